@@ -1,0 +1,66 @@
+#include "base/log.h"
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace {
+
+std::mutex g_log_mutex;
+std::FILE* g_log_file = nullptr;  // guarded by g_log_mutex
+std::atomic<bool> g_log_enabled{false};
+
+std::string FramedLine(std::string_view content) {
+    constexpr size_t kWidth = 60;
+    std::string line = "* ";
+    line += content;
+    if (line.size() < kWidth - 1) line.append(kWidth - 1 - line.size(), ' ');
+    line += '*';
+    return line;
+}
+
+}  // namespace
+
+void OpenDebugLog(bool enabled) {
+    std::lock_guard lock(g_log_mutex);
+    g_log_enabled = enabled;
+    if (!enabled) return;
+    if (g_log_file) std::fclose(g_log_file);
+    g_log_file = std::fopen(kDebugLogName, "wb");
+}
+
+void CloseDebugLog() {
+    std::lock_guard lock(g_log_mutex);
+    if (!g_log_enabled) return;
+    if (g_log_file) std::fclose(g_log_file);
+    g_log_file = nullptr;
+}
+
+bool IsDebugLogEnabled() { return g_log_enabled; }
+
+void LogText(std::string_view text) {
+    if (!g_log_enabled) return;
+    std::lock_guard lock(g_log_mutex);
+    if (!g_log_file) return;
+    std::fwrite(text.data(), 1, text.size(), g_log_file);
+    std::fwrite("\r\n", 1, 2, g_log_file);
+    // Flushed per line so that the log survives a crash of the process.
+    std::fflush(g_log_file);
+}
+
+void LogLine(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatStringV(format, args);
+    va_end(args);
+    LogText(text);
+}
+
+void WriteBanner() {
+    const std::string stars(60, '*');
+    LogText(stars);
+    LogText(FramedLine("Vemo"));
+    LogText(FramedLine("Built by the Vemo developers for Linux."));
+    LogText(stars);
+}

@@ -1,0 +1,154 @@
+// The debug log: no file without the flag, whole lines from many threads.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "base/log.h"
+#include "base/report.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs each test in a fresh folder: the log is always written to the current one.
+class DebugLog : public testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        dir_ = fs::temp_directory_path() / ("vemo-log-" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        CloseDebugLog();
+        OpenDebugLog(false);
+        fs::current_path(previous_);
+        fs::remove_all(dir_);
+    }
+    static std::string ReadLog() {
+        std::ifstream in(kDebugLogName, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    fs::path previous_, dir_;
+};
+
+TEST_F(DebugLog, DisabledLogCreatesAndTruncatesNothing) {
+    {
+        std::ofstream old(kDebugLogName);
+        old << "earlier run";
+    }
+    OpenDebugLog(false);
+    LogLine("+ Preview scale = %d.", 2);
+    Trace("%s", "traced");
+    CloseDebugLog();
+    EXPECT_EQ(ReadLog(), "earlier run");
+
+    fs::remove(kDebugLogName);
+    OpenDebugLog(false);
+    LogLine("nothing");
+    CloseDebugLog();
+    EXPECT_FALSE(fs::exists(kDebugLogName));
+}
+
+TEST_F(DebugLog, LinesEndInCrLfAndBannerIsFramed) {
+    OpenDebugLog(true);
+    WriteBanner();
+    LogLine("+ Preview scale = %d.", 3);
+    Trace("-> OK.");
+    CloseDebugLog();
+    LogLine("after close");
+
+    std::string log = ReadLog();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(log.substr(start, end - start));
+    }
+    EXPECT_EQ(start, log.size()) << "every line ends in CR LF";
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], std::string(60, '*'));
+    EXPECT_EQ(lines[1].size(), 60u);
+    EXPECT_EQ(lines[1].rfind("* Vemo ", 0), 0u);
+    EXPECT_EQ(lines[1].back(), '*');
+    EXPECT_EQ(lines[2].size(), 60u);
+    EXPECT_EQ(lines[2].back(), '*');
+    EXPECT_EQ(lines[3], std::string(60, '*'));
+    EXPECT_EQ(lines[4], "+ Preview scale = 3.");
+    EXPECT_EQ(lines[5], "-> OK.");
+}
+
+TEST_F(DebugLog, LinesFromEightThreadsNeverInterleave) {
+    OpenDebugLog(true);
+    constexpr int kThreads = 8, kLines = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            const std::string filler(40 + t * 7, static_cast<char>('a' + t));
+            for (int i = 0; i < kLines; ++i) LogLine("+ thread %d line %d %s", t, i, filler.c_str());
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    CloseDebugLog();
+
+    std::istringstream in(ReadLog());
+    std::set<std::string> seen;
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        ASSERT_FALSE(line.empty());
+        ASSERT_EQ(line.back(), '\r');
+        line.pop_back();
+        int t = -1, i = -1;
+        char rest[512] = {};
+        ASSERT_EQ(std::sscanf(line.c_str(), "+ thread %d line %d %511s", &t, &i, rest), 3) << line;
+        EXPECT_EQ(std::string(rest), std::string(40 + t * 7, static_cast<char>('a' + t)));
+        EXPECT_TRUE(seen.insert(line).second);
+        ++count;
+    }
+    EXPECT_EQ(count, kThreads * kLines);
+}
+
+class RecordingSink : public ReportSink {
+public:
+    void StatusLine(std::string_view text) override { status.emplace_back(text); }
+    void ShowError(std::string_view text) override { errors.emplace_back(text); }
+    AskAnswer Ask(std::string_view text) override {
+        questions.emplace_back(text);
+        return AskAnswer::Yes;
+    }
+    std::vector<std::string> status, errors, questions;
+};
+
+TEST_F(DebugLog, ReportingCallsLogFirstThenReachTheSink) {
+    OpenDebugLog(true);
+    RecordingSink sink;
+    SetReportSink(&sink);
+    Trace("trace %d", 1);
+    Report("report %d", 2);
+    ErrorBox("シナリオ読み込み時にエラーが発生しました。\n%s", std::string(400, 'x').c_str());
+    EXPECT_EQ(AskBox("続けますか？"), AskAnswer::Yes);
+    SetReportSink(nullptr);
+    EXPECT_EQ(AskBox("no sink"), AskAnswer::No);
+    CloseDebugLog();
+
+    EXPECT_EQ(sink.status, std::vector<std::string>{"report 2"});
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].size(), std::string("シナリオ読み込み時にエラーが発生しました。\n").size() + 400)
+        << "long texts are not cut";
+    EXPECT_EQ(sink.questions, std::vector<std::string>{"続けますか？"});
+    std::string log = ReadLog();
+    EXPECT_NE(log.find("trace 1\r\nreport 2\r\n"), std::string::npos);
+    EXPECT_NE(log.find("no sink\r\n"), std::string::npos);
+}
+
+}  // namespace

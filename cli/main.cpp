@@ -1,0 +1,68 @@
+// vemo: the headless command-line front end.
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "base/log.h"
+#include "base/report.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/terminal.h"
+#include "image/image_buffer.h"
+
+namespace {
+
+constexpr const char* kVersionText = "Vemo Version 1.1.0 (rev63)";
+
+// Usage errors exit with status 2 and a hint; --help and --version with 0.
+int ExitForParseError(const CLI::App& program, const CLI::ParseError& error) {
+    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+        program.exit(error);
+        return kExitOk;
+    }
+    std::cerr << "vemo: " << error.what() << "\n"
+              << "Run 'vemo --help' for usage.\n";
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App program{"Vemo: turns a slideshow scenario into a finished video.", "vemo"};
+    program.set_version_flag("--version", kVersionText);
+    program.require_subcommand(1);
+    program.fallthrough();
+
+    CommonOptions common;
+    program.add_option("--image-mode", common.image_mode, "Working image layout: 32 or 24 bits")
+        ->check(CLI::IsMember({32, 24}))
+        ->default_val(32);
+    program.add_flag("--debug", common.debug, "Write Vemo_debug.log in the current directory");
+    program.add_flag("--yes", common.yes, "Answer Yes to the engine's questions");
+    program.add_flag("--verbose", common.verbose, "Print status lines on standard error");
+
+    std::vector<Command> commands;
+    for (CommandAdder add : AllCommands()) commands.push_back(add(program, common));
+
+    try {
+        program.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return ExitForParseError(program, error);
+    }
+
+    TerminalReportSink sink(common.yes, common.verbose);
+    SetReportSink(&sink);
+    set_image_mode(common.image_mode);
+    OpenDebugLog(common.debug);
+    WriteBanner();
+
+    int status = kExitUsage;
+    for (const Command& command : commands) {
+        if (command.app->parsed()) status = command.run();
+    }
+
+    CloseDebugLog();
+    SetReportSink(nullptr);
+    return status;
+}

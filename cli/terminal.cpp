@@ -1,0 +1,22 @@
+#include "cli/terminal.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+void TerminalReportSink::StatusLine(std::string_view text) {
+    if (verbose_) std::cerr << text << '\n';
+}
+
+void TerminalReportSink::ShowError(std::string_view text) { std::cerr << text << std::endl; }
+
+AskAnswer TerminalReportSink::Ask(std::string_view text) {
+    if (answer_yes_) return AskAnswer::Yes;
+    if (!isatty(STDIN_FILENO)) return AskAnswer::No;
+    std::cerr << kAskCaption << ": " << text << " [y/N] " << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) return AskAnswer::No;
+    return (!line.empty() && (line[0] == 'y' || line[0] == 'Y')) ? AskAnswer::Yes : AskAnswer::No;
+}

@@ -1,0 +1,42 @@
+# Shared compile settings and the helpers every folder uses to declare its
+# library and its tests.
+
+add_library(vemo_warnings INTERFACE)
+target_compile_options(vemo_warnings INTERFACE -Wall -Wextra)
+if(VEMO_WERROR)
+    target_compile_options(vemo_warnings INTERFACE -Werror)
+endif()
+
+if(VEMO_SANITIZE)
+    add_compile_options(-fsanitize=${VEMO_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${VEMO_SANITIZE})
+endif()
+if(VEMO_FUZZ)
+    # Coverage for the fuzzers reaches into every engine library.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# vemo_library(NAME SOURCES... LINKS...) -- one static library per engine folder.
+function(vemo_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_LINKS} PRIVATE vemo_warnings)
+endfunction()
+
+# vemo_tests(NAME SOURCES... LINKS... [LABEL threads]) -- a GoogleTest program run by
+# CTest. Every test program runs again under AddressSanitizer+UBSan; those labelled
+# "threads" also under ThreadSanitizer.
+function(vemo_tests name)
+    cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LINKS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main vemo_warnings)
+    set(label unit)
+    if(ARG_LABEL)
+        set(label ${ARG_LABEL})
+    endif()
+    gtest_discover_tests(${name}
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+        PROPERTIES LABELS ${label}
+        DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,16 @@
+#pragma once
+// Runs a program the way a user at a shell would, for end-to-end tests.
+
+#include <string>
+#include <vector>
+
+struct ProgramResult {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args` in `directory` (empty: the current one), standard
+// input from /dev/null, and collects both output streams.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& directory = {});
