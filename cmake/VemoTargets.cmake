@@ -40,3 +40,27 @@ function(vemo_tests name)
         PROPERTIES LABELS ${label}
         DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# vemo_folder(NAME LINKS...) -- the library of one engine folder from its *.cpp
+# files, its unit tests from tests/*_test.cpp (program NAME_tests) and its thread
+# tests from tests/threads/*_test.cpp (program NAME_thread_tests, label "threads").
+function(vemo_folder name)
+    cmake_parse_arguments(ARG "" "" "LINKS;TEST_LINKS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(sources)
+        vemo_library(${name} SOURCES ${sources} LINKS ${ARG_LINKS})
+    else()
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${name} INTERFACE ${ARG_LINKS})
+    endif()
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+    if(tests)
+        vemo_tests(${name}_tests SOURCES ${tests} LINKS ${name} ${ARG_TEST_LINKS})
+    endif()
+    file(GLOB thread_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/threads/*.cpp)
+    if(thread_tests)
+        vemo_tests(${name}_thread_tests SOURCES ${thread_tests} LINKS ${name} ${ARG_TEST_LINKS}
+                   LABEL threads)
+    endif()
+endfunction()
