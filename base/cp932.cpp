@@ -42,7 +42,9 @@ private:
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 size_t Utf8SequenceLength(unsigned char c) {
     if (c < 0x80) return 1;
@@ -60,7 +62,10 @@ std::string cp932_to_utf8(std::string_view cp932) {
     out.reserve(cp932.size() + cp932.size() / 2);
     if (!converter.ok()) {
         for (unsigned char c : cp932) {
-            if (c < 0x80) out += static_cast<char>(c); else out += kReplacement;
+            if (c < 0x80)
+                out += static_cast<char>(c);
+            else
+                out += kReplacement;
         }
         return out;
     }

@@ -37,7 +37,9 @@ void CloseDebugLog() {
     g_log_file = nullptr;
 }
 
-bool IsDebugLogEnabled() { return g_log_enabled; }
+bool IsDebugLogEnabled() {
+    return g_log_enabled;
+}
 
 void LogText(std::string_view text) {
     if (!g_log_enabled) return;

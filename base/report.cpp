@@ -18,7 +18,9 @@ std::string LogFormatted(const char* format, va_list args) {
 
 }  // namespace
 
-void SetReportSink(ReportSink* sink) { g_sink = sink; }
+void SetReportSink(ReportSink* sink) {
+    g_sink = sink;
+}
 
 void Trace(const char* format, ...) {
     va_list args;

@@ -10,7 +10,9 @@ void TerminalReportSink::StatusLine(std::string_view text) {
     if (verbose_) std::cerr << text << '\n';
 }
 
-void TerminalReportSink::ShowError(std::string_view text) { std::cerr << text << std::endl; }
+void TerminalReportSink::ShowError(std::string_view text) {
+    std::cerr << text << std::endl;
+}
 
 AskAnswer TerminalReportSink::Ask(std::string_view text) {
     if (answer_yes_) return AskAnswer::Yes;

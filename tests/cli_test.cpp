@@ -28,10 +28,10 @@ TEST(CommandLine, VersionAndHelpSucceed) {
 
 TEST(CommandLine, WrongUsageExitsWithTwoAndAHint) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {},                                   // no subcommand
-             {"nonsense"},                         // unknown subcommand
-             {"check"},                            // missing scenario
-             {"check", "a.txt", "--bogus"},        // unknown option
+             {},                                        // no subcommand
+             {"nonsense"},                              // unknown subcommand
+             {"check"},                                 // missing scenario
+             {"check", "a.txt", "--bogus"},             // unknown option
              {"--image-mode", "16", "check", "a.txt"},  // value out of range
          }) {
         ProgramResult r = Vemo(args);

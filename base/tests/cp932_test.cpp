@@ -20,7 +20,9 @@ TEST(Cp932, TwoByteCharactersWithBackslashSecondByteSurvive) {
 TEST(Cp932, InvalidBytesBecomeReplacementCharacters) {
     const std::string fffd = "\xEF\xBF\xBD";
     // 0x81 0x20 is a lead byte with an impossible second byte; 0xA0 and 0xFD are unused.
-    EXPECT_EQ(cp932_to_utf8("a\xA0" "b"), "a" + fffd + "b");
+    EXPECT_EQ(cp932_to_utf8("a\xA0"
+                            "b"),
+              "a" + fffd + "b");
     EXPECT_EQ(cp932_to_utf8("\xFD\xFE\xFF"), fffd + fffd + fffd);
     EXPECT_EQ(cp932_to_utf8("x\x81"), "x" + fffd) << "a lead byte cut off at the end";
     std::string mixed = cp932_to_utf8(std::string("\x82\xA0\x00z", 4));

@@ -94,7 +94,8 @@ TEST_F(DebugLog, LinesFromEightThreadsNeverInterleave) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             const std::string filler(40 + t * 7, static_cast<char>('a' + t));
-            for (int i = 0; i < kLines; ++i) LogLine("+ thread %d line %d %s", t, i, filler.c_str());
+            for (int i = 0; i < kLines; ++i)
+                LogLine("+ thread %d line %d %s", t, i, filler.c_str());
         });
     }
     for (std::thread& th : threads) th.join();
@@ -143,7 +144,8 @@ TEST_F(DebugLog, ReportingCallsLogFirstThenReachTheSink) {
 
     EXPECT_EQ(sink.status, std::vector<std::string>{"report 2"});
     ASSERT_EQ(sink.errors.size(), 1u);
-    EXPECT_EQ(sink.errors[0].size(), std::string("シナリオ読み込み時にエラーが発生しました。\n").size() + 400)
+    EXPECT_EQ(sink.errors[0].size(),
+              std::string("シナリオ読み込み時にエラーが発生しました。\n").size() + 400)
         << "long texts are not cut";
     EXPECT_EQ(sink.questions, std::vector<std::string>{"続けますか？"});
     std::string log = ReadLog();
