@@ -1,19 +1,340 @@
 #include "image/image_buffer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace {
+
 std::atomic<int> g_image_mode{32};
+
+int64_t round_up4(int64_t n) {
+    return (n + 3) / 4 * 4;
 }
 
-int get_image_mode() { return g_image_mode.load(std::memory_order_relaxed); }
+// Checked block size: stride * height when both are usable and the product stays
+// within kMaxImageBytes, else -1.
+int64_t block_bytes(int32_t stride, int32_t height) {
+    if (stride < 1 || height < 1) return -1;
+    int64_t bytes = static_cast<int64_t>(stride) * height;
+    return bytes <= kMaxImageBytes ? bytes : -1;
+}
 
-int set_image_mode(int mode) { return g_image_mode.exchange(mode); }
+// An image record with a zeroed pixel block and no alpha plane.
+CImageBuffer* allocate_image(int32_t width, int32_t height, int32_t bpp) {
+    if (height < 1) return nullptr;
+    int32_t stride = image_stride(width, bpp);
+    int64_t bytes = block_bytes(stride, height);
+    if (bytes < 0) return nullptr;
+    auto* image = new (std::nothrow) CImageBuffer;
+    if (!image) return nullptr;
+    image->pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
+    if (!image->pixels) {
+        delete image;
+        return nullptr;
+    }
+    image->width = width;
+    image->height = height;
+    image->stride = stride;
+    image->bpp = bpp;
+    return image;
+}
+
+bool bit_set(const uint8_t* row, int32_t x) {
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+// Writes one 1-bit pixel.
+void put_bit(uint8_t* byte, int32_t x, bool on) {
+    uint8_t mask = static_cast<uint8_t>(0x80u >> (x & 7));
+    *byte = on ? static_cast<uint8_t>(*byte | mask) : static_cast<uint8_t>(*byte & ~mask);
+}
+
+bool valid_image(const CImageBuffer* image) {
+    return image && image->pixels && image->width >= 1 && image->height >= 1;
+}
+
+}  // namespace
+
+int get_image_mode() {
+    return g_image_mode.load(std::memory_order_relaxed);
+}
+
+int set_image_mode(int mode) {
+    return g_image_mode.exchange(mode == 24 ? 24 : 32);
+}
+
+int32_t image_stride(int32_t width, int32_t bpp) {
+    if (width < 1) return -1;
+    int64_t w = width;
+    int64_t stride;
+    switch (bpp) {
+        case 1:
+            stride = round_up4((w + 7) / 8);
+            break;
+        case 8:
+            stride = round_up4(w);
+            break;
+        case 24:
+            stride = round_up4(3 * w);
+            break;
+        case 32:
+            stride = 4 * w;
+            break;
+        default:
+            return -1;
+    }
+    return stride <= INT32_MAX ? static_cast<int32_t>(stride) : -1;
+}
 
 void delete_image(CImageBuffer* image) {
     if (!image) return;
     std::free(image->pixels);
     std::free(image->alpha);
     delete image;
+}
+
+CImageBuffer* create_image(int32_t width, int32_t height, int32_t bpp) {
+    return allocate_image(width, height, bpp);
+}
+
+CImageBuffer* create_image32(int32_t width, int32_t height) {
+    return create_image(width, height, 32);
+}
+
+int attach_alpha_plane(CImageBuffer* image) {
+    if (!valid_image(image)) return -1;
+    int64_t alpha_stride = round_up4(image->width);
+    if (alpha_stride > INT32_MAX) return -1;
+    int64_t bytes = block_bytes(static_cast<int32_t>(alpha_stride), image->height);
+    if (bytes < 0) return -1;
+    auto* plane = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
+    if (!plane) return -1;
+    std::free(image->alpha);
+    image->alpha = plane;
+    image->alpha_stride = static_cast<int32_t>(alpha_stride);
+    return 0;
+}
+
+CImageBuffer* create_image24a(int32_t width, int32_t height) {
+    ImagePtr image(create_image(width, height, 24));
+    if (!image || attach_alpha_plane(image.get()) != 0) return nullptr;
+    return image.release();
+}
+
+CImageBuffer* create_work_image(int32_t width, int32_t height) {
+    return get_image_mode() == 24 ? create_image24a(width, height) : create_image32(width, height);
+}
+
+CImageBuffer* create_filled_image(int32_t width, int32_t height, uint8_t red, uint8_t green,
+                                  uint8_t blue, uint8_t alpha) {
+    if (get_image_mode() == 24) {
+        ImagePtr image(create_image24a(width, height));
+        if (!image) return nullptr;
+        uint8_t* first = image_row(image.get(), 0);
+        for (int32_t x = 0; x < width; ++x) {
+            first[3 * x] = blue;
+            first[3 * x + 1] = green;
+            first[3 * x + 2] = red;
+        }
+        for (int32_t y = 1; y < height; ++y) {
+            std::memcpy(image_row(image.get(), y), first, static_cast<size_t>(image->stride));
+        }
+        std::memset(image->alpha, alpha,
+                    static_cast<size_t>(image->alpha_stride) * static_cast<size_t>(height));
+        return image.release();
+    }
+    ImagePtr image(create_image32(width, height));
+    if (!image) return nullptr;
+    uint32_t word = static_cast<uint32_t>(alpha) << 24 | static_cast<uint32_t>(red) << 16 |
+                    static_cast<uint32_t>(green) << 8 | blue;
+    uint8_t* first = image_row(image.get(), 0);
+    for (int32_t x = 0; x < width; ++x) std::memcpy(first + 4 * x, &word, 4);
+    for (int32_t y = 1; y < height; ++y) {
+        std::memcpy(image_row(image.get(), y), first, static_cast<size_t>(image->stride));
+    }
+    return image.release();
+}
+
+CImageBuffer* duplicate_image(const CImageBuffer* image) {
+    if (!valid_image(image)) return nullptr;
+    ImagePtr copy(create_image(image->width, image->height, image->bpp));
+    if (!copy) return nullptr;
+    std::memcpy(copy->pixels, image->pixels,
+                static_cast<size_t>(image->stride) * static_cast<size_t>(image->height));
+    if (image->alpha) {
+        size_t bytes =
+            static_cast<size_t>(image->alpha_stride) * static_cast<size_t>(image->height);
+        copy->alpha = static_cast<uint8_t*>(std::malloc(bytes));
+        if (!copy->alpha) return nullptr;
+        std::memcpy(copy->alpha, image->alpha, bytes);
+        copy->alpha_stride = image->alpha_stride;
+    }
+    return copy.release();
+}
+
+CImageBuffer* image24_to_32(const CImageBuffer* image) {
+    if (!valid_image(image) || image->bpp != 24) return nullptr;
+    ImagePtr result(create_image32(image->width, image->height));
+    if (!result) return nullptr;
+    for (int32_t y = 0; y < image->height; ++y) {
+        const uint8_t* src = image_row(image, y);
+        const uint8_t* alpha = image->alpha ? image_alpha_row(image, y) : nullptr;
+        uint8_t* dst = image_row(result.get(), y);
+        for (int32_t x = 0; x < image->width; ++x) {
+            dst[4 * x] = src[3 * x];
+            dst[4 * x + 1] = src[3 * x + 1];
+            dst[4 * x + 2] = src[3 * x + 2];
+            dst[4 * x + 3] = alpha ? alpha[x] : 255;
+        }
+    }
+    return result.release();
+}
+
+CImageBuffer* image32_to_24a(const CImageBuffer* image) {
+    if (!valid_image(image) || image->bpp != 32) return nullptr;
+    ImagePtr result(create_image24a(image->width, image->height));
+    if (!result) return nullptr;
+    for (int32_t y = 0; y < image->height; ++y) {
+        const uint8_t* src = image_row(image, y);
+        uint8_t* dst = image_row(result.get(), y);
+        uint8_t* alpha = image_alpha_row(result.get(), y);
+        for (int32_t x = 0; x < image->width; ++x) {
+            dst[3 * x] = src[4 * x];
+            dst[3 * x + 1] = src[4 * x + 1];
+            dst[3 * x + 2] = src[4 * x + 2];
+            alpha[x] = src[4 * x + 3];
+        }
+    }
+    return result.release();
+}
+
+CImageBuffer* bitmap1_to_32(const CImageBuffer* image) {
+    if (!valid_image(image) || image->bpp != 1) return nullptr;
+    ImagePtr result(create_image32(image->width, image->height));
+    if (!result) return nullptr;
+    const uint32_t white = 0x00FFFFFFu;
+    for (int32_t y = 0; y < image->height; ++y) {
+        const uint8_t* src = image_row(image, y);
+        uint8_t* dst = image_row(result.get(), y);
+        for (int32_t x = 0; x < image->width; ++x) {
+            if (bit_set(src, x)) std::memcpy(dst + 4 * x, &white, 4);
+        }
+    }
+    return result.release();
+}
+
+CImageBuffer* bitmap1_to_24(const CImageBuffer* image) {
+    if (!valid_image(image)) return nullptr;
+    if (image->bpp == 24) return duplicate_image(image);
+    if (image->bpp != 1) return nullptr;
+    ImagePtr result(create_image(image->width, image->height, 24));
+    if (!result) return nullptr;
+    for (int32_t y = 0; y < image->height; ++y) {
+        const uint8_t* src = image_row(image, y);
+        uint8_t* dst = image_row(result.get(), y);
+        for (int32_t x = 0; x < image->width; ++x) {
+            if (bit_set(src, x)) std::memset(dst + 3 * x, 255, 3);
+        }
+    }
+    return result.release();
+}
+
+CImageBuffer* image24_to_rgb_rows(const CImageBuffer* image) {
+    if (!valid_image(image) || image->bpp != 24) return nullptr;
+    ImagePtr result(create_image(image->width, image->height, 24));
+    if (!result) return nullptr;
+    for (int32_t y = 0; y < image->height; ++y) {
+        const uint8_t* src = image_row(image, y);
+        // Memory rows run top-down: row y is the y-th block of stride bytes.
+        uint8_t* dst = result->pixels + static_cast<int64_t>(y) * result->stride;
+        for (int32_t x = 0; x < image->width; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    return result.release();
+}
+
+void flip_image_rows(CImageBuffer* image) {
+    if (!valid_image(image)) return;
+    size_t stride = static_cast<size_t>(image->stride);
+    std::unique_ptr<uint8_t[]> temp(new (std::nothrow) uint8_t[stride]);
+    if (!temp) return;
+    for (int32_t i = 0; i < image->height / 2; ++i) {
+        uint8_t* a = image->pixels + static_cast<int64_t>(i) * image->stride;
+        uint8_t* b = image->pixels + static_cast<int64_t>(image->height - 1 - i) * image->stride;
+        std::memcpy(temp.get(), a, stride);
+        std::memcpy(a, b, stride);
+        std::memcpy(b, temp.get(), stride);
+    }
+}
+
+int64_t pixel_offset(const CImageBuffer* image, int32_t x, int32_t y) {
+    if (!valid_image(image)) return 0;
+    x = std::clamp(x, 0, image->width - 1);
+    y = std::clamp(y, 0, image->height - 1);
+    int64_t row = static_cast<int64_t>(image->height - 1 - y) * image->stride;
+    switch (image->bpp) {
+        case 1:
+            return row + x / 8;
+        case 8:
+            return row + x;
+        case 24:
+            return row + 3 * static_cast<int64_t>(x);
+        case 32:
+            return row + 4 * static_cast<int64_t>(x);
+        default:
+            return 0;
+    }
+}
+
+uint8_t get_component(const CImageBuffer* image, int32_t x, int32_t y, int which) {
+    if (!valid_image(image) || which < 0 || which > 2) return 0;
+    const uint8_t* p = image->pixels + pixel_offset(image, x, y);
+    switch (image->bpp) {
+        case 1:
+            return (*p >> (7 - (std::clamp(x, 0, image->width - 1) & 7))) & 1 ? 255 : 0;
+        case 24:
+        case 32:
+            return p[2 - which];
+        default:
+            return 0;
+    }
+}
+
+void set_component(CImageBuffer* image, int32_t x, int32_t y, int which, uint8_t value) {
+    if (!valid_image(image) || which < 0 || which > 2) return;
+    uint8_t* p = image->pixels + pixel_offset(image, x, y);
+    if (image->bpp == 24 || image->bpp == 32) {
+        p[2 - which] = value;
+    } else if (image->bpp == 1) {
+        put_bit(p, std::clamp(x, 0, image->width - 1), value != 0);
+    }
+}
+
+void or_component(CImageBuffer* image, int32_t x, int32_t y, int which, uint8_t value) {
+    if (!valid_image(image) || which < 0 || which > 2) return;
+    uint8_t* p = image->pixels + pixel_offset(image, x, y);
+    if (image->bpp == 24 || image->bpp == 32) {
+        p[2 - which] |= value;
+    } else if (image->bpp == 1 && value != 0) {
+        put_bit(p, std::clamp(x, 0, image->width - 1), true);
+    }
+}
+
+void set_pixel(CImageBuffer* image, int32_t x, int32_t y, uint8_t red, uint8_t green,
+               uint8_t blue) {
+    if (!valid_image(image)) return;
+    uint8_t* p = image->pixels + pixel_offset(image, x, y);
+    if (image->bpp == 24 || image->bpp == 32) {
+        p[0] = blue;
+        p[1] = green;
+        p[2] = red;
+    } else if (image->bpp == 1) {
+        put_bit(p, std::clamp(x, 0, image->width - 1), (red | green | blue) != 0);
+    }
 }

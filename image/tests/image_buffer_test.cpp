@@ -1,0 +1,227 @@
+// The raster image: layout, creation, conversions, flips and pixel access.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "image/image_buffer.h"
+
+namespace {
+
+// Restores the process-wide image mode when a test ends.
+class ModeGuard {
+public:
+    explicit ModeGuard(int mode) : previous_(set_image_mode(mode)) {}
+    ~ModeGuard() { set_image_mode(previous_); }
+
+private:
+    int previous_;
+};
+
+uint32_t word_at(const CImageBuffer* image, int x, int y) {
+    uint32_t word;
+    std::memcpy(&word, image->pixels + pixel_offset(image, x, y), 4);
+    return word;
+}
+
+TEST(ImageBuffer, StridesRoundRowsUpToFourBytes) {
+    EXPECT_EQ(image_stride(1, 1), 4);
+    EXPECT_EQ(image_stride(1, 8), 4);
+    EXPECT_EQ(image_stride(1, 24), 4);
+    EXPECT_EQ(image_stride(3, 24), 12);
+    EXPECT_EQ(image_stride(33, 1), 8);
+    EXPECT_EQ(image_stride(5, 8), 8);
+    EXPECT_EQ(image_stride(3, 32), 12);
+    EXPECT_EQ(image_stride(4, 16), -1);
+    EXPECT_EQ(image_stride(0, 24), -1);
+    EXPECT_EQ(image_stride(INT32_MAX, 32), -1) << "a row that does not fit 32 bits";
+
+    ImagePtr image(create_image(3, 2, 24));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->stride, 12);
+    EXPECT_EQ(image->alpha, nullptr);
+    EXPECT_EQ(image->alpha_stride, 0);
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(image->pixels[i], 0);
+}
+
+TEST(ImageBuffer, UnusableSizesGiveNone) {
+    EXPECT_FALSE(ImagePtr(create_image(4, 4, 16)));
+    EXPECT_FALSE(ImagePtr(create_image(0, 4, 24)));
+    EXPECT_FALSE(ImagePtr(create_image(4, 0, 24)));
+    EXPECT_FALSE(ImagePtr(create_image(-3, 4, 32)));
+    // 65536 x 65536 x 4 bytes would wrap a 32-bit product to 0.
+    EXPECT_FALSE(ImagePtr(create_image32(65536, 65536)));
+    EXPECT_FALSE(ImagePtr(create_image24a(INT32_MAX / 4, 3)));
+    EXPECT_FALSE(ImagePtr(create_filled_image(0, 0, 1, 2, 3, 4)));
+    ModeGuard mode(24);
+    EXPECT_FALSE(ImagePtr(create_work_image(100000, 100000)));
+}
+
+TEST(ImageBuffer, RowZeroIsTheLastRowInMemory) {
+    ImagePtr image(create_image(3, 4, 24));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(pixel_offset(image.get(), 0, 0), 3 * 12);
+    EXPECT_EQ(pixel_offset(image.get(), 2, 3), 6);
+    EXPECT_EQ(pixel_offset(image.get(), -5, image->height + 3),
+              pixel_offset(image.get(), 0, image->height - 1));
+    EXPECT_EQ(pixel_offset(image.get(), 99, -1), pixel_offset(image.get(), 2, 0));
+    set_pixel(image.get(), 1, 0, 10, 20, 30);
+    const uint8_t* last_row = image->pixels + 3 * image->stride;
+    EXPECT_EQ(last_row[3], 30);
+    EXPECT_EQ(last_row[4], 20);
+    EXPECT_EQ(last_row[5], 10);
+
+    ImagePtr bits(create_image(20, 3, 1));
+    ASSERT_TRUE(bits);
+    EXPECT_EQ(pixel_offset(bits.get(), 9, 0), 2 * 4 + 1);
+    ImagePtr grey(create_image(5, 2, 8));
+    EXPECT_EQ(pixel_offset(grey.get(), 4, 1), 4);
+}
+
+TEST(ImageBuffer, FilledImagesInBothModes) {
+    {
+        ModeGuard mode(32);
+        ImagePtr image(create_filled_image(3, 2, 0x11, 0x22, 0x33, 0x44));
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->bpp, 32);
+        EXPECT_EQ(image->stride, 12);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x) EXPECT_EQ(word_at(image.get(), x, y), 0x44112233u);
+        ImagePtr work(create_work_image(2, 2));
+        EXPECT_EQ(work->bpp, 32);
+        EXPECT_EQ(work->alpha, nullptr);
+    }
+    {
+        ModeGuard mode(24);
+        ImagePtr image(create_filled_image(3, 2, 0x11, 0x22, 0x33, 0x44));
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->bpp, 24);
+        ASSERT_NE(image->alpha, nullptr);
+        EXPECT_EQ(image->alpha_stride, 4);
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < 3; ++x) {
+                EXPECT_EQ(get_component(image.get(), x, y, 0), 0x11);
+                EXPECT_EQ(get_component(image.get(), x, y, 1), 0x22);
+                EXPECT_EQ(get_component(image.get(), x, y, 2), 0x33);
+                EXPECT_EQ(image_alpha_row(image.get(), y)[x], 0x44);
+            }
+        }
+        ImagePtr work(create_work_image(5, 3));
+        ASSERT_TRUE(work);
+        EXPECT_EQ(work->bpp, 24);
+        EXPECT_EQ(work->alpha_stride, 8);
+        for (int i = 0; i < 24; ++i) EXPECT_EQ(work->alpha[i], 0) << "transparent at start";
+    }
+    EXPECT_EQ(set_image_mode(17), 32) << "an unknown mode is stored as 32";
+    EXPECT_EQ(get_image_mode(), 32);
+}
+
+TEST(ImageBuffer, DuplicateCopiesSlackAndAnIndependentPlane) {
+    ImagePtr image(create_image24a(3, 2));
+    ASSERT_TRUE(image);
+    image->pixels[9] = 0xAB;  // row slack belongs to the image
+    image_alpha_row(image.get(), 1)[2] = 200;
+    ImagePtr copy(duplicate_image(image.get()));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->width, 3);
+    EXPECT_EQ(copy->stride, 12);
+    EXPECT_EQ(copy->pixels[9], 0xAB);
+    ASSERT_NE(copy->alpha, nullptr);
+    EXPECT_NE(copy->alpha, image->alpha);
+    EXPECT_EQ(copy->alpha_stride, 4);
+    EXPECT_EQ(image_alpha_row(copy.get(), 1)[2], 200);
+    image_alpha_row(copy.get(), 1)[2] = 7;
+    EXPECT_EQ(image_alpha_row(image.get(), 1)[2], 200);
+    EXPECT_EQ(duplicate_image(nullptr), nullptr);
+}
+
+TEST(ImageBuffer, ConversionsBetweenLayoutsKeepPictureOrder) {
+    ImagePtr plain(create_image(2, 2, 24));
+    set_pixel(plain.get(), 0, 0, 1, 2, 3);
+    set_pixel(plain.get(), 1, 1, 250, 251, 252);
+    ImagePtr opaque(image24_to_32(plain.get()));
+    ASSERT_TRUE(opaque);
+    EXPECT_EQ(word_at(opaque.get(), 0, 0), 0xFF010203u);
+    EXPECT_EQ(word_at(opaque.get(), 1, 1), 0xFFFAFBFCu);
+    EXPECT_EQ(word_at(opaque.get(), 1, 0), 0xFF000000u) << "no plane means opaque";
+
+    ImagePtr grey(create_image(2, 2, 8));
+    EXPECT_EQ(image24_to_32(grey.get()), nullptr);
+    EXPECT_EQ(image32_to_24a(plain.get()), nullptr);
+
+    ImagePtr with_plane(image32_to_24a(opaque.get()));
+    ASSERT_TRUE(with_plane);
+    ASSERT_NE(with_plane->alpha, nullptr);
+    image_alpha_row(with_plane.get(), 0)[0] = 0x80;
+    ImagePtr back(image24_to_32(with_plane.get()));
+    EXPECT_EQ(word_at(back.get(), 0, 0), 0x80010203u);
+    EXPECT_EQ(word_at(back.get(), 1, 1), 0xFFFAFBFCu);
+
+    ImagePtr rgb(image24_to_rgb_rows(plain.get()));
+    ASSERT_TRUE(rgb);
+    EXPECT_EQ(rgb->alpha, nullptr);
+    const uint8_t expected_top[] = {1, 2, 3, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(rgb->pixels, expected_top, 6), 0) << "first stride bytes are row 0";
+    const uint8_t expected_bottom[] = {0, 0, 0, 250, 251, 252};
+    EXPECT_EQ(std::memcmp(rgb->pixels + rgb->stride, expected_bottom, 6), 0);
+}
+
+TEST(ImageBuffer, OneBitPicturesAndTheirConversions) {
+    ImagePtr bits(create_image(10, 2, 1));
+    ASSERT_TRUE(bits);
+    or_component(bits.get(), 0, 0, 0, 1);
+    set_pixel(bits.get(), 9, 1, 0, 0, 1);
+    EXPECT_EQ(image_row(bits.get(), 0)[0], 0x80) << "most significant bit first";
+    EXPECT_EQ(image_row(bits.get(), 1)[1], 0x40);
+    EXPECT_EQ(get_component(bits.get(), 0, 0, 2), 255);
+    EXPECT_EQ(get_component(bits.get(), 1, 0, 0), 0);
+    set_pixel(bits.get(), 9, 1, 0, 0, 0);
+    EXPECT_EQ(get_component(bits.get(), 9, 1, 1), 0);
+    set_pixel(bits.get(), 9, 1, 5, 0, 0);
+
+    ImagePtr words(bitmap1_to_32(bits.get()));
+    ASSERT_TRUE(words);
+    EXPECT_EQ(word_at(words.get(), 0, 0), 0x00FFFFFFu);
+    EXPECT_EQ(word_at(words.get(), 9, 1), 0x00FFFFFFu);
+    EXPECT_EQ(word_at(words.get(), 1, 0), 0u);
+
+    ImagePtr bgr(bitmap1_to_24(bits.get()));
+    ASSERT_TRUE(bgr);
+    EXPECT_EQ(bgr->alpha, nullptr);
+    EXPECT_EQ(get_component(bgr.get(), 9, 1, 0), 255);
+    EXPECT_EQ(get_component(bgr.get(), 8, 1, 0), 0);
+    ImagePtr same(bitmap1_to_24(bgr.get()));
+    ASSERT_TRUE(same);
+    EXPECT_NE(same->pixels, bgr->pixels);
+    EXPECT_EQ(std::memcmp(same->pixels, bgr->pixels, 2 * bgr->stride), 0);
+    ImagePtr grey(create_image(2, 2, 8));
+    EXPECT_EQ(bitmap1_to_24(grey.get()), nullptr);
+}
+
+TEST(ImageBuffer, ComponentAccessClampsToTheNearestEdge) {
+    ImagePtr image(create_image32(4, 3));
+    set_component(image.get(), 10, -2, 0, 0x7F);  // lands on (3, 0)
+    EXPECT_EQ(word_at(image.get(), 3, 0), 0x007F0000u);
+    or_component(image.get(), 3, 0, 0, 0x80);
+    or_component(image.get(), 3, 0, 2, 0x05);
+    EXPECT_EQ(word_at(image.get(), 3, 0), 0x00FF0005u);
+    EXPECT_EQ(get_component(image.get(), 50, -50, 0), 0xFF);
+    EXPECT_EQ(get_component(image.get(), 3, 0, 2), 0x05);
+    ImagePtr grey(create_image(2, 2, 8));
+    set_pixel(grey.get(), 0, 0, 1, 2, 3);
+    EXPECT_EQ(get_component(grey.get(), 0, 0, 0), 0);
+}
+
+TEST(ImageBuffer, FlipSwapsRowsInPlace) {
+    ImagePtr image(create_image(1, 3, 8));
+    for (int y = 0; y < 3; ++y) image_row(image.get(), y)[0] = static_cast<uint8_t>(y + 1);
+    image_row(image.get(), 0)[3] = 9;  // slack moves with its row
+    flip_image_rows(image.get());
+    EXPECT_EQ(image_row(image.get(), 0)[0], 3);
+    EXPECT_EQ(image_row(image.get(), 1)[0], 2);
+    EXPECT_EQ(image_row(image.get(), 2)[0], 1);
+    EXPECT_EQ(image_row(image.get(), 2)[3], 9);
+    flip_image_rows(nullptr);
+}
+
+}  // namespace
