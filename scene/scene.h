@@ -1,0 +1,233 @@
+#pragma once
+// The scene model: one object per block of a scenario. A scene knows how many
+// frames it lasts and, asked for frame n, makes the image of that frame, usually
+// from frames of its input scenes, which it reaches through CSceneLink objects.
+//
+// Ownership: the document owns its scenes (in declaration order) and one link to
+// MAIN; a scene owns its strings, its links, its cache images and its lock; a link
+// owns its name, its blank and its lock, never its target.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/format.h"
+#include "image/image_buffer.h"
+
+struct RenderContext;  // the render worker's context (frame count, music level track)
+class CScene;
+
+// Type codes, stored in every scene.
+enum SceneType : uint32_t {
+    SCENE_IMAGE = 1,
+    SCENE_TEXT = 2,
+    SCENE_DRAW = 3,
+    SCENE_STILL = 0x1000,
+    SCENE_ROTATE = 0x1001,
+    SCENE_ACTION = 0x1002,
+    SCENE_ZOOM = 0x1003,
+    SCENE_SLIDE = 0x1004,
+    SCENE_FOCUS = 0x1005,
+    SCENE_FILM = 0x1006,
+    SCENE_MOVIE = 0x1007,
+    SCENE_FADE = 0x2000,
+    SCENE_CROSSFADE = 0x2001,
+    SCENE_MIX = 0x2002,
+    SCENE_SERIES = 0x2003,
+    SCENE_SHAKE = 0x2004,
+    SCENE_MOSAIC = 0x2005,
+    SCENE_EXPAND = 0x2006,
+    SCENE_CUT = 0x2007,
+    SCENE_ALPHA = 0x2008,
+    SCENE_SHADE = 0x2009,
+    SCENE_MAIN = 0x80000000u,
+};
+
+// The keyword of a type code ("IMAGE", ..., "MAIN"); "エラー" for any other code.
+const char* SceneTypeName(uint32_t type);
+
+// Questions of TestFrame.
+inline constexpr int FRAME_KEY = 0;     // is the frame a key frame?
+inline constexpr int FRAME_SERIAL = 1;  // must the frame be made on the control thread?
+
+// Frame count of pictures that last as long as whoever times them.
+inline constexpr int32_t kEndlessFrames = 0x7fffffff;
+
+// Frame-count arithmetic that stops at kEndlessFrames instead of overflowing.
+// Negative parts count as 0.
+int32_t SaturatingFrames(int64_t frames);
+int32_t AddFrames(int32_t a, int32_t b);
+
+// Inclusive pixel rectangle.
+struct SceneRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    friend constexpr bool operator==(const SceneRect&, const SceneRect&) = default;
+};
+
+// What a scene needs of the document that owns it.
+class SceneOwner {
+public:
+    virtual ~SceneOwner() = default;
+    virtual int32_t GetScreenWidth() const = 0;
+    virtual int32_t GetScreenHeight() const = 0;
+};
+
+// Receives one finished message text (UTF-8) from Validate.
+using SceneReport = std::function<void(const std::string& text)>;
+
+// DescribeFrame output: rows of five strings, appended in this order: depth ("%d"),
+// input name (as written, code page 932), type keyword, frame ("%d"), file (as
+// written, or "(null)").
+using FrameDescription = std::vector<std::string>;
+inline constexpr size_t kDescriptionColumns = 5;
+
+// Collects the dump of blocks: every WriteLine formats one line and ends it with CR LF.
+// Texts are code page 932 bytes (the document's own). Lines are appended under a lock.
+class CDumpWriter {
+public:
+    void WriteLine(const char* format, ...) VEMO_PRINTF(2, 3);
+    void WriteText(std::string_view line);
+    std::string Text() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::string m_text;
+};
+
+// By-name reference from a scene to another, resolved by Link.
+class CSceneLink {
+public:
+    CSceneLink() = default;
+    explicit CSceneLink(std::string inputName, int32_t kind = 1)
+        : m_inputName(std::move(inputName)), m_kind(kind) {}
+    CSceneLink(const CSceneLink&) = delete;
+    CSceneLink& operator=(const CSceneLink&) = delete;
+    ~CSceneLink();
+
+    // Kind 1 forwards to the target; kind 2 ("!INPUT") hands out one shared
+    // transparent black screen-size blank without asking the target.
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength, RenderContext* context);
+    void ReleaseImage(CImageBuffer* image, int32_t frame);
+    // Both kinds forward to the target; without a target the answers are 0.
+    int TestFrame(int kind, int32_t frame);
+    int32_t GetFrameCount() const;
+    // Appends depth and input name, then lets the target describe the frame.
+    int DescribeFrame(int32_t frame, int depth, FrameDescription& list);
+
+    std::mutex m_lock;
+    SceneOwner* m_owner = nullptr;
+    CScene* m_target = nullptr;  // not owned
+    bool m_hasRect = false;
+    SceneRect m_rect;
+    int32_t m_fitMode = 1;  // 2 for MAX_CUT
+    int32_t m_offset = 0;   // OFFSET of a MIX input
+    std::string m_inputName;
+    int32_t m_kind = 1;  // 1 INPUT, 2 !INPUT
+    ImagePtr m_blank;    // kind 2 only
+    bool m_volumeAlpha = false;
+};
+
+using SceneLinkList = std::vector<std::unique_ptr<CSceneLink>>;
+
+// Base of every scene class. The document keeps its scenes in a container of its
+// own, in declaration order.
+class CScene {
+public:
+    explicit CScene(uint32_t type) : m_type(type) {}
+    CScene(const CScene&) = delete;
+    CScene& operator=(const CScene&) = delete;
+    virtual ~CScene();
+
+    // Image of one frame, owned by the caller until it is handed back with
+    // ReleaseImage. runLength (in/out) is lowered to the number of following frames
+    // certain to look the same. Base: none.
+    virtual CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                                   RenderContext* context);
+    virtual void ReleaseImage(CImageBuffer* image, int32_t frame);
+    virtual void ResetCache();
+    // kind FRAME_KEY or FRAME_SERIAL; 0 or 1. A frame outside the scene's range
+    // is answered without touching inputs that do not exist there.
+    virtual int TestFrame(int kind, int32_t frame) = 0;
+    // Appends type keyword, frame and file, then follows the input active at the
+    // frame with depth + 1. Base: -1.
+    virtual int DescribeFrame(int32_t frame, int depth, FrameDescription& list);
+
+    // The frame count, computed on first request and kept. Link resets every scene
+    // (ResetFrameCount) and then runs CountFrames on every scene it can reach, on
+    // one thread; afterwards rendering threads only read the kept value.
+    int32_t GetFrameCount();
+    void ResetFrameCount() { m_count.store(-1, std::memory_order_relaxed); }
+    int32_t CountFrames();
+    bool HasFrameCount() const { return m_count.load(std::memory_order_acquire) >= 0; }
+
+    // Checks run once at the end of linking; 0, -1 (bad value), -2 (memory),
+    // -3 (no folder), -4 (file cannot be opened). Messages go to report.
+    virtual int Validate(const SceneReport& report);
+    // Writes the block in scenario syntax (leading empty line, head, braces). Base: -1.
+    virtual int Dump(CDumpWriter& out);
+
+    // Fills the fields whose default is the screen (rectangles, centres) when the
+    // scenario did not give them; called by Link before names are resolved.
+    virtual void ApplyScreenDefaults(int32_t width, int32_t height);
+
+    // The type keyword of this scene.
+    const char* TypeName() const { return SceneTypeName(m_type); }
+    int32_t ScreenWidth() const { return m_owner ? m_owner->GetScreenWidth() : 0; }
+    int32_t ScreenHeight() const { return m_owner ? m_owner->GetScreenHeight() : 0; }
+
+    // Builds m_path from m_folder and m_file (nothing without a file): a name that
+    // is absolute ("X:" drive form or "/...") is used as written, any other is
+    // joined to the folder. 0, or -3 without a folder.
+    int BuildPath();
+    // BuildPath, then opens the file for reading once; -4 with the file message.
+    int CheckFile(const SceneReport& report);
+
+    uint32_t m_type;
+    SceneOwner* m_owner = nullptr;  // set by Link
+    // Folder of the file the block was read from, in file-system form (UTF-8,
+    // absolute, "/" separators); empty when unknown.
+    std::string m_folder;
+    std::string m_file;  // FILE as written (code page 932); empty when none
+    std::string m_path;  // full file-system path (UTF-8), built by Validate
+    std::string m_name;  // block name (code page 932); MAIN is " "
+    int32_t m_frames = 0;
+    SceneLinkList m_inputs;                   // INPUT / !INPUT / BLOCK_FRAME, in order
+    std::unique_ptr<CSceneLink> m_extraLink;  // BGIMAGE (or none)
+    CColor m_color;
+    CColor m_bgcolor;
+    int32_t m_refcount = 0;  // INPUT links naming this block, counted by Link
+    ImagePtr m_cache;
+    ImagePtr m_cache2;
+    int32_t m_users = 0;
+    std::mutex m_lock;
+
+protected:
+    // The class's own count; the base has none (0). Classes without inputs return
+    // their FRAMES.
+    virtual int32_t ComputeFrameCount();
+
+    // The first input, or none.
+    CSceneLink* FirstInput() const { return m_inputs.empty() ? nullptr : m_inputs.front().get(); }
+    // The input count of the first input (0 without one).
+    int32_t FirstInputFrames() const;
+    // Appends this scene's own three columns.
+    void DescribeSelf(int32_t frame, FrameDescription& list) const;
+    // Writes the empty line, the head line ("%s\t\"%s\"", or "MAIN"), "{" and the
+    // reference count.
+    void DumpHead(CDumpWriter& out) const;
+
+private:
+    std::atomic<int32_t> m_count{-1};
+};
+
+// Creates the scene class for a type code (MAIN and SERIES share one class; the
+// four camera moves share one); none for an unknown code.
+std::unique_ptr<CScene> CreateScene(uint32_t type);
