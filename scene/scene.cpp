@@ -202,6 +202,29 @@ void CScene::DescribeSelf(int32_t frame, FrameDescription& list) const {
     list.push_back(m_file.empty() ? std::string("(null)") : m_file);
 }
 
+int CScene::DescribeInputs(int32_t frame, int depth, FrameDescription& list) {
+    int result = 0;
+    for (const auto& input : m_inputs) {
+        result = input->DescribeFrame(frame, depth + 1, list);
+        if (result == -1) break;
+    }
+    return result;
+}
+
+int CScene::DescribeExtra(int32_t frame, int depth, FrameDescription& list) {
+    return m_extraLink ? m_extraLink->DescribeFrame(frame, depth + 1, list) : 0;
+}
+
+int CScene::IsEdgeFrame(int32_t frame, bool middle) {
+    int32_t count = GetFrameCount();
+    if (frame == 0 || frame == count - 1) return 1;
+    return (middle && frame == count / 2) ? 1 : 0;
+}
+
+const char* CScene::InputName(size_t index) const {
+    return index < m_inputs.size() ? m_inputs[index]->m_inputName.c_str() : "";
+}
+
 void CScene::DumpHead(CDumpWriter& out) const {
     out.WriteText("");
     if (m_type == SCENE_MAIN) {

@@ -7,6 +7,7 @@
 // MAIN; a scene owns its strings, its links, its cache images and its lock; a link
 // owns its name, its blank and its lock, never its target.
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -220,6 +221,15 @@ protected:
     int32_t FirstInputFrames() const;
     // Appends this scene's own three columns.
     void DescribeSelf(int32_t frame, FrameDescription& list) const;
+    // Describes every input at the same frame, stopping at the first -1; the last
+    // answer (0 without inputs).
+    int DescribeInputs(int32_t frame, int depth, FrameDescription& list);
+    // Describes the background block at the frame (0 without one).
+    int DescribeExtra(int32_t frame, int depth, FrameDescription& list);
+    // 1 at the first and last frame of the scene, and at count / 2 when asked.
+    int IsEdgeFrame(int32_t frame, bool middle);
+    // The name written for input `index` ("" when there is none).
+    const char* InputName(size_t index) const;
     // Writes the empty line, the head line ("%s\t\"%s\"", or "MAIN"), "{" and the
     // reference count.
     void DumpHead(CDumpWriter& out) const;

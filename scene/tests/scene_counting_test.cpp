@@ -1,0 +1,352 @@
+// Frame counts, frame questions and descriptions of scene graphs built by hand.
+
+#include <gtest/gtest.h>
+
+#include "scene/scene_composition.h"
+#include "scene/scene_motion.h"
+#include "scene/scene_source.h"
+#include "scene/scene_transition.h"
+#include "scene/tests/scene_test_util.h"
+
+namespace {
+
+std::vector<int32_t> KeyFrames(CScene* scene) {
+    std::vector<int32_t> keys;
+    for (int32_t f = 0; f < scene->GetFrameCount(); ++f) {
+        if (scene->TestFrame(FRAME_KEY, f)) keys.push_back(f);
+    }
+    return keys;
+}
+
+CSceneStill* Still(SceneGraph& g, const std::string& name, int32_t frames, CScene* input) {
+    auto* still = g.Add<CSceneStill>(name);
+    still->m_frames = frames;
+    g.Input(still, input);
+    return still;
+}
+
+TEST(SceneType, KeywordsAndUnknownCodes) {
+    EXPECT_STREQ(SceneTypeName(SCENE_IMAGE), "IMAGE");
+    EXPECT_STREQ(SceneTypeName(SCENE_FOCUS), "FOCUS");
+    EXPECT_STREQ(SceneTypeName(SCENE_MOVIE), "MOVIE");
+    EXPECT_STREQ(SceneTypeName(SCENE_SHADE), "SHADE");
+    EXPECT_STREQ(SceneTypeName(SCENE_MAIN), "MAIN");
+    EXPECT_STREQ(SceneTypeName(4), "エラー");
+    EXPECT_STREQ(SceneTypeName(0x2010), "エラー");
+    for (uint32_t type : {SCENE_IMAGE, SCENE_ZOOM, SCENE_FADE, SCENE_CUT, SCENE_MAIN}) {
+        auto scene = CreateScene(type);
+        ASSERT_TRUE(scene);
+        EXPECT_EQ(scene->m_type, type);
+    }
+    EXPECT_FALSE(CreateScene(0x1234));
+    EXPECT_EQ(CreateScene(SCENE_MAIN)->m_name, " ");
+}
+
+TEST(SceneCount, SaturatingArithmetic) {
+    EXPECT_EQ(AddFrames(kEndlessFrames, 5), kEndlessFrames);
+    EXPECT_EQ(AddFrames(kEndlessFrames, kEndlessFrames), kEndlessFrames);
+    EXPECT_EQ(AddFrames(10, -3), 10);
+    EXPECT_EQ(SaturatingFrames(-7), 0);
+    EXPECT_EQ(SaturatingFrames(int64_t{1} << 40), kEndlessFrames);
+}
+
+TEST(SceneCount, SeriesSumsAndLocatesInputs) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* a = Still(g, "a", 10, picture);
+    auto* b = Still(g, "b", 0, picture);
+    auto* c = Still(g, "c", 5, picture);
+    auto* series = g.Add<CSceneSeries>("s");
+    g.Input(series, a);
+    g.Input(series, b);
+    g.Input(series, c);
+    g.Count();
+    EXPECT_EQ(picture->GetFrameCount(), kEndlessFrames);
+    EXPECT_EQ(series->GetFrameCount(), 15);
+    int32_t local = -1;
+    EXPECT_EQ(series->FindActive(10, &local)->m_target, c);
+    EXPECT_EQ(local, 0);
+    EXPECT_EQ(series->FindActive(9, &local)->m_target, a);
+    EXPECT_EQ(local, 9);
+    EXPECT_EQ(series->FindActive(15, &local), nullptr);
+    EXPECT_EQ(series->FindActive(-1, &local), nullptr);
+
+    // A picture placed straight into a series makes it endless, without overflow.
+    auto* endless = g.Add<CSceneSeries>("e");
+    g.Input(endless, a);
+    g.Input(endless, picture);
+    g.Input(endless, picture);
+    g.Count();
+    EXPECT_EQ(endless->GetFrameCount(), kEndlessFrames);
+}
+
+TEST(SceneCount, KeyFramesOfSeriesOfStills) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* main = g.Add<CSceneSeries>(" ", SCENE_MAIN);
+    g.Input(main, Still(g, "a", 10, picture));
+    g.Input(main, Still(g, "b", 10, picture));
+    g.Count();
+    EXPECT_EQ(KeyFrames(main), (std::vector<int32_t>{0, 10, 19}));
+    EXPECT_EQ(main->TestFrame(FRAME_SERIAL, 5), 0);
+    // Outside its own range a series answers 0 without asking anyone.
+    EXPECT_EQ(main->TestFrame(FRAME_KEY, 20), 0);
+    EXPECT_EQ(main->TestFrame(FRAME_KEY, -1), 0);
+    EXPECT_EQ(main->TestFrame(FRAME_SERIAL, 1000), 0);
+
+    auto* empty = g.Add<CSceneSeries>(" ", SCENE_MAIN);
+    g.Count();
+    EXPECT_EQ(empty->GetFrameCount(), 0);
+    EXPECT_EQ(empty->TestFrame(FRAME_KEY, 0), 0);
+    FrameDescription rows;
+    EXPECT_EQ(empty->DescribeFrame(0, 0, rows), 0);
+    EXPECT_EQ(rows, (FrameDescription{"MAIN", "0", "(null)"}));
+}
+
+TEST(SceneCount, MotionAndSourceKeys) {
+    SceneGraph g;
+    auto* movie = g.Add<CSceneMovie>("m");
+    movie->m_frames = 50;
+    auto* rotate = g.Add<CSceneRotate>("r");
+    rotate->m_frames = 11;
+    g.Input(rotate, movie);
+    auto* zoom = g.Add<CSceneAction>("z", SCENE_ZOOM);
+    zoom->m_frames = 4;
+    g.Input(zoom, movie);
+    auto* still = Still(g, "s", 100, movie);
+    g.Count();
+    EXPECT_EQ(KeyFrames(movie), (std::vector<int32_t>{0, 25, 49}));
+    EXPECT_EQ(movie->TestFrame(FRAME_SERIAL, 3), 1);
+    EXPECT_EQ(KeyFrames(rotate), (std::vector<int32_t>{0, 5, 10}));
+    EXPECT_EQ(KeyFrames(zoom), (std::vector<int32_t>{0, 2, 3}));
+    EXPECT_EQ(KeyFrames(still), (std::vector<int32_t>{0}));
+    for (CScene* timed :
+         {static_cast<CScene*>(rotate), static_cast<CScene*>(zoom), static_cast<CScene*>(still)}) {
+        EXPECT_EQ(timed->TestFrame(FRAME_SERIAL, 1), 0) << timed->TypeName();
+    }
+    auto* picture = g.Add<CSceneText>("t");
+    EXPECT_EQ(picture->TestFrame(FRAME_KEY, 123456), 1);
+    EXPECT_EQ(picture->TestFrame(FRAME_SERIAL, 7), 1);
+}
+
+TEST(SceneCount, FadeKeysAndCounts) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* shot = Still(g, "s", 30, picture);
+    auto* in = g.Add<CSceneFade>("in");
+    in->m_fadeMode = FADE_IN;
+    in->m_frames = 10;
+    g.Input(in, shot);
+    auto* out = g.Add<CSceneFade>("out");
+    out->m_fadeMode = FADE_OUT;
+    out->m_frames = 10;
+    g.Input(out, shot);
+    auto* both = g.Add<CSceneFade>("both");
+    both->m_fadeMode = FADE_INOUT;
+    both->m_frames = 10;
+    g.Input(both, shot);
+    g.Count();
+    EXPECT_EQ(in->GetFrameCount(), 30);
+    EXPECT_EQ(KeyFrames(in), (std::vector<int32_t>{0, 5, 10, 29}));
+    EXPECT_EQ(KeyFrames(out), (std::vector<int32_t>{0, 24, 29}));
+    EXPECT_EQ(KeyFrames(both), (std::vector<int32_t>{0, 5, 10, 24, 29}));
+}
+
+TEST(SceneCount, CrossfadeTimeline) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* cross = g.Add<CSceneCrossfade>("x");
+    cross->m_frames = 10;
+    for (const char* name : {"a", "b", "c"}) g.Input(cross, Still(g, name, 30, picture));
+    g.Count();
+    EXPECT_EQ(cross->GetFrameCount(), 70);
+    int64_t start = -1;
+    EXPECT_EQ(cross->FindActive(19, &start), 0);
+    EXPECT_EQ(cross->FindActive(20, &start), 0) << "the first input is active while it lasts";
+    EXPECT_EQ(cross->FindActive(30, &start), 1);
+    EXPECT_EQ(start, 20);
+    EXPECT_EQ(cross->FindActive(69, &start), 2);
+    EXPECT_EQ(start, 40);
+    EXPECT_EQ(cross->FindActive(70, &start), -1);
+    // Dissolve starts (input frame 0 of the next), their middles and ends are marked.
+    EXPECT_EQ(KeyFrames(cross), (std::vector<int32_t>{0, 20, 25, 30, 40, 45, 50, 69}));
+    EXPECT_EQ(cross->TestFrame(FRAME_KEY, 70), 0);
+
+    FrameDescription rows;
+    cross->DescribeFrame(25, 0, rows);
+    EXPECT_EQ(rows, (FrameDescription{"CROSSFADE", "25", "(null)",  //
+                                      "1",         "a",  "STILL",  "25", "(null)",
+                                      "2",         "p",  "IMAGE",  "25", "(null)",  //
+                                      "1",         "b",  "STILL",  "5",  "(null)",
+                                      "2",         "p",  "IMAGE",  "5",  "(null)"}));
+}
+
+TEST(SceneCount, FilmKeysNeverDivideByZero) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* film = g.Add<CSceneFilm>("f");
+    film->m_frames = 20;
+    film->m_direction = DIRECTION_UP;
+    for (int i = 0; i < 3; ++i) g.Input(film, picture);
+    g.Count();
+    // (20 / 2) / 2 = 5: every fifth frame.
+    EXPECT_EQ(KeyFrames(film), (std::vector<int32_t>{0, 5, 10, 15, 19}));
+    film->m_frames = 3;  // (3 / 2) / 2 = 0
+    g.Count();
+    EXPECT_EQ(KeyFrames(film), (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(film->Validate(nullptr), 0);
+    EXPECT_EQ(film->m_travel, 30 * 13 * 2) << "480 >> 4 = 30 per picture gap";
+    film->m_direction = DIRECTION_LEFT;
+    film->Validate(nullptr);
+    EXPECT_EQ(film->m_travel, 40 * 13 * 2);
+}
+
+TEST(SceneCount, MixOffsetsAndGaps) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* mix = g.Add<CSceneMix>("m");
+    g.Input(mix, Still(g, "late", 20, picture))->m_offset = 30;
+    g.Input(mix, Still(g, "early", 10, picture))->m_offset = 0;
+    auto* back = g.Add<CSceneMovie>("bg");
+    back->m_frames = 60;
+    g.Background(mix, back);
+    g.Count();
+    EXPECT_EQ(mix->GetFrameCount(), 50);
+    EXPECT_EQ(KeyFrames(mix), (std::vector<int32_t>{0, 9, 30, 49}));
+    // Frames 10..29 show only the background: nothing active.
+    EXPECT_EQ(mix->TestFrame(FRAME_SERIAL, 15), 0);
+    FrameDescription rows;
+    EXPECT_EQ(mix->DescribeFrame(15, 0, rows), 0);
+    EXPECT_EQ(rows, (FrameDescription{"MIX", "15", "(null)", "1", "bg", "MOVIE", "15", "(null)"}));
+    rows.clear();
+    EXPECT_EQ(mix->DescribeFrame(50, 0, rows), 0);
+    EXPECT_EQ(rows.size(), 3u) << "outside its range a MIX describes only itself";
+
+    // Offsets push an endless input beyond the largest count without wrapping.
+    g.Input(mix, picture)->m_offset = 1000;
+    g.Count();
+    EXPECT_EQ(mix->GetFrameCount(), kEndlessFrames);
+}
+
+TEST(SceneCount, CutMapsFramesBothWaysAndHoldsSkips) {
+    SceneGraph g;
+    auto* movie = g.Add<CSceneMovie>("m");
+    movie->m_frames = 20;
+    auto* back = g.Add<CSceneCut>("back");
+    back->m_start = 10;
+    back->m_end = 4;
+    g.Input(back, movie);
+    auto* hold = g.Add<CSceneCut>("hold");
+    hold->m_start = 0;
+    hold->m_end = 9;
+    hold->m_skip = 3;
+    g.Input(hold, movie);
+    auto* zero = g.Add<CSceneCut>("zero");
+    zero->m_start = 2;
+    zero->m_end = 5;
+    zero->m_skip = 0;
+    g.Input(zero, movie);
+    g.Count();
+    EXPECT_EQ(back->GetFrameCount(), 7);
+    std::vector<int32_t> mapped;
+    for (int32_t f = 0; f < 7; ++f) mapped.push_back(back->MapFrame(f));
+    EXPECT_EQ(mapped, (std::vector<int32_t>{10, 9, 8, 7, 6, 5, 4}));
+    EXPECT_EQ(hold->GetFrameCount(), 10);
+    mapped.clear();
+    for (int32_t f = 0; f < 10; ++f) mapped.push_back(hold->MapFrame(f));
+    EXPECT_EQ(mapped, (std::vector<int32_t>{0, 0, 0, 3, 3, 3, 6, 6, 6, 9}));
+    mapped.clear();
+    for (int32_t f = 0; f < 4; ++f) mapped.push_back(zero->MapFrame(f));
+    EXPECT_EQ(mapped, (std::vector<int32_t>{2, 3, 4, 5})) << "SKIP 0 plays as SKIP 1";
+    // Key frames: the cut's ends, and the movie's own keys (0, 10, 19) where mapped.
+    EXPECT_EQ(KeyFrames(back), (std::vector<int32_t>{0, 6}));
+    EXPECT_EQ(KeyFrames(zero), (std::vector<int32_t>{0, 3}));
+    EXPECT_EQ(back->TestFrame(FRAME_SERIAL, 3), 1);
+    EXPECT_EQ(back->TestFrame(FRAME_SERIAL, 7), 0) << "beyond the cut";
+
+    FrameDescription rows;
+    hold->DescribeFrame(4, 0, rows);
+    EXPECT_EQ(rows, (FrameDescription{"CUT", "4", "(null)", "1", "m", "MOVIE", "3", "(null)"}));
+
+    // An END far beyond START: the count saturates, the mapping never wraps.
+    auto* wide = g.Add<CSceneCut>("wide");
+    wide->m_start = 0x7fffffff;
+    wide->m_end = -1;
+    g.Input(wide, movie);
+    g.Count();
+    EXPECT_EQ(wide->GetFrameCount(), kEndlessFrames);
+    EXPECT_EQ(wide->MapFrame(5), 0x7fffffff - 5);
+    EXPECT_EQ(wide->TestFrame(FRAME_SERIAL, 5), 1);
+}
+
+TEST(SceneCount, EffectScenesFollowTheirInput) {
+    SceneGraph g;
+    auto* movie = g.Add<CSceneMovie>("m");
+    movie->m_frames = 9;
+    auto* alpha = g.Add<CSceneAlpha>("a");
+    g.Input(alpha, movie);
+    auto* shade = g.Add<CSceneShade>("s");
+    g.Input(shade, alpha);
+    auto* shake = g.Add<CSceneShake>("k");
+    g.Input(shake, shade);
+    auto* expand = g.Add<CSceneExpand>("e");
+    g.Input(expand, shake);
+    auto* mosaic = g.Add<CSceneMosaic>("o");
+    g.Input(mosaic, expand);
+    g.Count();
+    EXPECT_EQ(mosaic->GetFrameCount(), 9);
+    EXPECT_EQ(KeyFrames(alpha), (std::vector<int32_t>{0, 4, 8}));
+    EXPECT_EQ(KeyFrames(shake), (std::vector<int32_t>{0, 8}));
+    EXPECT_EQ(KeyFrames(mosaic), (std::vector<int32_t>{0, 4, 8}));
+    EXPECT_EQ(mosaic->TestFrame(FRAME_SERIAL, 3), 1) << "the movie below must be serial";
+
+    FrameDescription rows;
+    EXPECT_EQ(mosaic->DescribeFrame(2, 0, rows), 0);
+    ASSERT_EQ(rows.size(), 3u + 5u * 5u);
+    EXPECT_EQ(rows[3], "1");
+    EXPECT_EQ(rows[4], "e");
+    EXPECT_EQ(rows[rows.size() - 5], "5");
+    EXPECT_EQ(rows[rows.size() - 3], "MOVIE");
+}
+
+TEST(SceneCount, DescribeFollowsTheActiveChain) {
+    SceneGraph g;
+    auto* photo = g.Add<CSceneImage>("photo");
+    photo->m_file = "pic\\a.jpg";
+    auto* frameOf = g.Add<CSceneImage>("frame");
+    auto* movie = g.Add<CSceneMovie>("clip");
+    movie->m_file = "clip.avi";
+    movie->m_frames = 30;
+    g.Input(frameOf, movie);
+    frameOf->m_blockFrame = 12;
+    auto* still = g.Add<CSceneStill>("shot");
+    still->m_frames = 40;
+    g.Input(still, photo);
+    g.Input(still, frameOf);
+    auto* main = g.Add<CSceneSeries>(" ", SCENE_MAIN);
+    g.Input(main, still);
+    g.Count();
+    CSceneLink mainLink("MAIN");
+    mainLink.m_target = main;
+    FrameDescription rows;
+    EXPECT_EQ(mainLink.DescribeFrame(7, 0, rows), 0);
+    EXPECT_EQ(rows, (FrameDescription{"0", "MAIN",  "MAIN",  "7",  "(null)",      //
+                                      "1", "shot",  "STILL", "7",  "(null)",      //
+                                      "2", "photo", "IMAGE", "7",  "pic\\a.jpg",  //
+                                      "2", "frame", "IMAGE", "7",  "(null)",      //
+                                      "3", "clip",  "MOVIE", "12", "clip.avi"}));
+    EXPECT_EQ(rows.size() % kDescriptionColumns, 0u);
+}
+
+TEST(SceneCount, ReferenceCountsAreInputsOnly) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* other = g.Add<CSceneImage>("q");
+    for (const char* name : {"a", "b", "c"}) Still(g, name, 5, picture);
+    auto* rotate = g.Add<CSceneRotate>("r");
+    g.Background(rotate, other);
+    EXPECT_EQ(picture->m_refcount, 3);
+    EXPECT_EQ(other->m_refcount, 0);
+}
+
+}  // namespace
