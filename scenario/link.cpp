@@ -1,0 +1,217 @@
+// Link: names become pointers, the graph is checked, counts and totals computed.
+
+#include <cmath>
+#include <limits>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/cp932.h"
+#include "base/format.h"
+#include "scenario/scenario.h"
+
+namespace {
+
+// Every link a scene reaches other scenes through: its inputs, then its background.
+template <typename Visit>
+void ForEachLink(CScene& scene, Visit&& visit) {
+    for (const auto& input : scene.m_inputs) visit(*input);
+    if (scene.m_extraLink) visit(*scene.m_extraLink);
+}
+
+std::vector<CSceneLink*> LinksOf(CScene& scene) {
+    std::vector<CSceneLink*> links;
+    ForEachLink(scene, [&](CSceneLink& link) { links.push_back(&link); });
+    return links;
+}
+
+int32_t ClampToInt32(double value) {
+    if (!(value > std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+int CScenario::LinkFail(const std::string& message) {
+    ReportError(message, nullptr);
+    return -1;
+}
+
+int CScenario::Link() {
+    const int32_t w = screen_width_;
+    const int32_t h = screen_height_;
+    if (w == -1 || h == -1) return LinkFail("スクリーンサイズが定義されていません。");
+    if (!main_link_.m_target) return LinkFail("MAINブロックが定義されていません。");
+    if (music_link_used_ && audio_path_.empty()) {
+        return LinkFail("音楽連動機能を利用するには、音楽ファイルを指定して下さい。");
+    }
+    // Later stages divide by these three.
+    if (framerate_ == 0) return LinkFail("フレームレート値に 0 は指定できません。");
+    if (scale_ == 0) return LinkFail("スケール値に 0 は指定できません。");
+    if (preview_scale_ == 0) {
+        return LinkFail("プレビュー用フレームレート低減率に 0 は指定できません。");
+    }
+
+    // Owners and duplicate names: the first scene whose name appears again later.
+    std::unordered_map<std::string_view, int> name_count;
+    std::unordered_map<std::string_view, CScene*> first_named;
+    for (const auto& scene : scenes_) {
+        scene->m_owner = this;
+        ++name_count[scene->m_name];
+        first_named.emplace(scene->m_name, scene.get());
+    }
+    for (const auto& scene : scenes_) {
+        if (name_count[scene->m_name] > 1) {
+            return LinkFail(FormatString("シーン %s は複数定義されています。",
+                                         cp932_to_utf8(scene->m_name).c_str()));
+        }
+    }
+
+    main_link_.m_owner = this;
+    const SceneRect screen{0, 0, w - 1, h - 1};
+    auto resolve = [&](CSceneLink& link) -> CScene* {
+        link.m_owner = this;
+        auto found = first_named.find(link.m_inputName);
+        if (found == first_named.end()) {
+            LinkFail(FormatString("シーン %s は定義されていません。",
+                                  cp932_to_utf8(link.m_inputName).c_str()));
+            return nullptr;
+        }
+        link.m_target = found->second;
+        return found->second;
+    };
+    for (const auto& scene : scenes_) {
+        scene->ApplyScreenDefaults(w, h);
+        for (const auto& input : scene->m_inputs) {
+            CScene* target = resolve(*input);
+            if (!target) return -1;
+            ++target->m_refcount;
+            if (!input->m_hasRect) input->m_rect = screen;
+        }
+        if (scene->m_extraLink && !resolve(*scene->m_extraLink)) return -1;
+    }
+
+    if (LinkLoops() != 0) return -1;
+
+    for (const auto& scene : scenes_) scene->ResetFrameCount();
+    CountReachable();
+
+    total_frames_ = main_link_.GetFrameCount();
+    if (total_frames_ >= kEndlessFrames) return RefuseEndlessMain();
+    key_frames_ = 0;
+    for (int32_t f = start_frame_; f < total_frames_; ++f) {
+        if (main_link_.TestFrame(FRAME_KEY, f) == 1) ++key_frames_;
+    }
+    ComputeCheckpoints();
+
+    SceneReport report = [this](const std::string& text) { ReportText(text); };
+    for (const auto& scene : scenes_) {
+        if (scene->Validate(report) != 0) return -1;
+    }
+    return 0;
+}
+
+// Depth-first from MAIN along input and background links. A scene met again while
+// it is on the current path closes a loop. Scenes already searched to the end are
+// not searched again: no loop can pass through them.
+int CScenario::LinkLoops() {
+    enum class Mark { kOnPath, kDone };
+    std::unordered_map<CScene*, Mark> marks;
+    struct Step {
+        CScene* scene;
+        std::vector<CSceneLink*> links;
+        size_t next = 0;
+    };
+    std::vector<Step> path;
+    CScene* root = main_link_.m_target;
+    marks[root] = Mark::kOnPath;
+    path.push_back({root, LinksOf(*root)});
+    while (!path.empty()) {
+        Step& step = path.back();
+        if (step.next == step.links.size()) {
+            marks[step.scene] = Mark::kDone;
+            path.pop_back();
+            continue;
+        }
+        CScene* target = step.links[step.next++]->m_target;
+        if (!target) continue;
+        auto mark = marks.find(target);
+        if (mark != marks.end()) {
+            if (mark->second == Mark::kOnPath) {
+                return LinkFail(FormatString("シーン %s がループ呼び出しされています。",
+                                             cp932_to_utf8(target->m_name).c_str()));
+            }
+            continue;
+        }
+        if (path.size() >= kMaxBlockDepth) {
+            return LinkFail(FormatString("ブロックの入れ子が %zu 段を超えています。(シーン %s)",
+                                         kMaxBlockDepth, cp932_to_utf8(target->m_name).c_str()));
+        }
+        marks[target] = Mark::kOnPath;
+        path.push_back({target, LinksOf(*target)});
+    }
+    return 0;
+}
+
+// Computes the frame count of every scene reachable from MAIN, inputs before the
+// scenes that use them, so that no count is ever computed during rendering and no
+// count asks more than one level down.
+void CScenario::CountReachable() {
+    std::unordered_set<CScene*> seen;
+    struct Step {
+        CScene* scene;
+        std::vector<CSceneLink*> links;
+        size_t next = 0;
+    };
+    std::vector<Step> path;
+    CScene* root = main_link_.m_target;
+    seen.insert(root);
+    path.push_back({root, LinksOf(*root)});
+    while (!path.empty()) {
+        Step& step = path.back();
+        if (step.next == step.links.size()) {
+            step.scene->CountFrames();
+            path.pop_back();
+            continue;
+        }
+        CScene* target = step.links[step.next++]->m_target;
+        if (!target || !seen.insert(target).second) continue;
+        path.push_back({target, LinksOf(*target)});
+    }
+}
+
+// MAIN lasts "endlessly" when a picture reaches it without a block that gives it a
+// length; name the picture at the end of the endless chain.
+int CScenario::RefuseEndlessMain() {
+    CScene* scene = main_link_.m_target;
+    for (size_t depth = 0; depth < kMaxBlockDepth; ++depth) {
+        CScene* endless = nullptr;
+        ForEachLink(*scene, [&](CSceneLink& link) {
+            if (!endless && link.m_target && link.m_kind == 1 &&
+                link.m_target->GetFrameCount() >= kEndlessFrames) {
+                endless = link.m_target;
+            }
+        });
+        if (!endless) break;
+        scene = endless;
+    }
+    if (scene == main_link_.m_target) {
+        return LinkFail("MAIN ブロックのフレーム数が上限を超えています。");
+    }
+    return LinkFail(
+        FormatString("ブロック %s の長さが決まらないため、MAIN ブロックの長さを決められません。\n"
+                     "STILL などの長さを持つブロックを通して使用して下さい。",
+                     cp932_to_utf8(scene->m_name).c_str()));
+}
+
+void CScenario::ComputeCheckpoints() {
+    for (CCheckpoint& entry : checkpoints_) {
+        if (entry.frame >= 0) {
+            entry.time =
+                ClampToInt32(static_cast<double>(entry.frame) * 1000.0 * scale_ / framerate_ + 0.5);
+        } else {
+            entry.frame =
+                ClampToInt32(static_cast<double>(entry.time) / 1000.0 * framerate_ / scale_ + 0.5);
+        }
+    }
+}

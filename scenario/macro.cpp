@@ -1,0 +1,336 @@
+// MACRO definitions, CALL statements and the expansion of macros.
+
+#include "scenario/macro.h"
+
+#include <string_view>
+
+#include "base/cp932.h"
+#include "base/format.h"
+#include "base/log.h"
+#include "scenario/scenario.h"
+
+namespace {
+
+constexpr const char* kBadArguments = "引数定義が正しくありません。";
+
+// Replaces every occurrence of `from` in *text by `to`. -1 when the result would
+// exceed `max_bytes` (the text is then unchanged).
+int ReplaceEvery(std::string* text, std::string_view from, std::string_view to, int64_t max_bytes) {
+    if (from.empty()) return 0;
+    size_t found = text->find(from);
+    if (found == std::string::npos) return 0;
+    if (to.size() > from.size()) {
+        int64_t count = 0;
+        for (size_t at = found; at != std::string::npos; at = text->find(from, at + from.size())) {
+            ++count;
+        }
+        int64_t grown = static_cast<int64_t>(text->size()) +
+                        count * static_cast<int64_t>(to.size() - from.size());
+        if (grown > max_bytes) return -1;
+    }
+    std::string result;
+    result.reserve(text->size());
+    size_t copied = 0;
+    while (found != std::string::npos) {
+        result.append(*text, copied, found - copied);
+        result.append(to);
+        copied = found + from.size();
+        found = text->find(from, copied);
+    }
+    result.append(*text, copied, std::string::npos);
+    *text = std::move(result);
+    return 0;
+}
+
+std::string Reference(const std::string& name) {
+    return "$(" + name + ")";
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+// "マクロ展開 " in code page 932: the name of an expansion in reports.
+const std::string& ExpansionPrefix() {
+    static const std::string prefix = [] {
+        std::string bytes;
+        utf8_to_cp932("マクロ展開 ", &bytes);
+        return bytes;
+    }();
+    return prefix;
+}
+
+}  // namespace
+
+void CMacro::SetName(std::string name) {
+    name_ = std::move(name);
+    LogLine("MACRO \"%s\"", cp932_to_utf8(name_).c_str());
+}
+
+void CMacro::AddArgument(std::string name, bool array) {
+    LogLine(array ? "+ ARGUMENT : \"%s\" : ARRAY" : "+ ARGUMENT : \"%s\" : NORMAL",
+            cp932_to_utf8(name).c_str());
+    arguments_.push_back({std::move(name), std::string(), array});
+    ++declared_count_;
+    if (array) ++array_count_;
+}
+
+void CMacro::Bind(int64_t index, const std::string& value) {
+    if (index < 0) return;
+    if (index < declared_count_) {
+        CMacroArgument& argument = arguments_[static_cast<size_t>(index)];
+        LogLine("+ \"%s\" <- \"%s\"", cp932_to_utf8(argument.name).c_str(),
+                cp932_to_utf8(value).c_str());
+        argument.value = value;
+        return;
+    }
+    if (array_count_ == 0) return;
+    int64_t slot = (declared_count_ - array_count_) + (index - declared_count_) % array_count_;
+    CMacroArgument entry = arguments_[static_cast<size_t>(slot)];
+    entry.value = value;
+    LogLine("+ \"%s\" <- \"%s\"", cp932_to_utf8(entry.name).c_str(), cp932_to_utf8(value).c_str());
+    arguments_.push_back(std::move(entry));
+}
+
+void CMacro::ResetBindings() {
+    arguments_.resize(static_cast<size_t>(declared_count_));
+}
+
+int CMacro::Expand(std::string* out, int64_t max_bytes) {
+    std::string text = body_;
+    size_t first_array = 0;
+    while (first_array < arguments_.size() && !arguments_[first_array].array) {
+        const CMacroArgument& argument = arguments_[first_array];
+        if (ReplaceEvery(&text, Reference(argument.name), argument.value, max_bytes) != 0) {
+            return kExpandTooLarge;
+        }
+        ++first_array;
+    }
+    if (array_count_ == 0) {
+        if (static_cast<int64_t>(text.size()) > max_bytes) return kExpandTooLarge;
+        ++expansions_;
+        *out = std::move(text);
+        return 0;
+    }
+
+    static constexpr std::string_view kForeach = "FOREACH";
+    static constexpr std::string_view kEndForeach = "ENDFOREACH";
+    const size_t groups = (arguments_.size() - first_array) / static_cast<size_t>(array_count_);
+    std::string result;
+    size_t scan = 0;
+    for (;;) {
+        size_t start = text.find(kForeach, scan);
+        if (start == std::string::npos) {
+            result.append(text, scan, std::string::npos);
+            break;
+        }
+        result.append(text, scan, start - scan);
+        size_t body = start + kForeach.size();
+        if (body >= text.size() || !IsBlank(text[body])) return kExpandFailed;
+        size_t end = text.find(kEndForeach, body);
+        if (end == std::string::npos) end = text.size();
+        const std::string section = text.substr(body, end - body);
+        for (size_t group = 0; group < groups; ++group) {
+            std::string copy = section;
+            size_t first = first_array + group * static_cast<size_t>(array_count_);
+            for (size_t k = 0; k < static_cast<size_t>(array_count_); ++k) {
+                const CMacroArgument& entry = arguments_[first + k];
+                if (ReplaceEvery(&copy, Reference(entry.name), entry.value, max_bytes) != 0) {
+                    return kExpandTooLarge;
+                }
+            }
+            if (ReplaceEvery(&copy, "$$", FormatString("%04zu", group), max_bytes) != 0) {
+                return kExpandTooLarge;
+            }
+            if (static_cast<int64_t>(result.size() + copy.size()) > max_bytes) {
+                return kExpandTooLarge;
+            }
+            result += copy;
+        }
+        scan = end + kEndForeach.size();
+        if (scan >= text.size()) break;
+        if (!IsBlank(text[scan])) return kExpandFailed;
+    }
+    ++expansions_;
+    *out = std::move(result);
+    return 0;
+}
+
+CMacro* CScenario::FindMacro(const std::string& name) const {
+    for (auto it = macros_.rbegin(); it != macros_.rend(); ++it) {
+        if ((*it)->name() == name) return it->get();
+    }
+    return nullptr;
+}
+
+int CScenario::ReadMacro(CScenarioSource& source) {
+    source.SkipChars(" \t\n");
+    std::string name;
+    if (!ReadWord(&name, source, " \t\n(")) return -1;
+    auto macro = std::make_unique<CMacro>();
+    macro->SetName(name);
+    source.SkipChars(" \t\n");
+    if (source.Peek() != '(') {
+        ReportError("引数定義がありません。", &source);
+        return -1;
+    }
+    source.Advance();
+    source.SkipChars(" \t\n");
+    while (source.AtEnd() || source.Peek() != ')') {
+        if (source.Peek() != '$') {
+            ReportError(kBadArguments, &source);
+            return -1;
+        }
+        source.Advance();
+        std::optional<std::string> argument = GetInsideParenthesis(source);
+        if (!argument) {
+            ReportError(kBadArguments, &source);
+            return -1;
+        }
+        if (variables_.Find(*argument)) {
+            ReportError(FormatString("引数名 %s は変数名としても使用されています。",
+                                     cp932_to_utf8(*argument).c_str()),
+                        &source);
+            return -1;
+        }
+        source.SkipChars(" \t\n");
+        bool array = false;
+        if (source.Peek() == '[') {
+            source.Advance();
+            source.SkipChars(" \t\n");
+            if (source.Peek() != ']') {
+                ReportError(kBadArguments, &source);
+                return -1;
+            }
+            source.Advance();
+            source.SkipChars(" \t\n");
+            array = true;
+        } else if (macro->ArrayCount() > 0) {
+            ReportError(FormatString("引数 %s は配列型として定義する必要があります。",
+                                     cp932_to_utf8(*argument).c_str()),
+                        &source);
+            return -1;
+        }
+        if (source.Peek() == ',') {
+            source.Advance();
+            source.SkipChars(" \t\n");
+        }
+        macro->AddArgument(std::move(*argument), array);
+    }
+    source.Advance();
+    const int32_t body_start = source.GetPosition();
+
+    // The body ends at the word ENDMACRO: the next "E" starts each candidate word.
+    int32_t body_end = 0;
+    for (;;) {
+        source.SkipTo('E');
+        body_end = source.GetPosition();
+        std::string word;
+        if (!ReadWord(&word, source, " \t\n")) return -1;
+        if (word == "ENDMACRO") break;
+    }
+    macro->SetBody(source.text().substr(static_cast<size_t>(body_start),
+                                        static_cast<size_t>(body_end - body_start)));
+    macros_.push_back(std::move(macro));
+    return 0;
+}
+
+int CScenario::ReadCall(CScenarioSource& source) {
+    if (call_depth_ >= kMaxCallDepth) {
+        ReportError(FormatString("マクロ呼び出しの入れ子が %d 段を超えています。", kMaxCallDepth),
+                    &source);
+        return -1;
+    }
+    source.SkipChars(" \t\n");
+    std::string name;
+    if (!ReadWord(&name, source, " \t\n(")) return -1;
+    CMacro* macro = FindMacro(name);
+    if (!macro) {
+        ReportError(FormatString("マクロ %s は定義されていません。", cp932_to_utf8(name).c_str()),
+                    &source);
+        return -1;
+    }
+    source.SkipChars(" \t\n");
+    if (source.Peek() != '(') {
+        ReportError(kBadArguments, &source);
+        return -1;
+    }
+    source.Advance();
+    const int64_t declared = macro->DeclaredCount();
+    const int64_t arrays = macro->ArrayCount();
+    int64_t n = 0;
+    for (;;) {
+        if (arrays == 0 && n > declared) {
+            ReportError("引数が多すぎます。", &source);
+            macro->ResetBindings();
+            return -1;
+        }
+        source.SkipChars(" \t\n,");
+        if (!source.AtEnd() && source.Peek() == ')') {
+            if (arrays == 0 || (n - declared) % arrays == 0) break;
+            ReportError("引数の数が一致しません。", &source);
+            macro->ResetBindings();
+            return -1;
+        }
+        std::string value;
+        if (source.Peek() == '"') {
+            source.Advance();
+            int32_t from = source.GetPosition();
+            source.SkipTo('"');
+            if (!source.AtEnd()) {
+                value = source.text().substr(static_cast<size_t>(from),
+                                             static_cast<size_t>(source.GetPosition() - from));
+                source.Advance();
+            }
+        } else if (std::optional<std::string> token = source.TakeToken(" \t\n,)")) {
+            value = std::move(*token);
+        }
+        if (value.empty()) {
+            ReportError(kBadArguments, &source);
+            macro->ResetBindings();
+            return -1;
+        }
+        macro->Bind(n, value);
+        ++n;
+    }
+    source.Advance();
+    if (n < declared) {
+        ReportError("引数が少なすぎます。", &source);
+        macro->ResetBindings();
+        return -1;
+    }
+
+    const std::string macro_name = macro->name();
+    std::string text;
+    int code = (expansions_ >= kMaxExpansions)
+                   ? CMacro::kExpandTooLarge
+                   : macro->Expand(&text, kMaxExpandedBytes - expanded_bytes_);
+    macro->ResetBindings();
+    if (code == CMacro::kExpandTooLarge) {
+        ReportError(
+            FormatString("マクロ %s の展開結果が大きすぎます。", cp932_to_utf8(macro_name).c_str()),
+            &source);
+        return -1;
+    }
+    if (code != 0) {
+        ReportError(
+            FormatString("マクロ %s の展開に失敗しました。", cp932_to_utf8(macro_name).c_str()),
+            &source);
+        return -1;
+    }
+    ++expansions_;
+    expanded_bytes_ += static_cast<int64_t>(text.size());
+
+    CScenarioSource expansion;
+    if (expansion.SetText(text) != 0) {
+        ReportError(
+            FormatString("マクロ %s の展開結果が大きすぎます。", cp932_to_utf8(macro_name).c_str()),
+            &source);
+        return -1;
+    }
+    expansion.SetName(ExpansionPrefix() + macro_name);
+    ++call_depth_;
+    int result = ReadSource(expansion, true);
+    --call_depth_;
+    return result;
+}

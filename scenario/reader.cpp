@@ -1,0 +1,117 @@
+// The value readers every parser of the document shares, and the error report.
+
+#include <string>
+
+#include "base/cp932.h"
+#include "base/format.h"
+#include "scenario/scenario.h"
+
+namespace {
+
+constexpr const char* kUnknownError = "不明なエラーが発生しました。";
+constexpr const char* kOverflow = "一時バッファをオーバーフローしました。";
+constexpr const char* kParseProblem = "シナリオ解析時に問題が発生しました。";
+constexpr const char* kQuoteMessage = "%sは正しくダブルクォーテーション(\")で括って下さい。";
+
+// The file name shown in reports: the part after the last folder separator,
+// unless the only separator is the first byte.
+std::string ReportedFileName(const std::string& path) {
+    size_t cut = path.find_last_of("/\\");
+    if (cut == std::string::npos || cut == 0) return path;
+    return path.substr(cut + 1);
+}
+
+}  // namespace
+
+bool CScenario::ReadWord(std::string* out, CScenarioSource& source, const char* delimiters,
+                         size_t capacity) {
+    std::optional<std::string> token = source.TakeToken(delimiters);
+    if (!token) {
+        ReportError(kUnknownError, &source);
+        return false;
+    }
+    if (capacity != kUnbounded && token->size() + 1 > capacity) {
+        ReportError(kOverflow, &source);
+        return false;
+    }
+    *out = std::move(*token);
+    return true;
+}
+
+int CScenario::ReadInteger(int32_t* out, CScenarioSource& source, const char* label, int checks,
+                           int32_t lower, int32_t upper) {
+    source.SkipChars(" \t\n");
+    unsigned char first = source.Peek();
+    if (source.AtEnd() || (first != '(' && first != '$')) {
+        std::optional<std::string> literal = source.TakeToken(" \t\n}");
+        if (!literal) {
+            ReportError(kParseProblem, &source);
+            return -1;
+        }
+        std::string_view digits = *literal;
+        bool negative = !digits.empty() && digits.front() == '-';
+        if (negative) digits.remove_prefix(1);
+        for (char c : digits) {
+            if (c < '0' || c > '9') {
+                ReportError(FormatString("%sを正しく記述してください。", label), &source);
+                return -1;
+            }
+        }
+        *out = DecimalToInt32(digits, negative);
+    } else {
+        int32_t start = source.GetPosition();
+        int code = AnalyzeExpression(source, out, variables_);
+        if (code != kExprOk) {
+            source.SetPosition(start);
+            ReportError(code == kExprDivideByZero ? "0 による割り算が発生しました。"
+                                                  : "変数または演算式が正しく記述されていません。",
+                        &source);
+            return -1;
+        }
+    }
+    if ((checks & kCheckUpper) && *out > upper) {
+        ReportError(FormatString("%sの上限値を超えています。", label), &source);
+        return -1;
+    }
+    if ((checks & kCheckLower) && *out < lower) {
+        ReportError(FormatString("%sの下限値を超えています。", label), &source);
+        return -1;
+    }
+    return 0;
+}
+
+bool CScenario::ReadQuotedString(std::string* out, CScenarioSource& source, const char* label) {
+    source.SkipChars(" \t\n");
+    if (source.AtEnd() || source.Peek() != '"') {
+        ReportError(FormatString(kQuoteMessage, label), &source);
+        return false;
+    }
+    source.Advance();
+    std::string content;
+    if (!ReadWord(&content, source, "\t\"\n}", kUnbounded)) {
+        ReportError(kParseProblem, &source);
+        return false;
+    }
+    if (source.Peek() != '"') {
+        ReportError(FormatString(kQuoteMessage, label), &source);
+        return false;
+    }
+    source.Advance();
+    *out = std::move(content);
+    return true;
+}
+
+void CScenario::ReportError(std::string_view message, const CScenarioSource* source) {
+    std::string text;
+    if (!source) {
+        text = "シナリオ読み込み時にエラーが発生しました。\n";
+        text += message;
+    } else {
+        std::string file = source->path().empty() ? cp932_to_utf8(source->name())
+                                                  : ReportedFileName(source->path());
+        text = FormatString("シナリオ読み込み時にエラーが発生しました。\n%s : %d行目 :\n",
+                            file.c_str(), source->LineNumber());
+        text += message;
+    }
+    ReportText(text);
+}

@@ -1,0 +1,338 @@
+// The document: loading files, the statement loop and the header statements.
+
+#include "scenario/scenario.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "base/cp932.h"
+#include "base/format.h"
+#include "scenario/macro.h"
+#include "scenario/paths.h"
+
+std::unique_ptr<CScene> ParseBlock(CScenario& doc, CScenarioSource& source,
+                                   std::string_view keyword);
+
+namespace {
+
+constexpr const char* kBadStatement = "不正な記述があります。";
+
+bool IsBlockKeyword(std::string_view word) {
+    static constexpr std::string_view kBlocks[] = {
+        "IMAGE",     "TEXT",      "DRAW",  "MOVIE",  "STILL", "ROTATE", "ACTION",
+        "ZOOM",      "SLIDE",     "FOCUS", "FILM",   "FADE",  "FADEIN", "FADEOUT",
+        "FADEINOUT", "CROSSFADE", "MIX",   "SERIES", "SHAKE", "MOSAIC", "EXPAND",
+        "EXPANDIN",  "EXPANDOUT", "CUT",   "ALPHA",  "SHADE",
+    };
+    return std::find(std::begin(kBlocks), std::end(kBlocks), word) != std::end(kBlocks);
+}
+
+bool OpensForReading(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool usable = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+    ::close(fd);
+    return usable;
+}
+
+// Restores a value when the scope ends, whichever way it is left.
+template <typename T>
+class Restore {
+public:
+    explicit Restore(T& slot) : slot_(slot), saved_(slot) {}
+    ~Restore() { slot_ = std::move(saved_); }
+    Restore(const Restore&) = delete;
+    Restore& operator=(const Restore&) = delete;
+
+private:
+    T& slot_;
+    T saved_;
+};
+
+}  // namespace
+
+CScenario::CScenario() = default;
+CScenario::~CScenario() = default;
+
+void CScenario::ReportText(const std::string& text) {
+    if (error_callback_) {
+        error_callback_(text);
+    } else {
+        ErrorBox("%s", text.c_str());
+    }
+}
+
+AskAnswer CScenario::Ask(const std::string& text) {
+    if (question_callback_) return question_callback_(text);
+    return AskBox("%s", text.c_str());
+}
+
+int CScenario::Load(const std::string& path) {
+    return LoadFile(path, false);
+}
+
+int CScenario::LoadFile(const std::string& path, bool skip_main) {
+    if (scenario_path_.empty()) scenario_path_ = path;
+
+    CScenarioSource source;
+    int code = source.LoadFile(path, kScenarioSizeQuestion);
+    if (code == -6) {
+        std::string question = FormatString(
+            "%s\nは、ファイルサイズが異常に大きいと思われます。続けますか？", path.c_str());
+        if (Ask(question) == AskAnswer::No) return -1;
+        code = source.LoadFile(path, 0);
+    }
+    if (code == -3) {
+        ReportError("シナリオファイルのオープンに失敗しました。", nullptr);
+        return -1;
+    }
+    if (code != 0) {
+        ReportError("シナリオファイルのロードに失敗しました。", nullptr);
+        return -1;
+    }
+    if (ConvertUtf8Text(source) != 0) return -1;
+
+    // Relative names met in this file are taken from its own folder.
+    Restore<std::string> folder(current_folder_);
+    current_folder_ = FolderOfFile(path);
+
+    source.Preprocess();
+    return ReadStatements(source, skip_main);
+}
+
+int CScenario::ConvertUtf8Text(CScenarioSource& source) {
+    static constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    std::string_view text = source.text();
+    if (text.substr(0, kBom.size()) != kBom) return 0;
+    std::string_view utf8 = text.substr(kBom.size());
+    std::string converted;
+    size_t bad = 0;
+    if (utf8_to_cp932(utf8, &converted, &bad) != 0) {
+        int line =
+            1 + static_cast<int>(std::count(
+                    utf8.begin(),
+                    utf8.begin() + static_cast<std::ptrdiff_t>(std::min(bad, utf8.size())), '\n'));
+        std::string file = source.path();
+        size_t cut = file.find_last_of("/\\");
+        if (cut != std::string::npos && cut != 0) file = file.substr(cut + 1);
+        ReportText(FormatString("シナリオ読み込み時にエラーが発生しました。\n%s : %d行目 :\n%s",
+                                file.c_str(), line,
+                                "シフトJIS (コードページ 932) で表せない文字があります。"));
+        return -1;
+    }
+    source.SetText(converted);
+    source.Rewind();
+    return 0;
+}
+
+int CScenario::ReadSource(CScenarioSource& source, bool skip_main) {
+    source.Preprocess();
+    return ReadStatements(source, skip_main);
+}
+
+int CScenario::ReadStatements(CScenarioSource& source, bool skip_main) {
+    for (;;) {
+        if (source.AtEnd()) return 0;
+        source.SkipChars(" \t\n");
+        if (source.AtEnd()) return 0;
+        std::string word;
+        if (!ReadWord(&word, source, "( \t\n")) return -1;
+        if (ReadStatement(source, word, skip_main) != 0) return -1;
+    }
+}
+
+int CScenario::ReadStatement(CScenarioSource& source, const std::string& word, bool skip_main) {
+    if (word == "$") return ReadVariable(source);
+    if (word == "VERSION") {
+        return ReadInteger(&version_, source, "シナリオバージョン", kCheckBoth, 1, 2);
+    }
+    if (word == "SCREEN" || word == "FOLDER") {
+        if (ReadInteger(&screen_width_, source, "スクリーン幅", kCheckLower, 0, 0) != 0) return -1;
+        return ReadInteger(&screen_height_, source, "スクリーン高", kCheckLower, 0, 0);
+    }
+    if (word == "AUDIO") return ReadAudio(source);
+    if (word == "FRAMERATE") {
+        return ReadInteger(&framerate_, source, "フレームレート値", kCheckLower, 0, 0);
+    }
+    if (word == "SCALE") return ReadInteger(&scale_, source, "スケール値", kCheckLower, 0, 0);
+    if (word == "PREVIEWSCALE") {
+        return ReadInteger(&preview_scale_, source, "プレビュー用フレームレート低減率", kCheckLower,
+                           0, 0);
+    }
+    if (word == "BOARDBREAK") {
+        return ReadInteger(&board_break_, source, "いたわりモード用期間", kCheckLower, 0, 0);
+    }
+    if (word == "STARTFRAME") {
+        return ReadInteger(&start_frame_, source, "開始フレーム", kCheckLower, 0, 0);
+    }
+    if (word == "INCLUDE") return ReadInclude(source);
+    if (word == "MACRO") return ReadMacro(source);
+    if (word == "CALL") return ReadCall(source);
+    if (word == "CHECKPOINT") return ReadCheckpoint(source);
+    if (word == "MAIN") return ReadMain(source, skip_main);
+    if (IsBlockKeyword(word)) return ReadBlock(source, word);
+    ReportError(FormatString("%s の記述はできません。", cp932_to_utf8(word).c_str()), &source);
+    return -1;
+}
+
+int CScenario::ReadVariable(CScenarioSource& source) {
+    if (source.Peek() != '(') {
+        ReportError(kBadStatement, &source);
+        return -1;
+    }
+    source.Advance();
+    source.SkipChars(" \t\n");
+    std::string name;
+    if (!ReadWord(&name, source, " \t\n)")) {
+        ReportError(kBadStatement, &source);
+        return -1;
+    }
+    source.SkipChars(" \t\n");
+    if (source.Peek() != ')') {
+        ReportError(kBadStatement, &source);
+        return -1;
+    }
+    source.Advance();
+    source.SkipChars(" \t\n");
+    if (source.Peek() != '=') {
+        ReportError(kBadStatement, &source);
+        return -1;
+    }
+    source.Advance();
+    int32_t value = 0;
+    if (ReadValue(&value, source, "数値") != 0) {
+        ReportError(kBadStatement, &source);
+        return -1;
+    }
+    variables_.Define(name, FormatString("%d", value));
+    return 0;
+}
+
+int CScenario::ReadAudio(CScenarioSource& source) {
+    std::string name;
+    if (!ReadQuotedString(&name, source, "オーディオファイル名")) return -1;
+    std::string path = ResolveScenarioName(current_folder_, name);
+    if (!OpensForReading(path)) {
+        ReportError("音楽ファイルを開くことができません。", &source);
+        return -1;
+    }
+    audio_path_ = std::move(path);
+    return 0;
+}
+
+int CScenario::ReadInclude(CScenarioSource& source) {
+    if (include_depth_ >= kMaxIncludeDepth) {
+        ReportError(FormatString("INCLUDE の入れ子が %d 段を超えています。", kMaxIncludeDepth),
+                    &source);
+        return -1;
+    }
+    std::string name;
+    if (!ReadQuotedString(&name, source, "ファイル名")) return -1;
+    ++include_depth_;
+    int result = LoadFile(ResolveScenarioName(current_folder_, name), true);
+    --include_depth_;
+    return result;
+}
+
+int CScenario::ReadCheckpoint(CScenarioSource& source) {
+    source.SkipChars(" \t\n");
+    if (source.Peek() != '{') {
+        ReportError(kBadStatement, &source);
+        return -1;
+    }
+    source.Advance();
+    for (;;) {
+        if (source.AtEnd()) return 0;
+        source.SkipChars(" \t\n");
+        if (source.Peek() == '}') {
+            source.Advance();
+            return 0;
+        }
+        std::string word;
+        if (!ReadWord(&word, source, " \t\n}")) return -1;
+        if (word != "CT" && word != "CF") {
+            ReportError(FormatString("CHECKPOINT ブロック内では、%s の記述はできません。",
+                                     cp932_to_utf8(word).c_str()),
+                        &source);
+            return -1;
+        }
+        CCheckpoint entry;
+        int32_t value = 0;
+        if (ReadInteger(&value, source, "チェックポイント", kCheckLower, 0, 0) != 0) return -1;
+        (word == "CT" ? entry.time : entry.frame) = value;
+        source.SkipChars(" \t\n");
+        if (source.Peek() >= '0' && source.Peek() <= '9') {
+            int32_t red = 0, green = 0, blue = 0;
+            if (ReadInteger(&red, source, "赤の輝度", kCheckBoth, 0, 255) != 0 ||
+                ReadInteger(&green, source, "緑の輝度", kCheckBoth, 0, 255) != 0 ||
+                ReadInteger(&blue, source, "青の輝度", kCheckBoth, 0, 255) != 0) {
+                return -1;
+            }
+            entry.color = CColor(static_cast<uint8_t>(red), static_cast<uint8_t>(green),
+                                 static_cast<uint8_t>(blue), 255);
+        }
+        checkpoints_.push_back(entry);
+    }
+}
+
+int CScenario::ReadMain(CScenarioSource& source, bool skip_main) {
+    if (skip_main) {
+        // MAIN belongs to the top-level file; elsewhere it is passed over unread.
+        source.SkipTo('}');
+        source.Advance();
+        return 0;
+    }
+    if (main_link_.m_target) {
+        ReportError("複数のMAINブロックが定義されています。", &source);
+        return -1;
+    }
+    return ReadBlock(source, "MAIN");
+}
+
+int CScenario::ReadBlock(CScenarioSource& source, std::string_view keyword) {
+    std::unique_ptr<CScene> scene = ParseBlock(*this, source, keyword);
+    if (!scene) return -1;
+    scene->m_folder = current_folder_;
+    if (scene->m_type == SCENE_MAIN) main_link_.m_target = scene.get();
+    scenes_.push_back(std::move(scene));
+    return 0;
+}
+
+CScene* CScenario::FindScene(std::string_view name) const {
+    for (const auto& scene : scenes_) {
+        if (scene->m_name == name) return scene.get();
+    }
+    return nullptr;
+}
+
+int CScenario::CheckpointAt(int32_t frame, int32_t* colour) const {
+    for (const CCheckpoint& entry : checkpoints_) {
+        if (entry.frame == frame) {
+            *colour = entry.color.red * 65536 + entry.color.green * 256 + entry.color.blue;
+            return 2;
+        }
+    }
+    *colour = 0xFFFFFF;
+    return 0;
+}
+
+int32_t CScenario::NextMarkedFrame(int32_t frame) {
+    int32_t colour = 0;
+    for (int64_t f = int64_t{frame} + 1; f < total_frames_; ++f) {
+        int32_t at = static_cast<int32_t>(f);
+        if (CheckpointAt(at, &colour) == 2 || main_link_.TestFrame(FRAME_KEY, at) == 1) return at;
+    }
+    return total_frames_;
+}
+
+int CScenario::Describe(int32_t frame, FrameDescription& list) {
+    return main_link_.DescribeFrame(frame, 0, list);
+}
+
+void CScenario::ResetScenes() {
+    for (const auto& scene : scenes_) scene->ResetCache();
+}

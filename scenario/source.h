@@ -1,0 +1,88 @@
+#pragma once
+// The text every scenario parser reads from: a file, an included file or a macro
+// expansion. Parsers move the position, peek at bytes and cut tokens up to the
+// delimiters they choose; there is no separate tokenizer.
+//
+// Bytes are code page 932. Every byte 0x80-0xFF starts a two-byte character whose
+// second byte is never compared with a delimiter, quote, comment mark or newline.
+// The preprocessing steps overwrite comments and carriage returns with blanks in
+// place, so offsets and line numbers stay those of the text as written.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class CScenarioSource {
+public:
+    // Largest text a source holds: offsets are signed 32-bit.
+    static constexpr int64_t kMaxLength = 0x7ffffffe;
+
+    // Reads the whole file at `path` (a file-system path, UTF-8). With a non-zero
+    // `limit` a larger file is not read and -6 is returned. Codes: -1 no path,
+    // -2 out of memory (or too large to hold), -3 cannot be opened, -4 short read,
+    // -6 over the limit. On failure the stored path is dropped.
+    int LoadFile(const std::string& path, int64_t limit);
+
+    // Replaces the text; the position is left as it is (clamped to the new end).
+    int SetText(std::string_view bytes);
+    void SetName(std::string name) { name_ = std::move(name); }
+    void SetPath(std::string path) { path_ = std::move(path); }
+    void Append(const char* bytes, size_t count);
+
+    const std::string& path() const { return path_; }
+    const std::string& name() const { return name_; }
+    const std::string& text() const { return text_; }
+    int32_t length() const { return static_cast<int32_t>(text_.size()); }
+
+    void Rewind() { position_ = 0; }
+    int32_t GetPosition() const { return position_; }
+    void SetPosition(int32_t offset);
+    bool AtEnd() const { return position_ >= length(); }
+
+    // The byte at the position; 0 at the end.
+    unsigned char Peek() const {
+        return AtEnd() ? 0 : static_cast<unsigned char>(text_[static_cast<size_t>(position_)]);
+    }
+    // One character forward: two bytes for a lead byte, never past the end.
+    void Advance();
+    // The byte at the position, then Advance; 0 at the end.
+    unsigned char Get();
+
+    // Advances while the byte at the position is in `set`; returns the bytes skipped.
+    int32_t SkipChars(const char* set);
+    // Advances until the byte at the position is `byte` or the end is reached.
+    int32_t SkipTo(char byte);
+    // Moves to the next byte-wise occurrence of `needle` (or the end).
+    int32_t FindString(std::string_view needle);
+
+    // Cuts the token from the position up to the first byte in `delimiters` (or a
+    // NUL byte). Nothing, and the position unchanged, when the token would be empty
+    // or no delimiter follows before the end. Otherwise the position stands on the
+    // delimiter.
+    std::optional<std::string> TakeToken(const char* delimiters);
+
+    // 1 + the newlines before the position (two-byte characters stepped over).
+    int LineNumber() const;
+
+    // Replaces every occurrence of `from` at or after the position by `to`; -1 when
+    // there was none.
+    int ReplaceAll(std::string_view from, std::string_view to);
+
+    void StripComments();
+    void BlankCarriageReturns();
+    // Both of the above, with the position rewound before and after.
+    void Preprocess();
+
+private:
+    std::string path_;
+    std::string name_;
+    std::string text_;
+    int32_t position_ = 0;
+};
+
+// True for a byte that starts a two-byte character.
+inline bool IsTwoByteLead(unsigned char byte) {
+    return byte >= 0x80;
+}
