@@ -1,0 +1,321 @@
+// Picture decoding through FFmpeg: the picture demuxers find the first picture,
+// its decoder decodes it, swscale turns it into blue-green-red rows.
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/mem.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "image/picture_file.h"
+
+namespace {
+
+// Only picture demuxers: anything else (playlists, concat lists, videos) is not a
+// picture, and some of those would open further files or URLs.
+constexpr const char* kPictureFormats =
+    "jpeg_pipe,png_pipe,apng,bmp_pipe,gif,gif_pipe,tiff_pipe,webp_pipe";
+
+constexpr int kIoBufferBytes = 64 * 1024;
+
+// Where the demuxer's bytes come from: a block in memory or an open file.
+class ByteSource {
+public:
+    ByteSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    explicit ByteSource(std::FILE* file) : file_(file) {}
+
+    int Read(uint8_t* buffer, int wanted) {
+        if (wanted <= 0) return 0;
+        size_t got;
+        if (file_) {
+            got = std::fread(buffer, 1, static_cast<size_t>(wanted), file_);
+            if (got == 0 && std::ferror(file_)) return AVERROR(EIO);
+        } else {
+            got = std::min(static_cast<size_t>(wanted), size_ - position_);
+            std::memcpy(buffer, data_ + position_, got);
+            position_ += got;
+        }
+        return got == 0 ? AVERROR_EOF : static_cast<int>(got);
+    }
+
+    int64_t Seek(int64_t offset, int whence) {
+        whence &= ~AVSEEK_FORCE;
+        if (file_) {
+            if (whence == AVSEEK_SIZE) {
+                long here = std::ftell(file_);
+                if (here < 0 || std::fseek(file_, 0, SEEK_END) != 0) return -1;
+                long end = std::ftell(file_);
+                std::fseek(file_, here, SEEK_SET);
+                return end;
+            }
+            if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
+            if (std::fseek(file_, static_cast<long>(offset), whence) != 0) return -1;
+            return std::ftell(file_);
+        }
+        int64_t base;
+        switch (whence) {
+            case AVSEEK_SIZE:
+                return static_cast<int64_t>(size_);
+            case SEEK_SET:
+                base = 0;
+                break;
+            case SEEK_CUR:
+                base = static_cast<int64_t>(position_);
+                break;
+            case SEEK_END:
+                base = static_cast<int64_t>(size_);
+                break;
+            default:
+                return -1;
+        }
+        if (offset > static_cast<int64_t>(size_) - base || offset < -base) return -1;
+        position_ = static_cast<size_t>(base + offset);
+        return static_cast<int64_t>(position_);
+    }
+
+    static int ReadPacket(void* opaque, uint8_t* buffer, int size) {
+        return static_cast<ByteSource*>(opaque)->Read(buffer, size);
+    }
+    static int64_t SeekTo(void* opaque, int64_t offset, int whence) {
+        return static_cast<ByteSource*>(opaque)->Seek(offset, whence);
+    }
+
+private:
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    size_t position_ = 0;
+    std::FILE* file_ = nullptr;
+};
+
+struct IoContextFree {
+    void operator()(AVIOContext* io) const {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+struct FormatClose {
+    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
+};
+struct CodecFree {
+    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
+};
+struct PacketFree {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct FrameFree {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct ScaleFree {
+    void operator()(SwsContext* scale) const { sws_freeContext(scale); }
+};
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+using IoPtr = std::unique_ptr<AVIOContext, IoContextFree>;
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+using ScalePtr = std::unique_ptr<SwsContext, ScaleFree>;
+
+bool size_allowed(int width, int height, int64_t max_pixels) {
+    return width >= 1 && height >= 1 && static_cast<int64_t>(width) * height <= max_pixels;
+}
+
+// Decodes the first picture of the stream; none when the decoder reports damage.
+FramePtr decode_first_picture(AVFormatContext* format, int64_t max_pixels) {
+    int stream_index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream_index < 0) return nullptr;
+    const AVCodecParameters* parameters = format->streams[stream_index]->codecpar;
+    // A header's size is checked before the decoder allocates anything for it.
+    if ((parameters->width != 0 || parameters->height != 0) &&
+        !size_allowed(parameters->width, parameters->height, max_pixels)) {
+        return nullptr;
+    }
+    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    if (!decoder) return nullptr;
+    CodecPtr codec(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), parameters) < 0) return nullptr;
+    codec->max_pixels = max_pixels;
+    codec->thread_count = 1;
+    // Damage (a cut-off JPEG above all) is a failure, not a concealed picture. The
+    // TIFF decoder would also fail on every tag it does not know, so it keeps its
+    // tolerance.
+    if (parameters->codec_id != AV_CODEC_ID_TIFF) codec->err_recognition |= AV_EF_EXPLODE;
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return nullptr;
+
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    if (!packet || !frame) return nullptr;
+    bool draining = false;
+    for (;;) {
+        int got = avcodec_receive_frame(codec.get(), frame.get());
+        if (got == 0) break;
+        if (got != AVERROR(EAGAIN) || draining) return nullptr;
+        int read = av_read_frame(format, packet.get());
+        if (read == AVERROR_EOF) {
+            draining = true;
+            if (avcodec_send_packet(codec.get(), nullptr) < 0) return nullptr;
+            continue;
+        }
+        if (read < 0) return nullptr;
+        int sent = 0;
+        if (packet->stream_index == stream_index)
+            sent = avcodec_send_packet(codec.get(), packet.get());
+        av_packet_unref(packet.get());
+        if (sent < 0) return nullptr;
+    }
+    if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT)) return nullptr;
+    if (!size_allowed(frame->width, frame->height, max_pixels)) return nullptr;
+    return frame;
+}
+
+// The pixel format swscale should read, with the full-range flag of the old
+// "J" formats turned into a colour-range setting.
+AVPixelFormat unjpeg(AVPixelFormat format, bool* full_range) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV411P;
+        default:
+            return format;
+    }
+}
+
+// Deep RGB and grey pictures (more than 8 bits per component) are reduced here,
+// each component rounded to the nearest 8-bit value; swscale is off by one on some.
+bool is_deep_rgb_or_grey(const AVPixFmtDescriptor* desc) {
+    if (!desc || desc->comp[0].depth <= 8) return false;
+    if (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT |
+                       AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BAYER)) {
+        return false;
+    }
+    if (desc->flags & AV_PIX_FMT_FLAG_RGB) return desc->nb_components >= 3;
+    return desc->nb_components <= 2;  // grey, with or without alpha
+}
+
+CImageBuffer* deep_frame_to_image(const AVFrame* frame, const AVPixFmtDescriptor* desc) {
+    ImagePtr image(create_image(frame->width, frame->height, 24));
+    if (!image) return nullptr;
+    const bool grey = !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+    std::vector<uint16_t> values(static_cast<size_t>(frame->width));
+    for (int c = 0; c < (grey ? 1 : 3); ++c) {
+        const uint32_t top = (1u << desc->comp[c].depth) - 1;
+        for (int y = 0; y < frame->height; ++y) {
+            av_read_image_line2(values.data(), const_cast<const uint8_t**>(frame->data),
+                                frame->linesize, desc, 0, y, c, frame->width, 0, 2);
+            uint8_t* row = image_row(image.get(), y);
+            for (int x = 0; x < frame->width; ++x) {
+                auto v = static_cast<uint8_t>((values[x] * 255u + top / 2) / top);
+                if (grey) {
+                    row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = v;
+                } else {
+                    row[3 * x + 2 - c] = v;  // red, green, blue go to bytes 2, 1, 0
+                }
+            }
+        }
+    }
+    return image.release();
+}
+
+// The frame as a 24-bit image whose row 0 is the picture's top row. swscale
+// writes the rows straight into the bottom-up block through a negative stride.
+CImageBuffer* frame_to_image(const AVFrame* frame) {
+    auto source_format = static_cast<AVPixelFormat>(frame->format);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(source_format);
+    if (is_deep_rgb_or_grey(desc)) return deep_frame_to_image(frame, desc);
+    bool full_range = frame->color_range == AVCOL_RANGE_JPEG;
+    source_format = unjpeg(source_format, &full_range);
+    if (!sws_isSupportedInput(source_format)) return nullptr;
+    ImagePtr image(create_image(frame->width, frame->height, 24));
+    if (!image) return nullptr;
+    ScalePtr scale(sws_alloc_context());
+    if (!scale) return nullptr;
+    SwsContext* context = scale.get();
+    if (av_opt_set_int(context, "srcw", frame->width, 0) < 0 ||
+        av_opt_set_int(context, "srch", frame->height, 0) < 0 ||
+        av_opt_set_int(context, "src_format", source_format, 0) < 0 ||
+        av_opt_set_int(context, "dstw", frame->width, 0) < 0 ||
+        av_opt_set_int(context, "dsth", frame->height, 0) < 0 ||
+        av_opt_set_int(context, "dst_format", AV_PIX_FMT_BGR24, 0) < 0 ||
+        av_opt_set_int(context, "src_range", full_range ? 1 : 0, 0) < 0 ||
+        av_opt_set_int(context, "dst_range", 1, 0) < 0 ||
+        av_opt_set_int(context, "sws_flags", SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
+                       0) < 0 ||
+        av_opt_set(context, "sws_dither", "none", 0) < 0 ||
+        sws_init_context(context, nullptr, nullptr) < 0) {
+        return nullptr;
+    }
+    uint8_t* rows[4] = {image_row(image.get(), 0), nullptr, nullptr, nullptr};
+    int strides[4] = {-image->stride, 0, 0, 0};
+    int done =
+        sws_scale(scale.get(), frame->data, frame->linesize, 0, frame->height, rows, strides);
+    if (done != frame->height) return nullptr;
+    return image.release();
+}
+
+CImageBuffer* decode_picture(ByteSource* source, const char* name_hint, int64_t max_pixels) {
+    max_pixels = std::clamp<int64_t>(max_pixels, 1, kMaxPicturePixels);
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
+    if (!buffer) return nullptr;
+    IoPtr io(avio_alloc_context(buffer, kIoBufferBytes, 0, source, &ByteSource::ReadPacket, nullptr,
+                                &ByteSource::SeekTo));
+    if (!io) {
+        av_free(buffer);
+        return nullptr;
+    }
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) return nullptr;
+    raw->pb = io.get();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    raw->format_whitelist = av_strdup(kPictureFormats);
+    raw->protocol_whitelist = av_strdup("file");
+    if (!raw->format_whitelist || !raw->protocol_whitelist) {
+        avformat_free_context(raw);
+        return nullptr;
+    }
+    // On failure avformat_open_input frees the context itself.
+    if (avformat_open_input(&raw, name_hint, nullptr, nullptr) < 0) return nullptr;
+    FormatPtr format(raw);
+    FramePtr frame = decode_first_picture(format.get(), max_pixels);
+    if (!frame) return nullptr;
+    return frame_to_image(frame.get());
+}
+
+}  // namespace
+
+CImageBuffer* load_picture(const std::string& path) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return nullptr;
+    ByteSource source(file.get());
+    return decode_picture(&source, "", kMaxPicturePixels);
+}
+
+CImageBuffer* load_picture_from_memory(const uint8_t* data, size_t size, int64_t max_pixels) {
+    if (!data || size == 0) return nullptr;
+    ByteSource source(data, size);
+    return decode_picture(&source, "", max_pixels);
+}

@@ -1,0 +1,406 @@
+// Picture files: decoding through FFmpeg, EXIF properties, the BMP writer.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "image/picture_file.h"
+#include "image/tests/picture_fixtures.h"
+
+namespace {
+
+using namespace picture_fixtures;
+namespace fs = std::filesystem;
+
+class PictureFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("vemo_picture_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Writes the bytes to a file and loads it both from the file and from memory;
+    // the two must agree.
+    ImagePtr Load(const std::string& name, const Bytes& bytes) {
+        write_file(Path(name), bytes);
+        ImagePtr from_file(load_picture(Path(name)));
+        ImagePtr from_memory(load_picture_from_memory(bytes.data(), bytes.size()));
+        EXPECT_EQ(bool(from_file), bool(from_memory)) << name;
+        if (from_file && from_memory) {
+            EXPECT_EQ(std::memcmp(from_file->pixels, from_memory->pixels,
+                                  size_t(from_file->stride) * from_file->height),
+                      0)
+                << name;
+        }
+        return from_file;
+    }
+
+    fs::path dir_;
+};
+
+// (red, green, blue) of a loaded pixel as one 0xRRGGBB word.
+uint32_t rgb_at(const CImageBuffer* image, int x, int y) {
+    return uint32_t(get_component(image, x, y, 0)) << 16 |
+           uint32_t(get_component(image, x, y, 1)) << 8 | get_component(image, x, y, 2);
+}
+
+void expect_near_rgb(const CImageBuffer* image, int x, int y, uint32_t want, int tolerance) {
+    for (int which = 0; which < 3; ++which) {
+        int got = get_component(image, x, y, which);
+        int expected = int(want >> (16 - 8 * which) & 255);
+        EXPECT_NEAR(got, expected, tolerance)
+            << "pixel " << x << "," << y << " component " << which;
+    }
+}
+
+uint32_t le32(const Bytes& bytes, size_t at) {
+    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
+           uint32_t(bytes[at + 3]) << 24;
+}
+uint16_t le16(const Bytes& bytes, size_t at) {
+    return uint16_t(bytes[at] | bytes[at + 1] << 8);
+}
+
+// A colour that differs in every component between any two of the first pixels.
+uint32_t pattern(int x, int y) {
+    return uint32_t((x * 40 + 10) & 255) << 16 | uint32_t((y * 70 + 5) & 255) << 8 |
+           uint32_t((x * 13 + y * 29 + 100) & 255);
+}
+
+TEST_F(PictureFile, BmpHeaderFieldsAndPixelBlock) {
+    ImagePtr image(create_image(3, 2, 24));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            uint32_t c = pattern(x, y);
+            set_pixel(image.get(), x, y, uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c));
+        }
+    image->pixels[10] = 0x5A;  // row slack is written like pixels
+    ASSERT_EQ(save_image_overwrite(image.get(), Path("small.bmp")), 0);
+    Bytes file = read_file(Path("small.bmp"));
+    ASSERT_EQ(file.size(), 78u);
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[1], 'M');
+    EXPECT_EQ(le32(file, 2), 78u);
+    EXPECT_EQ(le32(file, 6), 0u);
+    EXPECT_EQ(le32(file, 10), 54u);
+    EXPECT_EQ(le32(file, 14), 40u);
+    EXPECT_EQ(le32(file, 18), 3u);
+    EXPECT_EQ(le32(file, 22), 2u);
+    EXPECT_EQ(le16(file, 26), 1u);
+    EXPECT_EQ(le16(file, 28), 24u);
+    EXPECT_EQ(le32(file, 30), 0u);
+    EXPECT_EQ(le32(file, 34), 24u);
+    for (size_t at = 38; at < 54; at += 4) EXPECT_EQ(le32(file, at), 0u) << at;
+    EXPECT_EQ(std::memcmp(file.data() + 54, image->pixels, 24), 0);
+
+    // FFmpeg reads our BMP back with row 0 on top.
+    ImagePtr loaded(load_picture(Path("small.bmp")));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->width, 3);
+    EXPECT_EQ(loaded->height, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(rgb_at(loaded.get(), x, y), pattern(x, y));
+}
+
+TEST_F(PictureFile, BmpOf32BitImageKeepsAlphaByteAndReplacesOldFile) {
+    write_file(Path("frame.bmp"), Bytes(5000, 0xEE));
+    ImagePtr image(create_image32(2, 2));
+    const uint32_t word = 0x80102030u;
+    std::memcpy(image->pixels, &word, 4);  // bottom row, left pixel
+    ASSERT_EQ(save_image_overwrite(image.get(), Path("frame.bmp")), 0);
+    Bytes file = read_file(Path("frame.bmp"));
+    ASSERT_EQ(file.size(), 2u * 8 + 54);
+    EXPECT_EQ(le16(file, 28), 32u);
+    EXPECT_EQ(le32(file, 54), word);
+
+    ImagePtr loaded(load_picture(Path("frame.bmp")));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->bpp, 24);
+    EXPECT_EQ(loaded->alpha, nullptr);
+    EXPECT_EQ(rgb_at(loaded.get(), 0, 1), 0x102030u);
+}
+
+TEST_F(PictureFile, BmpWriteFailuresAreReported) {
+    ImagePtr grey(create_image(4, 4, 8));
+    EXPECT_EQ(save_image_overwrite(grey.get(), Path("grey.bmp")), -1);
+    EXPECT_EQ(save_image_overwrite(nullptr, Path("none.bmp")), -1);
+    ImagePtr image(create_image(4, 4, 24));
+    EXPECT_EQ(save_image_overwrite(image.get(), Path("missing/dir/x.bmp")), -1);
+    if (fs::exists("/dev/full")) {
+        // Every write to /dev/full fails once it reaches the device.
+        EXPECT_EQ(save_image_overwrite(image.get(), "/dev/full"), -1);
+    }
+}
+
+TEST_F(PictureFile, PngDepthsAndTransparencyLoadAsOpaqueBgr) {
+    const int w = 5, h = 3;
+    ImagePtr rgb(
+        Load("rgb.png", encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, w, h, rgb24(pattern))));
+    ASSERT_TRUE(rgb);
+    EXPECT_EQ(rgb->bpp, 24);
+    EXPECT_EQ(rgb->alpha, nullptr);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) EXPECT_EQ(rgb_at(rgb.get(), x, y), pattern(x, y));
+
+    // Transparent pixels keep the colour stored under them.
+    ImagePtr rgba(Load("rgba.png",
+                       encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGBA, w, h, [&](AVFrame* frame) {
+                           for (int y = 0; y < h; ++y)
+                               for (int x = 0; x < w; ++x) {
+                                   uint8_t* p = frame->data[0] + y * frame->linesize[0] + 4 * x;
+                                   uint32_t c = pattern(x, y);
+                                   p[0] = uint8_t(c >> 16);
+                                   p[1] = uint8_t(c >> 8);
+                                   p[2] = uint8_t(c);
+                                   p[3] = x == 0 ? 0 : 128;
+                               }
+                       })));
+    ASSERT_TRUE(rgba);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) EXPECT_EQ(rgb_at(rgba.get(), x, y), pattern(x, y));
+
+    // 16 bits per component: the high byte survives.
+    ImagePtr deep(Load(
+        "deep.png", encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB48BE, w, h, [&](AVFrame* frame) {
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    uint8_t* p = frame->data[0] + y * frame->linesize[0] + 6 * x;
+                    uint32_t c = pattern(x, y);
+                    for (int i = 0; i < 3; ++i) {
+                        p[2 * i] = uint8_t(c >> (16 - 8 * i));
+                        p[2 * i + 1] = p[2 * i];
+                    }
+                }
+        })));
+    ASSERT_TRUE(deep);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) EXPECT_EQ(rgb_at(deep.get(), x, y), pattern(x, y));
+
+    ImagePtr grey(Load("grey.png",
+                       encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_GRAY8, w, h, [&](AVFrame* frame) {
+                           for (int y = 0; y < h; ++y)
+                               for (int x = 0; x < w; ++x)
+                                   frame->data[0][y * frame->linesize[0] + x] = uint8_t(40 * x + y);
+                       })));
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(rgb_at(grey.get(), 4, 2), 0xA2A2A2u);
+    EXPECT_EQ(rgb_at(grey.get(), 0, 0), 0u);
+}
+
+// A palette picture: index (x + y) % 4 into four distinct colours.
+std::function<void(AVFrame*)> palette_fill() {
+    return [](AVFrame* frame) {
+        static const uint32_t colours[4] = {0xFF102030u, 0xFFF0E0D0u, 0xFF00FF00u, 0xFF0000FFu};
+        auto* palette = reinterpret_cast<uint32_t*>(frame->data[1]);
+        for (int i = 0; i < 256; ++i) palette[i] = colours[i % 4];
+        for (int y = 0; y < frame->height; ++y)
+            for (int x = 0; x < frame->width; ++x)
+                frame->data[0][y * frame->linesize[0] + x] = uint8_t((x + y) % 4);
+    };
+}
+
+TEST_F(PictureFile, PaletteGifTiffAndWebpPictures) {
+    const uint32_t colours[4] = {0x102030u, 0xF0E0D0u, 0x00FF00u, 0x0000FFu};
+    ImagePtr png(Load("palette.png",
+                      encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_PAL8, 7, 4, palette_fill())));
+    ASSERT_TRUE(png);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 7; ++x) EXPECT_EQ(rgb_at(png.get(), x, y), colours[(x + y) % 4]);
+
+    if (has_encoder(AV_CODEC_ID_GIF)) {
+        ImagePtr gif(Load("palette.gif",
+                          encode_picture(AV_CODEC_ID_GIF, AV_PIX_FMT_PAL8, 7, 4, palette_fill())));
+        ASSERT_TRUE(gif);
+        EXPECT_EQ(gif->width, 7);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 7; ++x) EXPECT_EQ(rgb_at(gif.get(), x, y), colours[(x + y) % 4]);
+    }
+    if (has_encoder(AV_CODEC_ID_TIFF)) {
+        ImagePtr tiff(Load(
+            "rgb.tiff", encode_picture(AV_CODEC_ID_TIFF, AV_PIX_FMT_RGB24, 6, 5, rgb24(pattern))));
+        ASSERT_TRUE(tiff);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 6; ++x) EXPECT_EQ(rgb_at(tiff.get(), x, y), pattern(x, y));
+    }
+    if (has_encoder(AV_CODEC_ID_WEBP)) {
+        ImagePtr webp(
+            Load("flat.webp",
+                 encode_picture(AV_CODEC_ID_WEBP, AV_PIX_FMT_YUV420P, 16, 16, [](AVFrame* frame) {
+                     for (int p = 0; p < 3; ++p) {
+                         int rows = p ? 8 : 16;
+                         for (int y = 0; y < rows; ++y)
+                             std::memset(frame->data[p] + y * frame->linesize[p], p ? 128 : 180,
+                                         p ? 8 : 16);
+                     }
+                 })));
+        ASSERT_TRUE(webp);
+        EXPECT_EQ(webp->width, 16);
+        // Studio-range luma 180 is full-range 191.
+        expect_near_rgb(webp.get(), 8, 8, 0xBFBFBF, 2);
+    }
+}
+
+TEST_F(PictureFile, JpegRowZeroIsTheTop) {
+    // Red top half, blue bottom half, odd size so the chroma planes are rounded up.
+    auto halves = [](int, int y) { return y < 8 ? 0xE01010u : 0x1010E0u; };
+    ImagePtr jpeg(Load("halves.jpg", encode_jpeg(33, 17, halves)));
+    ASSERT_TRUE(jpeg);
+    EXPECT_EQ(jpeg->width, 33);
+    EXPECT_EQ(jpeg->height, 17);
+    EXPECT_EQ(jpeg->stride, 100);
+    expect_near_rgb(jpeg.get(), 16, 2, 0xE01010, 6);
+    expect_near_rgb(jpeg.get(), 32, 14, 0x1010E0, 6);
+
+    // A flat grey keeps its value: full-range luma, no studio-range stretch.
+    ImagePtr grey(Load("grey.jpg", encode_jpeg(16, 16, [](int, int) { return 0x808080u; })));
+    ASSERT_TRUE(grey);
+    expect_near_rgb(grey.get(), 7, 7, 0x808080, 1);
+}
+
+TEST_F(PictureFile, BrokenAndHostileFilesGiveNone) {
+    EXPECT_FALSE(ImagePtr(load_picture(Path("missing.png"))));
+    EXPECT_FALSE(ImagePtr(load_picture(dir_.string())));
+    EXPECT_FALSE(Load("empty.png", Bytes{}));
+    const char text[] = "MAIN { FRAMES 10 }\r\n";
+    EXPECT_FALSE(Load("text.jpg", Bytes(text, text + sizeof text - 1)));
+
+    Bytes jpeg = encode_jpeg(64, 64, pattern);
+    ASSERT_GT(jpeg.size(), 600u);
+    EXPECT_FALSE(Load("cut.jpg", Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 2)));
+    Bytes png = encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, 64, 64, rgb24(pattern));
+    EXPECT_FALSE(Load("cut.png", Bytes(png.begin(), png.begin() + png.size() / 2)));
+
+    // A BMP header claiming 0 x 0 pixels, and one claiming 2^30 x 2^30.
+    ImagePtr image(create_image(4, 4, 24));
+    ASSERT_EQ(save_image_overwrite(image.get(), Path("base.bmp")), 0);
+    Bytes bmp = read_file(Path("base.bmp"));
+    Bytes empty = bmp, giant = bmp;
+    std::memset(empty.data() + 18, 0, 8);
+    EXPECT_FALSE(Load("empty.bmp", empty));
+    const uint8_t huge[4] = {0, 0, 0, 0x40};
+    std::memcpy(giant.data() + 18, huge, 4);
+    std::memcpy(giant.data() + 22, huge, 4);
+    EXPECT_FALSE(Load("giant.bmp", giant));
+
+    // The caller's pixel limit holds too.
+    EXPECT_TRUE(ImagePtr(load_picture_from_memory(png.data(), png.size(), 64 * 64)));
+    EXPECT_FALSE(ImagePtr(load_picture_from_memory(png.data(), png.size(), 64 * 64 - 1)));
+
+    // A playlist is not a picture, even when it names one.
+    write_file(Path("list.m3u8"), {});
+    std::string playlist =
+        "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + Path("base.bmp") + "\n#EXT-X-ENDLIST\n";
+    EXPECT_FALSE(Load("list.m3u8", Bytes(playlist.begin(), playlist.end())));
+}
+
+// EXIF values in the block's byte order.
+Bytes u16(uint16_t v, ExifByteOrder order) {
+    return order == EXIF_BYTE_ORDER_INTEL ? Bytes{uint8_t(v), uint8_t(v >> 8)}
+                                          : Bytes{uint8_t(v >> 8), uint8_t(v)};
+}
+Bytes u32(uint32_t v, ExifByteOrder order) {
+    if (order == EXIF_BYTE_ORDER_INTEL) {
+        return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    }
+    return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+}
+Bytes cat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+Bytes ascii(const std::string& text) {
+    return Bytes(text.c_str(), text.c_str() + text.size() + 1);
+}
+
+std::vector<ExifField> camera_fields(ExifByteOrder order) {
+    return {
+        {EXIF_IFD_0, 0x010F, EXIF_FORMAT_ASCII, 9, ascii("Vemo Cam")},
+        {EXIF_IFD_0, 0x0110, EXIF_FORMAT_ASCII, 8, Bytes{'M', 'K', '2', 0, 'x', 'y', 'z', 0}},
+        {EXIF_IFD_0, 0x0132, EXIF_FORMAT_ASCII, 20, ascii("2024:05:06 07:08:09")},
+        {EXIF_IFD_EXIF, 0x829A, EXIF_FORMAT_RATIONAL, 1, cat(u32(1, order), u32(250, order))},
+        {EXIF_IFD_EXIF, 0x829D, EXIF_FORMAT_RATIONAL, 2,
+         cat(cat(u32(28, order), u32(10, order)), cat(u32(1, order), u32(1, order)))},
+        {EXIF_IFD_EXIF, 0x8827, EXIF_FORMAT_SHORT, 2, cat(u16(400, order), u16(800, order))},
+        {EXIF_IFD_EXIF, 0x9209, EXIF_FORMAT_SHORT, 1, u16(0x19, order)},
+        {EXIF_IFD_EXIF, 0xA002, EXIF_FORMAT_LONG, 1, u32(3000000000u, order)},
+        {EXIF_IFD_EXIF, 0xA003, EXIF_FORMAT_SLONG, 1, u32(uint32_t(-42), order)},
+        {EXIF_IFD_EXIF, 0x9201, EXIF_FORMAT_SRATIONAL, 1, cat(u32(8, order), u32(1, order))},
+        {EXIF_IFD_EXIF, 0x9000, EXIF_FORMAT_UNDEFINED, 4, Bytes{'0', '2', '3', '0'}},
+        {EXIF_IFD_0, 0x0112, EXIF_FORMAT_BYTE, 1, Bytes{1}},
+        {EXIF_IFD_GPS, 0x0006, EXIF_FORMAT_RATIONAL, 1, cat(u32(1234, order), u32(10, order))},
+    };
+}
+
+TEST_F(PictureFile, ExifTypesFormatInBothByteOrders) {
+    Bytes jpeg = encode_jpeg(16, 16, pattern);
+    for (ExifByteOrder order : {EXIF_BYTE_ORDER_INTEL, EXIF_BYTE_ORDER_MOTOROLA}) {
+        SCOPED_TRACE(order == EXIF_BYTE_ORDER_INTEL ? "Intel" : "Motorola");
+        Bytes file = with_exif(jpeg, exif_block(camera_fields(order), order));
+        write_file(Path("photo.jpg"), file);
+        const std::string path = Path("photo.jpg");
+        EXPECT_EQ(read_exif_property(path, 0x010F), "Vemo Cam");
+        EXPECT_EQ(read_exif_property(path, 0x0110), "MK2") << "text ends at its first NUL";
+        EXPECT_EQ(read_exif_property(path, 0x0132), "2024:05:06 07:08:09");
+        EXPECT_EQ(read_exif_property(path, 0x829A), "1 / 250");
+        EXPECT_EQ(read_exif_property(path, 0x829D), "28 / 10") << "first value only";
+        EXPECT_EQ(read_exif_property(path, 0x8827), "400");
+        EXPECT_EQ(read_exif_property(path, 0x9209), "25");
+        EXPECT_EQ(read_exif_property(path, 0xA002), "3000000000");
+        EXPECT_EQ(read_exif_property(path, 0xA003), "-42");
+        EXPECT_EQ(read_exif_property(path, 0x0006), "1234 / 10") << "GPS directory";
+        EXPECT_EQ(read_exif_property(path, 0x9201), std::nullopt) << "SRATIONAL";
+        EXPECT_EQ(read_exif_property(path, 0x9000), std::nullopt) << "UNDEFINED";
+        EXPECT_EQ(read_exif_property(path, 0x0112), std::nullopt) << "BYTE";
+        // Tags the file does not hold are not invented.
+        EXPECT_EQ(read_exif_property(path, 0x0131), std::nullopt);
+        EXPECT_EQ(read_exif_property(path, 0x011A), std::nullopt);
+        EXPECT_EQ(read_exif_property(path, 0x920A), std::nullopt);
+        EXPECT_EQ(read_exif_property(path, -1), std::nullopt);
+        EXPECT_EQ(read_exif_property_from_memory(file.data(), file.size(), 0x829A), "1 / 250");
+
+        // The picture itself still decodes.
+        ImagePtr image(load_picture(path));
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->width, 16);
+    }
+}
+
+TEST_F(PictureFile, PicturesWithoutExifOrWithBrokenExifGiveNone) {
+    const int placeholders[] = {0x10F, 0x110, 0x131, 0x132, 0x829A, 0x829D, 0x8827, 0x9209, 0x920A};
+    Bytes jpeg = encode_jpeg(16, 16, pattern);
+    write_file(Path("plain.jpg"), jpeg);
+    write_file(Path("plain.png"),
+               encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, 4, 4, rgb24(pattern)));
+    for (int tag : placeholders) {
+        EXPECT_EQ(read_exif_property(Path("plain.jpg"), tag), std::nullopt) << tag;
+        EXPECT_EQ(read_exif_property(Path("plain.png"), tag), std::nullopt) << tag;
+        EXPECT_EQ(read_exif_property(Path("missing.jpg"), tag), std::nullopt) << tag;
+    }
+
+    // Counts and offsets pointing past the block: each damaged copy gives none or a
+    // value, never a read outside the block (the sanitizer build checks that).
+    Bytes block = exif_block(camera_fields(EXIF_BYTE_ORDER_INTEL), EXIF_BYTE_ORDER_INTEL);
+    for (size_t at = 6; at < block.size(); ++at) {
+        Bytes broken = block;
+        broken[at] ^= 0xFF;
+        Bytes file = with_exif(jpeg, broken);
+        for (int tag : {0x010F, 0x829A, 0x8827, 0xA002}) {
+            auto text = read_exif_property_from_memory(file.data(), file.size(), tag);
+            if (text) {
+                EXPECT_LE(text->size(), broken.size());
+            }
+        }
+    }
+    // The block cut short: the ExposureTime value no longer fits and is not read.
+    Bytes cut(block.begin(), block.begin() + block.size() / 2);
+    Bytes file = with_exif(jpeg, cut);
+    EXPECT_EQ(read_exif_property_from_memory(file.data(), file.size(), 0x829D), std::nullopt);
+}
+
+}  // namespace

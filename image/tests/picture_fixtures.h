@@ -1,0 +1,188 @@
+#pragma once
+// Pictures made for tests: FFmpeg's own encoders write JPEG, PNG, GIF, TIFF, BMP and
+// WebP files; libexif writes EXIF blocks that go into a JPEG's APP1 segment.
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+}
+#include <libexif/exif-data.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace picture_fixtures {
+
+using Bytes = std::vector<uint8_t>;
+
+inline bool has_encoder(AVCodecID id) {
+    return avcodec_find_encoder(id) != nullptr;
+}
+
+// Encodes one frame of the given format; `fill` writes its pixels (and palette).
+// Empty when the encoder is missing or refuses the frame.
+inline Bytes encode_picture(AVCodecID id, AVPixelFormat format, int width, int height,
+                            const std::function<void(AVFrame*)>& fill, int quality = 0) {
+    const AVCodec* encoder = avcodec_find_encoder(id);
+    if (!encoder) return {};
+    AVCodecContext* codec = avcodec_alloc_context3(encoder);
+    codec->width = width;
+    codec->height = height;
+    codec->pix_fmt = format;
+    codec->time_base = AVRational{1, 25};
+    if (quality > 0) {
+        codec->flags |= AV_CODEC_FLAG_QSCALE;
+        codec->global_quality = quality * FF_QP2LAMBDA;
+    }
+    Bytes out;
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    if (avcodec_open2(codec, encoder, nullptr) == 0) {
+        frame->format = format;
+        frame->width = width;
+        frame->height = height;
+        frame->quality = codec->global_quality;
+        if (av_frame_get_buffer(frame, 0) == 0) {
+            fill(frame);
+            avcodec_send_frame(codec, frame);
+            avcodec_send_frame(codec, nullptr);
+            while (avcodec_receive_packet(codec, packet) == 0) {
+                out.insert(out.end(), packet->data, packet->data + packet->size);
+                av_packet_unref(packet);
+            }
+        }
+    }
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&codec);
+    return out;
+}
+
+// Fills a packed RGB24 frame from a colour function of (x, y).
+inline std::function<void(AVFrame*)> rgb24(std::function<uint32_t(int, int)> colour) {
+    return [colour](AVFrame* frame) {
+        for (int y = 0; y < frame->height; ++y) {
+            uint8_t* row = frame->data[0] + y * frame->linesize[0];
+            for (int x = 0; x < frame->width; ++x) {
+                uint32_t c = colour(x, y);
+                row[3 * x] = static_cast<uint8_t>(c >> 16);
+                row[3 * x + 1] = static_cast<uint8_t>(c >> 8);
+                row[3 * x + 2] = static_cast<uint8_t>(c);
+            }
+        }
+    };
+}
+
+// A JPEG (YUV 4:2:0, full range) of colour(x, y); quality 1 (best) to 31.
+inline Bytes encode_jpeg(int width, int height, std::function<uint32_t(int, int)> colour,
+                         int quality = 2) {
+    return encode_picture(
+        AV_CODEC_ID_MJPEG, AV_PIX_FMT_YUVJ420P, width, height,
+        [colour](AVFrame* frame) {
+            auto at = [&](int x, int y) {
+                uint32_t c = colour(std::min(x, frame->width - 1), std::min(y, frame->height - 1));
+                return std::array<double, 3>{double(c >> 16 & 255), double(c >> 8 & 255),
+                                             double(c & 255)};
+            };
+            for (int y = 0; y < frame->height; ++y) {
+                for (int x = 0; x < frame->width; ++x) {
+                    auto [r, g, b] = at(x, y);
+                    double luma = 0.299 * r + 0.587 * g + 0.114 * b;
+                    frame->data[0][y * frame->linesize[0] + x] =
+                        static_cast<uint8_t>(std::clamp(luma + 0.5, 0.0, 255.0));
+                }
+            }
+            for (int y = 0; y < (frame->height + 1) / 2; ++y) {
+                for (int x = 0; x < (frame->width + 1) / 2; ++x) {
+                    auto [r, g, b] = at(2 * x, 2 * y);
+                    double cb = 128 - 0.168736 * r - 0.331264 * g + 0.5 * b;
+                    double cr = 128 + 0.5 * r - 0.418688 * g - 0.081312 * b;
+                    frame->data[1][y * frame->linesize[1] + x] =
+                        static_cast<uint8_t>(std::clamp(cb + 0.5, 0.0, 255.0));
+                    frame->data[2][y * frame->linesize[2] + x] =
+                        static_cast<uint8_t>(std::clamp(cr + 0.5, 0.0, 255.0));
+                }
+            }
+        },
+        quality);
+}
+
+// One EXIF entry to write: its directory, tag, type and raw value bytes in the
+// block's byte order.
+struct ExifField {
+    ExifIfd ifd;
+    uint16_t tag;
+    ExifFormat format;
+    uint32_t components;
+    Bytes value;
+};
+
+inline Bytes exif_block(const std::vector<ExifField>& fields, ExifByteOrder order) {
+    ExifData* data = exif_data_new();
+    exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_set_byte_order(data, order);
+    ExifMem* mem = exif_mem_new_default();
+    for (const ExifField& field : fields) {
+        ExifEntry* entry = exif_entry_new_mem(mem);
+        entry->tag = static_cast<ExifTag>(field.tag);
+        entry->format = field.format;
+        entry->components = field.components;
+        entry->size = static_cast<unsigned int>(field.value.size());
+        entry->data = static_cast<unsigned char*>(exif_mem_alloc(mem, entry->size));
+        std::memcpy(entry->data, field.value.data(), field.value.size());
+        exif_content_add_entry(data->ifd[field.ifd], entry);
+        exif_entry_unref(entry);
+    }
+    unsigned char* saved = nullptr;
+    unsigned int size = 0;
+    exif_data_save_data(data, &saved, &size);
+    Bytes block(saved, saved + size);
+    free(saved);
+    exif_mem_unref(mem);
+    exif_data_unref(data);
+    return block;
+}
+
+// The JPEG with an APP1 segment holding the EXIF block right after its SOI marker.
+inline Bytes with_exif(const Bytes& jpeg, const Bytes& block) {
+    size_t length = block.size() + 2;
+    Bytes out = {jpeg.at(0),
+                 jpeg.at(1),
+                 0xFF,
+                 0xE1,
+                 static_cast<uint8_t>(length >> 8),
+                 static_cast<uint8_t>(length)};
+    out.insert(out.end(), block.begin(), block.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+inline void write_file(const std::string& path, const Bytes& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+inline Bytes read_file(const std::string& path) {
+    Bytes bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    uint8_t buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+}  // namespace picture_fixtures
