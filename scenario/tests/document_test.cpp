@@ -1,0 +1,235 @@
+// Loading a scenario: header statements, values, files, includes and reports.
+
+#include <gtest/gtest.h>
+
+#include "scenario/paths.h"
+#include "scenario/tests/scenario_fixture.h"
+
+namespace {
+
+using DocumentTest = ScenarioTest;
+
+TEST_F(DocumentTest, HeaderStatementsTakeTheLastValue) {
+    ASSERT_EQ(LoadText("VERSION 2\nSCREEN 640 480\nSCREEN 320 (200+40)\nFRAMERATE 24\n"
+                       "SCALE 2\nPREVIEWSCALE 3\nBOARDBREAK 500\nSTARTFRAME 7\nFOLDER 11 12\n"),
+              0)
+        << OnlyError();
+    EXPECT_EQ(doc_.Version(), 2);
+    EXPECT_EQ(doc_.GetScreenWidth(), 11) << "FOLDER reads a screen size";
+    EXPECT_EQ(doc_.GetScreenHeight(), 12);
+    EXPECT_EQ(doc_.FrameRate(), 24);
+    EXPECT_EQ(doc_.Scale(), 2);
+    EXPECT_EQ(doc_.PreviewScale(), 3);
+    EXPECT_EQ(doc_.BoardBreak(), 500);
+    EXPECT_EQ(doc_.StartFrame(), 7);
+
+    CScenario fresh;
+    EXPECT_EQ(fresh.Version(), 1);
+    EXPECT_EQ(fresh.GetScreenWidth(), -1);
+    EXPECT_EQ(fresh.FrameRate(), 30);
+    EXPECT_EQ(fresh.Scale(), 1);
+    EXPECT_EQ(fresh.PreviewScale(), 4);
+    EXPECT_EQ(fresh.BoardBreak(), 1000);
+    EXPECT_EQ(fresh.StartFrame(), 0);
+    EXPECT_EQ(fresh.RenderMode(), 1);
+}
+
+TEST_F(DocumentTest, LimitsCarryTheLabel) {
+    EXPECT_EQ(LoadText("SCREEN 1 1\n\nVERSION 3\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 3, "シナリオバージョンの上限値を超えています。"));
+    errors_.clear();
+    EXPECT_EQ(LoadText("VERSION 0\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "シナリオバージョンの下限値を超えています。"));
+    errors_.clear();
+    EXPECT_EQ(LoadText("SCREEN 10 -1\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "スクリーン高の下限値を超えています。"));
+}
+
+TEST_F(DocumentTest, LiteralsAndExpressions) {
+    ASSERT_EQ(LoadText("SCREEN - 5\n"), 0) << OnlyError();
+    EXPECT_EQ(doc_.GetScreenWidth(), 0) << "a lone minus sign reads as 0";
+
+    for (const char* text : {"FRAMERATE --1\n", "FRAMERATE 1a\n", "FRAMERATE 3)\n"}) {
+        errors_.clear();
+        EXPECT_EQ(LoadText(text), -1);
+        EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "フレームレート値を正しく記述してください。"))
+            << text;
+    }
+    // The reported line of a failed expression is where it begins.
+    errors_.clear();
+    EXPECT_EQ(LoadText("SCREEN 1 1\nSCALE (1+\n2+\n$(X))\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "変数または演算式が正しく記述されていません。"));
+    errors_.clear();
+    EXPECT_EQ(LoadText("\nSCALE (4/(2-2))\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "0 による割り算が発生しました。"));
+    // A reference followed by "+1" is only the reference; "+1" is the next word.
+    errors_.clear();
+    EXPECT_EQ(LoadText("$(A) = 5\nSCALE $(A)+1\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "+1 の記述はできません。"));
+}
+
+TEST_F(DocumentTest, VariablesAreDefinedInReadingOrder) {
+    ASSERT_EQ(LoadText("$(W) = 320\n$( H )=(240)\n$(W) = ($(W)*2)\nSCREEN $(W) $(H)\n"), 0)
+        << OnlyError();
+    EXPECT_EQ(doc_.GetScreenWidth(), 640);
+    EXPECT_EQ(doc_.GetScreenHeight(), 240);
+
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"$ (W) = 1\n", {At("scenario.txt", 1, "不正な記述があります。")}},
+        {"$(W) 1\n", {At("scenario.txt", 1, "不正な記述があります。")}},
+        {"$(W = 1\n", {At("scenario.txt", 1, "不正な記述があります。")}},
+        {"SCREEN $(LATER) 1\n$(LATER) = 2\n",
+         {At("scenario.txt", 1, "変数または演算式が正しく記述されていません。")}},
+        {"$(W) = x\n",
+         {At("scenario.txt", 1, "数値を正しく記述してください。"),
+          At("scenario.txt", 1, "不正な記述があります。")}},
+    };
+    for (const auto& [text, expected] : cases) {
+        errors_.clear();
+        EXPECT_EQ(LoadText(text), -1) << text;
+        EXPECT_EQ(errors_, expected) << text;
+    }
+}
+
+TEST_F(DocumentTest, WordsAndLinesAsWritten) {
+    // CR LF and LF files report the same line.
+    for (bool crlf : {true, false}) {
+        errors_.clear();
+        EXPECT_EQ(LoadText("# comment\nSCREEN 1 1\n\nSCREAM 2 2\n", crlf), -1);
+        EXPECT_EQ(OnlyError(), At("scenario.txt", 4, "SCREAM の記述はできません。"));
+    }
+    // Keywords are case-sensitive.
+    errors_.clear();
+    EXPECT_EQ(LoadText("screen 1 1\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "screen の記述はできません。"));
+    // The last word of a file needs a blank after it.
+    errors_.clear();
+    EXPECT_EQ(LoadText("SCREEN 1 1\nSCALE 2", false), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "シナリオ解析時に問題が発生しました。"));
+    errors_.clear();
+    EXPECT_EQ(LoadText("SCREEN 1 1\nVERSION", false), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "不明なエラーが発生しました。"));
+    // A word of 256 bytes does not fit its buffer; 255 bytes does.
+    errors_.clear();
+    EXPECT_EQ(LoadText(std::string(256, 'W') + "\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "一時バッファをオーバーフローしました。"));
+    errors_.clear();
+    EXPECT_EQ(LoadText(std::string(255, 'W') + "\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, std::string(255, 'W') + " の記述はできません。"));
+    // A misspelt word in Japanese is shown in UTF-8.
+    errors_.clear();
+    EXPECT_EQ(LoadText("\n画面 1 1\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "画面 の記述はできません。"));
+}
+
+TEST_F(DocumentTest, CheckpointsAreReadWithTheirColours) {
+    ASSERT_EQ(LoadText("CHECKPOINT {\n CT 1000\n CF 45 255 0 16\n}\nCHECKPOINT {CF 3}\n"), 0)
+        << OnlyError();
+    ASSERT_EQ(doc_.Checkpoints().size(), 3u);
+    EXPECT_EQ(doc_.Checkpoints()[0].time, 1000);
+    EXPECT_EQ(doc_.Checkpoints()[0].frame, -1);
+    EXPECT_EQ(doc_.Checkpoints()[0].color, CColor(255, 255, 255, 255));
+    EXPECT_EQ(doc_.Checkpoints()[1].frame, 45);
+    EXPECT_EQ(doc_.Checkpoints()[1].color, CColor(255, 0, 16, 255));
+    EXPECT_EQ(doc_.Checkpoints()[2].frame, 3);
+    int32_t colour = 0;
+    EXPECT_EQ(doc_.CheckpointAt(45, &colour), 2);
+    EXPECT_EQ(colour, 0xFF0010);
+    EXPECT_EQ(doc_.CheckpointAt(46, &colour), 0);
+    EXPECT_EQ(colour, 0xFFFFFF);
+
+    const std::pair<const char*, std::string> cases[] = {
+        {"CHECKPOINT\n{\nCX 1\n}\n",
+         At("scenario.txt", 3, "CHECKPOINT ブロック内では、CX の記述はできません。")},
+        {"$(R) = 1\nCHECKPOINT {\nCF 1 $(R) 0 0\n}\n",
+         At("scenario.txt", 3, "CHECKPOINT ブロック内では、$(R) の記述はできません。")},
+        {"CHECKPOINT CF 1\n", At("scenario.txt", 1, "不正な記述があります。")},
+        {"CHECKPOINT {\nCF 1 256 0 0\n}\n",
+         At("scenario.txt", 2, "赤の輝度の上限値を超えています。")},
+        {"CHECKPOINT {\nCT -1\n}\n",
+         At("scenario.txt", 2, "チェックポイントの下限値を超えています。")},
+    };
+    for (const auto& [text, expected] : cases) {
+        errors_.clear();
+        EXPECT_EQ(LoadText(text), -1) << text;
+        EXPECT_EQ(OnlyError(), expected) << text;
+    }
+}
+
+TEST_F(DocumentTest, IncludedFilesResolveAgainstTheirOwnFolder) {
+    WriteBytes("sub/music.wav", "RIFF");
+    Write("sub/inner.txt", "AUDIO \"music.wav\"\nMAIN { INPUT \"skipped\" }\nSCALE 5\n");
+    ASSERT_EQ(LoadText("INCLUDE \"sub\\inner.txt\"\nSCREEN 1 1\n"), 0) << OnlyError();
+    EXPECT_EQ(doc_.AudioPath(), (dir_ / "sub/music.wav").string());
+    EXPECT_EQ(doc_.Scale(), 5) << "the included MAIN was skipped unread";
+    EXPECT_EQ(doc_.ScenarioPath(), (dir_ / "scenario.txt").string());
+
+    // An error inside an included file names that file and its own line.
+    Write("sub/bad.txt", "SCALE 1\n\nBROKEN\n");
+    errors_.clear();
+    EXPECT_EQ(LoadText("\nINCLUDE \"sub/bad.txt\"\n"), -1);
+    EXPECT_EQ(OnlyError(), At("bad.txt", 3, "BROKEN の記述はできません。"));
+
+    errors_.clear();
+    EXPECT_EQ(LoadText("INCLUDE \"missing.txt\"\n"), -1);
+    EXPECT_EQ(OnlyError(), NoPlace("シナリオファイルのオープンに失敗しました。"));
+
+    errors_.clear();
+    EXPECT_EQ(LoadText("AUDIO \"nothing.wav\"\n"), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "音楽ファイルを開くことができません。"));
+
+    // Names with a drive letter are kept; a two-byte character ending in 0x5C is
+    // not a folder separator.
+    EXPECT_EQ(ResolveScenarioName("/base", "C:\\music\\a.wav"), "C:/music/a.wav");
+    std::string name;
+    ASSERT_EQ(utf8_to_cp932("表\\a.wav", &name), 0);
+    EXPECT_EQ(ResolveScenarioName("/base", name), "/base/表/a.wav");
+    EXPECT_EQ(ResolveScenarioName("/base/", "/abs/x"), "/abs/x");
+}
+
+TEST_F(DocumentTest, SelfIncludingFilesStopAtTheDepthLimit) {
+    Write("a.txt", "SCALE 1\nINCLUDE \"b.txt\"\n");
+    Write("b.txt", "\n\nINCLUDE \"a.txt\"\n");
+    EXPECT_EQ(doc_.Load((dir_ / "a.txt").string()), -1);
+    // a (top) includes b, b includes a, ...: the 64th included file is a.txt, and
+    // its INCLUDE is the one refused.
+    EXPECT_EQ(OnlyError(), At("a.txt", 2, "INCLUDE の入れ子が 64 段を超えています。"));
+}
+
+TEST_F(DocumentTest, LargeFilesAreLoadedOnlyWhenTheUserAgrees) {
+    std::string exact(static_cast<size_t>(kScenarioSizeQuestion), ' ');
+    std::string path = WriteBytes("big.txt", exact);
+    EXPECT_EQ(doc_.Load(path), 0);
+    EXPECT_TRUE(questions_.empty());
+
+    path = WriteBytes("bigger.txt", exact + " ");
+    EXPECT_EQ(doc_.Load(path), -1);
+    ASSERT_EQ(questions_.size(), 1u);
+    EXPECT_EQ(questions_[0], path + "\nは、ファイルサイズが異常に大きいと思われます。続けますか？");
+    EXPECT_TRUE(errors_.empty()) << "answering No fails without a message";
+
+    answer_ = AskAnswer::Yes;
+    EXPECT_EQ(doc_.Load(path), 0);
+}
+
+TEST_F(DocumentTest, Utf8FilesWithAByteOrderMarkAreConverted) {
+    ASSERT_EQ(
+        doc_.Load(WriteBytes("bom.txt", "\xEF\xBB\xBF# 説明\r\n$(幅) = 12\r\nSCREEN $(幅) 3\r\n")),
+        0)
+        << OnlyError();
+    EXPECT_EQ(doc_.GetScreenWidth(), 12);
+    std::string name;
+    utf8_to_cp932("幅", &name);
+    ASSERT_TRUE(doc_.Variables().Find(name));
+
+    // Line numbers stay those of the file; a character outside the code page is an error.
+    EXPECT_EQ(doc_.Load(WriteBytes("bom2.txt", "\xEF\xBB\xBFSCREEN 1 1\n\nX \xF0\x9F\x98\x80\n")),
+              -1);
+    EXPECT_EQ(OnlyError(),
+              At("bom2.txt", 3, "シフトJIS (コードページ 932) で表せない文字があります。"));
+    errors_.clear();
+    EXPECT_EQ(doc_.Load(WriteBytes("bom3.txt", "\xEF\xBB\xBF\n\nタイトル 1\n")), -1);
+    EXPECT_EQ(OnlyError(), At("bom3.txt", 3, "タイトル の記述はできません。"));
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+#pragma once
+// Shared setup of the scenario tests: a private folder for scenario files written
+// by the test (code page 932, CR LF or LF), and a document whose error and question
+// callbacks are recorded.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "base/cp932.h"
+#include "scenario/scenario.h"
+
+class ScenarioTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               (std::string("vemo-scen-") + info->test_suite_name() + "-" + info->name() + "-" +
+                std::to_string(::getpid()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        doc_.SetErrorCallback([this](const std::string& text) { errors_.push_back(text); });
+        doc_.SetQuestionCallback([this](const std::string& text) {
+            questions_.push_back(text);
+            return answer_;
+        });
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // Writes `utf8` as code page 932 with CR LF (or LF) line ends; returns the path.
+    std::string Write(const std::string& name, const std::string& utf8, bool crlf = true) {
+        std::string cp932;
+        EXPECT_EQ(utf8_to_cp932(utf8, &cp932), 0) << utf8;
+        if (crlf) {
+            std::string converted;
+            for (char c : cp932) {
+                if (c == '\n') converted += '\r';
+                converted += c;
+            }
+            cp932 = converted;
+        }
+        return WriteBytes(name, cp932);
+    }
+
+    std::string WriteBytes(const std::string& name, const std::string& bytes) {
+        std::filesystem::path path = dir_ / name;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+
+    // Loads a scenario written from `utf8`; the return value of Load.
+    int LoadText(const std::string& utf8, bool crlf = true) {
+        return doc_.Load(Write("scenario.txt", utf8, crlf));
+    }
+
+    // The report composed for a message at a line of a file.
+    static std::string At(const std::string& file, int line, const std::string& message) {
+        return "シナリオ読み込み時にエラーが発生しました。\n" + file + " : " +
+               std::to_string(line) + "行目 :\n" + message;
+    }
+    static std::string NoPlace(const std::string& message) {
+        return "シナリオ読み込み時にエラーが発生しました。\n" + message;
+    }
+
+    // The only error reported (empty when there was none or more than one).
+    std::string OnlyError() const { return errors_.size() == 1 ? errors_[0] : std::string(); }
+
+    std::filesystem::path dir_;
+    CScenario doc_;
+    std::vector<std::string> errors_;
+    std::vector<std::string> questions_;
+    AskAnswer answer_ = AskAnswer::No;
+};
