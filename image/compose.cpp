@@ -1,0 +1,183 @@
+#include "image/compose.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/blend_kernels.h"
+#include "image/compose_layout.h"
+
+namespace {
+
+// The part of the source that lands on the destination: source column / row of its
+// first pixel, destination column / row, and its size.
+struct Overlap {
+    int32_t source_x = 0;
+    int32_t source_y = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// One axis of the overlap: source indices first ... last land on the destination.
+bool overlap_axis(int32_t source_size, int32_t destination_size, int32_t at, int32_t* first,
+                  int32_t* count) {
+    int64_t lo = std::max<int64_t>(0, -static_cast<int64_t>(at));
+    int64_t hi =
+        std::min<int64_t>(source_size - 1, static_cast<int64_t>(destination_size) - at - 1);
+    if (hi < lo) return false;
+    *first = static_cast<int32_t>(lo);
+    *count = static_cast<int32_t>(hi - lo + 1);
+    return true;
+}
+
+bool find_overlap(const CImageBuffer* destination, const CImageBuffer* source, int32_t x, int32_t y,
+                  Overlap* o) {
+    if (!overlap_axis(source->width, destination->width, x, &o->source_x, &o->width)) return false;
+    if (!overlap_axis(source->height, destination->height, y, &o->source_y, &o->height))
+        return false;
+    o->x = x + o->source_x;
+    o->y = y + o->source_y;
+    return true;
+}
+
+// The alpha blend of one colour channel for a < 255. The 32-bit layout weighs with a
+// and 256 - a and shifts by 8; the 24-bit layout divides by 255 and rounds.
+inline uint8_t alpha_blend(Layout32, uint8_t s, uint8_t d, uint8_t a) {
+    return static_cast<uint8_t>((s * a + d * (256 - a)) >> 8);
+}
+inline uint8_t alpha_blend(Layout24, uint8_t s, uint8_t d, uint8_t a) {
+    double v = (static_cast<double>(s) * a + static_cast<double>(d) * (255 - a)) / 255.0 + 0.5;
+    return clamp_byte(static_cast<int64_t>(v));
+}
+
+template <class L>
+Bgra compose_alpha(Bgra s, Bgra d) {
+    if (s.a == 255) return {s.b, s.g, s.r, 255};
+    if (s.a == 0) return d;
+    return {alpha_blend(L{}, s.b, d.b, s.a), alpha_blend(L{}, s.g, d.g, s.a),
+            alpha_blend(L{}, s.r, d.r, s.a), std::max(d.a, s.a)};
+}
+
+inline uint8_t add_saturated(uint8_t s, uint8_t d) {
+    return static_cast<uint8_t>(std::min(s + d, 255));
+}
+
+inline uint8_t lighten_weighted(uint8_t s, uint8_t a) {
+    return static_cast<uint8_t>(static_cast<double>(s) * a / 255.0 + 0.5);
+}
+
+Bgra compose_lighten(Bgra s, Bgra d) {
+    if (s.a == 255) return {std::max(d.b, s.b), std::max(d.g, s.g), std::max(d.r, s.r), 255};
+    return {std::max(d.b, lighten_weighted(s.b, s.a)), std::max(d.g, lighten_weighted(s.g, s.a)),
+            std::max(d.r, lighten_weighted(s.r, s.a)), std::max(d.a, s.a)};
+}
+
+template <class L, class Fn>
+void compose_each(CImageBuffer* destination, const CImageBuffer* source, const Overlap& o, Fn fn) {
+    for (int32_t r = 0; r < o.height; ++r) {
+        typename L::ConstRow in(source, o.source_y + r);
+        typename L::Row out(destination, o.y + r);
+        for (int32_t c = 0; c < o.width; ++c)
+            out.Set(o.x + c, fn(in.Get(o.source_x + c), out.Get(o.x + c)));
+    }
+}
+
+// COMPOSE_COPY: whole row runs, the alpha plane's run beside the pixels' in 24 bits.
+template <class L>
+void compose_copy(CImageBuffer* destination, const CImageBuffer* source, const Overlap& o) {
+    for (int32_t r = 0; r < o.height; ++r) {
+        std::memcpy(
+            image_row(destination, o.y + r) + static_cast<int64_t>(o.x) * L::kBytes,
+            image_row(source, o.source_y + r) + static_cast<int64_t>(o.source_x) * L::kBytes,
+            static_cast<size_t>(o.width) * L::kBytes);
+        if (L::kBpp != 24 || !destination->alpha) continue;
+        uint8_t* plane = image_alpha_row(destination, o.y + r) + o.x;
+        if (source->alpha)
+            std::memcpy(plane, image_alpha_row(source, o.source_y + r) + o.source_x,
+                        static_cast<size_t>(o.width));
+        else
+            std::memset(plane, 255, static_cast<size_t>(o.width));
+    }
+}
+
+template <class L>
+void compose_form(CImageBuffer* destination, const CImageBuffer* source, const Overlap& o,
+                  int mode) {
+    switch (mode) {
+        case COMPOSE_ALPHA:
+            compose_each<L>(destination, source, o, compose_alpha<L>);
+            break;
+        case COMPOSE_OR:
+            compose_each<L>(destination, source, o, [](Bgra s, Bgra d) {
+                return Bgra{static_cast<uint8_t>(d.b | s.b), static_cast<uint8_t>(d.g | s.g),
+                            static_cast<uint8_t>(d.r | s.r), static_cast<uint8_t>(d.a | s.a)};
+            });
+            break;
+        case COMPOSE_ADD:
+            compose_each<L>(destination, source, o, [](Bgra s, Bgra d) {
+                return Bgra{add_saturated(s.b, d.b), add_saturated(s.g, d.g),
+                            add_saturated(s.r, d.r), std::max(d.a, s.a)};
+            });
+            break;
+        case COMPOSE_COPY:
+            compose_copy<L>(destination, source, o);
+            break;
+        case COMPOSE_LIGHTEN:
+            compose_each<L>(destination, source, o, compose_lighten);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void compose_image(CImageBuffer* destination, const CImageBuffer* source, int32_t x, int32_t y,
+                   int mode) {
+    with_layout(destination, 0, [&](auto layout) {
+        using L = decltype(layout);
+        if (!layout_accepts<L>(source)) return 0;
+        Overlap o;
+        if (!find_overlap(destination, source, x, y, &o)) return 0;
+#if VEMO_SSE2_KERNELS
+        if (L::kBpp == 32 && use_sse2_kernels()) {
+            for (int32_t r = 0; r < o.height; ++r)
+                compose_run_sse2(
+                    image_row(destination, o.y + r) + 4 * static_cast<int64_t>(o.x),
+                    image_row(source, o.source_y + r) + 4 * static_cast<int64_t>(o.source_x),
+                    o.width, mode);
+            return 0;
+        }
+#endif
+        compose_form<L>(destination, source, o, mode);
+        return 0;
+    });
+}
+
+CImageBuffer* crossfade_image(const CImageBuffer* a, const CImageBuffer* b, int percent) {
+    if (percent < 0 || percent > 100) return nullptr;
+    return with_layout<CImageBuffer*>(a, nullptr, [&](auto layout) -> CImageBuffer* {
+        using L = decltype(layout);
+        if (!layout_accepts<L>(b) || a->width != b->width || a->height != b->height) return nullptr;
+        const int wb = percent * 255 / 100;
+        const int wa = (100 - percent) * 255 / 100;
+        auto mix = [&](uint8_t ca, uint8_t cb) {
+            return static_cast<uint8_t>(((cb * wb) >> 8) + ((ca * wa) >> 8));
+        };
+        CImageBuffer* result = L::Create(a->width, a->height);
+        if (!result) return nullptr;
+        for (int32_t y = 0; y < a->height; ++y) {
+            typename L::ConstRow ra(a, y);
+            typename L::ConstRow rb(b, y);
+            typename L::Row out(result, y);
+            for (int32_t x = 0; x < a->width; ++x) {
+                Bgra pa = ra.Get(x);
+                Bgra pb = rb.Get(x);
+                out.Set(x,
+                        {mix(pa.b, pb.b), mix(pa.g, pb.g), mix(pa.r, pb.r), std::max(pa.a, pb.a)});
+            }
+        }
+        return result;
+    });
+}

@@ -1,0 +1,148 @@
+// Area-averaging scale of the 32-bit layout (plain and SSE2 forms share the weights
+// and the pass structure; only the arithmetic kernels differ) and the public entry.
+
+#include <algorithm>
+#include <vector>
+
+#include "image/blend_kernels.h"
+#include "image/compose_layout.h"
+#include "image/scale_geometry.h"
+#include "image/transform.h"
+
+namespace {
+
+struct AxisTaps {
+    std::vector<ScaleTap> taps;
+    std::vector<float> weights;
+};
+
+// Taps of `count` result pixels along one axis. Boundaries in source sub-pixel units:
+// b[0] = start, b[i] = start + ((i * 1024 - frac) * length) / size, and the last one
+// start + ((size - 1) * length) / size. A result pixel takes the source pixels between
+// its two boundaries, the end ones by the part of them it covers. Weights of 0 are
+// left out (adding them changes no sum).
+AxisTaps build_taps(int64_t start, int64_t length, int64_t frac, int64_t size, int32_t count) {
+    AxisTaps axis;
+    axis.taps.resize(static_cast<size_t>(count));
+    auto boundary = [&](int64_t i) {
+        if (i == 0) return start;
+        if (i == count) return start + ((size - 1) * length) / size;
+        return start + ((i * 1024 - frac) * length) / size;
+    };
+    int64_t b0 = boundary(0);
+    for (int32_t i = 0; i < count; ++i) {
+        int64_t b1 = boundary(i + 1);
+        int64_t q0 = b0 >> 10;
+        int64_t q1 = b1 >> 10;
+        ScaleTap& tap = axis.taps[static_cast<size_t>(i)];
+        tap.first = static_cast<int32_t>(q0);
+        tap.weight = static_cast<int32_t>(axis.weights.size());
+        if (q0 == q1) {
+            axis.weights.push_back(static_cast<float>(b1 - b0) / 1024.0f);
+        } else {
+            axis.weights.push_back(static_cast<float>(1024 - (b0 & 1023)) / 1024.0f);
+            for (int64_t q = q0 + 1; q < q1; ++q) axis.weights.push_back(1.0f);
+            if (b1 & 1023) axis.weights.push_back(static_cast<float>(b1 & 1023) / 1024.0f);
+        }
+        tap.count = static_cast<int32_t>(axis.weights.size()) - tap.weight;
+        b0 = b1;
+    }
+    return axis;
+}
+
+struct PlainKernels {
+    static void Row(const uint8_t* row, const ScaleTap* taps, const float* weights, int32_t columns,
+                    float* out) {
+        for (int32_t i = 0; i < columns; ++i) {
+            const ScaleTap& t = taps[i];
+            const uint8_t* p = row + 4 * static_cast<int64_t>(t.first);
+            const float* w = weights + t.weight;
+            float b = 0.0f, g = 0.0f, r = 0.0f, a = 0.0f;
+            for (int32_t k = 0; k < t.count; ++k, p += 4) {
+                b += w[k] * static_cast<float>(p[0]);
+                g += w[k] * static_cast<float>(p[1]);
+                r += w[k] * static_cast<float>(p[2]);
+                a += w[k] * static_cast<float>(p[3]);
+            }
+            float* o = out + 4 * static_cast<int64_t>(i);
+            o[0] = b;
+            o[1] = g;
+            o[2] = r;
+            o[3] = a;
+        }
+    }
+    static void Accumulate(float* acc, const float* sums, float weight, int32_t count) {
+        for (int32_t k = 0; k < count; ++k) acc[k] += weight * sums[k];
+    }
+    // Each channel is the value plus 0.5, truncated, limited to 0 ... 255.
+    static void Finish(const float* acc, float factor, int32_t columns, uint8_t* out) {
+        for (int64_t k = 0; k < 4 * static_cast<int64_t>(columns); ++k) {
+            float v = acc[k] * factor + 0.5f;
+            out[k] = v <= 0.0f ? 0 : (v >= 255.0f ? 255 : static_cast<uint8_t>(v));
+        }
+    }
+};
+
+#if VEMO_SSE2_KERNELS
+struct Sse2Kernels {
+    static void Row(const uint8_t* row, const ScaleTap* taps, const float* weights, int32_t columns,
+                    float* out) {
+        scale_row_sse2(row, taps, weights, columns, out);
+    }
+    static void Accumulate(float* acc, const float* sums, float weight, int32_t count) {
+        scale_accumulate_sse2(acc, sums, weight, count);
+    }
+    static void Finish(const float* acc, float factor, int32_t columns, uint8_t* out) {
+        scale_finish_sse2(acc, factor, columns, out);
+    }
+};
+#endif
+
+// Horizontal pass once per source row (the last row computed is kept, since
+// neighbouring result rows share their boundary row), then per result row the
+// row-weighted sum of those sums times the area factor.
+template <class K>
+CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
+    ImagePtr result(create_image32(g.columns, g.rows));
+    if (!result) return nullptr;
+    AxisTaps cols = build_taps(g.sx, g.sw, g.fx, g.dw, g.columns);
+    AxisTaps rows = build_taps(g.sy, g.sh, g.fy, g.dh, g.rows);
+    const float factor =
+        static_cast<float>(static_cast<double>(g.dw * g.dh) / static_cast<double>(g.sw * g.sh));
+    const int32_t reals = 4 * g.columns;
+    std::vector<float> sums(static_cast<size_t>(reals));
+    std::vector<float> acc(static_cast<size_t>(reals));
+    int64_t cached = -1;
+    for (int32_t j = 0; j < g.rows; ++j) {
+        const ScaleTap& t = rows.taps[static_cast<size_t>(j)];
+        std::fill(acc.begin(), acc.end(), 0.0f);
+        for (int32_t k = 0; k < t.count; ++k) {
+            int32_t q = t.first + k;
+            if (q != cached) {
+                K::Row(image_row(source, q), cols.taps.data(), cols.weights.data(), g.columns,
+                       sums.data());
+                cached = q;
+            }
+            K::Accumulate(acc.data(), sums.data(), rows.weights[static_cast<size_t>(t.weight + k)],
+                          reals);
+        }
+        K::Finish(acc.data(), factor, g.columns, image_row(result.get(), j));
+    }
+    return result.release();
+}
+
+}  // namespace
+
+CImageBuffer* scale_image(const CImageBuffer* source, int32_t ox, int32_t oy, int32_t dw,
+                          int32_t dh, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
+    ScaleGeometry g;
+    if (!scale_geometry(source, ox, oy, dw, dh, sx, sy, sw, sh, &g)) return nullptr;
+    if (layout_accepts<Layout32>(source)) {
+#if VEMO_SSE2_KERNELS
+        if (use_sse2_kernels()) return scale32<Sse2Kernels>(source, g);
+#endif
+        return scale32<PlainKernels>(source, g);
+    }
+    if (layout_accepts<Layout24>(source)) return scale_image24_form(source, g);
+    return nullptr;
+}

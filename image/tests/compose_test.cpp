@@ -1,0 +1,207 @@
+// Drawing one image onto another in the five compose modes, in both layouts, and the
+// SSE2 form of the 32-bit compose against its plain form.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "image/compose.h"
+#include "image/cpu_features.h"
+#include "image/tests/compose_test_support.h"
+
+namespace {
+
+class Compose : public BothModes {};
+VEMO_BOTH_MODES(Compose);
+
+// Draws one source pixel onto one destination pixel and returns the result.
+Bgra compose_one(int bpp, Bgra d, Bgra s, int mode) {
+    ImagePtr dst = make_uniform(bpp, 1, 1, d);
+    ImagePtr src = make_uniform(bpp, 1, 1, s);
+    compose_image(dst.get(), src.get(), 0, 0, mode);
+    return pixel_at(dst.get(), 0, 0);
+}
+
+TEST_P(Compose, AlphaBlendsBySourceAlpha) {
+    const Bgra d{10, 100, 0, 40};
+    EXPECT_EQ(compose_one(depth(), d, {200, 50, 255, 0}, COMPOSE_ALPHA), d)
+        << "alpha 0 leaves the destination unchanged";
+    EXPECT_EQ(compose_one(depth(), d, {200, 50, 255, 255}, COMPOSE_ALPHA),
+              (Bgra{200, 50, 255, 255}));
+    // a = 128, s = 255 over d = 0: (255 * 128) >> 8 = 127 in 32 bits,
+    // 255 * 128 / 255 + 0.5 = 128 in 24 bits; s = 200 over d = 100 gives 150 in both.
+    const Bgra half = compose_one(depth(), {0, 100, 0, 40}, {255, 200, 0, 128}, COMPOSE_ALPHA);
+    EXPECT_EQ(half.b, depth() == 32 ? 127 : 128);
+    EXPECT_EQ(half.g, 150);
+    EXPECT_EQ(half.r, 0);
+    EXPECT_EQ(half.a, 128) << "max(destination alpha, source alpha)";
+    EXPECT_EQ(compose_one(depth(), {0, 0, 0, 200}, {0, 0, 0, 128}, COMPOSE_ALPHA).a, 200);
+    // 24 bits: (s * 10 + d * 245) / 255 + 0.5 with s = 0, d = 255 is 245.5 -> 245;
+    // 32 bits: (255 * 246) >> 8 = 245.
+    EXPECT_EQ(compose_one(depth(), {255, 255, 255, 255}, {0, 0, 0, 10}, COMPOSE_ALPHA).b, 245);
+}
+
+TEST_P(Compose, OrAddCopyAndUnknownModes) {
+    EXPECT_EQ(compose_one(depth(), {0x0F, 0x30, 0x01, 0x10}, {0xF0, 0x03, 0x02, 0x01}, COMPOSE_OR),
+              (Bgra{0xFF, 0x33, 0x03, 0x11}));
+    EXPECT_EQ(compose_one(depth(), {200, 10, 0, 90}, {100, 20, 0, 60}, COMPOSE_ADD),
+              (Bgra{255, 30, 0, 90}))
+        << "colours add up to 255, alpha is the larger";
+    EXPECT_EQ(compose_one(depth(), {1, 2, 3, 255}, {9, 8, 7, 0}, COMPOSE_COPY), (Bgra{9, 8, 7, 0}))
+        << "copy takes the source alpha too";
+    EXPECT_EQ(compose_one(depth(), {1, 2, 3, 4}, {9, 8, 7, 255}, 1024), (Bgra{1, 2, 3, 4}));
+    EXPECT_EQ(compose_one(depth(), {1, 2, 3, 4}, {9, 8, 7, 255}, 0), (Bgra{1, 2, 3, 4}));
+}
+
+TEST_P(Compose, LightenKeepsTheBrighterChannel) {
+    EXPECT_EQ(compose_one(depth(), {50, 200, 0, 10}, {100, 100, 100, 255}, COMPOSE_LIGHTEN),
+              (Bgra{100, 200, 100, 255}));
+    // a = 100: 200 * 100 / 255 + 0.5 = 78.9 -> 78; 255 * 100 / 255 + 0.5 -> 100.
+    EXPECT_EQ(compose_one(depth(), {50, 90, 0, 120}, {200, 200, 255, 100}, COMPOSE_LIGHTEN),
+              (Bgra{78, 90, 100, 120}));
+}
+
+TEST_P(Compose, OnlyTheOverlapIsTouched) {
+    // Source column c carries c in blue; the destination starts at 99.
+    ImagePtr src = picture(10, 4, [](int32_t x, int32_t y) {
+        return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 7, 255};
+    });
+    ImagePtr dst = uniform(5, 3, {99, 99, 99, 99});
+    compose_image(dst.get(), src.get(), -3, 0, COMPOSE_COPY);
+    for (int32_t x = 0; x < 5; ++x)
+        for (int32_t y = 0; y < 3; ++y)
+            EXPECT_EQ(pixel_at(dst.get(), x, y),
+                      (Bgra{static_cast<uint8_t>(x + 3), static_cast<uint8_t>(y), 7, 255}))
+                << x << "," << y;
+
+    ImagePtr dst2 = uniform(5, 3, {99, 99, 99, 99});
+    compose_image(dst2.get(), src.get(), 3, -2, COMPOSE_ALPHA);
+    EXPECT_EQ(pixel_at(dst2.get(), 2, 0), (Bgra{99, 99, 99, 99}));
+    EXPECT_EQ(pixel_at(dst2.get(), 3, 0), (Bgra{0, 2, 7, 255}));
+    EXPECT_EQ(pixel_at(dst2.get(), 4, 1), (Bgra{1, 3, 7, 255}));
+    EXPECT_EQ(pixel_at(dst2.get(), 4, 2), (Bgra{99, 99, 99, 99})) << "source row 4 does not exist";
+
+    // Wholly outside, on every side, and at the extremes of the coordinate range.
+    ImagePtr dst3 = uniform(5, 3, {99, 99, 99, 99});
+    for (auto [x, y] : {std::pair{5, 0},
+                        {-10, 0},
+                        {0, 3},
+                        {0, -4},
+                        {INT32_MAX, 0},
+                        {INT32_MIN, 0},
+                        {0, INT32_MIN}})
+        compose_image(dst3.get(), src.get(), x, y, COMPOSE_COPY);
+    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(pixel_at(dst3.get(), x, 1), (Bgra{99, 99, 99, 99}));
+    compose_image(dst3.get(), nullptr, 0, 0, COMPOSE_COPY);
+    compose_image(nullptr, src.get(), 0, 0, COMPOSE_COPY);
+}
+
+TEST(Compose24, SourceWithoutPlaneDrawsOpaque) {
+    ImagePtr dst = make_uniform(24, 2, 1, {0, 0, 0, 0});
+    ImagePtr src(create_image(2, 1, 24));
+    put_pixel(src.get(), 0, 0, {10, 20, 30, 0});
+    put_pixel(src.get(), 1, 0, {40, 50, 60, 0});
+    compose_image(dst.get(), src.get(), 0, 0, COMPOSE_ALPHA);
+    EXPECT_EQ(pixel_at(dst.get(), 0, 0), (Bgra{10, 20, 30, 255}));
+    ImagePtr dst2 = make_uniform(24, 2, 1, {200, 0, 0, 7});
+    compose_image(dst2.get(), src.get(), 1, 0, COMPOSE_LIGHTEN);
+    EXPECT_EQ(pixel_at(dst2.get(), 0, 0), (Bgra{200, 0, 0, 7}));
+    EXPECT_EQ(pixel_at(dst2.get(), 1, 0), (Bgra{200, 20, 30, 255}));
+}
+
+TEST(Compose, DifferentLayoutsAreLeftAlone) {
+    ImagePtr dst = make_uniform(32, 2, 2, {1, 2, 3, 4});
+    ImagePtr src = make_uniform(24, 2, 2, {9, 9, 9, 255});
+    compose_image(dst.get(), src.get(), 0, 0, COMPOSE_COPY);
+    EXPECT_EQ(pixel_at(dst.get(), 1, 1), (Bgra{1, 2, 3, 4}));
+}
+
+// The SSE2 form against the plain form on random pictures, odd widths and offsets so
+// that runs end in partial groups of four.
+TEST(ComposeSse2, MatchesPlainFormExceptLightenWeighting) {
+    if (!(detect_cpu_features() & kCpuSSE2)) GTEST_SKIP() << "no SSE2 on this processor";
+    std::mt19937 random(4);
+    auto noise = [&](int32_t, int32_t) {
+        uint32_t v = random();
+        // Plenty of alpha 0 and 255 beside the blends.
+        uint8_t a = static_cast<uint8_t>(v >> 24);
+        if ((v & 3) == 0) a = 0;
+        if ((v & 3) == 1) a = 255;
+        return Bgra{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                    static_cast<uint8_t>(v >> 16), a};
+    };
+    for (int mode : {COMPOSE_ALPHA, COMPOSE_OR, COMPOSE_ADD, COMPOSE_COPY, COMPOSE_LIGHTEN}) {
+        ImagePtr src = make_picture(32, 29, 7, noise);
+        ImagePtr base = make_picture(32, 23, 9, noise);
+        ImagePtr plain(duplicate_image(base.get()));
+        ImagePtr packed(duplicate_image(base.get()));
+        {
+            CpuFeaturesOverride off(0);
+            compose_image(plain.get(), src.get(), -3, 2, mode);
+        }
+        {
+            CpuFeaturesOverride on(kCpuSSE2);
+            compose_image(packed.get(), src.get(), -3, 2, mode);
+        }
+        int lighter = 0;
+        for (int32_t y = 0; y < 9; ++y)
+            for (int32_t x = 0; x < 23; ++x) {
+                Bgra p = pixel_at(plain.get(), x, y);
+                Bgra q = pixel_at(packed.get(), x, y);
+                if (mode != COMPOSE_LIGHTEN || p == q) {
+                    ASSERT_EQ(p, q) << "mode " << mode << " at " << x << "," << y;
+                    continue;
+                }
+                // The packed lighten weighs a translucent source as (s * a) >> 8.
+                Bgra s = pixel_at(src.get(), x + 3, y - 2);
+                Bgra d = pixel_at(base.get(), x, y);
+                ASSERT_LT(s.a, 255);
+                auto expect = [&](uint8_t sc, uint8_t dc) {
+                    return std::max<int>(dc, (sc * s.a) >> 8);
+                };
+                EXPECT_EQ(q.b, expect(s.b, d.b));
+                EXPECT_EQ(q.g, expect(s.g, d.g));
+                EXPECT_EQ(q.r, expect(s.r, d.r));
+                EXPECT_EQ(q.a, p.a);
+                EXPECT_LE(p.b - q.b, 2);
+                EXPECT_LE(p.g - q.g, 2);
+                EXPECT_LE(p.r - q.r, 2);
+                ++lighter;
+            }
+        if (mode == COMPOSE_LIGHTEN) {
+            EXPECT_GT(lighter, 0) << "the weighting difference shows";
+        }
+    }
+}
+
+TEST(Crossfade, MixesByPercentInBothLayouts) {
+    for (int bpp : {32, 24}) {
+        ImagePtr white = make_uniform(bpp, 3, 2, {255, 255, 255, 255});
+        ImagePtr black = make_uniform(bpp, 3, 2, {0, 0, 0, 30});
+        ImagePtr half(crossfade_image(white.get(), black.get(), 50));
+        ASSERT_TRUE(half);
+        EXPECT_EQ(half->bpp, bpp);
+        EXPECT_EQ(pixel_at(half.get(), 2, 1), (Bgra{126, 126, 126, 255})) << bpp;
+        ImagePtr zero(crossfade_image(white.get(), black.get(), 0));
+        EXPECT_EQ(pixel_at(zero.get(), 0, 0), (Bgra{254, 254, 254, 255})) << "not an exact copy";
+        ImagePtr full(crossfade_image(black.get(), white.get(), 100));
+        EXPECT_EQ(pixel_at(full.get(), 0, 0), (Bgra{254, 254, 254, 255}));
+        // 30 percent of 200 over 100: wb = 76, wa = 178: (200 * 76 >> 8) + (100 * 178 >> 8).
+        ImagePtr a = make_uniform(bpp, 1, 1, {100, 0, 0, 5});
+        ImagePtr b = make_uniform(bpp, 1, 1, {200, 0, 0, 9});
+        ImagePtr mix(crossfade_image(a.get(), b.get(), 30));
+        EXPECT_EQ(pixel_at(mix.get(), 0, 0), (Bgra{59 + 69, 0, 0, 9}));
+
+        EXPECT_FALSE(crossfade_image(white.get(), black.get(), 101));
+        EXPECT_FALSE(crossfade_image(white.get(), black.get(), -1));
+        ImagePtr other = make_uniform(bpp, 3, 3, {0, 0, 0, 0});
+        EXPECT_FALSE(crossfade_image(white.get(), other.get(), 50));
+        EXPECT_FALSE(crossfade_image(nullptr, white.get(), 50));
+        EXPECT_FALSE(crossfade_image(white.get(), nullptr, 50));
+    }
+    ImagePtr a32 = make_uniform(32, 2, 2, {0, 0, 0, 0});
+    ImagePtr b24 = make_uniform(24, 2, 2, {0, 0, 0, 0});
+    EXPECT_FALSE(crossfade_image(a32.get(), b24.get(), 50)) << "layouts must match";
+}
+
+}  // namespace

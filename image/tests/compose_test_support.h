@@ -1,0 +1,85 @@
+#pragma once
+// Helpers shared by the tests of the transforms, effects and blending: pictures made
+// in either working layout, pixels read back as (B, G, R, A), and a fixture that runs
+// a test once per image mode.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "image/compose_layout.h"
+#include "image/cpu_features.h"
+#include "image/image_buffer.h"
+
+inline bool operator==(const Bgra& l, const Bgra& r) {
+    return l.b == r.b && l.g == r.g && l.r == r.r && l.a == r.a;
+}
+
+inline std::ostream& operator<<(std::ostream& os, const Bgra& p) {
+    return os << "(B " << int{p.b} << ", G " << int{p.g} << ", R " << int{p.r} << ", A " << int{p.a}
+              << ")";
+}
+
+// Pixel (x, y), y from the top, of a 32-bit or 24-bit image (no plane reads as 255).
+inline Bgra pixel_at(const CImageBuffer* image, int32_t x, int32_t y) {
+    if (image->bpp == 32) return Layout32::ConstRow(image, y).Get(x);
+    return Layout24::ConstRow(image, y).Get(x);
+}
+
+inline void put_pixel(CImageBuffer* image, int32_t x, int32_t y, Bgra p) {
+    if (image->bpp == 32)
+        Layout32::Row(image, y).Set(x, p);
+    else
+        Layout24::Row(image, y).Set(x, p);
+}
+
+// A width x height picture of the given depth (24: with an alpha plane) whose pixels
+// come from fn(x, y).
+inline ImagePtr make_picture(int bpp, int32_t width, int32_t height,
+                             const std::function<Bgra(int32_t, int32_t)>& fn) {
+    ImagePtr image(bpp == 32 ? create_image32(width, height) : create_image24a(width, height));
+    if (!image) return image;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) put_pixel(image.get(), x, y, fn(x, y));
+    return image;
+}
+
+inline ImagePtr make_uniform(int bpp, int32_t width, int32_t height, Bgra p) {
+    return make_picture(bpp, width, height, [p](int32_t, int32_t) { return p; });
+}
+
+// Runs each test in image mode 32 and in image mode 24; depth() is the mode's bpp.
+// The plain kernels run (the SSE2 forms have tests of their own against them).
+class BothModes : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        previous_ = set_image_mode(GetParam());
+        previous_features_ = set_cpu_features(0);
+    }
+    void TearDown() override {
+        set_image_mode(previous_);
+        set_cpu_features(previous_features_);
+    }
+    int depth() const { return GetParam(); }
+    ImagePtr picture(int32_t width, int32_t height,
+                     const std::function<Bgra(int32_t, int32_t)>& fn) const {
+        return make_picture(depth(), width, height, fn);
+    }
+    ImagePtr uniform(int32_t width, int32_t height, Bgra p) const {
+        return make_uniform(depth(), width, height, p);
+    }
+
+private:
+    int previous_ = 32;
+    uint32_t previous_features_ = 0;
+};
+
+inline std::string mode_name(const ::testing::TestParamInfo<int>& info) {
+    return "Mode" + std::to_string(info.param);
+}
+
+#define VEMO_BOTH_MODES(Suite) \
+    INSTANTIATE_TEST_SUITE_P(Layouts, Suite, ::testing::Values(32, 24), mode_name)
