@@ -21,12 +21,26 @@ extern "C" {
 
 namespace {
 
-// Only picture demuxers: anything else (playlists, concat lists, videos) is not a
-// picture, and some of those would open further files or URLs.
-constexpr const char* kPictureFormats =
-    "jpeg_pipe,png_pipe,apng,bmp_pipe,gif,gif_pipe,tiff_pipe,webp_pipe";
+// The picture demuxer for the file's signature, or none. Only picture demuxers are
+// ever used: other formats (playlists, concat lists, videos) are not pictures, and
+// some of them would open further files or URLs. Choosing by signature also spares
+// the probe of every demuxer FFmpeg knows over the first megabyte.
+const char* picture_demuxer(const uint8_t* head, size_t size) {
+    auto starts = [&](const char* magic, size_t length, size_t at = 0) {
+        return size >= at + length && std::memcmp(head + at, magic, length) == 0;
+    };
+    if (starts("\xFF\xD8\xFF", 3)) return "jpeg_pipe";
+    if (starts("\x89PNG\r\n\x1A\n", 8)) return "png_pipe";
+    if (starts("BM", 2)) return "bmp_pipe";
+    if (starts("GIF87a", 6) || starts("GIF89a", 6)) return "gif";
+    if (starts("II*\0", 4) || starts("MM\0*", 4)) return "tiff_pipe";
+    if (starts("RIFF", 4) && starts("WEBP", 4, 8)) return "webp_pipe";
+    return nullptr;
+}
 
 constexpr int kIoBufferBytes = 64 * 1024;
+
+constexpr int kConvertFlags = SWS_BILINEAR;
 
 // Where the demuxer's bytes come from: a block in memory or an open file.
 class ByteSource {
@@ -263,8 +277,7 @@ CImageBuffer* frame_to_image(const AVFrame* frame) {
         av_opt_set_int(context, "dst_format", AV_PIX_FMT_BGR24, 0) < 0 ||
         av_opt_set_int(context, "src_range", full_range ? 1 : 0, 0) < 0 ||
         av_opt_set_int(context, "dst_range", 1, 0) < 0 ||
-        av_opt_set_int(context, "sws_flags", SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
-                       0) < 0 ||
+        av_opt_set_int(context, "sws_flags", kConvertFlags, 0) < 0 ||
         av_opt_set(context, "sws_dither", "none", 0) < 0 ||
         sws_init_context(context, nullptr, nullptr) < 0) {
         return nullptr;
@@ -277,8 +290,20 @@ CImageBuffer* frame_to_image(const AVFrame* frame) {
     return image.release();
 }
 
-CImageBuffer* decode_picture(ByteSource* source, const char* name_hint, int64_t max_pixels) {
+CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels) {
     max_pixels = std::clamp<int64_t>(max_pixels, 1, kMaxPicturePixels);
+    uint8_t head[12];
+    int head_size = 0;
+    while (head_size < int(sizeof head)) {
+        int got = source->Read(head + head_size, int(sizeof head) - head_size);
+        if (got <= 0) break;
+        head_size += got;
+    }
+    const char* demuxer_name = picture_demuxer(head, static_cast<size_t>(head_size));
+    if (!demuxer_name || source->Seek(0, SEEK_SET) != 0) return nullptr;
+    const AVInputFormat* demuxer = av_find_input_format(demuxer_name);
+    if (!demuxer) return nullptr;
+
     auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
     if (!buffer) return nullptr;
     IoPtr io(avio_alloc_context(buffer, kIoBufferBytes, 0, source, &ByteSource::ReadPacket, nullptr,
@@ -291,14 +316,14 @@ CImageBuffer* decode_picture(ByteSource* source, const char* name_hint, int64_t 
     if (!raw) return nullptr;
     raw->pb = io.get();
     raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    raw->format_whitelist = av_strdup(kPictureFormats);
+    raw->format_whitelist = av_strdup(demuxer_name);
     raw->protocol_whitelist = av_strdup("file");
     if (!raw->format_whitelist || !raw->protocol_whitelist) {
         avformat_free_context(raw);
         return nullptr;
     }
     // On failure avformat_open_input frees the context itself.
-    if (avformat_open_input(&raw, name_hint, nullptr, nullptr) < 0) return nullptr;
+    if (avformat_open_input(&raw, "", demuxer, nullptr) < 0) return nullptr;
     FormatPtr format(raw);
     FramePtr frame = decode_first_picture(format.get(), max_pixels);
     if (!frame) return nullptr;
@@ -311,11 +336,11 @@ CImageBuffer* load_picture(const std::string& path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return nullptr;
     ByteSource source(file.get());
-    return decode_picture(&source, "", kMaxPicturePixels);
+    return decode_picture(&source, kMaxPicturePixels);
 }
 
 CImageBuffer* load_picture_from_memory(const uint8_t* data, size_t size, int64_t max_pixels) {
     if (!data || size == 0) return nullptr;
     ByteSource source(data, size);
-    return decode_picture(&source, "", max_pixels);
+    return decode_picture(&source, max_pixels);
 }

@@ -1,0 +1,110 @@
+// Loading a 4000 x 3000 JPEG with load_picture beside FFmpeg's own decode of the
+// same file (decode only, no conversion to blue-green-red rows).
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+}
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "image/picture_file.h"
+#include "image/tests/picture_fixtures.h"
+
+namespace {
+
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+
+// A photo-like picture: smooth gradients with fine texture, so the entropy coder
+// has real work.
+uint32_t photo(int x, int y) {
+    uint32_t noise = (uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u) >> 28;
+    uint32_t r = (x * 255 / kWidth + noise) & 255;
+    uint32_t g = (y * 255 / kHeight + 2 * noise) & 255;
+    uint32_t b = ((x + y) / 32 * 16 + noise) & 255;
+    return r << 16 | g << 8 | b;
+}
+
+// The JPEG file, written once per process.
+const std::string& jpeg_path() {
+    static const std::string path = [] {
+        av_log_set_level(AV_LOG_ERROR);
+        std::string file = (std::filesystem::temp_directory_path() /
+                            ("vemo_bench_picture_" + std::to_string(::getpid()) + ".jpg"))
+                               .string();
+        picture_fixtures::write_file(file,
+                                     picture_fixtures::encode_jpeg(kWidth, kHeight, photo, 3));
+        std::atexit([] { std::filesystem::remove(jpeg_path()); });
+        return file;
+    }();
+    return path;
+}
+
+void BM_LoadPicture(benchmark::State& state) {
+    const std::string& path = jpeg_path();
+    for (auto _ : state) {
+        ImagePtr image(load_picture(path));
+        if (!image) {
+            state.SkipWithError("load_picture failed");
+            break;
+        }
+        benchmark::DoNotOptimize(image->pixels);
+    }
+    state.counters["MPixel/s"] = benchmark::Counter(
+        double(kWidth) * kHeight / 1e6 * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+// FFmpeg alone: open, read the one packet, decode it.
+void BM_FfmpegDecode(benchmark::State& state) {
+    const std::string& path = jpeg_path();
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    for (auto _ : state) {
+        AVFormatContext* format = nullptr;
+        if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
+            state.SkipWithError("open failed");
+            break;
+        }
+        const AVCodecParameters* parameters = format->streams[0]->codecpar;
+        const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+        AVCodecContext* codec = avcodec_alloc_context3(decoder);
+        avcodec_parameters_to_context(codec, parameters);
+        codec->thread_count = 1;
+        avcodec_open2(codec, decoder, nullptr);
+        bool decoded = false;
+        while (!decoded && av_read_frame(format, packet) >= 0) {
+            avcodec_send_packet(codec, packet);
+            av_packet_unref(packet);
+            decoded = avcodec_receive_frame(codec, frame) == 0;
+        }
+        if (!decoded) {
+            avcodec_send_packet(codec, nullptr);
+            decoded = avcodec_receive_frame(codec, frame) == 0;
+        }
+        benchmark::DoNotOptimize(frame->data[0]);
+        av_frame_unref(frame);
+        avcodec_free_context(&codec);
+        avformat_close_input(&format);
+        if (!decoded) {
+            state.SkipWithError("decode failed");
+            break;
+        }
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    state.counters["MPixel/s"] = benchmark::Counter(
+        double(kWidth) * kHeight / 1e6 * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_LoadPicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FfmpegDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
