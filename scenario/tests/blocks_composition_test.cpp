@@ -1,0 +1,193 @@
+// MIX, SERIES, MAIN, CUT, ALPHA and SHADE read through Load, and the scenes they
+// make once linked.
+
+#include "scenario/tests/scenario_fixture.h"
+#include "scene/scene_composition.h"
+
+namespace {
+
+class CompositionBlocks : public ScenarioTest {
+protected:
+    template <typename T>
+    T* Scene(const std::string& name) {
+        return dynamic_cast<T*>(doc_.FindScene(name));
+    }
+    // Loads `text` into a fresh document that must refuse it; its only report.
+    std::string Refused(const std::string& text, bool crlf = true) {
+        CScenario doc;
+        std::vector<std::string> errors;
+        doc.SetErrorCallback([&errors](const std::string& e) { errors.push_back(e); });
+        EXPECT_EQ(doc.Load(Write("refused.txt", text, crlf)), -1);
+        return errors.size() == 1 ? errors[0] : std::string();
+    }
+};
+
+TEST_F(CompositionBlocks, MixInputsOffsetsAndBackground) {
+    ASSERT_EQ(LoadText("MIX \"m\" {\n"
+                       "  INPUT \"a\" 0 0 99 49 OR OFFSET 30\n"
+                       "  INPUT \"b\"\n"
+                       "  BGIMAGE \"bg\" BGCOLOR 4 5 6\n"
+                       "}\n"),
+              0)
+        << OnlyError();
+    auto* m = Scene<CSceneMix>("m");
+    ASSERT_TRUE(m);
+    ASSERT_EQ(m->m_inputs.size(), 2u);
+    EXPECT_EQ(m->m_inputs[0]->m_offset, 30) << "OR between INPUT and OFFSET does not count";
+    EXPECT_EQ(m->m_inputs[0]->m_rect, (SceneRect{0, 0, 99, 49}));
+    EXPECT_EQ(m->m_inputs[1]->m_offset, 0);
+    EXPECT_EQ(m->m_composeMode, MIX_COMPOSE_OR);
+    EXPECT_EQ(m->m_extraLink->m_inputName, "bg");
+    EXPECT_EQ(m->m_bgcolor, CColor(4, 5, 6, 255));
+
+    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" OFFSET 1\n OFFSET 2\n}\n"),
+              At("refused.txt", 3, "MIX ブロックに、不正な OFFSET が定義されています。"));
+    EXPECT_EQ(Refused("MIX \"m\" {\n OFFSET 2\n}\n"),
+              At("refused.txt", 2, "MIX ブロックに、不正な OFFSET が定義されています。"));
+    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" BGCOLOR 0 0 0\n OFFSET 2\n}\n"),
+              At("refused.txt", 3, "MIX ブロックに、不正な OFFSET が定義されています。"));
+    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" BGIMAGE \"b\"\n OFFSET 2\n}\n"),
+              At("refused.txt", 3, "MIX ブロックに、不正な OFFSET が定義されています。"));
+    EXPECT_EQ(Refused("MIX \"m\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n"),
+              At("refused.txt", 3, "MIX ブロックに、複数の BGIMAGE が定義されています。"));
+    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" 1 1 0 0\n}\n"),
+              At("refused.txt", 2, "MIX ブロックの INPUT 指定子の座標値が不正です。"));
+    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" OFFSET -1\n}\n"),
+              At("refused.txt", 2, "オフセットの下限値を超えています。"));
+    EXPECT_EQ(Refused("MIX \"m\" {\n BGCOLOR 0 0 0\n}\n"),
+              At("refused.txt", 3, "MIX ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("MIX \"m\" {\n !INPUT \"a\"\n}\n"),
+              At("refused.txt", 2, "MIX ブロック内では、!INPUT の記述はできません。"));
+}
+
+TEST_F(CompositionBlocks, SeriesAndMain) {
+    ASSERT_EQ(LoadText("SERIES \"s\" { INPUT \"a\" !INPUT \"b\" }\n"
+                       "MAIN {\n INPUT \"s\" ALINK_VOLUME_ALPHA\n !INPUT \"a\"\n}\n"),
+              0)
+        << OnlyError();
+    auto* s = Scene<CSceneSeries>("s");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->m_type, SCENE_SERIES);
+    ASSERT_EQ(s->m_inputs.size(), 2u);
+    EXPECT_EQ(s->m_inputs[0]->m_kind, 1);
+    EXPECT_EQ(s->m_inputs[1]->m_kind, 2);
+    auto* main = Scene<CSceneSeries>(" ");
+    ASSERT_TRUE(main);
+    EXPECT_EQ(main->m_type, SCENE_MAIN);
+    EXPECT_EQ(doc_.MainLink().m_target, main);
+    EXPECT_TRUE(main->m_inputs[0]->m_volumeAlpha);
+    EXPECT_FALSE(main->m_inputs[1]->m_volumeAlpha);
+    EXPECT_TRUE(doc_.MusicLinkUsed());
+
+    EXPECT_EQ(
+        Refused("SERIES \"s\" {\n INPUT \"a\"\n ALINK_VOLUME_ALPHA\n}\n"),
+        At("refused.txt", 3, "SERIES ブロック内では、ALINK_VOLUME_ALPHA の記述はできません。"));
+    EXPECT_EQ(Refused("MAIN {\n ALINK_VOLUME_ALPHA\n INPUT \"a\"\n}\n"),
+              At("refused.txt", 2, "MAIN ブロック内では、ALINK_VOLUME_ALPHA の記述はできません。"));
+    EXPECT_EQ(Refused("SERIES \"s\" {\n\n}\n"),
+              At("refused.txt", 3, "SERIES ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("MAIN \"m\" {\n}\n"), At("refused.txt", 1, "不正な記述があります。"))
+        << "MAIN has no name";
+}
+
+TEST_F(CompositionBlocks, EmptyMainIsAccepted) {
+    ASSERT_EQ(LoadText("MAIN {\n}\n"), 0) << OnlyError();
+    auto* main = Scene<CSceneSeries>(" ");
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(main->m_inputs.empty());
+    EXPECT_FALSE(doc_.MusicLinkUsed());
+}
+
+TEST_F(CompositionBlocks, CutAlphaShade) {
+    ASSERT_EQ(LoadText("CUT \"c\" { !INPUT \"a\" START 3 START 10 END 4 SKIP 0 }\n"
+                       "CUT \"d\" { INPUT \"a\" }\n"
+                       "ALPHA \"al\" { INPUT \"a\" START 0 END 128 }\n"
+                       "ALPHA \"ad\" { INPUT \"a\" }\n"
+                       "SHADE \"sh\" { INPUT \"a\" START 1 END 4 }\n"),
+              0)
+        << OnlyError();
+    auto* c = Scene<CSceneCut>("c");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->m_inputs[0]->m_kind, 2);
+    EXPECT_EQ(c->m_start, 10) << "the last START wins";
+    EXPECT_EQ(c->m_end, 4);
+    EXPECT_EQ(c->m_skip, 0);
+    auto* d = Scene<CSceneCut>("d");
+    EXPECT_EQ(d->m_start, 0);
+    EXPECT_EQ(d->m_end, -1);
+    EXPECT_EQ(d->m_skip, 1);
+    EXPECT_EQ(Scene<CSceneAlpha>("al")->m_start, 0);
+    EXPECT_EQ(Scene<CSceneAlpha>("al")->m_end, 128);
+    EXPECT_EQ(Scene<CSceneAlpha>("ad")->m_start, 255);
+    EXPECT_EQ(Scene<CSceneAlpha>("ad")->m_end, 255);
+    EXPECT_EQ(Scene<CSceneShade>("sh")->m_start, 1);
+    EXPECT_EQ(Scene<CSceneShade>("sh")->m_end, 4);
+
+    EXPECT_EQ(Refused("CUT \"c\" {\n INPUT \"a\"\n !INPUT \"b\"\n}\n"),
+              At("refused.txt", 3, "CUT ブロックに、複数の INPUT が定義されています。"));
+    EXPECT_EQ(Refused("CUT \"c\" {\n START 1\n}\n"),
+              At("refused.txt", 3, "CUT ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("CUT \"c\" {\n SKIP -1\n}\n"),
+              At("refused.txt", 2, "フレームスキップ値の下限値を超えています。"));
+    EXPECT_EQ(Refused("CUT \"c\" {\n END -2\n}\n"),
+              At("refused.txt", 2, "終了フレーム番号の下限値を超えています。"));
+    EXPECT_EQ(Refused("CUT \"c\" {\n OFFSET 2\n}\n"),
+              At("refused.txt", 2, "CUT ブロック内では、OFFSET の記述はできません。"));
+    EXPECT_EQ(Refused("ALPHA \"a\" {\n START 256\n}\n"),
+              At("refused.txt", 2, "開始α値の上限値を超えています。"));
+    EXPECT_EQ(Refused("ALPHA \"a\" {\n END -1\n}\n"),
+              At("refused.txt", 2, "終了α値の下限値を超えています。"));
+    EXPECT_EQ(Refused("ALPHA \"a\" {\n SKIP 1\n}\n"),
+              At("refused.txt", 2, "ALPHA ブロック内では、SKIP の記述はできません。"));
+    EXPECT_EQ(Refused("ALPHA \"a\" {\n INPUT \"a\" INPUT \"b\"\n}\n"),
+              At("refused.txt", 2, "ALPHA ブロックに、複数の INPUT が定義されています。"));
+    EXPECT_EQ(Refused("ALPHA \"a\" {\n}\n"),
+              At("refused.txt", 2, "ALPHA ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("SHADE \"s\" {\n START 100000 END -1\n}\n"),
+              At("refused.txt", 2, "終了フレーム番号の下限値を超えています。"));
+    EXPECT_EQ(Refused("SHADE \"s\" {\n !INPUT \"a\" !INPUT \"b\"\n}\n"),
+              At("refused.txt", 2, "SHADE ブロックに、複数の INPUT が定義されています。"));
+    EXPECT_EQ(Refused("SHADE \"s\" {\n START 1\n}\n"),
+              At("refused.txt", 3, "SHADE ブロックに、INPUT が定義されていません。"));
+}
+
+// Whole scenarios through Load and Link: counts, key frames and validation messages
+// of the blocks.
+TEST_F(CompositionBlocks, LinkedCountsAndKeyFrames) {
+    ASSERT_EQ(LoadText("SCREEN 64 48\n"
+                       "DRAW \"p\" { SIZE 4 4 }\n"
+                       "STILL \"a\" { INPUT \"p\" FRAMES 10 }\n"
+                       "STILL \"b\" { INPUT \"p\" FRAMES 10 }\n"
+                       "CUT \"c\" { INPUT \"a\" START 0 END 9 SKIP 0 }\n"
+                       "MIX \"m\" { INPUT \"b\" OFFSET 30 INPUT \"a\" }\n"
+                       "MAIN { INPUT \"a\" INPUT \"b\" INPUT \"c\" INPUT \"m\" }\n"),
+              0)
+        << OnlyError();
+    ASSERT_EQ(doc_.Link(), 0) << OnlyError();
+    EXPECT_EQ(doc_.TotalFrames(), 10 + 10 + 10 + 40);
+    // The STILLs mark their first frame (0, 10), the CUT its ends (20, 29), the MIX
+    // (from 30) its ends and each input's first and last frame (30, 39, 60, 69).
+    std::vector<int32_t> keys;
+    for (int32_t f = 0; f < doc_.TotalFrames(); ++f) {
+        if (doc_.MainLink().TestFrame(FRAME_KEY, f)) keys.push_back(f);
+    }
+    EXPECT_EQ(keys, (std::vector<int32_t>{0, 10, 20, 29, 30, 39, 60, 69}));
+    EXPECT_EQ(doc_.KeyFrames(), 8);
+    EXPECT_EQ(doc_.FindScene("p")->m_refcount, 2);
+    EXPECT_EQ(doc_.FindScene("a")->m_refcount, 3);
+}
+
+TEST_F(CompositionBlocks, CutValidationAtLink) {
+    ASSERT_EQ(LoadText("SCREEN 64 48\n"
+                       "DRAW \"p\" { SIZE 4 4 }\n"
+                       "STILL \"a\" { INPUT \"p\" FRAMES 10 }\n"
+                       "CUT \"c\" { INPUT \"a\" START 2 END 10 }\n"
+                       "MAIN { INPUT \"c\" }\n"),
+              0)
+        << OnlyError();
+    EXPECT_EQ(doc_.Link(), -1);
+    EXPECT_EQ(OnlyError(),
+              "ブロック CUT では、入力ブロック a に対して不正なフレーム番号が指定されています。");
+}
+
+}  // namespace

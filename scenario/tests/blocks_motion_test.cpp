@@ -1,0 +1,328 @@
+// STILL, ROTATE, the camera moves and the transition blocks read through Load.
+
+#include "scenario/tests/scenario_fixture.h"
+#include "scene/scene_motion.h"
+#include "scene/scene_transition.h"
+
+namespace {
+
+class MotionBlocks : public ScenarioTest {
+protected:
+    template <typename T>
+    T* Scene(const std::string& name) {
+        return dynamic_cast<T*>(doc_.FindScene(name));
+    }
+    // Loads `text` into a fresh document that must refuse it; its only report.
+    std::string Refused(const std::string& text, bool crlf = true) {
+        CScenario doc;
+        std::vector<std::string> errors;
+        doc.SetErrorCallback([&errors](const std::string& e) { errors.push_back(e); });
+        EXPECT_EQ(doc.Load(Write("refused.txt", text, crlf)), -1);
+        return errors.size() == 1 ? errors[0] : std::string();
+    }
+};
+
+TEST_F(MotionBlocks, StillInputsRectanglesAndMaxCut) {
+    ASSERT_EQ(LoadText("$(X) = 10\n"
+                       "STILL \"s\" {\n"
+                       "  INPUT \"a\"\n"
+                       "  INPUT \"b\" $(X) 0 (2*50) 20 MAX_CUT\n"
+                       "  BGCOLOR 1 2 3\n"
+                       "  FRAMES 100\n"
+                       "}\n",
+                       false),
+              0)
+        << OnlyError();
+    auto* s = Scene<CSceneStill>("s");
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->m_inputs.size(), 2u);
+    EXPECT_FALSE(s->m_inputs[0]->m_hasRect);
+    EXPECT_EQ(s->m_inputs[0]->m_fitMode, 1);
+    EXPECT_TRUE(s->m_inputs[1]->m_hasRect);
+    EXPECT_EQ(s->m_inputs[1]->m_rect, (SceneRect{10, 0, 100, 20}));
+    EXPECT_EQ(s->m_inputs[1]->m_fitMode, 2) << "MAX_CUT applies to the latest input only";
+    EXPECT_EQ(s->m_bgcolor, CColor(1, 2, 3, 255));
+    EXPECT_EQ(s->m_frames, 100);
+}
+
+TEST_F(MotionBlocks, StillMessages) {
+    EXPECT_EQ(Refused("STILL \"s\" {\n MAX_CUT\n INPUT \"a\"\n}\n"),
+              At("refused.txt", 2, "STILL ブロック内では、MAX_CUT の記述はできません。"));
+    EXPECT_EQ(Refused("STILL \"s\" {\n INPUT \"a\"\n FRAMES 0\n}\n"),
+              At("refused.txt", 3, "フレーム数の下限値を超えています。"));
+    EXPECT_EQ(Refused("STILL \"s\" {\n FRAMES 5\n}\n"),
+              At("refused.txt", 3, "STILL ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("STILL \"s\" {\n INPUT \"a\"\n}\n"),
+              At("refused.txt", 3, "STILL ブロックに、FRAMES が定義されていません。"));
+    EXPECT_EQ(Refused("STILL \"s\" {\n FRAMES 5\n FRAMES 6\n}\n"),
+              At("refused.txt", 3, "STILL ブロックに、複数の FRAMES が定義されています。"));
+    EXPECT_EQ(Refused("STILL \"s\" {\n INPUT \"a\" 5 0 4 0\n}\n"),
+              At("refused.txt", 2, "STILL ブロックの INPUT 指定子の座標値が不正です。"));
+    EXPECT_EQ(Refused("STILL \"s\" {\n !INPUT \"a\"\n}\n"),
+              At("refused.txt", 2, "STILL ブロック内では、!INPUT の記述はできません。"));
+}
+
+TEST_F(MotionBlocks, RotateStatements) {
+    ASSERT_EQ(LoadText("ROTATE \"r\" {\n"
+                       "  INPUT \"a\" 0 0 9 9\n"
+                       "  CENTER 100 -20\n"
+                       "  ANGLE -45 720\n"
+                       "  BGIMAGE \"bg\"\n"
+                       "  FRAMES 2\n"
+                       "}\n"
+                       "ROTATE \"d\" { INPUT \"a\" FRAMES 361 }\n"),
+              0)
+        << OnlyError();
+    auto* r = Scene<CSceneRotate>("r");
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->m_hasCenter);
+    EXPECT_EQ(r->m_centerX, 100);
+    EXPECT_EQ(r->m_centerY, -20);
+    EXPECT_EQ(r->m_angleStart, -45);
+    EXPECT_EQ(r->m_angleEnd, 720);
+    ASSERT_TRUE(r->m_extraLink);
+    EXPECT_EQ(r->m_extraLink->m_inputName, "bg");
+    EXPECT_EQ(r->m_inputs[0]->m_rect, (SceneRect{0, 0, 9, 9}));
+    auto* d = Scene<CSceneRotate>("d");
+    EXPECT_FALSE(d->m_hasCenter);
+    EXPECT_EQ(d->m_angleStart, 0);
+    EXPECT_EQ(d->m_angleEnd, 360);
+    d->ApplyScreenDefaults(640, 480);
+    EXPECT_EQ(d->m_centerX, 320);
+    EXPECT_EQ(d->m_centerY, 240);
+
+    EXPECT_EQ(Refused("ROTATE \"r\" {\n INPUT \"a\"\n FRAMES 1\n}\n"),
+              At("refused.txt", 3, "フレーム数の下限値を超えています。"));
+    EXPECT_EQ(Refused("ROTATE \"r\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n"),
+              At("refused.txt", 3, "ROTATE ブロックに、複数の BGIMAGE が定義されています。"));
+    EXPECT_EQ(Refused("ROTATE \"r\" {\n CENTER 1\n}\n"),
+              At("refused.txt", 3, "シナリオ解析時に問題が発生しました。"))
+        << "the brace ends the value that is missing";
+    EXPECT_EQ(Refused("ROTATE \"r\" {\n FRAMES 2\n}\n"),
+              At("refused.txt", 3, "ROTATE ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("ROTATE \"r\" {\n INPUT \"a\"\n}\n"),
+              At("refused.txt", 3, "ROTATE ブロックに、FRAMES が定義されていません。"));
+    EXPECT_EQ(Refused("ROTATE \"r\" {\n INPUT \"a\" 0 9 9 0\n}\n"),
+              At("refused.txt", 2, "ROTATE ブロックの INPUT 指定子の座標値が不正です。"));
+    EXPECT_EQ(Refused("ROTATE \"r\" {\n SPIN\n}\n"),
+              At("refused.txt", 2, "ROTATE ブロック内では、SPIN の記述はできません。"));
+}
+
+TEST_F(MotionBlocks, CameraMovesAcceptTheirRegions) {
+    ASSERT_EQ(LoadText("ACTION \"a\" {\n"
+                       "  INPUT \"p\" BGIMAGE \"q\" KEEP_ASPECT AFTERIMAGE 2 BGCOLOR 9 8 7\n"
+                       "  SRC_START 0 0 399 299 SRC_END 1 2 3 4\n"
+                       "  DST_START 5 6 7 8 DST_END 9 10 11 12\n"
+                       "  DSP_START 13 14 15 16 DSP_END 17 18 19 20\n"
+                       "  FRAMES 30\n"
+                       "}\n"
+                       "FOCUS \"f\" { INPUT \"p\" DSP_START 1 1 2 2 FRAMES 2 }\n"
+                       "ZOOM \"z\" { INPUT \"p\" AFTERIMAGE 1 FRAMES 2 }\n"
+                       "SLIDE \"s\" { INPUT \"p\" DST_END 0 0 1 1 FRAMES 2 }\n"),
+              0)
+        << OnlyError();
+    auto* a = Scene<CSceneAction>("a");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->m_type, SCENE_ACTION);
+    EXPECT_TRUE(a->m_keepAspect);
+    EXPECT_EQ(a->m_afterimage, 2);
+    EXPECT_TRUE(a->m_hasSrcStart);
+    EXPECT_TRUE(a->m_hasSrcEnd);
+    EXPECT_EQ(a->m_srcStart, (SceneRect{0, 0, 399, 299}));
+    EXPECT_EQ(a->m_srcEnd, (SceneRect{1, 2, 3, 4}));
+    EXPECT_EQ(a->m_dstStart, (SceneRect{5, 6, 7, 8}));
+    EXPECT_EQ(a->m_dstEnd, (SceneRect{9, 10, 11, 12}));
+    EXPECT_EQ(a->m_dspStart, (SceneRect{13, 14, 15, 16}));
+    EXPECT_EQ(a->m_dspEnd, (SceneRect{17, 18, 19, 20}));
+    EXPECT_EQ(a->m_bgcolor, CColor(9, 8, 7, 255));
+    EXPECT_EQ(a->m_extraLink->m_inputName, "q");
+    auto* f = Scene<CSceneAction>("f");
+    EXPECT_EQ(f->m_type, SCENE_FOCUS);
+    EXPECT_TRUE(f->m_keepAspect) << "FOCUS keeps the aspect unless told otherwise";
+    EXPECT_FALSE(Scene<CSceneAction>("z")->m_keepAspect);
+    EXPECT_EQ(Scene<CSceneAction>("z")->m_type, SCENE_ZOOM);
+    EXPECT_EQ(Scene<CSceneAction>("s")->m_type, SCENE_SLIDE);
+}
+
+TEST_F(MotionBlocks, CameraMoveMessages) {
+    EXPECT_EQ(Refused("ZOOM \"z\" {\n INPUT \"p\"\n DST_START 0 0 1 1\n}\n"),
+              At("refused.txt", 3, "ZOOMブロック内では、DST_START の記述はできません。"));
+    EXPECT_EQ(Refused("SLIDE \"z\" {\n SRC_END 0 0 1 1\n}\n"),
+              At("refused.txt", 2, "SLIDEブロック内では、SRC_END の記述はできません。"));
+    EXPECT_EQ(Refused("FOCUS \"z\" {\n DSP_END 0 0 1 1 DST_END 0 0 1 1\n}\n"),
+              At("refused.txt", 2, "FOCUSブロック内では、DST_END の記述はできません。"));
+    EXPECT_EQ(Refused("FOCUS \"z\" {\n AFTERIMAGE 1\n}\n"),
+              At("refused.txt", 2, "FOCUSブロック内では、AFTERIMAGE の記述はできません。"));
+    EXPECT_EQ(Refused("ACTION \"z\" {\n SRC_START 10 0 9 5\n}\n"),
+              At("refused.txt", 2, "ACTION ブロックの SRC_START 指定子の座標値が不正です。"));
+    EXPECT_EQ(Refused("SLIDE \"z\" {\n DST_END 0 5 1 4\n}\n"),
+              At("refused.txt", 2, "SLIDE ブロックの DST_END 指定子の座標値が不正です。"));
+    EXPECT_EQ(Refused("ACTION \"z\" {\n DSP_START 0 0 1 y\n}\n"),
+              At("refused.txt", 2, "表示開始座標を正しく記述してください。"));
+    EXPECT_EQ(Refused("ACTION \"z\" {\n INPUT \"a\"\n INPUT \"b\"\n}\n"),
+              At("refused.txt", 3, "ACTION ブロックに、複数の INPUT が定義されています。"));
+    EXPECT_EQ(Refused("ZOOM \"z\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n"),
+              At("refused.txt", 3, "ZOOM ブロックに、複数の BGIMAGE が定義されています。"));
+    EXPECT_EQ(Refused("SLIDE \"z\" {\n FRAMES 2\n FRAMES 2\n}\n"),
+              At("refused.txt", 3, "SLIDE ブロックに、複数の FRAMES が定義されています。"));
+    EXPECT_EQ(Refused("ACTION \"z\" {\n AFTERIMAGE -1\n}\n"),
+              At("refused.txt", 2, "残像の長さの下限値を超えています。"));
+    EXPECT_EQ(Refused("ZOOM \"z\" {\n FRAMES 2\n}\n"),
+              At("refused.txt", 3, "ZOOM ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("FOCUS \"z\" {\n INPUT \"a\"\n}\n"),
+              At("refused.txt", 3, "FOCUS ブロックに、FRAMES が定義されていません。"));
+    EXPECT_EQ(Refused("ACTION \"z\" {\n MOVE\n}\n"),
+              At("refused.txt", 2, "ACTION ブロック内では、MOVE の記述はできません。"));
+}
+
+TEST_F(MotionBlocks, FilmStatementsAndChecks) {
+    ASSERT_EQ(LoadText("FILM \"f\" {\n INPUT \"a\" INPUT \"b\" INPUT \"c\"\n"
+                       " UP COLOR 0 0 0 BGCOLOR 1 2 3 FRAMES 20\n}\n"
+                       "FILM \"g\" { INPUT \"a\" INPUT \"b\" RIGHT FRAMES 2 }\n"),
+              0)
+        << OnlyError();
+    auto* f = Scene<CSceneFilm>("f");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->m_direction, DIRECTION_UP);
+    EXPECT_EQ(f->m_pictureCount, 3);
+    EXPECT_EQ(f->m_color, CColor(0, 0, 0, 255));
+    EXPECT_EQ(f->m_bgcolor, CColor(1, 2, 3, 255));
+    EXPECT_EQ(Scene<CSceneFilm>("g")->m_color, CColor(80, 24, 0, 255));
+    EXPECT_EQ(Scene<CSceneFilm>("g")->m_direction, DIRECTION_RIGHT);
+
+    // One INPUT fails first, even when FRAMES and the direction are missing too.
+    EXPECT_EQ(Refused("FILM \"f\" {\n INPUT \"a\"\n}\n"),
+              At("refused.txt", 3, "FILM ブロックには、２つ以上の INPUT を定義して下さい。"));
+    EXPECT_EQ(Refused("FILM \"f\" {\n INPUT \"a\" INPUT \"b\"\n}\n"),
+              At("refused.txt", 3, "FILM ブロックに、FRAMES が定義されていません。"));
+    EXPECT_EQ(Refused("FILM \"f\" {\n INPUT \"a\" INPUT \"b\" FRAMES 2\n}\n"),
+              At("refused.txt", 3, "FILM ブロックに、DIRECTION が定義されていません。"));
+    EXPECT_EQ(Refused("FILM \"f\" {\n UP\n LEFT\n}\n"),
+              At("refused.txt", 3,
+                 "FILM ブロックに、複数の ( UP | DOWN | LEFT | RIGHT ) が定義されています。"));
+    EXPECT_EQ(Refused("FILM \"f\" {\n FRAMES 2 FRAMES 3\n}\n"),
+              At("refused.txt", 2, "FILM ブロックに、複数の FRAMES が定義されています。"));
+    EXPECT_EQ(Refused("FILM \"f\" {\n BGIMAGE \"x\"\n}\n"),
+              At("refused.txt", 2, "FILM ブロック内では、BGIMAGE の記述はできません。"));
+}
+
+TEST_F(MotionBlocks, FadeModesAndOpeningWords) {
+    ASSERT_EQ(LoadText("FADE \"f\" { INPUT \"a\" INOUT COLOR 1 2 3 FRAMES 10 }\n"
+                       "FADEIN \"i\" { INPUT \"a\" OUT FRAMES 2 }\n"
+                       "FADEOUT \"o\" { INPUT \"a\" FRAMES 2 }\n"
+                       "FADEINOUT \"io\" { INPUT \"a\" IN FRAMES 2 }\n"
+                       "FADE \"n\" { INPUT \"a\" FRAMES 2 }\n"),
+              0)
+        << OnlyError();
+    auto* f = Scene<CSceneFade>("f");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->m_fadeMode, FADE_INOUT);
+    EXPECT_EQ(f->m_bgcolor, CColor(1, 2, 3, 255)) << "the fade colour lives in BGCOLOR";
+    EXPECT_EQ(f->m_frames, 10);
+    EXPECT_EQ(Scene<CSceneFade>("i")->m_fadeMode, FADE_IN) << "FADEIN beats an inner OUT";
+    EXPECT_EQ(Scene<CSceneFade>("o")->m_fadeMode, FADE_OUT);
+    EXPECT_EQ(Scene<CSceneFade>("io")->m_fadeMode, FADE_INOUT);
+    EXPECT_EQ(Scene<CSceneFade>("n")->m_fadeMode, 0) << "a missing mode is left to validation";
+    EXPECT_EQ(Scene<CSceneFade>("i")->m_type, SCENE_FADE);
+
+    EXPECT_EQ(
+        Refused("FADE \"f\" {\n IN\n INOUT\n}\n"),
+        At("refused.txt", 3, "FADE ブロックに、複数の ( IN | OUT | INOUT ) が定義されています。"));
+    EXPECT_EQ(Refused("FADEOUT \"f\" {\n INPUT \"a\"\n INPUT \"b\"\n}\n"),
+              At("refused.txt", 3, "FADE ブロックに、複数の INPUT が定義されています。"));
+    EXPECT_EQ(Refused("FADE \"f\" {\n INPUT \"a\"\n FRAMES 1\n}\n"),
+              At("refused.txt", 3, "フレーム数の下限値を超えています。"));
+    EXPECT_EQ(Refused("FADE \"f\" {\n FRAMES 2\n}\n"),
+              At("refused.txt", 3, "FADE ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("FADEIN \"f\" {\n INPUT \"a\"\n}\n"),
+              At("refused.txt", 3, "FADE ブロックに、FRAMES が定義されていません。"));
+    EXPECT_EQ(Refused("FADE \"f\" {\n FRAMES 2\n FRAMES 2\n}\n"),
+              At("refused.txt", 3, "FADE ブロックに、複数の FRAMES が定義されています。"));
+    EXPECT_EQ(Refused("FADEIN \"f\" {\n BGCOLOR 0 0 0\n}\n"),
+              At("refused.txt", 2, "FADE ブロック内では、BGCOLOR の記述はできません。"));
+}
+
+TEST_F(MotionBlocks, Crossfade) {
+    ASSERT_EQ(LoadText("CROSSFADE \"x\" { INPUT \"a\" INPUT \"b\" INPUT \"c\" FRAMES 10 }\n"), 0)
+        << OnlyError();
+    EXPECT_EQ(Scene<CSceneCrossfade>("x")->m_inputs.size(), 3u);
+    EXPECT_EQ(Refused("CROSSFADE \"x\" {\n INPUT \"a\"\n FRAMES 2\n}\n"),
+              At("refused.txt", 4, "CROSSFADE ブロックには、２つ以上の INPUT を定義して下さい。"));
+    EXPECT_EQ(Refused("CROSSFADE \"x\" {\n INPUT \"a\" INPUT \"b\"\n}\n"),
+              At("refused.txt", 3, "CROSSFADE ブロックに、FRAMES が定義されていません。"));
+    EXPECT_EQ(Refused("CROSSFADE \"x\" {\n FRAMES 2\n FRAMES 3\n}\n"),
+              At("refused.txt", 3, "CROSSFADE ブロックに、複数の FRAMES が定義されています。"));
+    EXPECT_EQ(Refused("CROSSFADE \"x\" {\n !INPUT \"a\"\n}\n"),
+              At("refused.txt", 2, "CROSSFADE ブロック内では、!INPUT の記述はできません。"));
+}
+
+TEST_F(MotionBlocks, ExpandMosaicShake) {
+    ASSERT_EQ(LoadText("EXPAND \"e\" { !INPUT \"a\" OUT LEFT }\n"
+                       "EXPANDIN \"ei\" { INPUT \"a\" OUT DOWN }\n"
+                       "EXPANDOUT \"eo\" { INPUT \"a\" UP }\n"
+                       "MOSAIC \"m\" { INPUT \"a\" SIZE_START 1 SIZE_END 8\n"
+                       "  TGT_START 0 0 9 9 }\n"
+                       "SHAKE \"k\" { !INPUT \"a\" }\n"),
+              0)
+        << OnlyError();
+    auto* e = Scene<CSceneExpand>("e");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->m_inputs[0]->m_kind, 2);
+    EXPECT_EQ(e->m_inOut, EXPAND_OUT);
+    EXPECT_EQ(e->m_direction, DIRECTION_LEFT);
+    EXPECT_EQ(Scene<CSceneExpand>("ei")->m_inOut, EXPAND_IN);
+    EXPECT_EQ(Scene<CSceneExpand>("eo")->m_inOut, EXPAND_OUT);
+    auto* m = Scene<CSceneMosaic>("m");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->m_sizeStart, 1);
+    EXPECT_EQ(m->m_sizeEnd, 8);
+    EXPECT_TRUE(m->m_hasTgtStart);
+    EXPECT_FALSE(m->m_hasTgtEnd);
+    m->ApplyScreenDefaults(320, 200);
+    EXPECT_EQ(m->m_tgtStart, (SceneRect{0, 0, 9, 9}));
+    EXPECT_EQ(m->m_tgtEnd, (SceneRect{0, 0, 319, 199}));
+    EXPECT_EQ(Scene<CSceneShake>("k")->m_inputs[0]->m_kind, 2);
+
+    EXPECT_EQ(Refused("EXPAND \"e\" {\n UP\n LEFT\n}\n"),
+              At("refused.txt", 3,
+                 "EXPAND ブロックに、複数の ( UP | DOWN | LEFT | RIGHT ) が定義されています。"));
+    EXPECT_EQ(Refused("EXPAND \"e\" {\n IN\n OUT\n}\n"),
+              At("refused.txt", 3, "EXPAND ブロックに、複数の ( IN | OUT ) が定義されています。"));
+    EXPECT_EQ(Refused("EXPAND \"e\" {\n INPUT \"a\"\n !INPUT \"b\"\n}\n"),
+              At("refused.txt", 3, "EXPAND ブロックに、複数の INPUT が定義されています。"));
+    EXPECT_EQ(Refused("EXPAND \"e\" {\n UP\n}\n"),
+              At("refused.txt", 3, "EXPAND ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("EXPANDIN \"e\" {\n INPUT \"a\"\n}\n"),
+              At("refused.txt", 3,
+                 "EXPAND ブロックに、( UP | DOWN | LEFT | RIGHT ) が定義されていません。"));
+    EXPECT_EQ(Refused("EXPAND \"e\" {\n FRAMES 2\n}\n"),
+              At("refused.txt", 2, "EXPAND ブロック内では、FRAMES の記述はできません。"));
+
+    // A second SIZE_START is reported once its (valid) value has been read.
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n SIZE_START 1\n SIZE_START\n 2\n}\n"),
+              At("refused.txt", 4, "MOSAIC ブロックに、複数の SIZE_START が定義されています。"));
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n SIZE_END 1 SIZE_END 2\n}\n"),
+              At("refused.txt", 2, "MOSAIC ブロックに、複数の SIZE_END が定義されています。"));
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n TGT_START 5 0 4 0\n}\n"),
+              At("refused.txt", 2, "MOSAIC ブロックの TGT_START 指定子の座標値が不正です。"));
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n TGT_END 0 5 1 4\n}\n"),
+              At("refused.txt", 2, "MOSAIC ブロックの TGT_END 指定子の座標値が不正です。"));
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n TGT_END 0 0 x\n}\n"),
+              At("refused.txt", 2, "開始座標を正しく記述してください。"));
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n SIZE_START -1\n}\n"),
+              At("refused.txt", 2, "開始ブロックサイズの下限値を超えています。"));
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n SIZE_START 1\n}\n"),
+              At("refused.txt", 3, "MOSAIC ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n INPUT \"a\" SIZE_END 1\n}\n"),
+              At("refused.txt", 3, "MOSAIC ブロックに、SIZE_START が定義されていません。"));
+    EXPECT_EQ(Refused("MOSAIC \"m\" {\n INPUT \"a\" SIZE_START 1\n}\n"),
+              At("refused.txt", 3, "MOSAIC ブロックに、SIZE_End が定義されていません。"));
+    EXPECT_EQ(Refused("SHAKE \"k\" {\n !INPUT \"a\"\n INPUT \"b\"\n}\n"),
+              At("refused.txt", 3, "SHAKE ブロックに、複数の INPUT が定義されています。"));
+    EXPECT_EQ(Refused("SHAKE \"k\" {\n}\n"),
+              At("refused.txt", 2, "SHAKE ブロックに、INPUT が定義されていません。"));
+    EXPECT_EQ(Refused("SHAKE \"k\" {\n FRAMES 3\n}\n"),
+              At("refused.txt", 2, "SHAKE ブロック内では、FRAMES の記述はできません。"));
+}
+
+}  // namespace
