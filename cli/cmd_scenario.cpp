@@ -1,28 +1,69 @@
 // vemo check / info / dump: load and link a scenario and show what it holds.
 
+#include <cstdio>
 #include <iostream>
 #include <string>
 
+#include "base/cp932.h"
+#include "base/format.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "scenario/scenario.h"
+
+namespace {
+
+// Load and Link report their own errors (to standard error through the terminal's
+// report sink); only the outcome is left to the command.
+bool LoadAndLink(CScenario& doc, const std::string& path) {
+    return doc.Load(path) == 0 && doc.Link() == 0;
+}
+
+bool IsPicture(const CScene& scene) {
+    return scene.m_type == SCENE_IMAGE || scene.m_type == SCENE_TEXT || scene.m_type == SCENE_DRAW;
+}
+
+// One line per node of the block tree: the scene, then each of its inputs below it.
+// A block used by several blocks is listed under each of them.
+void PrintTree(CScene& scene, int depth, bool root) {
+    std::string line(static_cast<size_t>(depth) * 2, ' ');
+    line += root ? std::string("MAIN") : cp932_to_utf8(scene.m_name);
+    line +=
+        FormatString("\t%s\t%d\n", scene.TypeName(), IsPicture(scene) ? 0 : scene.GetFrameCount());
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    for (const auto& input : scene.m_inputs) {
+        if (input->m_target) PrintTree(*input->m_target, depth + 1, false);
+    }
+}
+
+}  // namespace
 
 Command AddCheckCommand(CLI::App& program, const CommonOptions&) {
-    auto* app = program.add_subcommand("check", "Load and link a scenario; print a one-line summary");
+    auto* app =
+        program.add_subcommand("check", "Load and link a scenario; print a one-line summary");
     auto path = std::make_shared<std::string>();
     app->add_option("SCENARIO", *path, "Scenario file (code page 932)")->required();
-    return {app, [path] {
-                std::cerr << "vemo: the scenario reader is not built yet\n";
-                return kExitScenarioFailed;
-            }};
+    return {
+        app, [path] {
+            CScenario doc;
+            if (!LoadAndLink(doc, *path)) return kExitScenarioFailed;
+            double seconds = static_cast<double>(doc.TotalFrames()) * doc.Scale() / doc.FrameRate();
+            std::printf("SCREEN %d x %d, %d frames, %.3f s, %d key frames\n", doc.GetScreenWidth(),
+                        doc.GetScreenHeight(), doc.TotalFrames(), seconds, doc.KeyFrames());
+            return kExitOk;
+        }};
 }
 
 Command AddInfoCommand(CLI::App& program, const CommonOptions&) {
-    auto* app = program.add_subcommand("info", "Print the block tree from MAIN with kinds and lengths");
+    auto* app =
+        program.add_subcommand("info", "Print the block tree from MAIN with kinds and lengths");
     auto path = std::make_shared<std::string>();
     app->add_option("SCENARIO", *path, "Scenario file (code page 932)")->required();
     return {app, [path] {
-                std::cerr << "vemo: the scenario reader is not built yet\n";
-                return kExitScenarioFailed;
+                CScenario doc;
+                if (!LoadAndLink(doc, *path)) return kExitScenarioFailed;
+                PrintTree(*doc.MainLink().m_target, 0, true);
+                std::fflush(stdout);
+                return kExitOk;
             }};
 }
 
@@ -33,7 +74,12 @@ Command AddDumpCommand(CLI::App& program, const CommonOptions&) {
     app->add_option("SCENARIO", *path, "Scenario file (code page 932)")->required();
     app->add_option("OUT", *out, "Output text file")->required();
     return {app, [path, out] {
-                std::cerr << "vemo: the scenario reader is not built yet\n";
-                return kExitScenarioFailed;
+                CScenario doc;
+                if (!LoadAndLink(doc, *path)) return kExitScenarioFailed;
+                if (doc.WriteScenario(*out) != 0) {
+                    std::cerr << "vemo: cannot create " << *out << "\n";
+                    return kExitScenarioFailed;
+                }
+                return kExitOk;
             }};
 }

@@ -98,6 +98,10 @@ int CScenario::Link() {
 
     total_frames_ = main_link_.GetFrameCount();
     if (total_frames_ >= kEndlessFrames) return RefuseEndlessMain();
+    if (total_frames_ > frame_limit_) {
+        return LinkFail(FormatString("MAIN ブロックのフレーム数 %d は上限 %d を超えています。",
+                                     total_frames_, frame_limit_));
+    }
     key_frames_ = 0;
     for (int32_t f = start_frame_; f < total_frames_; ++f) {
         if (main_link_.TestFrame(FRAME_KEY, f) == 1) ++key_frames_;

@@ -10,11 +10,9 @@
 
 #include "base/cp932.h"
 #include "base/format.h"
+#include "scenario/blocks.h"
 #include "scenario/macro.h"
 #include "scenario/paths.h"
-
-std::unique_ptr<CScene> ParseBlock(CScenario& doc, CScenarioSource& source,
-                                   std::string_view keyword);
 
 namespace {
 

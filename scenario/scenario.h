@@ -77,6 +77,10 @@ public:
         question_callback_ = std::move(callback);
     }
     void SetVersionText(std::string text) { version_text_ = std::move(text); }
+    // Longest MAIN that Link accepts (default: anything short of endless). Key
+    // frames are counted frame by frame, so a caller that must finish quickly
+    // (the fuzzer) lowers it.
+    void SetFrameLimit(int32_t frames) { frame_limit_ = frames; }
 
     // Reads the scenario file at `path` (file-system path, UTF-8; relative to the
     // process's current directory). 0 or -1; the first error has been reported.
@@ -199,6 +203,7 @@ private:
     int32_t preview_scale_ = 4;
     int32_t start_frame_ = 0;
     int32_t render_mode_ = 1;
+    int32_t frame_limit_ = kEndlessFrames - 1;
 
     // Contents
     std::vector<std::unique_ptr<CScene>> scenes_;

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,13 @@ protected:
                 std::to_string(::getpid()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
-        doc_.SetErrorCallback([this](const std::string& text) { errors_.push_back(text); });
-        doc_.SetQuestionCallback([this](const std::string& text) {
+        Record(doc_);
+    }
+
+    // Records the document's errors and questions in errors_ and questions_.
+    void Record(CScenario& doc) {
+        doc.SetErrorCallback([this](const std::string& text) { errors_.push_back(text); });
+        doc.SetQuestionCallback([this](const std::string& text) {
             questions_.push_back(text);
             return answer_;
         });
