@@ -4,6 +4,7 @@
 #include "scene/scene_source.h"
 
 #include "base/cp932.h"
+#include "image/picture_file.h"
 
 // ---- IMAGE ----
 
@@ -100,7 +101,15 @@ int CSceneText::DescribeFrame(int32_t frame, int, FrameDescription& list) {
 }
 
 ExifPropertyReader CSceneText::MakeExifReader() const {
-    return [](uint32_t) -> std::optional<std::string> { return std::nullopt; };
+    return [path = m_path](uint32_t tag) -> std::optional<std::string> {
+        std::optional<std::string> text = read_exif_property(path, static_cast<int>(tag));
+        if (!text) return std::nullopt;
+        // The caption is document text (code page 932); a property that is not
+        // UTF-8 (or plain ASCII) is kept byte for byte.
+        std::string converted;
+        if (utf8_to_cp932(*text, &converted) == 0) return converted;
+        return text;
+    };
 }
 
 int CSceneText::Validate(const SceneReport& report) {

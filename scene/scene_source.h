@@ -74,8 +74,7 @@ public:
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
-    // Where the EXIF properties of the caption's picture come from; tests may set
-    // their own. Default: none of the properties is found.
+    // Reads the EXIF properties of the caption's picture (m_path).
     ExifPropertyReader MakeExifReader() const;
 
     std::string m_string;    // STRING (code page 932, line breaks as CR LF)

@@ -1,0 +1,214 @@
+// Validation at the end of linking: file paths, the open check, caption
+// placeholders from EXIF data, and each class's own value checks.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "base/cp932.h"
+#include "image/tests/picture_fixtures.h"
+#include "scene/scene_composition.h"
+#include "scene/scene_motion.h"
+#include "scene/scene_source.h"
+#include "scene/scene_transition.h"
+#include "scene/tests/scene_test_util.h"
+
+namespace {
+
+namespace pf = picture_fixtures;
+
+class SceneValidate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("vemo-scene-validate-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_ / "pics");
+        report_ = [this](const std::string& text) { messages_.push_back(text); };
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Folder() const { return dir_.string(); }
+    void Touch(const std::filesystem::path& path) { pf::write_file(path.string(), {1, 2, 3}); }
+
+    std::filesystem::path dir_;
+    std::vector<std::string> messages_;
+    SceneReport report_;
+    SceneGraph g_;
+};
+
+TEST_F(SceneValidate, PathsJoinTheFolderUnlessAbsolute) {
+    Touch(dir_ / "pics" / "a.jpg");
+    auto* image = g_.Add<CSceneImage>("p");
+    image->m_folder = Folder();
+    image->m_file = "pics\\a.jpg";
+    EXPECT_EQ(image->Validate(report_), 0);
+    EXPECT_EQ(image->m_path, Folder() + "/pics/a.jpg");
+    EXPECT_TRUE(messages_.empty());
+
+    // A drive-letter name is used as written (and so is an absolute one).
+    image->m_file = "C:\\photo.jpg";
+    EXPECT_EQ(image->BuildPath(), 0);
+    EXPECT_EQ(image->m_path, "C:/photo.jpg");
+    image->m_file = (dir_ / "pics" / "a.jpg").string();
+    EXPECT_EQ(image->Validate(report_), 0);
+    EXPECT_EQ(image->m_path, (dir_ / "pics" / "a.jpg").string());
+
+    // "表" ends in byte 0x5C: it stays one character, not a folder separator.
+    std::string name;
+    ASSERT_EQ(utf8_to_cp932("表\\b.jpg", &name), 0);
+    image->m_file = name;
+    EXPECT_EQ(image->BuildPath(), 0);
+    EXPECT_EQ(image->m_path, Folder() + "/表/b.jpg");
+
+    image->m_folder.clear();
+    EXPECT_EQ(image->Validate(report_), -3);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(SceneValidate, MissingFilesAreReportedWithTheNameAsWritten) {
+    auto* image = g_.Add<CSceneImage>("写真");
+    ASSERT_EQ(utf8_to_cp932("写真", &image->m_name), 0);
+    image->m_folder = Folder();
+    ASSERT_EQ(utf8_to_cp932("pics\\無い.jpg", &image->m_file), 0);
+    EXPECT_EQ(image->Validate(report_), -4);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(
+        messages_[0],
+        "ブロック 写真 で指定されたファイルを開くことができません。\nファイル：pics\\無い.jpg");
+
+    // A folder is not a file.
+    messages_.clear();
+    image->m_file = "pics";
+    EXPECT_EQ(image->Validate(report_), -4);
+    EXPECT_EQ(messages_.size(), 1u);
+
+    auto* movie = g_.Add<CSceneMovie>("m");
+    movie->m_folder = Folder();
+    movie->m_file = "none.avi";
+    messages_.clear();
+    EXPECT_EQ(movie->Validate(report_), -4);
+    EXPECT_EQ(messages_.at(0),
+              "ブロック m で指定されたファイルを開くことができません。\nファイル：none.avi");
+
+    // IMAGE by BLOCK_FRAME and DRAW have no file to check.
+    auto* frame = g_.Add<CSceneImage>("f");
+    EXPECT_EQ(frame->Validate(report_), 0);
+    EXPECT_EQ(g_.Add<CSceneDraw>("d")->Validate(report_), 0);
+}
+
+TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
+    if (!pf::has_encoder(AV_CODEC_ID_MJPEG)) GTEST_SKIP() << "no JPEG encoder";
+    auto ascii = [](const std::string& text) {
+        pf::Bytes bytes(text.begin(), text.end());
+        bytes.push_back(0);
+        return bytes;
+    };
+    const pf::Bytes block =
+        pf::exif_block({{EXIF_IFD_0, 0x10F, EXIF_FORMAT_ASCII, 6, ascii("Maker")},
+                        {EXIF_IFD_0, 0x110, EXIF_FORMAT_ASCII, 9, ascii("Model-X1")}},
+                       EXIF_BYTE_ORDER_INTEL);
+    const pf::Bytes jpeg = pf::encode_jpeg(
+        8, 8, [](int, int) { return 0x808080u; }, 2);
+    ASSERT_FALSE(jpeg.empty());
+    pf::write_file((dir_ / "photo.jpg").string(), pf::with_exif(jpeg, block));
+
+    auto* text = g_.Add<CSceneText>("t");
+    text->m_folder = Folder();
+    text->m_file = "photo.jpg";
+    text->m_string = "%MODEL% %ISO%/%MAKER%%MAKER%";
+    EXPECT_EQ(text->Validate(report_), 0);
+    EXPECT_EQ(text->m_expanded, "Model-X1  /MakerMaker") << "a missing property becomes one blank";
+    EXPECT_EQ(text->m_string, "%MODEL% %ISO%/%MAKER%%MAKER%");
+
+    // Without FILE the text stays as written.
+    auto* plain = g_.Add<CSceneText>("u");
+    plain->m_string = "%MODEL%";
+    EXPECT_EQ(plain->Validate(report_), 0);
+    EXPECT_EQ(plain->m_expanded, "%MODEL%");
+
+    // A missing picture refuses the caption with -1.
+    auto* missing = g_.Add<CSceneText>("v");
+    missing->m_folder = Folder();
+    missing->m_file = "gone.jpg";
+    missing->m_string = "x";
+    EXPECT_EQ(missing->Validate(report_), -1);
+    EXPECT_EQ(messages_.at(0),
+              "ブロック v で指定されたファイルを開くことができません。\nファイル：gone.jpg");
+}
+
+TEST_F(SceneValidate, ExpansionDoesNotExpandInsertedText) {
+    ExifPropertyReader reader = [](uint32_t tag) -> std::optional<std::string> {
+        if (tag == 0x10F) return std::string("%MODEL%");
+        if (tag == 0x110) return std::string("M");
+        return std::nullopt;
+    };
+    // Placeholders are replaced in a fixed order: MAKER first, so its value is then
+    // looked at by MODEL; a value never repeats its own placeholder.
+    EXPECT_EQ(ExpandExifPlaceholders("%MAKER%", reader), "M");
+    EXPECT_EQ(ExpandExifPlaceholders("%FOCUS%%FLASH%", reader), "  ");
+    ExifPropertyReader self = [](uint32_t) -> std::optional<std::string> {
+        return std::string("%MAKER%");
+    };
+    EXPECT_EQ(ExpandExifPlaceholders("%MAKER%.", self), "%MAKER%.");
+}
+
+TEST_F(SceneValidate, ClassChecks) {
+    auto* picture = g_.Add<CSceneImage>("p");
+    auto* shot = g_.Add<CSceneStill>("s");
+    shot->m_frames = 30;
+    g_.Input(shot, picture);
+    auto* shortShot = g_.Add<CSceneStill>("short");
+    shortShot->m_frames = 15;
+    g_.Input(shortShot, picture);
+
+    auto* fade = g_.Add<CSceneFade>("f");
+    fade->m_frames = 20;
+    g_.Input(fade, shot);
+    auto* cross = g_.Add<CSceneCrossfade>("x");
+    cross->m_frames = 10;
+    g_.Input(cross, shot);
+    g_.Input(cross, shortShot);
+    g_.Input(cross, shot);
+    auto* cut = g_.Add<CSceneCut>("c");
+    g_.Input(cut, shot);
+    auto* action = g_.Add<CSceneAction>("a", SCENE_SLIDE);
+    action->m_frames = 5;
+    action->m_afterimage = 6;
+    g_.Input(action, picture);
+    auto* expand = g_.Add<CSceneExpand>("e");
+    g_.Input(expand, shot);
+    g_.Count();
+
+    EXPECT_EQ(fade->Validate(report_), -1);
+    fade->m_fadeMode = FADE_INOUT;
+    EXPECT_EQ(fade->Validate(report_), -1) << "2 x 20 frames do not fit into 30";
+    fade->m_fadeMode = FADE_OUT;
+    EXPECT_EQ(fade->Validate(report_), 0);
+    EXPECT_EQ(cross->Validate(report_), -1);
+    EXPECT_EQ(cut->Validate(report_), -1) << "END was never written";
+    cut->m_end = 29;
+    EXPECT_EQ(cut->Validate(report_), 0);
+    cut->m_start = 30;
+    EXPECT_EQ(cut->Validate(report_), -1);
+    EXPECT_EQ(action->Validate(report_), -1);
+    action->m_afterimage = 5;
+    EXPECT_EQ(action->Validate(report_), 0);
+    EXPECT_EQ(expand->Validate(report_), -1);
+    expand->m_inOut = EXPAND_OUT;
+    EXPECT_EQ(expand->Validate(report_), 0);
+    EXPECT_EQ(messages_, (std::vector<std::string>{
+                             "ブロック f に、( IN | OUT | INOUT ) が定義されていません。",
+                             "ブロック f では、不正な対象フレーム数が指定されています。",
+                             "ブロック x では、入力ブロック short に対して不正な対象フレーム数が"
+                             "指定されています。",
+                             "ブロック CUT では、入力ブロック s に対して不正なフレーム番号が"
+                             "指定されています。",
+                             "ブロック CUT では、入力ブロック s に対して不正なフレーム番号が"
+                             "指定されています。",
+                             "ブロック a では、不正な残像フレーム数が指定されています。",
+                             "ブロック e に、( IN | OUT ) が定義されていません。",
+                         }));
+}
+
+}  // namespace
