@@ -1,0 +1,137 @@
+// Colour effects of IMAGE blocks, both layouts.
+
+#include <gtest/gtest.h>
+
+#include "image/effects.h"
+#include "image/tests/compose_test_support.h"
+
+namespace {
+
+class Effects : public BothModes {};
+VEMO_BOTH_MODES(Effects);
+
+// Applies an effect to a one-pixel picture.
+template <class Fn>
+Bgra one(int bpp, Bgra p, Fn effect) {
+    ImagePtr src = make_uniform(bpp, 1, 1, p);
+    ImagePtr out(effect(src.get()));
+    EXPECT_TRUE(out);
+    if (!out) return {};
+    EXPECT_EQ(out->bpp, bpp);
+    return pixel_at(out.get(), 0, 0);
+}
+
+TEST_P(Effects, SepiaToneFromLuma) {
+    EXPECT_EQ(one(depth(), {0, 0, 0, 255}, sepia_image), (Bgra{0, 0, 19, 255}));
+    EXPECT_EQ(one(depth(), {255, 255, 255, 255}, sepia_image), (Bgra{212, 253, 255, 255}));
+    EXPECT_EQ(one(depth(), {9, 8, 7, 0}, sepia_image), (Bgra{0, 0, 0, 0})) << "transparent black";
+    // Y = (100 * 299 + 150 * 587 + 50 * 114) / 1000 = 123: R 142, G 121, B 80, opaque.
+    EXPECT_EQ(one(depth(), {50, 150, 100, 1}, sepia_image), (Bgra{80, 121, 142, 255}));
+    // Y = 1: G (1000 - 1740) / 1000 truncates to 0.
+    EXPECT_EQ(one(depth(), {0, 0, 4, 255}, sepia_image), (Bgra{0, 0, 20, 255}));
+}
+
+TEST_P(Effects, MonoNegaAndChannels) {
+    EXPECT_EQ(one(depth(), {0, 0, 255, 77}, mono_image), (Bgra{79, 79, 79, 77}));
+    EXPECT_EQ(one(depth(), {255, 255, 255, 255}, mono_image), (Bgra{255, 255, 255, 255}))
+        << "257.55 is limited to 255";
+    EXPECT_EQ(one(depth(), {1, 2, 250, 9}, nega_image), (Bgra{254, 253, 5, 9}));
+    const Bgra p{11, 22, 33, 44};
+    EXPECT_EQ(one(depth(), p, [](auto* i) { return channel_image(i, CHANNEL_RED); }),
+              (Bgra{0, 0, 33, 44}));
+    EXPECT_EQ(one(depth(), p, [](auto* i) { return channel_image(i, CHANNEL_GREEN); }),
+              (Bgra{0, 22, 0, 44}));
+    EXPECT_EQ(one(depth(), p, [](auto* i) { return channel_image(i, CHANNEL_BLUE); }),
+              (Bgra{11, 0, 0, 44}));
+    ImagePtr src = uniform(1, 1, p);
+    EXPECT_FALSE(channel_image(src.get(), 3));
+    EXPECT_FALSE(sepia_image(nullptr));
+    EXPECT_FALSE(mono_image(nullptr));
+}
+
+TEST_P(Effects, DiscolorThresholdsEachChannelByItsHistogram) {
+    // Red: 10, 10, 12, 12 -> the walk stops at 11 (2 * 4 / 3 + 2 > 4): 0, 0, 255, 255.
+    // Green: 10, 12, 12, 12 -> it stops at once at 12 (4 / 3 + 3 > 4): all 0.
+    // Blue: a single value, which is its own threshold: all 0.
+    const uint8_t red[4] = {10, 10, 12, 12};
+    const uint8_t green[4] = {10, 12, 12, 12};
+    ImagePtr src = picture(4, 1, [&](int32_t x, int32_t) {
+        return Bgra{200, green[x], red[x], static_cast<uint8_t>(x)};
+    });
+    ImagePtr out(discolor_image(src.get(), 0.5));
+    ASSERT_TRUE(out);
+    for (int32_t x = 0; x < 4; ++x)
+        EXPECT_EQ(pixel_at(out.get(), x, 0),
+                  (Bgra{0, 0, static_cast<uint8_t>(x < 2 ? 0 : 255), static_cast<uint8_t>(x)}));
+    // 10 x 3 and 20 x 1: the walk from 20 stops at 12 ((21 - 12) * 4 / 11 + 1 > 4).
+    ImagePtr wide = picture(4, 1, [](int32_t x, int32_t) {
+        return Bgra{0, 0, static_cast<uint8_t>(x == 3 ? 20 : 10), 255};
+    });
+    ImagePtr split(discolor_image(wide.get(), 0.5));
+    EXPECT_EQ(pixel_at(split.get(), 0, 0).r, 0);
+    EXPECT_EQ(pixel_at(split.get(), 3, 0).r, 255);
+}
+
+TEST_P(Effects, HighpassMarksEdgesWhite) {
+    // A 5 x 5 black picture with one blue pixel in the middle: mean 200 / 15 / 5 = 2,
+    // k = min(200 - 2, 2 - 0) / 256. Only the middle pixel's Laplacian is positive.
+    ImagePtr src = picture(5, 5, [](int32_t x, int32_t y) {
+        return x == 2 && y == 2 ? Bgra{200, 0, 0, 90}
+                                : Bgra{0, 0, 0, static_cast<uint8_t>(x + 10 * y)};
+    });
+    ImagePtr out(highpass_image(src.get()));
+    ASSERT_TRUE(out);
+    for (int32_t y = 0; y < 5; ++y)
+        for (int32_t x = 0; x < 5; ++x) {
+            const uint8_t v = x == 2 && y == 2 ? 255 : 0;
+            const uint8_t a = x == 2 && y == 2 ? 90 : static_cast<uint8_t>(x + 10 * y);
+            EXPECT_EQ(pixel_at(out.get(), x, y), (Bgra{v, v, v, a})) << x << "," << y;
+        }
+    // A uniform picture has no edges; its edge pixels see themselves beyond the border.
+    ImagePtr flat = uniform(3, 2, {80, 80, 80, 255});
+    ImagePtr none(highpass_image(flat.get()));
+    EXPECT_EQ(pixel_at(none.get(), 0, 0), (Bgra{0, 0, 0, 255}));
+    EXPECT_EQ(pixel_at(none.get(), 2, 1), (Bgra{0, 0, 0, 255}));
+}
+
+TEST_P(Effects, ThroughColorClearsAlphaOfOneColourInPlace) {
+    ImagePtr img = picture(3, 1, [](int32_t x, int32_t) {
+        return x == 1 ? Bgra{30, 20, 10, 200} : Bgra{30, 20, static_cast<uint8_t>(11 + x), 150};
+    });
+    ASSERT_EQ(through_color_image(img.get(), 10, 20, 30), 0);
+    EXPECT_EQ(pixel_at(img.get(), 0, 0), (Bgra{30, 20, 11, 150}));
+    EXPECT_EQ(pixel_at(img.get(), 1, 0), (Bgra{30, 20, 10, 0})) << "colour bytes stay";
+    EXPECT_EQ(pixel_at(img.get(), 2, 0), (Bgra{30, 20, 13, 150}));
+    EXPECT_EQ(through_color_image(nullptr, 0, 0, 0), -1);
+}
+
+TEST(Effects24, ThroughColorGivesAPlaneToAnOpaquePicture) {
+    ImagePtr img(create_image(2, 1, 24));
+    put_pixel(img.get(), 1, 0, {3, 2, 1, 0});
+    ASSERT_EQ(through_color_image(img.get(), 1, 2, 3), 0);
+    ASSERT_TRUE(img->alpha);
+    EXPECT_EQ(pixel_at(img.get(), 0, 0), (Bgra{0, 0, 0, 255}));
+    EXPECT_EQ(pixel_at(img.get(), 1, 0), (Bgra{3, 2, 1, 0}));
+}
+
+TEST_P(Effects, PhotoFramePaintsAWhiteBorder) {
+    // 10 x 6 at 20 percent: border 10 * 20 / 100 = 2.
+    ImagePtr src = uniform(10, 6, {1, 2, 3, 77});
+    ImagePtr out(photo_frame_image(src.get(), 20));
+    ASSERT_TRUE(out);
+    const Bgra white{255, 255, 255, 77};
+    const Bgra inside{1, 2, 3, 77};
+    for (int32_t y = 0; y < 6; ++y)
+        for (int32_t x = 0; x < 10; ++x) {
+            const bool border = x < 2 || x >= 8 || y < 2 || y >= 4;
+            EXPECT_EQ(pixel_at(out.get(), x, y), border ? white : inside) << x << "," << y;
+        }
+    ImagePtr none(photo_frame_image(src.get(), 0));
+    EXPECT_EQ(pixel_at(none.get(), 0, 0), inside);
+    ImagePtr all(photo_frame_image(src.get(), 1000));
+    EXPECT_EQ(pixel_at(all.get(), 5, 3), white);
+    ImagePtr negative(photo_frame_image(src.get(), -50));
+    EXPECT_EQ(pixel_at(negative.get(), 9, 5), inside);
+}
+
+}  // namespace
