@@ -1,0 +1,138 @@
+// vemo check, info and dump on scenario files written by the test.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "base/cp932.h"
+#include "tests/run_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScenarioCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               (std::string("vemo-cli-scen-") + info->name() + "-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Writes `utf8` as code page 932 with CR LF line ends.
+    void Write(const std::string& name, const std::string& utf8) {
+        std::string cp932;
+        ASSERT_EQ(utf8_to_cp932(utf8, &cp932), 0);
+        std::string crlf;
+        for (char c : cp932) {
+            if (c == '\n') crlf += '\r';
+            crlf += c;
+        }
+        std::ofstream(dir_ / name, std::ios::binary) << crlf;
+    }
+
+    ProgramResult Vemo(const std::vector<std::string>& args) {
+        return RunProgram(VEMO_BINARY, args, dir_.string());
+    }
+
+    fs::path dir_;
+};
+
+const char* kShow =
+    "SCREEN 320 240\n"
+    "DRAW \"表紙\" { SIZE 8 6 }\n"
+    "STILL \"a\" { INPUT \"表紙\" FRAMES 10 }\n"
+    "STILL \"b\" { INPUT \"表紙\" FRAMES 50 }\n"
+    "SERIES \"pair\" { INPUT \"a\" INPUT \"b\" }\n"
+    "MAIN { INPUT \"pair\" INPUT \"a\" }\n";
+
+TEST_F(ScenarioCommands, CheckPrintsTheSummary) {
+    Write("show.txt", kShow);
+    ProgramResult r = Vemo({"check", "show.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    // Key frames: 0 and 69 (the ends of MAIN), 59 (the end of "pair"), 10 and 60 (the
+    // first frames of the STILLs "b" and "a").
+    EXPECT_EQ(r.out, "SCREEN 320 x 240, 70 frames, 2.333 s, 5 key frames\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ScenarioCommands, InfoPrintsTheTreeFromMain) {
+    Write("show.txt", kShow);
+    ProgramResult r = Vemo({"info", "show.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "MAIN\tMAIN\t70\n"
+              "  pair\tSERIES\t60\n"
+              "    a\tSTILL\t10\n"
+              "      表紙\tDRAW\t0\n"
+              "    b\tSTILL\t50\n"
+              "      表紙\tDRAW\t0\n"
+              "  a\tSTILL\t10\n"
+              "    表紙\tDRAW\t0\n");
+}
+
+TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
+    Write("show.txt", kShow);
+    ProgramResult r = Vemo({"dump", "show.txt", "out.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::ifstream file(dir_ / "out.txt", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string text = cp932_to_utf8(bytes);
+    EXPECT_EQ(text.substr(0, 82), std::string(80, '#') + "\r\n");
+    EXPECT_NE(text.find("#     File name \t: \"out.txt\"\r\n#     Total frames \t: 70\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\r\nDRAW\t\"表紙\"\r\n{\r\n\t# RefCount = 2\r\n"), std::string::npos);
+
+    ProgramResult bad = Vemo({"dump", "show.txt", "missing/out.txt"});
+    EXPECT_EQ(bad.status, 1);
+}
+
+TEST_F(ScenarioCommands, FailuresPrintTheReportAndExitWithOne) {
+    Write("broken.txt", "SCREEN 320 240\n\nSTILL \"s\" {\n  FRAMES 0\n}\n");
+    ProgramResult r = Vemo({"check", "broken.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "シナリオ読み込み時にエラーが発生しました。\nbroken.txt : 4行目 :\n"
+              "フレーム数の下限値を超えています。\n");
+
+    Write("nomain.txt", "SCREEN 320 240\n");
+    for (const char* command : {"check", "info"}) {
+        ProgramResult link = Vemo({command, "nomain.txt"});
+        EXPECT_EQ(link.status, 1) << command;
+        EXPECT_EQ(
+            link.err,
+            "シナリオ読み込み時にエラーが発生しました。\nMAINブロックが定義されていません。\n")
+            << command;
+    }
+
+    ProgramResult missing = Vemo({"dump", "none.txt", "out.txt"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(
+        missing.err,
+        "シナリオ読み込み時にエラーが発生しました。\nシナリオファイルのオープンに失敗しました。\n");
+    EXPECT_FALSE(fs::exists(dir_ / "out.txt"));
+}
+
+TEST_F(ScenarioCommands, OversizedScenarioNeedsYes) {
+    std::string big(10485761, ' ');
+    big +=
+        "SCREEN 4 4\nDRAW \"p\" { SIZE 1 1 }\nSTILL \"s\" { INPUT \"p\" FRAMES 2 }\n"
+        "MAIN { INPUT \"s\" }\n";
+    std::ofstream(dir_ / "big.txt", std::ios::binary) << big;
+    ProgramResult no = Vemo({"check", "big.txt"});
+    EXPECT_EQ(no.status, 1) << "a question on a non-interactive input is answered No";
+    EXPECT_EQ(no.out, "");
+    ProgramResult yes = Vemo({"check", "--yes", "big.txt"});
+    EXPECT_EQ(yes.status, 0) << yes.err;
+    EXPECT_EQ(yes.out, "SCREEN 4 x 4, 2 frames, 0.067 s, 2 key frames\n");
+}
+
+}  // namespace
