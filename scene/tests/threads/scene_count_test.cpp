@@ -1,0 +1,75 @@
+// Counts computed once during linking are read by many render threads at once.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "scene/scene_composition.h"
+#include "scene/scene_motion.h"
+#include "scene/scene_source.h"
+#include "scene/scene_transition.h"
+#include "scene/tests/scene_test_util.h"
+
+namespace {
+
+TEST(SceneThreads, CountedGraphIsReadConcurrently) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* cross = g.Add<CSceneCrossfade>("x");
+    cross->m_frames = 5;
+    for (int i = 0; i < 3; ++i) {
+        auto* still = g.Add<CSceneStill>("s" + std::to_string(i));
+        still->m_frames = 20;
+        g.Input(still, picture);
+        g.Input(cross, still);
+    }
+    auto* main = g.Add<CSceneSeries>(" ", SCENE_MAIN);
+    g.Input(main, cross);
+    g.Input(main, picture, 2);  // never reached in frames, but counted
+    g.Count();
+    const int32_t total = main->GetFrameCount();
+    ASSERT_EQ(total, kEndlessFrames);
+    const int32_t played = cross->GetFrameCount();
+    ASSERT_EQ(played, 50);
+
+    // Dissolve starts, middles and ends: 0, 15, 17, 20, 30, 32, 35 and the last, 49.
+    int expected = 0;
+    for (int32_t f = 0; f < played; ++f) expected += main->TestFrame(FRAME_KEY, f);
+    ASSERT_EQ(expected, 8);
+    std::vector<int> keys(4, 0);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([&, t] {
+            for (int32_t f = t; f < played; f += 4) {
+                keys[t] += main->TestFrame(FRAME_KEY, f);
+                FrameDescription rows;
+                main->DescribeFrame(f, 0, rows);
+                EXPECT_EQ(main->GetFrameCount(), total);
+            }
+        });
+    }
+    for (auto& worker : workers) worker.join();
+    EXPECT_EQ(keys[0] + keys[1] + keys[2] + keys[3], expected);
+}
+
+TEST(SceneThreads, BlankIsCreatedOnceForAllThreads) {
+    SceneGraph g;
+    g.owner.width = 16;
+    g.owner.height = 16;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* series = g.Add<CSceneSeries>("s");
+    CSceneLink* blank = g.Input(series, picture, 2);
+    g.Count();
+    std::vector<CImageBuffer*> seen(4, nullptr);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([&, t] {
+            seen[t] = blank->GetImage(t, 1, nullptr, nullptr);
+            blank->ReleaseImage(seen[t], t);
+        });
+    }
+    for (auto& worker : workers) worker.join();
+    for (CImageBuffer* image : seen) EXPECT_EQ(image, seen[0]);
+}
+
+}  // namespace
