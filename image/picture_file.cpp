@@ -255,8 +255,9 @@ CImageBuffer* deep_frame_to_image(const AVFrame* frame, const AVPixFmtDescriptor
     return image.release();
 }
 
-// The frame as a 24-bit image whose row 0 is the picture's top row. swscale
-// writes the rows straight into the bottom-up block through a negative stride.
+// The frame as a 24-bit image whose row 0 is the picture's top row. swscale's
+// vector loops store whole blocks past the end of a row, so it writes into a padded
+// FFmpeg frame, never straight into the image's exactly sized block.
 CImageBuffer* frame_to_image(const AVFrame* frame) {
     auto source_format = static_cast<AVPixelFormat>(frame->format);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(source_format);
@@ -282,11 +283,21 @@ CImageBuffer* frame_to_image(const AVFrame* frame) {
         sws_init_context(context, nullptr, nullptr) < 0) {
         return nullptr;
     }
-    uint8_t* rows[4] = {image_row(image.get(), 0), nullptr, nullptr, nullptr};
-    int strides[4] = {-image->stride, 0, 0, 0};
-    int done =
-        sws_scale(scale.get(), frame->data, frame->linesize, 0, frame->height, rows, strides);
+    FramePtr converted(av_frame_alloc());
+    if (!converted) return nullptr;
+    converted->format = AV_PIX_FMT_BGR24;
+    converted->width = frame->width;
+    converted->height = frame->height;
+    if (av_frame_get_buffer(converted.get(), 0) < 0) return nullptr;
+    int done = sws_scale(scale.get(), frame->data, frame->linesize, 0, frame->height,
+                         converted->data, converted->linesize);
     if (done != frame->height) return nullptr;
+    const size_t row_bytes = 3 * static_cast<size_t>(frame->width);
+    for (int y = 0; y < frame->height; ++y) {
+        std::memcpy(image_row(image.get(), y),
+                    converted->data[0] + static_cast<ptrdiff_t>(y) * converted->linesize[0],
+                    row_bytes);
+    }
     return image.release();
 }
 

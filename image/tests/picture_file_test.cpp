@@ -6,6 +6,10 @@
 #include <string>
 
 #include "image/picture_file.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
 #include "image/tests/picture_fixtures.h"
 
 namespace {
@@ -243,6 +247,81 @@ TEST_F(PictureFile, PaletteGifTiffAndWebpPictures) {
         EXPECT_EQ(webp->width, 16);
         // Studio-range luma 180 is full-range 191.
         expect_near_rgb(webp.get(), 8, 8, 0xBFBFBF, 2);
+    }
+}
+
+// Grey, 1-bit, 32-bit, palette, grey-with-alpha and 16-bit grey pictures of every
+// narrow width: each pixel comes out exactly, row ends included.
+TEST_F(PictureFile, EveryNarrowWidthConvertsExactly) {
+    auto grey_of = [](int x, int y) { return uint8_t(20 * x + 50 * y + 3); };
+    struct Case {
+        AVCodecID codec;
+        AVPixelFormat format;
+        std::function<void(AVFrame*)> fill;
+        std::function<uint32_t(int, int)> expected;
+    };
+    const Case cases[] = {
+        {AV_CODEC_ID_BMP, AV_PIX_FMT_GRAY8,
+         [&](AVFrame* f) {
+             for (int y = 0; y < f->height; ++y)
+                 for (int x = 0; x < f->width; ++x)
+                     f->data[0][y * f->linesize[0] + x] = grey_of(x, y);
+         },
+         [&](int x, int y) { return grey_of(x, y) * 0x010101u; }},
+        {AV_CODEC_ID_BMP, AV_PIX_FMT_MONOBLACK,
+         [](AVFrame* f) {
+             for (int y = 0; y < f->height; ++y) {
+                 std::memset(f->data[0] + y * f->linesize[0], 0, f->linesize[0]);
+                 for (int x = 0; x < f->width; ++x)
+                     if ((x + y) & 1)
+                         f->data[0][y * f->linesize[0] + x / 8] |= uint8_t(0x80 >> (x % 8));
+             }
+         },
+         [](int x, int y) { return (x + y) & 1 ? 0xFFFFFFu : 0u; }},
+        {AV_CODEC_ID_BMP, AV_PIX_FMT_BGRA,
+         [](AVFrame* f) {
+             for (int y = 0; y < f->height; ++y)
+                 for (int x = 0; x < f->width; ++x) {
+                     uint32_t c = pattern(x, y) | 0x40000000u;
+                     std::memcpy(f->data[0] + y * f->linesize[0] + 4 * x, &c, 4);
+                 }
+         },
+         pattern},
+        {AV_CODEC_ID_BMP, AV_PIX_FMT_PAL8, palette_fill(),
+         [](int x, int y) {
+             const uint32_t colours[4] = {0x102030u, 0xF0E0D0u, 0x00FF00u, 0x0000FFu};
+             return colours[(x + y) % 4];
+         }},
+        {AV_CODEC_ID_PNG, AV_PIX_FMT_YA8,
+         [&](AVFrame* f) {
+             for (int y = 0; y < f->height; ++y)
+                 for (int x = 0; x < f->width; ++x) {
+                     f->data[0][y * f->linesize[0] + 2 * x] = grey_of(x, y);
+                     f->data[0][y * f->linesize[0] + 2 * x + 1] = uint8_t(x * 30);
+                 }
+         },
+         [&](int x, int y) { return grey_of(x, y) * 0x010101u; }},
+        {AV_CODEC_ID_PNG, AV_PIX_FMT_GRAY16BE,
+         [&](AVFrame* f) {
+             for (int y = 0; y < f->height; ++y)
+                 for (int x = 0; x < f->width; ++x) {
+                     f->data[0][y * f->linesize[0] + 2 * x] = grey_of(x, y);
+                     f->data[0][y * f->linesize[0] + 2 * x + 1] = grey_of(x, y);
+                 }
+         },
+         [&](int x, int y) { return grey_of(x, y) * 0x010101u; }},
+    };
+    for (const Case& c : cases) {
+        for (int w = 1; w <= 9; ++w) {
+            SCOPED_TRACE(std::string(av_get_pix_fmt_name(c.format)) + " width " +
+                         std::to_string(w));
+            Bytes bytes = encode_picture(c.codec, c.format, w, 3, c.fill);
+            ImagePtr image(load_picture_from_memory(bytes.data(), bytes.size()));
+            ASSERT_TRUE(image);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(rgb_at(image.get(), x, y), c.expected(x, y)) << x << "," << y;
+        }
     }
 }
 
