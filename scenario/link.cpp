@@ -1,5 +1,6 @@
 // Link: names become pointers, the graph is checked, counts and totals computed.
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <unordered_map>
@@ -115,44 +116,60 @@ int CScenario::Link() {
     return 0;
 }
 
-// Depth-first from MAIN along input and background links. A scene met again while
-// it is on the current path closes a loop. Scenes already searched to the end are
-// not searched again: no loop can pass through them.
+// Depth-first along input and background links, from MAIN first and then from every
+// scene MAIN does not reach. A scene met again while it is on the current path
+// closes a loop; a chain of blocks deeper than kMaxBlockDepth is refused too, as
+// frames and counts are asked down such chains one call inside the other. Scenes
+// already searched to the end are not searched again: no loop passes through them,
+// and their height is known.
 int CScenario::LinkLoops() {
-    enum class Mark { kOnPath, kDone };
+    struct Mark {
+        bool on_path = true;
+        size_t height = 0;  // blocks from this one down to its deepest input, itself included
+    };
     std::unordered_map<CScene*, Mark> marks;
     struct Step {
         CScene* scene;
         std::vector<CSceneLink*> links;
         size_t next = 0;
+        size_t height = 1;
     };
+    auto too_deep = [this](const CScene& scene) {
+        return LinkFail(FormatString("ブロックの入れ子が %zu 段を超えています。(シーン %s)",
+                                     kMaxBlockDepth, cp932_to_utf8(scene.m_name).c_str()));
+    };
+    std::vector<CScene*> roots{main_link_.m_target};
+    for (const auto& scene : scenes_) roots.push_back(scene.get());
     std::vector<Step> path;
-    CScene* root = main_link_.m_target;
-    marks[root] = Mark::kOnPath;
-    path.push_back({root, LinksOf(*root)});
-    while (!path.empty()) {
-        Step& step = path.back();
-        if (step.next == step.links.size()) {
-            marks[step.scene] = Mark::kDone;
-            path.pop_back();
-            continue;
-        }
-        CScene* target = step.links[step.next++]->m_target;
-        if (!target) continue;
-        auto mark = marks.find(target);
-        if (mark != marks.end()) {
-            if (mark->second == Mark::kOnPath) {
-                return LinkFail(FormatString("シーン %s がループ呼び出しされています。",
-                                             cp932_to_utf8(target->m_name).c_str()));
+    for (CScene* root : roots) {
+        if (marks.count(root)) continue;
+        marks[root] = Mark{};
+        path.push_back({root, LinksOf(*root)});
+        while (!path.empty()) {
+            Step& step = path.back();
+            if (step.next == step.links.size()) {
+                marks[step.scene] = Mark{false, step.height};
+                size_t height = step.height;
+                path.pop_back();
+                if (!path.empty()) path.back().height = std::max(path.back().height, height + 1);
+                continue;
             }
-            continue;
+            CScene* target = step.links[step.next++]->m_target;
+            if (!target) continue;
+            auto mark = marks.find(target);
+            if (mark != marks.end()) {
+                if (mark->second.on_path) {
+                    return LinkFail(FormatString("シーン %s がループ呼び出しされています。",
+                                                 cp932_to_utf8(target->m_name).c_str()));
+                }
+                if (path.size() + mark->second.height > kMaxBlockDepth) return too_deep(*target);
+                step.height = std::max(step.height, mark->second.height + 1);
+                continue;
+            }
+            if (path.size() >= kMaxBlockDepth) return too_deep(*target);
+            marks[target] = Mark{};
+            path.push_back({target, LinksOf(*target)});
         }
-        if (path.size() >= kMaxBlockDepth) {
-            return LinkFail(FormatString("ブロックの入れ子が %zu 段を超えています。(シーン %s)",
-                                         kMaxBlockDepth, cp932_to_utf8(target->m_name).c_str()));
-        }
-        marks[target] = Mark::kOnPath;
-        path.push_back({target, LinksOf(*target)});
     }
     return 0;
 }

@@ -97,11 +97,19 @@ void CMacro::ResetBindings() {
 }
 
 int CMacro::Expand(std::string* out, int64_t max_bytes) {
+    // Every substitution scans the whole text; a macro with many arguments over a
+    // long body would otherwise keep the reader busy for hours.
+    int64_t work = 0;
+    auto replace = [&](std::string* text, std::string_view from, std::string_view to) {
+        work += static_cast<int64_t>(text->size());
+        if (work > kMaxExpansionWork) return -1;
+        return ReplaceEvery(text, from, to, max_bytes);
+    };
     std::string text = body_;
     size_t first_array = 0;
     while (first_array < arguments_.size() && !arguments_[first_array].array) {
         const CMacroArgument& argument = arguments_[first_array];
-        if (ReplaceEvery(&text, Reference(argument.name), argument.value, max_bytes) != 0) {
+        if (replace(&text, Reference(argument.name), argument.value) != 0) {
             return kExpandTooLarge;
         }
         ++first_array;
@@ -135,11 +143,11 @@ int CMacro::Expand(std::string* out, int64_t max_bytes) {
             size_t first = first_array + group * static_cast<size_t>(array_count_);
             for (size_t k = 0; k < static_cast<size_t>(array_count_); ++k) {
                 const CMacroArgument& entry = arguments_[first + k];
-                if (ReplaceEvery(&copy, Reference(entry.name), entry.value, max_bytes) != 0) {
+                if (replace(&copy, Reference(entry.name), entry.value) != 0) {
                     return kExpandTooLarge;
                 }
             }
-            if (ReplaceEvery(&copy, "$$", FormatString("%04zu", group), max_bytes) != 0) {
+            if (replace(&copy, "$$", FormatString("%04zu", group)) != 0) {
                 return kExpandTooLarge;
             }
             if (static_cast<int64_t>(result.size() + copy.size()) > max_bytes) {

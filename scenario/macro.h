@@ -14,6 +14,9 @@ struct CMacroArgument {
     bool array = false;
 };
 
+// Bytes the substitutions of one expansion may scan in all.
+inline constexpr int64_t kMaxExpansionWork = int64_t{2} << 30;
+
 class CMacro {
 public:
     // Codes of Expand besides success.
@@ -38,7 +41,7 @@ public:
 
     // The expanded text in *out (0), or kExpandFailed for a FOREACH or ENDFOREACH
     // not followed by a blank, or kExpandTooLarge when the text would exceed
-    // `max_bytes`.
+    // `max_bytes` or the substitutions would scan more than kMaxExpansionWork bytes.
     int Expand(std::string* out, int64_t max_bytes);
 
     // Drops the entries Bind appended; declared arguments keep their values.

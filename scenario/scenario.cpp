@@ -327,6 +327,22 @@ int32_t CScenario::NextMarkedFrame(int32_t frame) {
     return total_frames_;
 }
 
+CImageBuffer* CScenario::GetImage(int32_t frame, int32_t* runLength, RenderContext* context) {
+    CImageBuffer* image = main_link_.GetImage(frame, render_mode_, runLength, context);
+    if (get_image_mode() != 32 || !image) return image;
+    CImageBuffer* copy = image->bpp == 32 ? image32_to_24a(image) : duplicate_image(image);
+    main_link_.ReleaseImage(image, frame);
+    return copy;
+}
+
+void CScenario::ReleaseImage(CImageBuffer* image, int32_t frame) {
+    if (get_image_mode() == 32) {
+        delete_image(image);
+        return;
+    }
+    main_link_.ReleaseImage(image, frame);
+}
+
 int CScenario::Describe(int32_t frame, FrameDescription& list) {
     return main_link_.DescribeFrame(frame, 0, list);
 }

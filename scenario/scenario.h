@@ -153,6 +153,11 @@ public:
     // The next frame after `frame` that is a checkpoint or a key frame of MAIN, or
     // the total frames.
     int32_t NextMarkedFrame(int32_t frame);
+    // The image of one frame of MAIN in the current render mode: 24-bit (with its
+    // alpha plane), owned by the document until ReleaseImage. In image mode 32 it
+    // is a converted copy and MAIN's own image is handed back at once.
+    CImageBuffer* GetImage(int32_t frame, int32_t* runLength, RenderContext* context);
+    void ReleaseImage(CImageBuffer* image, int32_t frame);
     // Describes one frame of MAIN (rows of five strings).
     int Describe(int32_t frame, FrameDescription& list);
     // Drops every scene's cached images before a rendering starts.

@@ -122,6 +122,33 @@ TEST_F(DocumentTest, WordsAndLinesAsWritten) {
     EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "画面 の記述はできません。"));
 }
 
+TEST_F(DocumentTest, QuotedStrings) {
+    // "#" between quotes is no comment; two-byte characters ending in 0x5C ("表")
+    // or 0x7B ("＋") neither end nor split the name.
+    WriteBytes("a#b.wav", "RIFF");
+    WriteBytes("表＋.wav", "RIFF");
+    ASSERT_EQ(LoadText("AUDIO \"a#b.wav\" # the comment starts here\n"), 0) << OnlyError();
+    EXPECT_EQ(doc_.AudioPath(), (dir_ / "a#b.wav").string());
+    ASSERT_EQ(LoadText("AUDIO\t\"表＋.wav\"\n"), 0) << OnlyError();
+    EXPECT_EQ(doc_.AudioPath(), (dir_ / "表＋.wav").string());
+
+    const std::string quote =
+        "オーディオファイル名は正しくダブルクォーテーション(\")で括って下さい。";
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"AUDIO \"a}b.wav\"\n", {At("scenario.txt", 1, quote)}},
+        {"AUDIO a.wav\n", {At("scenario.txt", 1, quote)}},
+        {"AUDIO \"a.wav\n\"\n", {At("scenario.txt", 1, quote)}},
+        {"AUDIO \"\"\n",
+         {At("scenario.txt", 1, "不明なエラーが発生しました。"),
+          At("scenario.txt", 1, "シナリオ解析時に問題が発生しました。")}},
+    };
+    for (const auto& [text, expected] : cases) {
+        errors_.clear();
+        EXPECT_EQ(LoadText(text), -1) << text;
+        EXPECT_EQ(errors_, expected) << text;
+    }
+}
+
 TEST_F(DocumentTest, CheckpointsAreReadWithTheirColours) {
     ASSERT_EQ(LoadText("CHECKPOINT {\n CT 1000\n CF 45 255 0 16\n}\nCHECKPOINT {CF 3}\n"), 0)
         << OnlyError();

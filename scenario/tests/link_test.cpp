@@ -93,14 +93,14 @@ TEST_F(LinkTest, LoopsAreRefusedAlsoThroughBackgrounds) {
                   NoPlace(std::string("シーン ") + name + " がループ呼び出しされています。"))
             << text;
     }
-    // A loop among blocks MAIN does not reach is not walked.
+    // A loop among blocks MAIN does not reach is refused as well: validating such a
+    // block, or drawing it on its own, would ask for counts around the loop forever.
     errors_.clear();
     EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture +
-                          "SERIES \"a\" { INPUT \"a\" }\nSTILL \"s\" { INPUT \"pic\" FRAMES 3 }\n"
-                          "MAIN { INPUT \"s\" }\n"),
-              0)
-        << OnlyError();
-    EXPECT_FALSE(Scene("a")->HasFrameCount());
+                          "FADEIN \"a\" { INPUT \"a\" FRAMES 2 }\n"
+                          "STILL \"s\" { INPUT \"pic\" FRAMES 3 }\nMAIN { INPUT \"s\" }\n"),
+              -1);
+    EXPECT_EQ(OnlyError(), NoPlace("シーン a がループ呼び出しされています。"));
 }
 
 TEST_F(LinkTest, ReferenceCountsAndReachableCounts) {
@@ -190,6 +190,13 @@ TEST_F(LinkTest, DeepChainsAreCountedWithoutRecursionAndLimited) {
     ASSERT_EQ(deep.Load(Write("deep.txt", chain(1200))), 0);
     EXPECT_EQ(deep.Link(), -1);
     EXPECT_EQ(OnlyError(), NoPlace("ブロックの入れ子が 1000 段を超えています。(シーン c201)"));
+
+    // The same chain out of MAIN's reach is refused as well, walked from its own blocks.
+    std::string unreachable = chain(1200);
+    unreachable.replace(unreachable.rfind("c1200"), 5, "c0");
+    errors_.clear();
+    EXPECT_EQ(LoadAndLink(unreachable), -1);
+    EXPECT_EQ(OnlyError(), NoPlace("ブロックの入れ子が 1000 段を超えています。(シーン c998)"));
 }
 
 TEST_F(LinkTest, ScenesValidateThemselvesLast) {
