@@ -2,6 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <iostream>
 
 #include "base/log.h"
@@ -50,6 +54,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         return ExitForParseError(program, error);
     }
+
+    // Decoder warnings about odd tags are noise on the terminal; real failures
+    // reach the user through the engine's own messages.
+    av_log_set_level(common.debug ? AV_LOG_WARNING : AV_LOG_ERROR);
 
     TerminalReportSink sink(common.yes, common.verbose);
     SetReportSink(&sink);
