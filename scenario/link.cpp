@@ -207,12 +207,12 @@ int CScenario::RefuseEndlessMain() {
     CScene* scene = main_link_.m_target;
     for (size_t depth = 0; depth < kMaxBlockDepth; ++depth) {
         CScene* endless = nullptr;
-        ForEachLink(*scene, [&](CSceneLink& link) {
-            if (!endless && link.m_target && link.m_kind == 1 &&
-                link.m_target->GetFrameCount() >= kEndlessFrames) {
-                endless = link.m_target;
+        for (const auto& input : scene->m_inputs) {
+            if (input->m_target && input->m_target->GetFrameCount() >= kEndlessFrames) {
+                endless = input->m_target;
+                break;
             }
-        });
+        }
         if (!endless) break;
         scene = endless;
     }
