@@ -1,6 +1,7 @@
 // The frame effects: box blur and sideways jitter.
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "image/compose.h"
@@ -15,7 +16,7 @@ template <class L>
 CImageBuffer* blur(const CImageBuffer* image) {
     const int32_t width = image->width;
     const int32_t height = image->height;
-    CImageBuffer* result = L::Create(width, height);
+    ImagePtr result(L::Create(width, height));
     if (!result) return nullptr;
     std::vector<int32_t> columns(4 * static_cast<size_t>(width));
     for (int32_t y = 0; y < height; ++y) {
@@ -33,7 +34,7 @@ CImageBuffer* blur(const CImageBuffer* image) {
                 c[3] += p.a;
             }
         }
-        typename L::Row out(result, y);
+        typename L::Row out(result.get(), y);
         for (int32_t x = 0; x < width; ++x) {
             const int32_t* l = columns.data() + 4 * static_cast<size_t>(std::max(x - 1, 0));
             const int32_t* m = columns.data() + 4 * static_cast<size_t>(x);
@@ -46,7 +47,7 @@ CImageBuffer* blur(const CImageBuffer* image) {
             out.Set(x, {v[0], v[1], v[2], v[3]});
         }
     }
-    return result;
+    return result.release();
 }
 
 template <class L>
@@ -59,8 +60,12 @@ CImageBuffer* shifted(const CImageBuffer* image, int32_t dx) {
 }  // namespace
 
 CImageBuffer* blur_image(const CImageBuffer* image) {
-    return with_layout<CImageBuffer*>(image, nullptr,
-                                      [&](auto layout) { return blur<decltype(layout)>(image); });
+    try {
+        return with_layout<CImageBuffer*>(
+            image, nullptr, [&](auto layout) { return blur<decltype(layout)>(image); });
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // the column sums of a giant image
+    }
 }
 
 CImageBuffer* jitter_image(const CImageBuffer* image, int32_t frame) {

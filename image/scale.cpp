@@ -2,6 +2,7 @@
 // and the pass structure; only the arithmetic kernels differ) and the public entry.
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "image/blend_kernels.h"
@@ -137,12 +138,16 @@ CImageBuffer* scale_image(const CImageBuffer* source, int32_t ox, int32_t oy, in
                           int32_t dh, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
     ScaleGeometry g;
     if (!scale_geometry(source, ox, oy, dw, dh, sx, sy, sw, sh, &g)) return nullptr;
-    if (layout_accepts<Layout32>(source)) {
+    try {
+        if (layout_accepts<Layout32>(source)) {
 #if VEMO_SSE2_KERNELS
-        if (use_sse2_kernels()) return scale32<Sse2Kernels>(source, g);
+            if (use_sse2_kernels()) return scale32<Sse2Kernels>(source, g);
 #endif
-        return scale32<PlainKernels>(source, g);
+            return scale32<PlainKernels>(source, g);
+        }
+        if (layout_accepts<Layout24>(source)) return scale_image24_form(source, g);
+    } catch (const std::bad_alloc&) {
+        // The weight and sum lists of a giant result: out of memory like the image.
     }
-    if (layout_accepts<Layout24>(source)) return scale_image24_form(source, g);
     return nullptr;
 }
