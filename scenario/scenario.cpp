@@ -122,8 +122,7 @@ int CScenario::ConvertUtf8Text(CScenarioSource& source) {
                                 "シフトJIS (コードページ 932) で表せない文字があります。"));
         return -1;
     }
-    source.SetText(converted);
-    source.Rewind();
+    source.ReplaceText(std::move(converted));
     return 0;
 }
 

@@ -69,6 +69,13 @@ int CScenarioSource::SetText(std::string_view bytes) {
     return 0;
 }
 
+int CScenarioSource::ReplaceText(std::string bytes) {
+    if (static_cast<int64_t>(bytes.size()) > kMaxLength) return -2;
+    text_ = std::move(bytes);
+    position_ = 0;
+    return 0;
+}
+
 void CScenarioSource::Append(const char* bytes, size_t count) {
     text_.append(bytes, count);
 }

@@ -25,8 +25,11 @@ public:
     // -6 over the limit. On failure the stored path is dropped.
     int LoadFile(const std::string& path, int64_t limit);
 
-    // Replaces the text; the position is left as it is (clamped to the new end).
+    // Replaces the text with the bytes up to the first NUL, like a C string; the
+    // position is left as it is (clamped to the new end).
     int SetText(std::string_view bytes);
+    // Replaces the text with every byte of `bytes`, NULs included, and rewinds.
+    int ReplaceText(std::string bytes);
     void SetName(std::string name) { name_ = std::move(name); }
     void SetPath(std::string path) { path_ = std::move(path); }
     void Append(const char* bytes, size_t count);

@@ -257,6 +257,11 @@ TEST_F(DocumentTest, Utf8FilesWithAByteOrderMarkAreConverted) {
     errors_.clear();
     EXPECT_EQ(doc_.Load(WriteBytes("bom3.txt", "\xEF\xBB\xBF\n\nタイトル 1\n")), -1);
     EXPECT_EQ(OnlyError(), At("bom3.txt", 3, "タイトル の記述はできません。"));
+    // A NUL byte is kept, as in any other file, and stops the reading where it stands.
+    errors_.clear();
+    EXPECT_EQ(doc_.Load(WriteBytes("bom4.txt", std::string("\xEF\xBB\xBFSCALE 2\n\0\nX\n", 15))),
+              -1);
+    EXPECT_EQ(OnlyError(), At("bom4.txt", 2, "不明なエラーが発生しました。"));
 }
 
 }  // namespace
