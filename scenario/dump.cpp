@@ -77,7 +77,7 @@ int CScenario::WriteScenario(const std::string& path) {
     while (written < text.size()) {
         ssize_t n = ::write(fd, text.data() + written, text.size() - written);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // a failed write ends the output; the spec checks no line
+        if (n <= 0) break;  // a failed write ends the output; single lines are not checked
         written += static_cast<size_t>(n);
     }
     ::close(fd);
