@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     doc.SetErrorCallback([](const std::string&) {});
     doc.SetQuestionCallback([](const std::string&) { return AskAnswer::No; });
     // Key frames are counted one frame at a time; keep each run short.
-    doc.SetFrameLimit(100000);
+    doc.SetFrameLimit(20000);
     if (doc.Load(path) != 0 || doc.Link() != 0) return 0;
     (void)doc.DumpScenario("fuzz.txt");
     for (int32_t frame = 0; frame < doc.TotalFrames() && frame < 4; ++frame) {

@@ -29,7 +29,7 @@ bool IsBlockKeyword(std::string_view word) {
 }
 
 bool OpensForReading(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat info {};
     bool usable = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);

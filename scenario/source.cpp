@@ -31,7 +31,7 @@ struct FdCloser {
 int CScenarioSource::LoadFile(const std::string& path, int64_t limit) {
     path_.clear();
     if (path.empty()) return -1;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -3;
     std::unique_ptr<int, FdCloser> hold(&fd);
     struct stat info {};

@@ -1,6 +1,7 @@
 // Loading a scenario: header statements, values, files, includes and reports.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "scenario/paths.h"
 #include "scenario/tests/scenario_fixture.h"
@@ -212,6 +213,15 @@ TEST_F(DocumentTest, IncludedFilesResolveAgainstTheirOwnFolder) {
     ASSERT_EQ(utf8_to_cp932("表\\a.wav", &name), 0);
     EXPECT_EQ(ResolveScenarioName("/base", name), "/base/表/a.wav");
     EXPECT_EQ(ResolveScenarioName("/base/", "/abs/x"), "/abs/x");
+}
+
+TEST_F(DocumentTest, SpecialFilesNeverBlockTheReader) {
+    // Opening a pipe nobody writes to would wait forever; it reads as an empty file.
+    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    ASSERT_EQ(LoadText("INCLUDE \"pipe\"\nAUDIO \"pipe\"\nSCALE 3\n"), 0) << OnlyError();
+    EXPECT_EQ(doc_.Scale(), 3);
+    EXPECT_EQ(LoadText("INCLUDE \".\"\n"), -1) << "a folder is no scenario";
+    EXPECT_EQ(errors_.back(), NoPlace("シナリオファイルのオープンに失敗しました。"));
 }
 
 TEST_F(DocumentTest, SelfIncludingFilesStopAtTheDepthLimit) {
