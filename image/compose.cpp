@@ -83,19 +83,20 @@ void compose_each(CImageBuffer* destination, const CImageBuffer* source, const O
     }
 }
 
-// COMPOSE_COPY: whole row runs, the alpha plane's run beside the pixels' in 24 bits.
+// COMPOSE_COPY: whole row runs, the alpha plane's run beside the pixels' in 24 bits
+// (moved, so that a picture drawn onto itself stays defined).
 template <class L>
 void compose_copy(CImageBuffer* destination, const CImageBuffer* source, const Overlap& o) {
     for (int32_t r = 0; r < o.height; ++r) {
-        std::memcpy(
+        std::memmove(
             image_row(destination, o.y + r) + static_cast<int64_t>(o.x) * L::kBytes,
             image_row(source, o.source_y + r) + static_cast<int64_t>(o.source_x) * L::kBytes,
             static_cast<size_t>(o.width) * L::kBytes);
         if (L::kBpp != 24 || !destination->alpha) continue;
         uint8_t* plane = image_alpha_row(destination, o.y + r) + o.x;
         if (source->alpha)
-            std::memcpy(plane, image_alpha_row(source, o.source_y + r) + o.source_x,
-                        static_cast<size_t>(o.width));
+            std::memmove(plane, image_alpha_row(source, o.source_y + r) + o.source_x,
+                         static_cast<size_t>(o.width));
         else
             std::memset(plane, 255, static_cast<size_t>(o.width));
     }

@@ -101,7 +101,7 @@ void compose_run_sse2(uint8_t* destination, const uint8_t* source, int32_t count
             compose_run(destination, source, count, compose_add4);
             break;
         case COMPOSE_COPY:
-            std::memcpy(destination, source, 4 * static_cast<size_t>(count));
+            std::memmove(destination, source, 4 * static_cast<size_t>(count));
             break;
         case COMPOSE_LIGHTEN:
             compose_run(destination, source, count, compose_lighten4);

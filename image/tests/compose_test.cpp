@@ -109,6 +109,17 @@ TEST(Compose24, SourceWithoutPlaneDrawsOpaque) {
     EXPECT_EQ(pixel_at(dst2.get(), 1, 0), (Bgra{200, 20, 30, 255}));
 }
 
+TEST(Compose24, DestinationWithoutPlaneTakesColoursOnly) {
+    ImagePtr dst(create_image(2, 1, 24));
+    ImagePtr src = make_uniform(24, 2, 1, {255, 0, 0, 128});
+    compose_image(dst.get(), src.get(), 1, 0, COMPOSE_ALPHA);
+    EXPECT_EQ(pixel_at(dst.get(), 0, 0), (Bgra{0, 0, 0, 255}));
+    EXPECT_EQ(pixel_at(dst.get(), 1, 0), (Bgra{128, 0, 0, 255}));
+    compose_image(dst.get(), src.get(), 0, 0, COMPOSE_COPY);
+    EXPECT_EQ(pixel_at(dst.get(), 0, 0), (Bgra{255, 0, 0, 255}));
+    EXPECT_FALSE(dst->alpha);
+}
+
 TEST(Compose, DifferentLayoutsAreLeftAlone) {
     ImagePtr dst = make_uniform(32, 2, 2, {1, 2, 3, 4});
     ImagePtr src = make_uniform(24, 2, 2, {9, 9, 9, 255});
