@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "image/blend_kernels.h"
 #include "image/cpu_features.h"
 #include "image/tests/compose_test_support.h"
 #include "image/transform.h"
@@ -139,7 +140,8 @@ TEST(Scale24, HugeMagnificationStaysInsideTheSource) {
 // Pictures of noise scaled both ways: the packed form's sums are the plain form's;
 // only an exact half rounds differently (to even instead of up).
 TEST(ScaleSse2, MatchesPlainFormUpToRoundingOfHalves) {
-    if (!(detect_cpu_features() & kCpuSSE2)) GTEST_SKIP() << "no SSE2 on this processor";
+    if (!VEMO_SSE2_KERNELS || !(detect_cpu_features() & kCpuSSE2))
+        GTEST_SKIP() << "no SSE2 forms on this processor";
     std::mt19937 random(7);
     ImagePtr src = make_picture(32, 37, 23, [&](int32_t, int32_t) {
         uint32_t v = random();
