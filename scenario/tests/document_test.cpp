@@ -187,7 +187,9 @@ TEST_F(DocumentTest, CheckpointsAreReadWithTheirColours) {
 TEST_F(DocumentTest, IncludedFilesResolveAgainstTheirOwnFolder) {
     WriteBytes("sub/music.wav", "RIFF");
     Write("sub/inner.txt", "AUDIO \"music.wav\"\nMAIN { INPUT \"skipped\" }\nSCALE 5\n");
+    const std::filesystem::path working = std::filesystem::current_path();
     ASSERT_EQ(LoadText("INCLUDE \"sub\\inner.txt\"\nSCREEN 1 1\n"), 0) << OnlyError();
+    EXPECT_EQ(std::filesystem::current_path(), working) << "the current directory never moves";
     EXPECT_EQ(doc_.AudioPath(), (dir_ / "sub/music.wav").string());
     EXPECT_EQ(doc_.Scale(), 5) << "the included MAIN was skipped unread";
     EXPECT_EQ(doc_.ScenarioPath(), (dir_ / "scenario.txt").string());
