@@ -30,7 +30,8 @@ constexpr int32_t kFrameH = 1080;
 constexpr int32_t kPhotoW = 4000;
 constexpr int32_t kPhotoH = 3000;
 
-// A 32-bit picture of noise; alpha_mode 0: random alpha, 1: opaque.
+// A 32-bit picture of noise; alpha_mode 0: random alpha (the worst case for the
+// blend), 1: opaque.
 ImagePtr noise_picture(int32_t width, int32_t height, int alpha_mode, uint32_t seed) {
     ImagePtr image(create_image32(width, height));
     std::mt19937 random(seed);
@@ -71,9 +72,9 @@ void BM_CopyFrameBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_CopyFrameBytes)->Unit(benchmark::kMillisecond);
 
-void compose_alpha(benchmark::State& state, uint32_t features) {
+void compose_alpha(benchmark::State& state, uint32_t features, int alpha_mode = 0) {
     CpuFeaturesOverride use(features);
-    ImagePtr src = noise_picture(kFrameW, kFrameH, 0, 1);
+    ImagePtr src = noise_picture(kFrameW, kFrameH, alpha_mode, 1);
     ImagePtr dst = noise_picture(kFrameW, kFrameH, 1, 2);
     for (auto _ : state) {
         compose_image(dst.get(), src.get(), 0, 0, COMPOSE_ALPHA);
@@ -87,8 +88,13 @@ void BM_ComposeAlpha(benchmark::State& state) {
 void BM_ComposeAlphaPlain(benchmark::State& state) {
     compose_alpha(state, 0);
 }
+// An opaque picture, the common case of a frame.
+void BM_ComposeAlphaOpaque(benchmark::State& state) {
+    compose_alpha(state, probed_features(), 1);
+}
 BENCHMARK(BM_ComposeAlpha)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ComposeAlphaPlain)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComposeAlphaOpaque)->Unit(benchmark::kMillisecond);
 
 void scale_photo(benchmark::State& state, uint32_t features) {
     CpuFeaturesOverride use(features);

@@ -134,12 +134,12 @@ TEST(ComposeSse2, MatchesPlainFormExceptLightenWeighting) {
     if (!VEMO_SSE2_KERNELS || !(detect_cpu_features() & kCpuSSE2))
         GTEST_SKIP() << "no SSE2 forms on this processor";
     std::mt19937 random(4);
-    auto noise = [&](int32_t, int32_t) {
+    auto noise = [&](int32_t x, int32_t) {
         uint32_t v = random();
-        // Plenty of alpha 0 and 255 beside the blends.
+        // Bands of transparent and of opaque pixels, and single ones among the blends.
         uint8_t a = static_cast<uint8_t>(v >> 24);
-        if ((v & 3) == 0) a = 0;
-        if ((v & 3) == 1) a = 255;
+        if ((v & 3) == 0 || x / 8 % 3 == 0) a = 0;
+        if ((v & 3) == 1 || x / 8 % 3 == 1) a = 255;
         return Bgra{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
                     static_cast<uint8_t>(v >> 16), a};
     };
