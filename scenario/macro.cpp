@@ -9,6 +9,12 @@
 #include "base/log.h"
 #include "scenario/scenario.h"
 
+// Macro log lines convert names and values first; skip all of it when nobody reads them.
+#define MACRO_LOG(...)                                 \
+    do {                                               \
+        if (IsDebugLogEnabled()) LogLine(__VA_ARGS__); \
+    } while (0)
+
 namespace {
 
 constexpr const char* kBadArguments = "引数定義が正しくありません。";
@@ -64,12 +70,12 @@ const std::string& ExpansionPrefix() {
 
 void CMacro::SetName(std::string name) {
     name_ = std::move(name);
-    LogLine("MACRO \"%s\"", cp932_to_utf8(name_).c_str());
+    MACRO_LOG("MACRO \"%s\"", cp932_to_utf8(name_).c_str());
 }
 
 void CMacro::AddArgument(std::string name, bool array) {
-    LogLine(array ? "+ ARGUMENT : \"%s\" : ARRAY" : "+ ARGUMENT : \"%s\" : NORMAL",
-            cp932_to_utf8(name).c_str());
+    MACRO_LOG(array ? "+ ARGUMENT : \"%s\" : ARRAY" : "+ ARGUMENT : \"%s\" : NORMAL",
+              cp932_to_utf8(name).c_str());
     arguments_.push_back({std::move(name), std::string(), array});
     ++declared_count_;
     if (array) ++array_count_;
@@ -79,8 +85,8 @@ void CMacro::Bind(int64_t index, const std::string& value) {
     if (index < 0) return;
     if (index < declared_count_) {
         CMacroArgument& argument = arguments_[static_cast<size_t>(index)];
-        LogLine("+ \"%s\" <- \"%s\"", cp932_to_utf8(argument.name).c_str(),
-                cp932_to_utf8(value).c_str());
+        MACRO_LOG("+ \"%s\" <- \"%s\"", cp932_to_utf8(argument.name).c_str(),
+                  cp932_to_utf8(value).c_str());
         argument.value = value;
         return;
     }
@@ -88,7 +94,8 @@ void CMacro::Bind(int64_t index, const std::string& value) {
     int64_t slot = (declared_count_ - array_count_) + (index - declared_count_) % array_count_;
     CMacroArgument entry = arguments_[static_cast<size_t>(slot)];
     entry.value = value;
-    LogLine("+ \"%s\" <- \"%s\"", cp932_to_utf8(entry.name).c_str(), cp932_to_utf8(value).c_str());
+    MACRO_LOG("+ \"%s\" <- \"%s\"", cp932_to_utf8(entry.name).c_str(),
+              cp932_to_utf8(value).c_str());
     arguments_.push_back(std::move(entry));
 }
 

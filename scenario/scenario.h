@@ -59,7 +59,7 @@ inline constexpr size_t kMaxBlockDepth = 1000;
 // Limits on what macro calls may produce in one document, so that calls fanning
 // out into further calls end with an error instead of running for ages.
 inline constexpr int64_t kMaxExpansions = 100000;
-inline constexpr int64_t kMaxExpandedBytes = int64_t{256} << 20;
+inline constexpr int64_t kMaxExpandedBytes = int64_t{64} << 20;
 
 // The size above which Load asks before reading a scenario file.
 inline constexpr int64_t kScenarioSizeQuestion = 10485760;

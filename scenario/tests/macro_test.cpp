@@ -135,8 +135,15 @@ TEST_F(MacroTest, CallsFanningOutEndWithAnError) {
     }
     text += "CALL L6()\n";
     ASSERT_EQ(LoadText(text), -1);
-    ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_NE(errors_[0].find("の展開結果が大きすぎます。"), std::string::npos) << errors_[0];
+    EXPECT_EQ(OnlyError(), At("マクロ展開 L1", 11, "マクロ L0 の展開結果が大きすぎます。"));
+
+    // An argument that doubles at every level outgrows the limit before the depth does.
+    errors_.clear();
+    CScenario doc;
+    Record(doc);
+    ASSERT_EQ(doc.Load(Write("d.txt", "MACRO D($(N))\nCALL D($(N)$(N))\nENDMACRO\nCALL D(x)\n")),
+              -1);
+    EXPECT_EQ(OnlyError(), At("マクロ展開 D", 2, "マクロ D の展開結果が大きすぎます。"));
 }
 
 }  // namespace
