@@ -13,6 +13,7 @@ extern "C" {
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/terminal.h"
+#include "image/cpu_features.h"
 #include "image/image_buffer.h"
 
 namespace {
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     set_image_mode(common.image_mode);
     OpenDebugLog(common.debug);
     WriteBanner();
+    detect_cpu_features();  // chooses the SSE2 kernels where the processor has them
 
     int status = kExitUsage;
     for (const Command& command : commands) {
