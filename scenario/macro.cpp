@@ -103,13 +103,12 @@ void CMacro::ResetBindings() {
     arguments_.resize(static_cast<size_t>(declared_count_));
 }
 
-int CMacro::Expand(std::string* out, int64_t max_bytes) {
+int CMacro::Expand(std::string* out, int64_t max_bytes, int64_t* work) {
     // Every substitution scans the whole text; a macro with many arguments over a
     // long body would otherwise keep the reader busy for hours.
-    int64_t work = 0;
     auto replace = [&](std::string* text, std::string_view from, std::string_view to) {
-        work += static_cast<int64_t>(text->size());
-        if (work > kMaxExpansionWork) return -1;
+        *work -= static_cast<int64_t>(text->size());
+        if (*work < 0) return -1;
         return ReplaceEvery(text, from, to, max_bytes);
     };
     std::string text = body_;
@@ -319,7 +318,7 @@ int CScenario::ReadCall(CScenarioSource& source) {
     std::string text;
     int code = (expansions_ >= kMaxExpansions)
                    ? CMacro::kExpandTooLarge
-                   : macro->Expand(&text, kMaxExpandedBytes - expanded_bytes_);
+                   : macro->Expand(&text, kMaxExpandedBytes - expanded_bytes_, &expansion_work_);
     macro->ResetBindings();
     if (code == CMacro::kExpandTooLarge) {
         ReportError(

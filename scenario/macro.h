@@ -14,9 +14,6 @@ struct CMacroArgument {
     bool array = false;
 };
 
-// Bytes the substitutions of one expansion may scan in all.
-inline constexpr int64_t kMaxExpansionWork = int64_t{2} << 30;
-
 class CMacro {
 public:
     // Codes of Expand besides success.
@@ -41,8 +38,9 @@ public:
 
     // The expanded text in *out (0), or kExpandFailed for a FOREACH or ENDFOREACH
     // not followed by a blank, or kExpandTooLarge when the text would exceed
-    // `max_bytes` or the substitutions would scan more than kMaxExpansionWork bytes.
-    int Expand(std::string* out, int64_t max_bytes);
+    // `max_bytes` or the substitutions would scan more than *work bytes (which is
+    // lowered by what they scan).
+    int Expand(std::string* out, int64_t max_bytes, int64_t* work);
 
     // Drops the entries Bind appended; declared arguments keep their values.
     void ResetBindings();

@@ -60,6 +60,8 @@ inline constexpr size_t kMaxBlockDepth = 1000;
 // out into further calls end with an error instead of running for ages.
 inline constexpr int64_t kMaxExpansions = 100000;
 inline constexpr int64_t kMaxExpandedBytes = int64_t{64} << 20;
+// Bytes the substitutions of all expansions of one document may scan.
+inline constexpr int64_t kMaxExpansionWork = int64_t{1} << 30;
 
 // The size above which Load asks before reading a scenario file.
 inline constexpr int64_t kScenarioSizeQuestion = 10485760;
@@ -222,6 +224,7 @@ private:
     int call_depth_ = 0;
     int64_t expansions_ = 0;
     int64_t expanded_bytes_ = 0;
+    int64_t expansion_work_ = kMaxExpansionWork;  // what is left
 
     ScenarioErrorCallback error_callback_;
     ScenarioQuestionCallback question_callback_;

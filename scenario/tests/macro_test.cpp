@@ -125,6 +125,22 @@ TEST_F(MacroTest, RecursionEndsAtTheDepthLimit) {
     EXPECT_EQ(doc_.Scale(), 2);
 }
 
+TEST_F(MacroTest, SubstitutionWorkIsLimitedPerDocument) {
+    // 1000 arguments over a body of 100 000 blanks: each call scans 10^8 bytes, and
+    // a document may scan 2^30 in all, so the eleventh call is refused.
+    std::string text = "MACRO M(";
+    std::string values = "(";
+    for (int i = 0; i < 1000; ++i) {
+        text += "$(a" + std::to_string(i) + ") ";
+        values += "1,";
+    }
+    values.back() = ')';
+    text += ")" + std::string(100000, ' ') + "\nENDMACRO\n";
+    for (int call = 0; call < 12; ++call) text += "CALL M" + values + "\n";
+    ASSERT_EQ(LoadText(text), -1);
+    EXPECT_EQ(OnlyError(), At("scenario.txt", 13, "マクロ M の展開結果が大きすぎます。"));
+}
+
 TEST_F(MacroTest, CallsFanningOutEndWithAnError) {
     std::string text;
     text += "MACRO L0()\n$(X) = 1\nENDMACRO\n";
