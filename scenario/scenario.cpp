@@ -54,7 +54,10 @@ private:
 }  // namespace
 
 CScenario::CScenario() = default;
-CScenario::~CScenario() = default;
+CScenario::~CScenario() {
+    // Scenes go in declaration order; the links they hold never own their targets.
+    for (auto& scene : scenes_) scene.reset();
+}
 
 void CScenario::ReportText(const std::string& text) {
     if (error_callback_) {

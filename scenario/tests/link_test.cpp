@@ -133,16 +133,19 @@ TEST_F(LinkTest, TotalsKeyFramesAndCheckpoints) {
                              "STILL \"a\" { INPUT \"pic\" FRAMES 10 }\n"
                              "STILL \"b\" { INPUT \"pic\" FRAMES 10 }\n"
                              "MAIN { INPUT \"a\" INPUT \"b\" }\n"
-                             "CHECKPOINT { CF 45 CT 1000 1 2 3 CT 1 }\n";
+                             "CHECKPOINT { CF 45 CT 1000 1 2 3 CT 1 CF 5 }\n";
     ASSERT_EQ(LoadAndLink(text), 0) << OnlyError();
     EXPECT_EQ(doc->TotalFrames(), 20);
     EXPECT_EQ(doc->KeyFrames(), 3) << "frames 0, 10 and 19";
-    ASSERT_EQ(doc->Checkpoints().size(), 3u);
+    ASSERT_EQ(doc->Checkpoints().size(), 4u);
     EXPECT_EQ(doc->Checkpoints()[0].time, 1500);
     EXPECT_EQ(doc->Checkpoints()[0].frame, 45);
     EXPECT_EQ(doc->Checkpoints()[1].frame, 30);
     EXPECT_EQ(doc->Checkpoints()[2].frame, 0) << "0.03 frames rounds to 0";
-    EXPECT_EQ(doc->NextMarkedFrame(0), 10);
+    EXPECT_EQ(doc->Checkpoints()[3].time, 167) << "5 frames at 30 per second";
+    // Marked frames: key frames of MAIN and checkpoints.
+    EXPECT_EQ(doc->NextMarkedFrame(0), 5);
+    EXPECT_EQ(doc->NextMarkedFrame(5), 10);
     EXPECT_EQ(doc->NextMarkedFrame(10), 19);
     EXPECT_EQ(doc->NextMarkedFrame(19), 20);
 
