@@ -176,7 +176,14 @@ int32_t CScene::GetFrameCount() {
 }
 
 int32_t CScene::CountFrames() {
+    // Scenes being counted on this thread: a scene met again while its own count is
+    // under way belongs to a loop, which Link refuses; until then it counts 0 rather
+    // than recursing without end.
+    thread_local std::vector<const CScene*> counting;
+    if (std::find(counting.begin(), counting.end(), this) != counting.end()) return 0;
+    counting.push_back(this);
     int32_t count = std::max<int32_t>(ComputeFrameCount(), 0);
+    counting.pop_back();
     m_count.store(count, std::memory_order_release);
     return count;
 }

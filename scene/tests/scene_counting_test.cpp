@@ -338,6 +338,19 @@ TEST(SceneCount, DescribeFollowsTheActiveChain) {
     EXPECT_EQ(rows.size() % kDescriptionColumns, 0u);
 }
 
+TEST(SceneCount, LoopsCountWithoutRecursingForever) {
+    SceneGraph g;
+    auto* a = g.Add<CSceneSeries>("a");
+    auto* b = g.Add<CSceneFade>("b");
+    auto* picture = g.Add<CSceneMovie>("m");
+    picture->m_frames = 7;
+    g.Input(a, picture);
+    g.Input(a, b);
+    g.Input(b, a);
+    g.Count();
+    EXPECT_EQ(a->GetFrameCount(), 7) << "the way back into the loop counts nothing";
+}
+
 TEST(SceneCount, ReferenceCountsAreInputsOnly) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
