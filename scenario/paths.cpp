@@ -36,3 +36,9 @@ std::string FolderOfFile(const std::string& path) {
     if (folder.empty()) return std::string(1, '/');
     return folder.string();
 }
+
+std::string ReportedFileName(const std::string& path) {
+    size_t cut = path.find_last_of("/\\");
+    if (cut == std::string::npos || cut == 0) return path;
+    return path.substr(cut + 1);
+}

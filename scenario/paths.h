@@ -13,3 +13,7 @@ std::string ResolveScenarioName(const std::string& folder, std::string_view name
 // The absolute folder (file-system form, no trailing "/" except for the root) of
 // the file at `path`, which is itself absolute or relative to the current directory.
 std::string FolderOfFile(const std::string& path);
+
+// The file name shown in error reports: the part of `path` after its last folder
+// separator, or the whole path when the only separator is its first byte.
+std::string ReportedFileName(const std::string& path);

@@ -4,6 +4,7 @@
 
 #include "base/cp932.h"
 #include "base/format.h"
+#include "scenario/paths.h"
 #include "scenario/scenario.h"
 
 namespace {
@@ -12,14 +13,6 @@ constexpr const char* kUnknownError = "不明なエラーが発生しました�
 constexpr const char* kOverflow = "一時バッファをオーバーフローしました。";
 constexpr const char* kParseProblem = "シナリオ解析時に問題が発生しました。";
 constexpr const char* kQuoteMessage = "%sは正しくダブルクォーテーション(\")で括って下さい。";
-
-// The file name shown in reports: the part after the last folder separator,
-// unless the only separator is the first byte.
-std::string ReportedFileName(const std::string& path) {
-    size_t cut = path.find_last_of("/\\");
-    if (cut == std::string::npos || cut == 0) return path;
-    return path.substr(cut + 1);
-}
 
 }  // namespace
 

@@ -117,9 +117,7 @@ int CScenario::ConvertUtf8Text(CScenarioSource& source) {
             1 + static_cast<int>(std::count(
                     utf8.begin(),
                     utf8.begin() + static_cast<std::ptrdiff_t>(std::min(bad, utf8.size())), '\n'));
-        std::string file = source.path();
-        size_t cut = file.find_last_of("/\\");
-        if (cut != std::string::npos && cut != 0) file = file.substr(cut + 1);
+        std::string file = ReportedFileName(source.path());
         ReportText(FormatString("シナリオ読み込み時にエラーが発生しました。\n%s : %d行目 :\n%s",
                                 file.c_str(), line,
                                 "シフトJIS (コードページ 932) で表せない文字があります。"));
