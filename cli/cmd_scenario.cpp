@@ -6,6 +6,7 @@
 
 #include "base/cp932.h"
 #include "base/format.h"
+#include "base/version.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "scenario/scenario.h"
@@ -15,6 +16,7 @@ namespace {
 // Load and Link report their own errors (to standard error through the terminal's
 // report sink); only the outcome is left to the command.
 bool LoadAndLink(CScenario& doc, const std::string& path) {
+    doc.SetVersionText(kVersionText);
     return doc.Load(path) == 0 && doc.Link() == 0;
 }
 

@@ -10,6 +10,7 @@ extern "C" {
 
 #include "base/log.h"
 #include "base/report.h"
+#include "base/version.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/terminal.h"
@@ -17,8 +18,6 @@ extern "C" {
 #include "image/image_buffer.h"
 
 namespace {
-
-constexpr const char* kVersionText = "Vemo Version 1.1.0 (rev63)";
 
 // Usage errors exit with status 2 and a hint; --help and --version with 0.
 int ExitForParseError(const CLI::App& program, const CLI::ParseError& error) {
@@ -35,7 +34,8 @@ int ExitForParseError(const CLI::App& program, const CLI::ParseError& error) {
 
 int main(int argc, char** argv) {
     CLI::App program{"Vemo: turns a slideshow scenario into a finished video.", "vemo"};
-    program.set_version_flag("--version", kVersionText);
+    program.set_version_flag("--version",
+                             FormatString("%s (rev%s)", kVersionTitle, kVersionRevision));
     program.require_subcommand(1);
     program.fallthrough();
 

@@ -85,7 +85,8 @@ TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
     std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     std::string text = cp932_to_utf8(bytes);
     EXPECT_EQ(text.substr(0, 82), std::string(80, '#') + "\r\n");
-    EXPECT_NE(text.find("#     File name \t: \"out.txt\"\r\n#     Total frames \t: 70\r\n"),
+    EXPECT_NE(text.find("#     Vemo version \t: 1.1.0.0\r\n#     File name \t: \"out.txt\"\r\n"
+                        "#     Total frames \t: 70\r\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("\r\nDRAW\t\"表紙\"\r\n{\r\n\t# RefCount = 2\r\n"), std::string::npos);
