@@ -2,13 +2,12 @@
 
 #include "scenario/scenario.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "base/cp932.h"
+#include "base/file_check.h"
 #include "base/format.h"
 #include "scenario/blocks.h"
 #include "scenario/macro.h"
@@ -26,15 +25,6 @@ bool IsBlockKeyword(std::string_view word) {
         "EXPANDIN",  "EXPANDOUT", "CUT",   "ALPHA",  "SHADE",
     };
     return std::find(std::begin(kBlocks), std::end(kBlocks), word) != std::end(kBlocks);
-}
-
-bool OpensForReading(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat info {};
-    bool usable = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
-    ::close(fd);
-    return usable;
 }
 
 // Restores a value when the scope ends, whichever way it is left.
@@ -214,7 +204,7 @@ int CScenario::ReadAudio(CScenarioSource& source) {
     std::string name;
     if (!ReadQuotedString(&name, source, "オーディオファイル名")) return -1;
     std::string path = ResolveScenarioName(current_folder_, name);
-    if (!OpensForReading(path)) {
+    if (!file_opens_for_reading(path)) {
         ReportError("音楽ファイルを開くことができません。", &source);
         return -1;
     }

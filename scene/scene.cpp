@@ -3,14 +3,13 @@
 
 #include "scene/scene.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
 
 #include "base/cp932.h"
+#include "base/file_check.h"
 
 const char* SceneTypeName(uint32_t type) {
     switch (type) {
@@ -260,15 +259,6 @@ std::string FileSystemName(std::string_view name) {
     return cp932_to_utf8(bytes);
 }
 
-bool OpensForReading(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    bool regular = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
-    ::close(fd);
-    return regular;
-}
-
 }  // namespace
 
 int CScene::BuildPath() {
@@ -290,7 +280,7 @@ int CScene::BuildPath() {
 int CScene::CheckFile(const SceneReport& report) {
     int result = BuildPath();
     if (result != 0 || m_file.empty()) return result;
-    if (!OpensForReading(m_path)) {
+    if (!file_opens_for_reading(m_path)) {
         if (report) {
             report(FormatString(
                 "ブロック %s で指定されたファイルを開くことができません。\nファイル：%s",

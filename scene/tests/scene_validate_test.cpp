@@ -2,6 +2,7 @@
 // placeholders from EXIF data, and each class's own value checks.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -82,6 +83,11 @@ TEST_F(SceneValidate, MissingFilesAreReportedWithTheNameAsWritten) {
     image->m_file = "pics";
     EXPECT_EQ(image->Validate(report_), -4);
     EXPECT_EQ(messages_.size(), 1u);
+
+    // A FIFO nobody writes to is checked without blocking the load.
+    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    image->m_file = "pipe";
+    EXPECT_EQ(image->Validate(report_), 0);
 
     auto* movie = g_.Add<CSceneMovie>("m");
     movie->m_folder = Folder();
