@@ -6,21 +6,7 @@
 
 namespace {
 
-class CompositionBlocks : public ScenarioTest {
-protected:
-    template <typename T>
-    T* Scene(const std::string& name) {
-        return dynamic_cast<T*>(doc_.FindScene(name));
-    }
-    // Loads `text` into a fresh document that must refuse it; its only report.
-    std::string Refused(const std::string& text, bool crlf = true) {
-        CScenario doc;
-        std::vector<std::string> errors;
-        doc.SetErrorCallback([&errors](const std::string& e) { errors.push_back(e); });
-        EXPECT_EQ(doc.Load(Write("refused.txt", text, crlf)), -1);
-        return errors.size() == 1 ? errors[0] : std::string();
-    }
-};
+using CompositionBlocks = ScenarioTest;
 
 TEST_F(CompositionBlocks, MixInputsOffsetsAndBackground) {
     ASSERT_EQ(LoadText("MIX \"m\" {\n"

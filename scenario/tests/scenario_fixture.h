@@ -73,6 +73,21 @@ protected:
         return "シナリオ読み込み時にエラーが発生しました。\n" + message;
     }
 
+    // The scene of that name in the fixture's document, as its class (none when the
+    // name or the class differs).
+    template <typename T>
+    T* Scene(const std::string& name) {
+        return dynamic_cast<T*>(doc_.FindScene(name));
+    }
+    // Loads `text` into a fresh document that must refuse it; its only report.
+    std::string Refused(const std::string& text, bool crlf = true) {
+        CScenario doc;
+        std::vector<std::string> errors;
+        doc.SetErrorCallback([&errors](const std::string& e) { errors.push_back(e); });
+        EXPECT_EQ(doc.Load(Write("refused.txt", text, crlf)), -1);
+        return errors.size() == 1 ? errors[0] : std::string();
+    }
+
     // The only error reported (empty when there was none or more than one).
     std::string OnlyError() const { return errors_.size() == 1 ? errors_[0] : std::string(); }
 
