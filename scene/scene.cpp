@@ -10,6 +10,7 @@
 
 #include "base/cp932.h"
 #include "base/file_check.h"
+#include "base/scenario_name.h"
 
 const char* SceneTypeName(uint32_t type) {
     switch (type) {
@@ -242,38 +243,11 @@ void CScene::DumpHead(CDumpWriter& out) const {
     out.WriteLine("\t# RefCount = %d", m_refcount);
 }
 
-namespace {
-
-// A scenario name (code page 932, Windows separators) in file-system form: every
-// backslash that is a character of its own becomes "/", then the bytes become UTF-8.
-std::string FileSystemName(std::string_view name) {
-    std::string bytes(name);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x80) {
-            ++i;  // the second byte belongs to the character, whatever it is
-        } else if (c == '\\') {
-            bytes[i] = '/';
-        }
-    }
-    return cp932_to_utf8(bytes);
-}
-
-}  // namespace
-
 int CScene::BuildPath() {
     m_path.clear();
     if (m_file.empty()) return 0;
     if (m_folder.empty()) return -3;
-    std::string name = FileSystemName(m_file);
-    bool absolute = (m_file.size() >= 2 && m_file[1] == ':') || name.front() == '/';
-    if (absolute) {
-        m_path = name;
-    } else {
-        m_path = m_folder;
-        if (m_path.back() != '/') m_path.push_back('/');
-        m_path += name;
-    }
+    m_path = ResolveScenarioName(m_folder, m_file);
     return 0;
 }
 
