@@ -85,6 +85,7 @@ int CScenario::LoadFile(const std::string& path, bool skip_main) {
         ReportError("シナリオファイルのロードに失敗しました。", nullptr);
         return -1;
     }
+    if (skip_main) included_bytes_ += source.length();
     if (ConvertUtf8Text(source) != 0) return -1;
 
     // Relative names met in this file are taken from its own folder.
@@ -220,6 +221,11 @@ int CScenario::ReadInclude(CScenarioSource& source) {
     }
     std::string name;
     if (!ReadQuotedString(&name, source, "ファイル名")) return -1;
+    if (includes_ >= kMaxIncludes || included_bytes_ >= kMaxIncludedBytes) {
+        ReportError("INCLUDE で読み込むファイルが多すぎます。", &source);
+        return -1;
+    }
+    ++includes_;
     ++include_depth_;
     int result = LoadFile(ResolveScenarioName(current_folder_, name), true);
     --include_depth_;

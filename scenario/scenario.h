@@ -52,6 +52,12 @@ inline constexpr size_t kUnbounded = 0;
 inline constexpr int kMaxIncludeDepth = 64;
 inline constexpr int kMaxCallDepth = 64;
 
+// Limits on what INCLUDE statements may read into one document, so that files
+// including the next one several times each (a fan-out without a loop) end with
+// an error instead of being read billions of times.
+inline constexpr int64_t kMaxIncludes = 10000;
+inline constexpr int64_t kMaxIncludedBytes = int64_t{256} << 20;
+
 // Deepest chain of blocks using blocks that Link accepts from MAIN down: frames are
 // asked through the chain recursively, one stack frame per block.
 inline constexpr size_t kMaxBlockDepth = 1000;
@@ -222,6 +228,8 @@ private:
     // Reading state
     int include_depth_ = 0;
     int call_depth_ = 0;
+    int64_t includes_ = 0;
+    int64_t included_bytes_ = 0;
     int64_t expansions_ = 0;
     int64_t expanded_bytes_ = 0;
     int64_t expansion_work_ = kMaxExpansionWork;  // what is left

@@ -235,6 +235,43 @@ TEST_F(DocumentTest, SelfIncludingFilesStopAtTheDepthLimit) {
     EXPECT_EQ(OnlyError(), At("a.txt", 2, "INCLUDE の入れ子が 64 段を超えています。"));
 }
 
+TEST_F(DocumentTest, IncludesAreLimitedPerDocument) {
+    // Files including the next one twice each make no loop, but 2^20 readings.
+    for (int i = 0; i < 20; ++i) {
+        std::string next = "f" + std::to_string(i + 1) + ".txt";
+        Write("f" + std::to_string(i) + ".txt",
+              "INCLUDE \"" + next + "\"\nINCLUDE \"" + next + "\"\n");
+    }
+    Write("f20.txt", "SCALE 2\n");
+    EXPECT_EQ(LoadText("SCREEN 1 1\nINCLUDE \"f0.txt\"\n"), -1);
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find("INCLUDE で読み込むファイルが多すぎます。"), std::string::npos);
+
+    // The 10000th INCLUDE is read; the next one is refused where it stands.
+    Write("leaf.txt", "SCALE 3\n");
+    std::string many;
+    for (int i = 0; i < 10000; ++i) many += "INCLUDE \"leaf.txt\"\n";
+    CScenario fits;
+    Record(fits);
+    errors_.clear();
+    EXPECT_EQ(fits.Load(Write("many.txt", many)), 0) << OnlyError();
+    EXPECT_EQ(fits.Scale(), 3);
+    CScenario over;
+    Record(over);
+    EXPECT_EQ(over.Load(Write("more.txt", many + "INCLUDE \"leaf.txt\"\n")), -1);
+    EXPECT_EQ(OnlyError(), At("more.txt", 10001, "INCLUDE で読み込むファイルが多すぎます。"));
+
+    // So is the INCLUDE after 256 MiB of included text.
+    WriteBytes("blank.txt", std::string(size_t{4} << 20, '\n'));
+    std::string big;
+    for (int i = 0; i < 65; ++i) big += "INCLUDE \"blank.txt\"\n";
+    CScenario heavy;
+    Record(heavy);
+    errors_.clear();
+    EXPECT_EQ(heavy.Load(Write("heavy.txt", big)), -1);
+    EXPECT_EQ(OnlyError(), At("heavy.txt", 65, "INCLUDE で読み込むファイルが多すぎます。"));
+}
+
 TEST_F(DocumentTest, LargeFilesAreLoadedOnlyWhenTheUserAgrees) {
     std::string exact(static_cast<size_t>(kScenarioSizeQuestion), ' ');
     std::string path = WriteBytes("big.txt", exact);
