@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -75,6 +76,26 @@ TEST_F(ScenarioCommands, InfoPrintsTheTreeFromMain) {
               "      表紙\tDRAW\t0\n"
               "  a\tSTILL\t10\n"
               "    表紙\tDRAW\t0\n");
+}
+
+TEST_F(ScenarioCommands, InfoStopsATreeThatDoublesAtEveryBlock) {
+    // Every block uses the one below it twice: 2^19 - 1 nodes in the full tree.
+    std::string text =
+        "SCREEN 4 4\nDRAW \"p\" { SIZE 1 1 }\nSTILL \"c0\" { INPUT \"p\" FRAMES 3 }\n";
+    for (int i = 1; i <= 18; ++i) {
+        std::string below = "\"c" + std::to_string(i - 1) + "\"";
+        text +=
+            "SERIES \"c" + std::to_string(i) + "\" { INPUT " + below + " INPUT " + below + " }\n";
+    }
+    Write("double.txt", text + "MAIN { INPUT \"c18\" }\n");
+    ProgramResult r = Vemo({"info", "double.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 100001);
+    const std::string head = "MAIN\tMAIN\t786432\n  c18\tSERIES\t786432\n";
+    EXPECT_EQ(r.out.substr(0, head.size()), head);
+    const std::string cut = "(以下省略)\n";
+    ASSERT_GE(r.out.size(), cut.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - cut.size()), cut);
 }
 
 TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
