@@ -259,18 +259,30 @@ CImageBuffer* image24_to_rgb_rows(const CImageBuffer* image) {
     return result.release();
 }
 
+namespace {
+
+void swap_rows(uint8_t* block, int32_t stride, int32_t height, uint8_t* temp) {
+    const size_t bytes = static_cast<size_t>(stride);
+    for (int32_t i = 0; i < height / 2; ++i) {
+        uint8_t* a = block + static_cast<int64_t>(i) * stride;
+        uint8_t* b = block + static_cast<int64_t>(height - 1 - i) * stride;
+        std::memcpy(temp, a, bytes);
+        std::memcpy(a, b, bytes);
+        std::memcpy(b, temp, bytes);
+    }
+}
+
+}  // namespace
+
+// The alpha plane turns with the pixels, so that every alpha byte stays with its pixel.
 void flip_image_rows(CImageBuffer* image) {
     if (!valid_image(image)) return;
-    size_t stride = static_cast<size_t>(image->stride);
-    std::unique_ptr<uint8_t[]> temp(new (std::nothrow) uint8_t[stride]);
+    const int32_t alpha_stride = image->alpha ? image->alpha_stride : 0;
+    std::unique_ptr<uint8_t[]> temp(new (std::nothrow)
+                                        uint8_t[std::max(image->stride, alpha_stride)]);
     if (!temp) return;
-    for (int32_t i = 0; i < image->height / 2; ++i) {
-        uint8_t* a = image->pixels + static_cast<int64_t>(i) * image->stride;
-        uint8_t* b = image->pixels + static_cast<int64_t>(image->height - 1 - i) * image->stride;
-        std::memcpy(temp.get(), a, stride);
-        std::memcpy(a, b, stride);
-        std::memcpy(b, temp.get(), stride);
-    }
+    swap_rows(image->pixels, image->stride, image->height, temp.get());
+    if (image->alpha) swap_rows(image->alpha, alpha_stride, image->height, temp.get());
 }
 
 int64_t pixel_offset(const CImageBuffer* image, int32_t x, int32_t y) {

@@ -222,6 +222,16 @@ TEST(ImageBuffer, FlipSwapsRowsInPlace) {
     EXPECT_EQ(image_row(image.get(), 2)[0], 1);
     EXPECT_EQ(image_row(image.get(), 2)[3], 9);
     flip_image_rows(nullptr);
+
+    // A 24-bit picture's alpha stays with its pixel.
+    ImagePtr planed(create_image24a(2, 2));
+    ASSERT_TRUE(planed);
+    set_pixel(planed.get(), 1, 0, 10, 20, 30);
+    image_alpha_row(planed.get(), 0)[1] = 77;
+    flip_image_rows(planed.get());
+    EXPECT_EQ(get_component(planed.get(), 1, 1, 0), 10);
+    EXPECT_EQ(image_alpha_row(planed.get(), 1)[1], 77);
+    EXPECT_EQ(image_alpha_row(planed.get(), 0)[1], 0);
 }
 
 }  // namespace
