@@ -1,0 +1,5 @@
+#include "output/movie_in.h"
+
+ImagePtr CMovieIn::DoVideoReader(int32_t /*frame*/) {
+    return nullptr;
+}

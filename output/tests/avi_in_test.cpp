@@ -1,0 +1,435 @@
+// The movie-clip reader over clips that the tests encode with FFmpeg: frame
+// identity and order, the frame range, refused and damaged files, and the
+// process-wide library guard.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "output/avi_in.h"
+#include "output/avi_lock.h"
+#include "output/tests/clip_fixtures.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+using namespace clip_fixtures;
+namespace fs = std::filesystem;
+
+// What a reader said through its calls.
+struct Heard {
+    std::vector<std::string> errors;
+    std::vector<std::string> traces;
+
+    bool Traced(const std::string& line) const {
+        for (const std::string& trace : traces)
+            if (trace == line) return true;
+        return false;
+    }
+};
+
+void listen(CAVIIn& reader, Heard& heard) {
+    reader.SetCalls(
+        [&heard](const std::string& text) {
+            heard.errors.push_back(text);
+            return 0;
+        },
+        nullptr,
+        [&heard](const std::string& text) {
+            heard.traces.push_back(text);
+            return 0;
+        });
+}
+
+class AviIn : public ::testing::Test {
+protected:
+    void SetUp() override {
+        av_log_set_level(AV_LOG_QUIET);
+        dir_ = fs::temp_directory_path() /
+               ("vemo_avi_in_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        fs::remove_all(dir_);
+        EXPECT_EQ(AviLockUsers(), 0);
+    }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::string Clip(const std::string& name, const ClipSpec& spec) {
+        std::string path = Path(name);
+        EXPECT_TRUE(write_clip(path, spec)) << name;
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(AviIn, RawClipGivesEveryFrameExactlyInAnyOrder) {
+    ClipSpec spec;  // 16 x 8 uncompressed blue-green-red AVI, 12 frames at 25/s
+    CAVIIn reader;
+    Heard heard;
+    listen(reader, heard);
+    reader.SetFileName(Clip("raw.avi", spec));
+    ASSERT_EQ(reader.Initialize(), 0);
+    EXPECT_TRUE(heard.errors.empty());
+
+    int32_t width = 0, height = 0, bytes = 0, rate = 0, scale = 0, count = 0;
+    reader.GetVideo(&width, &height, &bytes, &rate, &scale, &count);
+    EXPECT_EQ(width, 16);
+    EXPECT_EQ(height, 8);
+    EXPECT_EQ(bytes, 48 * 8);
+    EXPECT_EQ(rate, 25);
+    EXPECT_EQ(scale, 1);
+    EXPECT_EQ(count, 12);
+    EXPECT_EQ(reader.FirstFrame(), 0);
+    EXPECT_EQ(reader.LastFrame(), 11);
+
+    heard.traces.clear();
+    EXPECT_EQ(reader.PrepareReader(), 0);
+    EXPECT_EQ(heard.traces,
+              (std::vector<std::string>{"CAVIIn::PrepareReader", "+ WIDTH = 16", "+ HEIGHT = 8",
+                                        "+ DATASIZE = 384", "+ FRAME RATE = 25", "+ SCALE = 1",
+                                        "+ LENGTH = 12"}));
+
+    for (int n = 0; n < 12; ++n)
+        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), spec, n)) << n;
+    for (int n : {7, 3, 11, 0, 5, 5, 6})
+        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), spec, n)) << n;
+
+    heard.traces.clear();
+    EXPECT_EQ(reader.DoVideoReader(12), nullptr);
+    EXPECT_EQ(reader.DoVideoReader(-1), nullptr);
+    EXPECT_TRUE(heard.traces.empty()) << "frames outside the clip are refused before any work";
+
+    EXPECT_EQ(reader.Finish(), 0);
+    EXPECT_EQ(reader.DoVideoReader(0), nullptr);
+    reader.GetVideo(&width, &height, nullptr, nullptr, nullptr, &count);
+    EXPECT_EQ(width, 16);
+    EXPECT_EQ(count, 12) << "the size and length stay readable after Finish";
+}
+
+// Lossless codecs with key frames every few frames: frames come out exact whether
+// they are reached by decoding on, by seeking back, or by seeking far ahead.
+struct LosslessCase {
+    const char* name;
+    const char* muxer;
+    const char* encoder;
+    AVPixelFormat format;
+};
+
+class AviInLossless : public AviIn, public ::testing::WithParamInterface<LosslessCase> {};
+
+TEST_P(AviInLossless, SeeksAndDecodesToTheExactFrame) {
+    const LosslessCase& c = GetParam();
+    if (!encoder_available(c.encoder)) GTEST_SKIP() << c.encoder << " is not built in";
+    ClipSpec spec;
+    spec.muxer = c.muxer;
+    spec.encoder = c.encoder;
+    spec.pixelFormat = c.format;
+    spec.frames = 120;
+    spec.gop = 10;
+    CAVIIn reader;
+    reader.SetFileName(Clip(std::string("clip.") + c.name, spec));
+    ASSERT_EQ(reader.Initialize(), 0);
+    int32_t count = 0;
+    reader.GetVideo(nullptr, nullptr, nullptr, nullptr, nullptr, &count);
+    EXPECT_EQ(count, 120);
+    for (int n : {0, 1, 2, 100, 30, 31, 32, 45, 19, 20, 9, 119, 118, 0})
+        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), spec, n)) << n;
+    EXPECT_EQ(reader.DoVideoReader(120), nullptr);
+    EXPECT_EQ(reader.Finish(), 0);
+
+    // Reopened for every frame, as the MOVIE scene reads.
+    for (int n : {57, 3, 110}) {
+        ASSERT_EQ(reader.Initialize(), 0);
+        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), spec, n)) << n;
+        EXPECT_EQ(reader.Finish(), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, AviInLossless,
+                         ::testing::Values(LosslessCase{"avi", "avi", "ffv1", AV_PIX_FMT_BGR0},
+                                           LosslessCase{"mkv", "matroska", "ffv1", AV_PIX_FMT_BGR0},
+                                           LosslessCase{"mov", "mov", "utvideo", AV_PIX_FMT_GBRP}),
+                         [](const ::testing::TestParamInfo<LosslessCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Lossy codecs: the colour survives closely enough to tell every frame, including
+// streams whose frames are decoded out of presentation order.
+struct LossyCase {
+    const char* name;
+    const char* muxer;
+    const char* encoder;
+    AVPixelFormat format;
+    int gop;
+    int bFrames;
+};
+
+class AviInLossy : public AviIn, public ::testing::WithParamInterface<LossyCase> {};
+
+TEST_P(AviInLossy, EveryFrameIsTheFrameAskedFor) {
+    const LossyCase& c = GetParam();
+    if (!encoder_available(c.encoder)) GTEST_SKIP() << c.encoder << " is not built in";
+    ClipSpec spec;
+    spec.muxer = c.muxer;
+    spec.encoder = c.encoder;
+    spec.pixelFormat = c.format;
+    spec.width = 32;
+    spec.height = 16;
+    spec.gop = c.gop;
+    spec.bFrames = c.bFrames;
+    spec.flat = true;
+    spec.rate = AVRational{30000, 1001};
+    CAVIIn reader;
+    reader.SetFileName(Clip(std::string("clip.") + c.name, spec));
+    ASSERT_EQ(reader.Initialize(), 0);
+    int32_t width = 0, height = 0, rate = 0, scale = 0, count = 0;
+    reader.GetVideo(&width, &height, nullptr, &rate, &scale, &count);
+    EXPECT_EQ(width, 32);
+    EXPECT_EQ(height, 16);
+    EXPECT_EQ(rate, 30000);
+    EXPECT_EQ(scale, 1001);
+    EXPECT_EQ(count, 12);
+    std::vector<int> order;
+    for (int n = 0; n < 12; ++n) order.push_back(n);
+    for (int n : {11, 2, 9, 4, 0, 7, 6, 10}) order.push_back(n);
+    for (int n : order) {
+        ImagePtr image = reader.DoVideoReader(n);
+        ASSERT_NE(image, nullptr) << n;
+        EXPECT_EQ(image->bpp, 24);
+        EXPECT_EQ(nearest_frame(image.get(), 12), n);
+        EXPECT_NEAR(get_component(image.get(), 16, 8, 0), frame_red(n), 6) << n;
+        EXPECT_NEAR(get_component(image.get(), 16, 8, 1), 120, 6) << n;
+        EXPECT_NEAR(get_component(image.get(), 16, 8, 2), 60, 6) << n;
+    }
+    EXPECT_EQ(reader.DoVideoReader(12), nullptr);
+    EXPECT_EQ(reader.Finish(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, AviInLossy,
+    ::testing::Values(LossyCase{"mjpeg_avi", "avi", "mjpeg", AV_PIX_FMT_YUVJ420P, 1, 0},
+                      LossyCase{"mpeg4_mp4", "mp4", "mpeg4", AV_PIX_FMT_YUV420P, 4, 0},
+                      LossyCase{"mpeg4_bframes_avi", "avi", "mpeg4", AV_PIX_FMT_YUV420P, 6, 2},
+                      LossyCase{"h264_mp4", "mp4", "libx264", AV_PIX_FMT_YUV420P, 6, 2},
+                      LossyCase{"h264_mkv", "matroska", "libx264", AV_PIX_FMT_YUV420P, 6, 2}),
+    [](const ::testing::TestParamInfo<LossyCase>& info) { return std::string(info.param.name); });
+
+// A 16-bit mono PCM WAV of `samples` samples at 8000/s.
+std::vector<uint8_t> wav_bytes(uint32_t samples) {
+    std::vector<uint8_t> bytes;
+    auto put = [&bytes](const void* data, size_t size) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        bytes.insert(bytes.end(), p, p + size);
+    };
+    auto put32 = [&put](uint32_t v) { put(&v, 4); };
+    auto put16 = [&put](uint16_t v) { put(&v, 2); };
+    put("RIFF", 4);
+    put32(36 + 2 * samples);
+    put("WAVEfmt ", 8);
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(8000);
+    put32(16000);
+    put16(2);
+    put16(16);
+    put("data", 4);
+    put32(2 * samples);
+    bytes.resize(bytes.size() + 2 * samples, 0x10);
+    return bytes;
+}
+
+TEST_F(AviIn, FilesThatAreNoVideoAreRefusedWithTheirMessages) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* error;
+    };
+    const std::string text = "This is a scenario note, not a video.\r\nSecond line.\r\n";
+    std::vector<Case> cases = {
+        {"note.txt", std::vector<uint8_t>(text.begin(), text.end()),
+         "AVIFileOpenでエラーが発生しました"},
+        {"empty.avi", {}, "AVIFileOpenでエラーが発生しました"},
+        {"music.wav", wav_bytes(8000), "AVIFileGetStreamでエラーが発生しました"},
+    };
+    for (const Case& c : cases) {
+        write_bytes(Path(c.name), c.bytes);
+        CAVIIn reader;
+        Heard heard;
+        listen(reader, heard);
+        reader.SetFileName(Path(c.name));
+        EXPECT_NE(reader.Initialize(), 0) << c.name;
+        EXPECT_EQ(heard.errors, std::vector<std::string>{c.error}) << c.name;
+        EXPECT_EQ(reader.DoVideoReader(0), nullptr) << c.name;
+        EXPECT_EQ(reader.Finish(), 0);
+    }
+
+    // A missing file and a folder fail the open, and say which file.
+    for (const std::string& path : {Path("missing.avi"), dir_.string()}) {
+        CAVIIn reader;
+        Heard heard;
+        listen(reader, heard);
+        reader.SetFileName(path);
+        EXPECT_NE(reader.Initialize(), 0) << path;
+        EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileOpenでエラーが発生しました"});
+        EXPECT_TRUE(heard.Traced("+ AVIFileOpen \"" + path + "\"... failed.")) << path;
+        reader.Finish();
+    }
+}
+
+TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
+    ClipSpec spec;
+    spec.frames = 10;
+    std::string path = Clip("whole.avi", spec);
+    std::vector<uint8_t> bytes = read_bytes(path);
+    ASSERT_GT(bytes.size(), 10u * 384);
+
+    // Cut in the middle of the frame data: the index at the end is lost too.
+    std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 10 * 384 / 2);
+    write_bytes(Path("cut.avi"), cut);
+    CAVIIn reader;
+    reader.SetFileName(Path("cut.avi"));
+    ASSERT_EQ(reader.Initialize(), 0);
+    EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(0).get(), spec, 0));
+    int first_missing = -1;
+    for (int n = 0; n <= reader.LastFrame(); ++n) {
+        ImagePtr image = reader.DoVideoReader(n);
+        if (!image) {
+            if (first_missing < 0) first_missing = n;
+            continue;
+        }
+        EXPECT_EQ(first_missing, -1) << "frame " << n << " after a missing one";
+        EXPECT_TRUE(is_exact_frame(image.get(), spec, n)) << n;
+    }
+    EXPECT_GT(first_missing, 0);
+    EXPECT_EQ(reader.DoVideoReader(9), nullptr);
+    reader.Finish();
+
+    // Cut inside the header: nothing to read.
+    write_bytes(Path("head.avi"), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 64));
+    Heard heard;
+    listen(reader, heard);
+    reader.SetFileName(Path("head.avi"));
+    EXPECT_NE(reader.Initialize(), 0);
+    EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileOpenでエラーが発生しました"});
+    reader.Finish();
+}
+
+// Offset of the data of an AVI header chunk ("strf": the bitmap header, "strh":
+// the stream header); 0 when there is none.
+size_t chunk_data_at(const std::vector<uint8_t>& bytes, const char* id) {
+    for (size_t at = 0; at + 8 + 40 <= bytes.size(); ++at)
+        if (std::memcmp(&bytes[at], id, 4) == 0) return at + 8;
+    return 0;
+}
+
+TEST_F(AviIn, ImpossibleSizesAndLengthsAreRefusedBeforeAnyAllocation) {
+    ClipSpec spec;
+    spec.frames = 3;
+    std::vector<uint8_t> bytes = read_bytes(Clip("clip.avi", spec));
+    size_t header = chunk_data_at(bytes, "strf");
+    ASSERT_GT(header, 0u);
+    const std::pair<int32_t, int32_t> sizes[] = {{70000, 70000}, {0, 8}, {16, 0}, {1 << 30, 1}};
+    for (auto [w, h] : sizes) {
+        std::vector<uint8_t> patched = bytes;
+        std::memcpy(&patched[header + 4], &w, 4);
+        std::memcpy(&patched[header + 8], &h, 4);
+        write_bytes(Path("patched.avi"), patched);
+        CAVIIn reader;
+        Heard heard;
+        listen(reader, heard);
+        reader.SetFileName(Path("patched.avi"));
+        EXPECT_NE(reader.Initialize(), 0) << w << " x " << h;
+        EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileGetStreamでエラーが発生しました"})
+            << w << " x " << h;
+        EXPECT_TRUE(heard.Traced("+ AVI format check ... failed.")) << w << " x " << h;
+        EXPECT_EQ(reader.DoVideoReader(0), nullptr);
+        reader.Finish();
+    }
+
+    // A stream length beyond any frame number, and none at all.
+    size_t stream = chunk_data_at(bytes, "strh");
+    ASSERT_GT(stream, 0u);
+    for (uint32_t length : {0xFFFFFFF0u, 0u}) {
+        std::vector<uint8_t> patched = bytes;
+        std::memcpy(&patched[stream + 32], &length, 4);
+        write_bytes(Path("patched.avi"), patched);
+        CAVIIn reader;
+        Heard heard;
+        listen(reader, heard);
+        reader.SetFileName(Path("patched.avi"));
+        EXPECT_NE(reader.Initialize(), 0) << length;
+        EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileGetStreamでエラーが発生しました"})
+            << length;
+        EXPECT_EQ(reader.DoVideoReader(0), nullptr);
+        reader.Finish();
+    }
+}
+
+TEST_F(AviIn, LibraryIsSetUpOnceAndClosedAfterTheLastReader) {
+    ClipSpec spec;
+    spec.frames = 4;
+    std::string path = Clip("clip.avi", spec);
+    const std::string got_lock = "+ AVI : GetLock ... successed.";
+    const std::string released = "+ AVI : ReleaseLock ... successed.";
+
+    CAVIIn first, second;
+    Heard heard_first, heard_second;
+    listen(first, heard_first);
+    listen(second, heard_second);
+    first.SetFileName(path);
+    second.SetFileName(path);
+
+    ASSERT_EQ(first.Initialize(), 0);
+    EXPECT_EQ(heard_first.traces.front(), "CAVIIn::Initialize");
+    EXPECT_TRUE(heard_first.Traced(got_lock));
+    ASSERT_EQ(second.Initialize(), 0);
+    EXPECT_FALSE(heard_second.Traced(got_lock));
+    EXPECT_EQ(AviLockUsers(), 2);
+
+    EXPECT_TRUE(is_exact_frame(first.DoVideoReader(1).get(), spec, 1));
+    EXPECT_TRUE(is_exact_frame(second.DoVideoReader(2).get(), spec, 2));
+
+    EXPECT_EQ(first.Finish(), 0);
+    EXPECT_FALSE(heard_first.Traced(released));
+    EXPECT_TRUE(is_exact_frame(second.DoVideoReader(3).get(), spec, 3));
+    EXPECT_EQ(second.Finish(), 0);
+    EXPECT_TRUE(heard_second.Traced(released));
+    EXPECT_EQ(heard_second.traces.back(), released);
+    EXPECT_EQ(AviLockUsers(), 0);
+
+    // A reader counts once however often it is initialised, a second Finish
+    // releases nothing, and a reader dropped without Finish leaves no user behind.
+    ASSERT_EQ(first.Initialize(), 0);
+    ASSERT_EQ(first.Initialize(), 0);
+    EXPECT_EQ(AviLockUsers(), 1);
+    first.Finish();
+    first.Finish();
+    EXPECT_EQ(AviLockUsers(), 0);
+    {
+        CAVIIn dropped;
+        dropped.SetFileName(path);
+        ASSERT_EQ(dropped.Initialize(), 0);
+        EXPECT_EQ(AviLockUsers(), 1);
+    }
+    EXPECT_EQ(AviLockUsers(), 0);
+    // A failed open still holds the library until Finish, as a writer's would.
+    CAVIIn failing;
+    failing.SetFileName(Path("missing.avi"));
+    EXPECT_NE(failing.Initialize(), 0);
+    EXPECT_EQ(AviLockUsers(), 1);
+    failing.Finish();
+}
+
+}  // namespace

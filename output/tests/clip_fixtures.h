@@ -1,0 +1,195 @@
+#pragma once
+// Video clips made by the tests through FFmpeg's own encoders and muxers. Every
+// frame's picture tells its frame number: red is 30 + 18 n, green grows by 25 per
+// row from the top (10 at row 0), blue by 15 per column from the left (5 at
+// column 0). Lossy codecs get the flat form (green 120, blue 60) so that the
+// frame number survives compression.
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "image/image_buffer.h"
+
+namespace clip_fixtures {
+
+struct ClipSpec {
+    const char* muxer = "avi";
+    const char* encoder = "rawvideo";
+    AVPixelFormat pixelFormat = AV_PIX_FMT_BGR24;
+    int width = 16;
+    int height = 8;
+    int frames = 12;
+    AVRational rate{25, 1};
+    int gop = 1;        // key frame interval
+    int bFrames = 0;    // frames decoded out of presentation order
+    bool flat = false;  // one colour per frame (for lossy codecs)
+};
+
+inline uint8_t frame_red(int n) {
+    return static_cast<uint8_t>(30 + 18 * n);
+}
+
+// Blue, green, red of pixel (x, y) (y = 0 is the top row) of frame n.
+inline void frame_pixel(const ClipSpec& spec, int n, int x, int y, uint8_t* bgr) {
+    bgr[0] = spec.flat ? 60 : static_cast<uint8_t>(5 + 15 * x);
+    bgr[1] = spec.flat ? 120 : static_cast<uint8_t>(10 + 25 * y);
+    bgr[2] = frame_red(n);
+}
+
+inline bool encoder_available(const char* name) {
+    return avcodec_find_encoder_by_name(name) != nullptr;
+}
+
+namespace detail {
+
+struct OutputFree {
+    void operator()(AVFormatContext* out) const {
+        if (out->pb) avio_closep(&out->pb);
+        avformat_free_context(out);
+    }
+};
+struct CodecFree {
+    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
+};
+struct FrameFree {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketFree {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct ScaleFree {
+    void operator()(SwsContext* scale) const { sws_freeContext(scale); }
+};
+
+inline bool drain(AVCodecContext* codec, AVFormatContext* out, AVStream* stream, AVPacket* packet) {
+    for (;;) {
+        int got = avcodec_receive_packet(codec, packet);
+        if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return true;
+        if (got < 0) return false;
+        // Every frame lasts one frame period, so the container's length counts the last.
+        if (packet->duration == 0) packet->duration = 1;
+        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        if (av_interleaved_write_frame(out, packet) < 0) return false;
+    }
+}
+
+}  // namespace detail
+
+// Writes the clip; false when FFmpeg refuses any step.
+inline bool write_clip(const std::string& path, const ClipSpec& spec) {
+    using namespace detail;
+    AVFormatContext* raw = nullptr;
+    if (avformat_alloc_output_context2(&raw, nullptr, spec.muxer, path.c_str()) < 0) return false;
+    std::unique_ptr<AVFormatContext, OutputFree> out(raw);
+    const AVCodec* encoder = avcodec_find_encoder_by_name(spec.encoder);
+    if (!encoder) return false;
+    AVStream* stream = avformat_new_stream(raw, nullptr);
+    std::unique_ptr<AVCodecContext, CodecFree> codec(avcodec_alloc_context3(encoder));
+    if (!stream || !codec) return false;
+    codec->width = spec.width;
+    codec->height = spec.height;
+    codec->pix_fmt = spec.pixelFormat;
+    codec->time_base = av_inv_q(spec.rate);
+    codec->framerate = spec.rate;
+    codec->gop_size = spec.gop;
+    codec->max_b_frames = spec.bFrames;
+    codec->thread_count = 1;
+    if (spec.flat) {
+        codec->flags |= AV_CODEC_FLAG_QSCALE;
+        codec->global_quality = FF_QP2LAMBDA * 2;
+    }
+    if (raw->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(codec.get(), encoder, nullptr) < 0) return false;
+    if (avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0) return false;
+    stream->time_base = codec->time_base;
+    if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return false;
+    if (avformat_write_header(raw, nullptr) < 0) return false;
+
+    std::unique_ptr<AVFrame, FrameFree> source(av_frame_alloc());
+    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    if (!source || !frame || !packet) return false;
+    source->format = AV_PIX_FMT_BGR24;
+    source->width = spec.width;
+    source->height = spec.height;
+    frame->format = spec.pixelFormat;
+    frame->width = spec.width;
+    frame->height = spec.height;
+    if (av_frame_get_buffer(source.get(), 0) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
+        return false;
+    std::unique_ptr<SwsContext, ScaleFree> scale(
+        sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGR24, spec.width, spec.height,
+                       spec.pixelFormat, SWS_POINT, nullptr, nullptr, nullptr));
+    if (!scale) return false;
+    for (int n = 0; n < spec.frames; ++n) {
+        if (av_frame_make_writable(frame.get()) < 0) return false;
+        for (int y = 0; y < spec.height; ++y) {
+            uint8_t* row = source->data[0] + y * source->linesize[0];
+            for (int x = 0; x < spec.width; ++x) frame_pixel(spec, n, x, y, row + 3 * x);
+        }
+        sws_scale(scale.get(), source->data, source->linesize, 0, spec.height, frame->data,
+                  frame->linesize);
+        frame->pts = n;
+        if (avcodec_send_frame(codec.get(), frame.get()) < 0) return false;
+        if (!drain(codec.get(), raw, stream, packet.get())) return false;
+    }
+    if (avcodec_send_frame(codec.get(), nullptr) < 0) return false;
+    if (!drain(codec.get(), raw, stream, packet.get())) return false;
+    return av_write_trailer(raw) == 0;
+}
+
+inline std::vector<uint8_t> read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The frame number whose red is nearest to the image's centre pixel.
+inline int nearest_frame(const CImageBuffer* image, int frames) {
+    int red = get_component(image, image->width / 2, image->height / 2, 0);
+    int best = -1;
+    int best_distance = 256;
+    for (int n = 0; n < frames; ++n) {
+        int distance = std::abs(red - frame_red(n));
+        if (distance < best_distance) {
+            best = n;
+            best_distance = distance;
+        }
+    }
+    return best;
+}
+
+// Whether every pixel of the image is frame n's exactly.
+inline bool is_exact_frame(const CImageBuffer* image, const ClipSpec& spec, int n) {
+    if (!image || image->bpp != 24 || image->width != spec.width || image->height != spec.height)
+        return false;
+    for (int y = 0; y < spec.height; ++y) {
+        const uint8_t* row = image_row(image, y);
+        for (int x = 0; x < spec.width; ++x) {
+            uint8_t want[3];
+            frame_pixel(spec, n, x, y, want);
+            if (row[3 * x] != want[0] || row[3 * x + 1] != want[1] || row[3 * x + 2] != want[2])
+                return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace clip_fixtures

@@ -1,0 +1,474 @@
+// Video clips through FFmpeg: our own input context over the one named file, the
+// container's demuxer, the stream's decoder, swscale to blue-green-red rows.
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/mem.h>
+#include <libswscale/swscale.h>
+}
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "image/picture_file.h"
+#include "output/video_clip.h"
+
+namespace {
+
+constexpr int kIoBufferBytes = 64 * 1024;
+
+// A frame at most this many frames after the last one read is reached by decoding
+// on; anything else seeks to the key frame before it.
+constexpr int64_t kForwardFrames = 64;
+
+// Time stamps beyond this are treated as missing, so that differences of two
+// stamps can never overflow.
+constexpr int64_t kStampLimit = int64_t{1} << 61;
+
+// The one file a clip reads, opened without waiting (a FIFO or device under a
+// clip's name is refused, never blocked on).
+class FileSource {
+public:
+    FileSource() = default;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+    ~FileSource() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    bool Open(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) return false;
+        struct stat info;
+        if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+        int flags = ::fcntl(fd_, F_GETFL);
+        return flags >= 0 && ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    }
+
+    static int Read(void* opaque, uint8_t* buffer, int size) {
+        auto* self = static_cast<FileSource*>(opaque);
+        if (size <= 0) return 0;
+        ssize_t got;
+        do {
+            got = ::read(self->fd_, buffer, static_cast<size_t>(size));
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) return AVERROR(EIO);
+        return got == 0 ? AVERROR_EOF : static_cast<int>(got);
+    }
+
+    static int64_t Seek(void* opaque, int64_t offset, int whence) {
+        auto* self = static_cast<FileSource*>(opaque);
+        whence &= ~AVSEEK_FORCE;
+        if (whence == AVSEEK_SIZE) {
+            struct stat info;
+            if (::fstat(self->fd_, &info) != 0) return -1;
+            return static_cast<int64_t>(info.st_size);
+        }
+        if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
+        off_t at = ::lseek(self->fd_, static_cast<off_t>(offset), whence);
+        return at < 0 ? -1 : static_cast<int64_t>(at);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// Demuxers that would open further files (playlists, references, segment lists)
+// get this instead: a clip reads its own file and nothing else.
+int refuse_nested_open(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
+    return AVERROR(EPERM);
+}
+
+struct IoContextFree {
+    void operator()(AVIOContext* io) const {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+struct FormatClose {
+    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
+};
+struct CodecFree {
+    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
+};
+struct PacketFree {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct FrameFree {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct ScaleFree {
+    void operator()(SwsContext* scale) const { sws_freeContext(scale); }
+};
+
+using IoPtr = std::unique_ptr<AVIOContext, IoContextFree>;
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+
+// The pixel format swscale should read, with the full-range flag of the old "J"
+// formats turned into a colour-range setting.
+AVPixelFormat unjpeg(AVPixelFormat format, bool* full_range) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV411P;
+        default:
+            return format;
+    }
+}
+
+bool valid_rate(AVRational rate) {
+    return rate.num > 0 && rate.den > 0;
+}
+
+enum class Step { Found, Overshoot, End };
+
+}  // namespace
+
+struct VideoClip::State {
+    FileSource source;
+    IoPtr io;
+    FormatPtr format;
+    CodecPtr codec;
+    PacketPtr packet;
+    FramePtr decoded;    // the frame being received
+    FramePtr shown;      // the latest frame at or before the last frame asked for
+    FramePtr ahead;      // a frame already decoded past it
+    FramePtr converted;  // swscale's padded output
+    SwsContext* scale = nullptr;
+
+    int streamIndex = -1;
+    AVRational timeBase{0, 1};
+    AVRational frameRate{0, 1};
+    int64_t start = 0;   // the stream's first stamp: where seeking for frame 0 aims
+    int64_t origin = 0;  // stamp of the first decoded frame, frame 0
+    bool originKnown = false;
+    int32_t width = 0;
+    int32_t height = 0;
+
+    bool hasShown = false;
+    bool hasAhead = false;
+    int64_t shownIndex = 0;
+    int64_t aheadIndex = 0;
+    int64_t lastIndex = -1;  // of the last decoded frame; kUnknown after a seek
+    bool fresh = true;       // nothing read since the file was opened
+    bool draining = false;   // the demuxer ran out; the decoder gives what it holds
+    bool drained = false;    // the decoder gave everything; only a seek goes on
+    static constexpr int64_t kUnknown = INT64_MIN;
+
+    ~State() { sws_freeContext(scale); }
+
+    // The packet stamp where frame `index` lies, for seeking.
+    int64_t StampOf(int64_t index) const {
+        int64_t offset = av_rescale_rnd(index, int64_t{frameRate.den} * timeBase.den,
+                                        int64_t{frameRate.num} * timeBase.num, AV_ROUND_NEAR_INF);
+        if (offset < 0 || offset > kStampLimit) return start;
+        return start + offset;
+    }
+
+    // The frame number of a decoded frame: its stamp in frame periods from frame 0's,
+    // rounded to the nearest; a frame without a stamp follows the last. Frame 0 is
+    // the first frame the stream decodes to, and its stamp is the origin: decoders
+    // that hold frames back (B-frames in AVI, whose packets carry decoding stamps)
+    // give every frame the stamp of a later packet, and measuring from frame 0's own
+    // stamp takes that shift out.
+    bool IndexOf(const AVFrame* frame, int64_t* index) {
+        int64_t stamp = frame->best_effort_timestamp;
+        bool stamped = stamp != AV_NOPTS_VALUE && stamp <= kStampLimit && stamp >= -kStampLimit;
+        if (!originKnown) {
+            // Only ever reached decoding from the start of the stream.
+            origin = stamped ? stamp : start;
+            originKnown = true;
+            *index = 0;
+            return true;
+        }
+        if (!stamped) {
+            if (lastIndex == kUnknown) return false;
+            *index = lastIndex + 1;
+            return true;
+        }
+        *index = av_rescale_rnd(stamp - origin, int64_t{frameRate.num} * timeBase.num,
+                                int64_t{frameRate.den} * timeBase.den, AV_ROUND_NEAR_INF);
+        return true;
+    }
+
+    bool SeekTo(int64_t stamp, bool to_start) {
+        fresh = false;
+        if (av_seek_frame(format.get(), streamIndex, stamp, AVSEEK_FLAG_BACKWARD) < 0) return false;
+        avcodec_flush_buffers(codec.get());
+        hasShown = hasAhead = false;
+        draining = drained = false;
+        lastIndex = to_start ? -1 : kUnknown;
+        return true;
+    }
+
+    // Decodes on until frame `target` or a later one comes out. Found: `shown` is
+    // the frame on screen at the target's time (the target itself, or the last one
+    // before a gap in the stamps). Overshoot: the first frame decoded is already
+    // later. End: the stream ended before the target.
+    Step DecodeUntil(int64_t target) {
+        fresh = false;
+        for (;;) {
+            int got = avcodec_receive_frame(codec.get(), decoded.get());
+            if (got == 0) {
+                int64_t index;
+                bool placed = IndexOf(decoded.get(), &index);
+                if (!placed) {
+                    av_frame_unref(decoded.get());
+                    continue;
+                }
+                lastIndex = index;
+                if (index <= target) {
+                    std::swap(shown, decoded);
+                    av_frame_unref(decoded.get());
+                    hasShown = true;
+                    shownIndex = index;
+                    if (index == target) return Step::Found;
+                    continue;
+                }
+                std::swap(ahead, decoded);
+                av_frame_unref(decoded.get());
+                hasAhead = true;
+                aheadIndex = index;
+                return hasShown ? Step::Found : Step::Overshoot;
+            }
+            if (got != AVERROR(EAGAIN) || draining) {
+                // AVERROR_EOF, or a decoder that cannot go on.
+                drained = true;
+                return Step::End;
+            }
+            int read = av_read_frame(format.get(), packet.get());
+            if (read < 0) {
+                // The end of the file, or of what is left of a damaged one.
+                draining = true;
+                avcodec_send_packet(codec.get(), nullptr);
+                continue;
+            }
+            // A packet the decoder refuses is damage: it is skipped, and the frames
+            // after it still come.
+            if (packet->stream_index == streamIndex) avcodec_send_packet(codec.get(), packet.get());
+            av_packet_unref(packet.get());
+        }
+    }
+
+    ImagePtr Convert(const AVFrame* frame) {
+        if (frame->width < 1 || frame->height < 1) return nullptr;
+        bool full_range = frame->color_range == AVCOL_RANGE_JPEG;
+        AVPixelFormat source_format =
+            unjpeg(static_cast<AVPixelFormat>(frame->format), &full_range);
+        if (!sws_isSupportedInput(source_format)) return nullptr;
+        scale =
+            sws_getCachedContext(scale, frame->width, frame->height, source_format, width, height,
+                                 AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!scale) return nullptr;
+        int colorspace =
+            frame->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(frame->colorspace);
+        // Refused (and harmless) for sources that are not YUV.
+        sws_setColorspaceDetails(scale, sws_getCoefficients(colorspace), full_range ? 1 : 0,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        if (!converted) {
+            // swscale's vector loops store whole blocks past a row's end, so it writes
+            // into a padded frame, never straight into the image's exact rows.
+            converted.reset(av_frame_alloc());
+            if (!converted) return nullptr;
+            converted->format = AV_PIX_FMT_BGR24;
+            converted->width = width;
+            converted->height = height;
+            if (av_frame_get_buffer(converted.get(), 0) < 0) {
+                converted.reset();
+                return nullptr;
+            }
+        }
+        int rows = sws_scale(scale, frame->data, frame->linesize, 0, frame->height, converted->data,
+                             converted->linesize);
+        if (rows != height) return nullptr;
+        ImagePtr image(create_image(width, height, 24));
+        if (!image) return nullptr;
+        const size_t row_bytes = 3 * static_cast<size_t>(width);
+        for (int32_t y = 0; y < height; ++y) {
+            std::memcpy(image_row(image.get(), y),
+                        converted->data[0] + static_cast<ptrdiff_t>(y) * converted->linesize[0],
+                        row_bytes);
+        }
+        return image;
+    }
+};
+
+VideoClip::VideoClip(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+VideoClip::~VideoClip() = default;
+
+std::unique_ptr<VideoClip> VideoClip::OpenFile(const std::string& path) {
+    auto state = std::make_unique<State>();
+    if (!state->source.Open(path)) return nullptr;
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
+    if (!buffer) return nullptr;
+    state->io.reset(avio_alloc_context(buffer, kIoBufferBytes, 0, &state->source, &FileSource::Read,
+                                       nullptr, &FileSource::Seek));
+    if (!state->io) {
+        av_free(buffer);
+        return nullptr;
+    }
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) return nullptr;
+    raw->pb = state->io.get();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    raw->io_open = refuse_nested_open;
+    // The demuxer is chosen by the file's content alone: the name's extension would
+    // let text files (".txt" as terminal art) pass for videos.
+    // On failure avformat_open_input frees the context itself.
+    if (avformat_open_input(&raw, "", nullptr, nullptr) < 0) return nullptr;
+    state->format.reset(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0) return nullptr;
+    return std::unique_ptr<VideoClip>(new VideoClip(std::move(state)));
+}
+
+ClipStream VideoClip::TakeVideoStream() {
+    State& s = *state_;
+    AVFormatContext* format = s.format.get();
+    AVStream* stream = nullptr;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        AVStream* candidate = format->streams[i];
+        // Cover pictures are stored as video streams of one frame; they are no clip.
+        if (candidate->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+            !(candidate->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+            stream = candidate;
+            break;
+        }
+    }
+    if (!stream) return ClipStream::Missing;
+    const AVCodecParameters* parameters = stream->codecpar;
+    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    if (!decoder) return ClipStream::Missing;
+
+    // Nothing the file says is trusted for an allocation before it is checked.
+    const int32_t width = parameters->width;
+    const int32_t height = parameters->height;
+    if (width < 1 || height < 1 || int64_t{width} * height > kMaxPicturePixels)
+        return ClipStream::Unusable;
+    const int32_t stride = image_stride(width, 24);
+    if (stride < 0 || int64_t{stride} * height > kMaxImageBytes) return ClipStream::Unusable;
+
+    auto pixel_format = static_cast<AVPixelFormat>(parameters->format);
+    bool full_range = false;
+    if (pixel_format != AV_PIX_FMT_NONE &&
+        !sws_isSupportedInput(unjpeg(pixel_format, &full_range))) {
+        return ClipStream::Unconvertible;
+    }
+
+    // The base rate FFmpeg reads off the stamps is exact for a steady stream; the
+    // average over the stream's length is skewed in short clips whose length leaves
+    // out the last frame's period. A base rate well above the average marks a
+    // stream of varying rate, which is counted at its average instead.
+    AVRational rate = stream->r_frame_rate;
+    const AVRational average = stream->avg_frame_rate;
+    if (!valid_rate(rate) ||
+        (valid_rate(average) && av_cmp_q(rate, av_mul_q(average, AVRational{5, 4})) > 0)) {
+        rate = average;
+    }
+    if (!valid_rate(rate) || !valid_rate(stream->time_base)) return ClipStream::Unusable;
+    int64_t count = stream->nb_frames;
+    if (count <= 0 && stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+        count = av_rescale_rnd(stream->duration, int64_t{rate.num} * stream->time_base.num,
+                               int64_t{rate.den} * stream->time_base.den, AV_ROUND_NEAR_INF);
+    }
+    if (count <= 0 && format->duration != AV_NOPTS_VALUE && format->duration > 0) {
+        count = av_rescale_rnd(format->duration, rate.num, int64_t{rate.den} * AV_TIME_BASE,
+                               AV_ROUND_NEAR_INF);
+    }
+    if (count < 1 || count > INT32_MAX) return ClipStream::Unusable;
+    int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    if (start > kStampLimit || start < -kStampLimit) return ClipStream::Unusable;
+
+    CodecPtr codec(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), parameters) < 0)
+        return ClipStream::Missing;
+    codec->max_pixels = kMaxPicturePixels;
+    codec->thread_count = 1;
+    codec->pkt_timebase = stream->time_base;
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return ClipStream::Missing;
+    s.packet.reset(av_packet_alloc());
+    s.decoded.reset(av_frame_alloc());
+    s.shown.reset(av_frame_alloc());
+    s.ahead.reset(av_frame_alloc());
+    if (!s.packet || !s.decoded || !s.shown || !s.ahead) return ClipStream::Missing;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (format->streams[i] != stream) format->streams[i]->discard = AVDISCARD_ALL;
+    }
+
+    s.codec = std::move(codec);
+    s.streamIndex = stream->index;
+    s.timeBase = stream->time_base;
+    s.frameRate = rate;
+    s.start = start;
+    s.width = width;
+    s.height = height;
+    width_ = width;
+    height_ = height;
+    frameBytes_ = stride * height;
+    frameRate_ = rate.num;
+    scale_ = rate.den;
+    frameCount_ = static_cast<int32_t>(count);
+    return ClipStream::Ok;
+}
+
+ImagePtr VideoClip::ReadFrame(int32_t index) {
+    State& s = *state_;
+    if (!s.codec || index < 0 || index >= frameCount_) return nullptr;
+    const int64_t target = index;
+    if (!s.originKnown) {
+        // Frame 0 is decoded first, from the start, to learn the stamps' origin.
+        if (!s.fresh && !s.SeekTo(s.start, true)) return nullptr;
+        if (s.DecodeUntil(0) != Step::Found) return nullptr;
+    }
+    if (s.hasAhead && s.aheadIndex <= target) {
+        std::swap(s.shown, s.ahead);
+        av_frame_unref(s.ahead.get());
+        s.hasShown = true;
+        s.hasAhead = false;
+        s.shownIndex = s.aheadIndex;
+    }
+    if (s.hasShown && s.shownIndex == target) return s.Convert(s.shown.get());
+    // The target falls into a gap of the stamps: the frame before it stays on screen.
+    if (s.hasShown && s.shownIndex < target && s.hasAhead) return s.Convert(s.shown.get());
+
+    bool forward =
+        !s.drained &&
+        ((s.hasShown && s.shownIndex < target && target - s.shownIndex <= kForwardFrames) ||
+         (s.fresh && target <= kForwardFrames));
+    // Seeking lands on the key frame at or before a stamp. Containers whose index
+    // holds decoding stamps may land after the target; then an earlier point, and
+    // finally the start, is tried.
+    for (int attempt = forward ? -1 : 0; attempt < 3; ++attempt) {
+        if (attempt == 0 && !s.SeekTo(s.StampOf(target), target == 0)) continue;
+        if (attempt == 1 &&
+            (target <= kForwardFrames || !s.SeekTo(s.StampOf(target - kForwardFrames), false)))
+            continue;
+        if (attempt == 2 && !s.SeekTo(s.start, true)) continue;
+        Step step = s.DecodeUntil(target);
+        if (step == Step::Found) return s.Convert(s.shown.get());
+        if (step == Step::End) return nullptr;
+    }
+    return nullptr;
+}
