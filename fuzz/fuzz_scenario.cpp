@@ -1,6 +1,6 @@
-// libFuzzer target: any bytes as a scenario file, through Load, Link, the dump and
-// the description of MAIN's first frames. Every input must end in success or a
-// reported failure.
+// libFuzzer target: any bytes as a scenario file, through Load, Link, the dump,
+// the description of MAIN's first frames and its first marked frames. Every input
+// must end in success or a reported failure.
 
 #include <unistd.h>
 
@@ -42,6 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t frame = 0; frame < doc.TotalFrames() && frame < 4; ++frame) {
         FrameDescription rows;
         doc.Describe(frame, rows);
+    }
+    // The marked frames the renderer steps through: key frames and checkpoints.
+    for (int32_t frame = -1, steps = 0; frame < doc.TotalFrames() && steps < 8; ++steps) {
+        frame = doc.NextMarkedFrame(frame);
     }
     return 0;
 }
