@@ -1,0 +1,109 @@
+// Clip readers on several threads at once: each reader on its own thread, and one
+// reader shared by several threads, over one clip; the library guard ends with no
+// user and the first and last users are seen exactly as often as each other.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "output/avi_in.h"
+#include "output/avi_lock.h"
+#include "output/tests/clip_fixtures.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+using namespace clip_fixtures;
+namespace fs = std::filesystem;
+
+class AviInThreads : public ::testing::Test {
+protected:
+    void SetUp() override {
+        av_log_set_level(AV_LOG_QUIET);
+        dir_ = fs::temp_directory_path() /
+               ("vemo_avi_in_threads_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+        spec_.encoder = encoder_available("ffv1") ? "ffv1" : "rawvideo";
+        spec_.pixelFormat = encoder_available("ffv1") ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24;
+        spec_.frames = 40;
+        spec_.gop = 5;
+        path_ = (dir_ / "clip.avi").string();
+        ASSERT_TRUE(write_clip(path_, spec_));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path dir_;
+    ClipSpec spec_;
+    std::string path_;
+};
+
+TEST_F(AviInThreads, EachThreadOpensReadsAndClosesItsOwnReader) {
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 25;
+    std::atomic<int> set_up{0}, closed{0}, wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            CAVIIn reader;
+            auto trace = [&](const std::string& line) {
+                if (line == "+ AVI : GetLock ... successed.") ++set_up;
+                if (line == "+ AVI : ReleaseLock ... successed.") ++closed;
+                return 0;
+            };
+            reader.SetCalls(nullptr, nullptr, trace);
+            reader.SetFileName(path_);
+            for (int round = 0; round < kRounds; ++round) {
+                // As the MOVIE scene reads: open, one frame, close.
+                int frame = (t * 7 + round * 13) % spec_.frames;
+                if (reader.Initialize() != 0) ++wrong;
+                if (!is_exact_frame(reader.DoVideoReader(frame).get(), spec_, frame)) ++wrong;
+                reader.Finish();
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(AviLockUsers(), 0);
+    EXPECT_GE(set_up.load(), 1);
+    EXPECT_EQ(set_up.load(), closed.load());
+}
+
+TEST_F(AviInThreads, OneReaderServesSeveralThreadsOneFrameAtATime) {
+    CAVIIn reader;
+    std::atomic<int> inside{0}, overlapped{0};
+    reader.SetCalls(nullptr, nullptr, [&](const std::string& line) {
+        // The frame call's heading and its result line come from the same call;
+        // a second thread inside the same reader would interleave them.
+        if (line == "CAVIIn::DoVideoReader" && inside.fetch_add(1) != 0) ++overlapped;
+        if (line.rfind("+ AVIStreamGetFrame", 0) == 0) inside.fetch_sub(1);
+        return 0;
+    });
+    reader.SetFileName(path_);
+    ASSERT_EQ(reader.Initialize(), 0);
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 30; ++round) {
+                int frame = (t * 11 + round * 17) % spec_.frames;
+                if (!is_exact_frame(reader.DoVideoReader(frame).get(), spec_, frame)) ++wrong;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    reader.Finish();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(overlapped.load(), 0);
+    EXPECT_EQ(AviLockUsers(), 0);
+}
+
+}  // namespace
