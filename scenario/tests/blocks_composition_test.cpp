@@ -163,6 +163,33 @@ TEST_F(CompositionBlocks, LinkedCountsAndKeyFrames) {
     EXPECT_EQ(doc_.FindScene("a")->m_refcount, 3);
 }
 
+TEST_F(CompositionBlocks, NestedTransitionsKeyFrames) {
+    ASSERT_EQ(LoadText("SCREEN 64 48\n"
+                       "DRAW \"p\" { SIZE 4 4 }\n"
+                       "STILL \"a\" { INPUT \"p\" FRAMES 10 }\n"
+                       "STILL \"b\" { INPUT \"p\" FRAMES 10 }\n"
+                       "CROSSFADE \"x\" { INPUT \"a\" INPUT \"b\" FRAMES 4 }\n"
+                       "FADEIN \"f\" { INPUT \"x\" OUT FRAMES 4 }\n"
+                       "CUT \"c\" { INPUT \"f\" START 5 END 2 }\n"
+                       "MIX \"m\" { INPUT \"c\" OFFSET 3 }\n"
+                       "FILM \"r\" { INPUT \"p\" INPUT \"p\" INPUT \"p\" LEFT FRAMES 30 }\n"
+                       "MAIN { INPUT \"f\" INPUT \"m\" INPUT \"r\" }\n"),
+              0)
+        << OnlyError();
+    ASSERT_EQ(doc_.Link(), 0) << OnlyError();
+    EXPECT_EQ(doc_.TotalFrames(), 16 + 7 + 30);
+    // 0..15 the fade in (its ends, 2 and 4) over the dissolve (6, 8, 10); 16..22 the
+    // mix (ends, the cut's start and end at 19 and 22, and 20 where the cut shows
+    // fade frame 4); 23..52 the film, every (30 / 2) / 2 = 7 frames and its last.
+    std::vector<int32_t> keys;
+    for (int32_t f = 0; f < doc_.TotalFrames(); ++f) {
+        if (doc_.MainLink().TestFrame(FRAME_KEY, f)) keys.push_back(f);
+    }
+    EXPECT_EQ(keys, (std::vector<int32_t>{0, 2, 4, 6, 8, 10, 15, 16, 19, 20, 22, 23, 30, 37, 44, 51,
+                                          52}));
+    EXPECT_EQ(doc_.KeyFrames(), 17);
+}
+
 TEST_F(CompositionBlocks, CutValidationAtLink) {
     ASSERT_EQ(LoadText("SCREEN 64 48\n"
                        "DRAW \"p\" { SIZE 4 4 }\n"

@@ -181,6 +181,34 @@ TEST(SceneCount, CrossfadeTimeline) {
                                       "2",         "p",  "IMAGE",  "5",  "(null)"}));
 }
 
+TEST(SceneCount, CrossfadeSerialFollowsTheDissolve) {
+    SceneGraph g;
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* movie = g.Add<CSceneMovie>("m");
+    movie->m_frames = 10;
+    auto* into = g.Add<CSceneCrossfade>("into");
+    into->m_frames = 4;
+    g.Input(into, Still(g, "s", 10, picture));
+    g.Input(into, movie);
+    auto* outOf = g.Add<CSceneCrossfade>("outOf");
+    outOf->m_frames = 4;
+    g.Input(outOf, movie);
+    g.Input(outOf, Still(g, "t", 10, picture));
+    g.Count();
+    ASSERT_EQ(into->GetFrameCount(), 16);
+    // The movie is asked from frame 6 on, first as the dissolving next input.
+    std::vector<int32_t> serial;
+    for (int32_t f = 0; f < 17; ++f) {
+        if (into->TestFrame(FRAME_SERIAL, f)) serial.push_back(f);
+    }
+    EXPECT_EQ(serial, (std::vector<int32_t>{6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    serial.clear();
+    for (int32_t f = 0; f < 17; ++f) {
+        if (outOf->TestFrame(FRAME_SERIAL, f)) serial.push_back(f);
+    }
+    EXPECT_EQ(serial, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
 TEST(SceneCount, FilmKeysNeverDivideByZero) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
@@ -336,6 +364,40 @@ TEST(SceneCount, DescribeFollowsTheActiveChain) {
                                       "2", "frame", "IMAGE", "7",  "(null)",      //
                                       "3", "clip",  "MOVIE", "12", "clip.avi"}));
     EXPECT_EQ(rows.size() % kDescriptionColumns, 0u);
+}
+
+TEST(SceneCount, MovesDescribeTheirInputThenTheBackground) {
+    SceneGraph g;
+    auto* photo = g.Add<CSceneImage>("photo");
+    auto* back = g.Add<CSceneMovie>("back");
+    back->m_frames = 30;
+    auto* rotate = g.Add<CSceneRotate>("r");
+    rotate->m_frames = 20;
+    g.Input(rotate, photo);
+    g.Input(rotate, photo);  // only the first input is followed
+    g.Background(rotate, back);
+    auto* zoom = g.Add<CSceneAction>("z", SCENE_ZOOM);
+    zoom->m_frames = 20;
+    g.Input(zoom, photo);
+    g.Background(zoom, back);
+    g.Count();
+    const FrameDescription expected{"1", "photo", "IMAGE", "4", "(null)",
+                                    "1", "back",  "MOVIE", "4", "(null)"};
+    for (CScene* move : {static_cast<CScene*>(rotate), static_cast<CScene*>(zoom)}) {
+        FrameDescription rows;
+        EXPECT_EQ(move->DescribeFrame(4, 0, rows), 0) << move->TypeName();
+        ASSERT_EQ(rows.size(), 3u + expected.size()) << move->TypeName();
+        EXPECT_EQ(FrameDescription(rows.begin() + 3, rows.end()), expected) << move->TypeName();
+    }
+
+    // A STILL stops at the first input that cannot be described.
+    auto* still = Still(g, "s", 10, photo);
+    still->m_inputs.push_back(std::make_unique<CSceneLink>("missing"));
+    g.Input(still, back);
+    g.Count();
+    FrameDescription rows;
+    EXPECT_EQ(still->DescribeFrame(1, 0, rows), -1);
+    EXPECT_EQ(rows.size(), 3u + 2u * kDescriptionColumns) << "the movie after it is not described";
 }
 
 TEST(SceneCount, LoopsCountWithoutRecursingForever) {
