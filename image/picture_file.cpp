@@ -40,7 +40,9 @@ const char* picture_demuxer(const uint8_t* head, size_t size) {
 
 constexpr int kIoBufferBytes = 64 * 1024;
 
-constexpr int kConvertFlags = SWS_BILINEAR;
+// Chroma interpolated to every output pixel and accurate rounding: the fast packed
+// path of swscale misses the exact YCbCr conversion by up to two levels.
+constexpr int kConvertFlags = SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
 
 // Where the demuxer's bytes come from: a block in memory or an open file.
 class ByteSource {
