@@ -13,6 +13,7 @@ extern "C" {
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -161,9 +162,18 @@ struct VideoClip::State {
     int streamIndex = -1;
     AVRational timeBase{0, 1};
     AVRational frameRate{0, 1};
-    int64_t start = 0;   // the stream's first stamp: where seeking for frame 0 aims
-    int64_t origin = 0;  // stamp of the first decoded frame, frame 0
+    AVStream* stream = nullptr;
+    int64_t start = 0;  // the stream's first stamp: where seeking for frame 0 aims
+    // Frame 0's own stamp. Decoders that reorder frames give a frame the stamp of a
+    // later packet when packets carry no presentation stamps (B-frames in AVI:
+    // decoding stamps only); measuring from frame 0's stamp takes that shift out.
+    // Streams without reordering start at `start`; the others learn it by decoding
+    // their first frame.
+    int64_t origin = 0;
     bool originKnown = false;
+    // Frames a reordering decoder holds back: a key frame's place in decoding order
+    // may lie this many frames before its place on screen.
+    int64_t reorder = 0;
     int32_t width = 0;
     int32_t height = 0;
 
@@ -179,7 +189,12 @@ struct VideoClip::State {
 
     ~State() { sws_freeContext(scale); }
 
-    // The packet stamp where frame `index` lies, for seeking.
+    // A packet stamp at or before the key frame that frame `index` needs.
+    int64_t SeekStampFor(int64_t index) const {
+        return StampOf(std::max<int64_t>(0, index - reorder));
+    }
+
+    // The packet stamp where frame `index` lies.
     int64_t StampOf(int64_t index) const {
         int64_t offset = av_rescale_rnd(index, int64_t{frameRate.den} * timeBase.den,
                                         int64_t{frameRate.num} * timeBase.num, AV_ROUND_NEAR_INF);
@@ -188,11 +203,7 @@ struct VideoClip::State {
     }
 
     // The frame number of a decoded frame: its stamp in frame periods from frame 0's,
-    // rounded to the nearest; a frame without a stamp follows the last. Frame 0 is
-    // the first frame the stream decodes to, and its stamp is the origin: decoders
-    // that hold frames back (B-frames in AVI, whose packets carry decoding stamps)
-    // give every frame the stamp of a later packet, and measuring from frame 0's own
-    // stamp takes that shift out.
+    // rounded to the nearest; a frame without a stamp follows the last.
     bool IndexOf(const AVFrame* frame, int64_t* index) {
         int64_t stamp = frame->best_effort_timestamp;
         bool stamped = stamp != AV_NOPTS_VALUE && stamp <= kStampLimit && stamp >= -kStampLimit;
@@ -211,6 +222,17 @@ struct VideoClip::State {
         *index = av_rescale_rnd(stamp - origin, int64_t{frameRate.num} * timeBase.num,
                                 int64_t{frameRate.den} * timeBase.den, AV_ROUND_NEAR_INF);
         return true;
+    }
+
+    // Whether the container's index holds a key frame after frame `from` (-1: the
+    // start of the stream) and at or before frame `to`: 1 yes, 0 no, -1 when there
+    // is no index to ask.
+    int KeyFrameBetween(int64_t from, int64_t to) {
+        if (avformat_index_get_entries_count(stream) == 0) return -1;
+        const AVIndexEntry* key =
+            avformat_index_get_entry_from_timestamp(stream, SeekStampFor(to), AVSEEK_FLAG_BACKWARD);
+        if (!key) return 0;
+        return key->timestamp > (from < 0 ? start : StampOf(from)) ? 1 : 0;
     }
 
     bool SeekTo(int64_t stamp, bool to_start) {
@@ -418,10 +440,14 @@ ClipStream VideoClip::TakeVideoStream() {
     }
 
     s.codec = std::move(codec);
+    s.stream = stream;
     s.streamIndex = stream->index;
     s.timeBase = stream->time_base;
     s.frameRate = rate;
     s.start = start;
+    s.origin = start;
+    s.originKnown = parameters->video_delay == 0;
+    s.reorder = std::max(0, parameters->video_delay);
     s.width = width;
     s.height = height;
     width_ = width;
@@ -437,11 +463,6 @@ ImagePtr VideoClip::ReadFrame(int32_t index) {
     State& s = *state_;
     if (!s.codec || index < 0 || index >= frameCount_) return nullptr;
     const int64_t target = index;
-    if (!s.originKnown) {
-        // Frame 0 is decoded first, from the start, to learn the stamps' origin.
-        if (!s.fresh && !s.SeekTo(s.start, true)) return nullptr;
-        if (s.DecodeUntil(0) != Step::Found) return nullptr;
-    }
     if (s.hasAhead && s.aheadIndex <= target) {
         std::swap(s.shown, s.ahead);
         av_frame_unref(s.ahead.get());
@@ -453,22 +474,32 @@ ImagePtr VideoClip::ReadFrame(int32_t index) {
     // The target falls into a gap of the stamps: the frame before it stays on screen.
     if (s.hasShown && s.shownIndex < target && s.hasAhead) return s.Convert(s.shown.get());
 
-    bool forward =
-        !s.drained &&
-        ((s.hasShown && s.shownIndex < target && target - s.shownIndex <= kForwardFrames) ||
-         (s.fresh && target <= kForwardFrames));
+    if (!s.originKnown) {
+        if (!s.fresh && !s.SeekTo(s.start, true)) return nullptr;
+        if (s.DecodeUntil(0) != Step::Found) return nullptr;
+    }
+    // Decoding on from the current place beats seeking unless a key frame lies in
+    // between (seeking there skips the frames before it).
+    bool forward = false;
+    if (!s.drained && (s.fresh || (s.hasShown && s.shownIndex < target))) {
+        int64_t from = s.fresh ? -1 : s.shownIndex;
+        int key = s.KeyFrameBetween(from, target);
+        forward = key == 0 || (key < 0 && target - from <= kForwardFrames);
+    }
     // Seeking lands on the key frame at or before a stamp. Containers whose index
     // holds decoding stamps may land after the target; then an earlier point, and
     // finally the start, is tried.
     for (int attempt = forward ? -1 : 0; attempt < 3; ++attempt) {
-        if (attempt == 0 && !s.SeekTo(s.StampOf(target), target == 0)) continue;
+        if (attempt == 0 && !s.SeekTo(s.SeekStampFor(target), target <= s.reorder)) continue;
         if (attempt == 1 &&
-            (target <= kForwardFrames || !s.SeekTo(s.StampOf(target - kForwardFrames), false)))
+            (target <= kForwardFrames || !s.SeekTo(s.SeekStampFor(target - kForwardFrames), false)))
             continue;
         if (attempt == 2 && !s.SeekTo(s.start, true)) continue;
         Step step = s.DecodeUntil(target);
         if (step == Step::Found) return s.Convert(s.shown.get());
-        if (step == Step::End) return nullptr;
+        // The stream ended after earlier frames: the target lies beyond its end.
+        // Ended with nothing at or before the target: the key frame was too late.
+        if (step == Step::End && s.hasShown) return nullptr;
     }
     return nullptr;
 }

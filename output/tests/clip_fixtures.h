@@ -1,9 +1,10 @@
 #pragma once
 // Video clips made by the tests through FFmpeg's own encoders and muxers. Every
-// frame's picture tells its frame number: red is 30 + 18 n, green grows by 25 per
-// row from the top (10 at row 0), blue by 15 per column from the left (5 at
-// column 0). Lossy codecs get the flat form (green 120, blue 60) so that the
-// frame number survives compression.
+// frame's picture tells its frame number: red is 30 + 18 n (modulo 256), green
+// grows by 25 per row from the top (10 at row 0), blue by 15 per column from the
+// left (5 at column 0). Lossy codecs get the flat form, one colour per frame
+// (red 30 + 18 (n mod 12), green 30 + 40 (n / 12), blue 60), so that the frame
+// number survives compression.
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -41,10 +42,25 @@ inline uint8_t frame_red(int n) {
     return static_cast<uint8_t>(30 + 18 * n);
 }
 
+// Flat frames (at most 60 of them).
+inline uint8_t flat_red(int n) {
+    return static_cast<uint8_t>(30 + 18 * (n % 12));
+}
+inline uint8_t flat_green(int n) {
+    return static_cast<uint8_t>(30 + 40 * (n / 12));
+}
+inline constexpr uint8_t kFlatBlue = 60;
+
 // Blue, green, red of pixel (x, y) (y = 0 is the top row) of frame n.
 inline void frame_pixel(const ClipSpec& spec, int n, int x, int y, uint8_t* bgr) {
-    bgr[0] = spec.flat ? 60 : static_cast<uint8_t>(5 + 15 * x);
-    bgr[1] = spec.flat ? 120 : static_cast<uint8_t>(10 + 25 * y);
+    if (spec.flat) {
+        bgr[0] = kFlatBlue;
+        bgr[1] = flat_green(n);
+        bgr[2] = flat_red(n);
+        return;
+    }
+    bgr[0] = static_cast<uint8_t>(5 + 15 * x);
+    bgr[1] = static_cast<uint8_t>(10 + 25 * y);
     bgr[2] = frame_red(n);
 }
 
@@ -111,6 +127,10 @@ inline bool write_clip(const std::string& path, const ClipSpec& spec) {
         codec->flags |= AV_CODEC_FLAG_QSCALE;
         codec->global_quality = FF_QP2LAMBDA * 2;
     }
+    // x264 would take every new flat colour for a scene cut and choose no B-frames;
+    // told not to decide, it uses them all.
+    if (spec.bFrames > 0 && std::string(spec.encoder) == "libx264")
+        av_opt_set(codec->priv_data, "x264-params", "b-adapt=0:scenecut=0", 0);
     if (raw->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(codec.get(), encoder, nullptr) < 0) return false;
     if (avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0) return false;
@@ -161,13 +181,14 @@ inline void write_bytes(const std::string& path, const std::vector<uint8_t>& byt
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// The frame number whose red is nearest to the image's centre pixel.
-inline int nearest_frame(const CImageBuffer* image, int frames) {
+// The flat frame whose colour is nearest to the image's centre pixel.
+inline int nearest_flat_frame(const CImageBuffer* image, int frames) {
     int red = get_component(image, image->width / 2, image->height / 2, 0);
+    int green = get_component(image, image->width / 2, image->height / 2, 1);
     int best = -1;
-    int best_distance = 256;
+    int best_distance = 1 << 20;
     for (int n = 0; n < frames; ++n) {
-        int distance = std::abs(red - frame_red(n));
+        int distance = std::abs(red - flat_red(n)) + std::abs(green - flat_green(n));
         if (distance < best_distance) {
             best = n;
             best_distance = distance;
