@@ -221,16 +221,22 @@ AVPixelFormat unjpeg(AVPixelFormat format, bool* full_range) {
     }
 }
 
-// Deep RGB and grey pictures (more than 8 bits per component) are reduced here,
-// each component rounded to the nearest 8-bit value; swscale is off by one on some.
+// Deep RGB and grey pictures (more than 8 bits per component) and shallow RGB ones
+// (4 bits or fewer, as in a 16-bit X4R4G4B4 bitmap) are converted here, each
+// component scaled to 8 bits and rounded: swscale is off by one on some deep ones and
+// only shifts the shallow ones, so that their white would come out as 240.
 bool is_deep_rgb_or_grey(const AVPixFmtDescriptor* desc) {
-    if (!desc || desc->comp[0].depth <= 8) return false;
+    if (!desc) return false;
     if (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT |
                        AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BAYER)) {
         return false;
     }
-    if (desc->flags & AV_PIX_FMT_FLAG_RGB) return desc->nb_components >= 3;
-    return desc->nb_components <= 2;  // grey, with or without alpha
+    if (desc->flags & AV_PIX_FMT_FLAG_RGB) {
+        return desc->nb_components >= 3 &&
+               (desc->comp[0].depth > 8 ||
+                std::max({desc->comp[0].depth, desc->comp[1].depth, desc->comp[2].depth}) <= 4);
+    }
+    return desc->comp[0].depth > 8 && desc->nb_components <= 2;  // grey, with or without alpha
 }
 
 CImageBuffer* deep_frame_to_image(const AVFrame* frame, const AVPixFmtDescriptor* desc) {

@@ -252,8 +252,8 @@ TEST_F(PictureFile, PaletteGifTiffAndWebpPictures) {
     }
 }
 
-// Grey, 1-bit, 32-bit, palette, grey-with-alpha and 16-bit grey pictures of every
-// narrow width: each pixel comes out exactly, row ends included.
+// Grey, 1-bit, 32-bit, palette, grey-with-alpha, 16-bit grey and 4-bit-per-channel
+// pictures of every narrow width: each pixel comes out exactly, row ends included.
 TEST_F(PictureFile, EveryNarrowWidthConvertsExactly) {
     auto grey_of = [](int x, int y) { return uint8_t(20 * x + 50 * y + 3); };
     struct Case {
@@ -312,6 +312,19 @@ TEST_F(PictureFile, EveryNarrowWidthConvertsExactly) {
                  }
          },
          [&](int x, int y) { return grey_of(x, y) * 0x010101u; }},
+        // 16 bits as X4R4G4B4: each 4-bit level n is 17 n, white 255.
+        {AV_CODEC_ID_BMP, AV_PIX_FMT_RGB444LE,
+         [](AVFrame* f) {
+             for (int y = 0; y < f->height; ++y)
+                 for (int x = 0; x < f->width; ++x) {
+                     const uint16_t v = uint16_t((x + 7 * y) % 16 << 8 | (15 - x) << 4 | 15);
+                     f->data[0][y * f->linesize[0] + 2 * x] = uint8_t(v);
+                     f->data[0][y * f->linesize[0] + 2 * x + 1] = uint8_t(v >> 8);
+                 }
+         },
+         [](int x, int y) {
+             return uint32_t((x + 7 * y) % 16 * 17) << 16 | uint32_t((15 - x) * 17) << 8 | 255u;
+         }},
     };
     for (const Case& c : cases) {
         for (int w = 1; w <= 9; ++w) {
