@@ -25,6 +25,10 @@ namespace {
 
 constexpr int kIoBufferBytes = 64 * 1024;
 
+// Chroma interpolated to every output pixel and accurate rounding: the fast packed
+// path of swscale misses the exact YCbCr conversion by up to two levels.
+constexpr int kConvertFlags = SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
+
 // A frame at most this many frames after the last one read is reached by decoding
 // on; anything else seeks to the key frame before it.
 constexpr int64_t kForwardFrames = 64;
@@ -302,7 +306,7 @@ struct VideoClip::State {
         if (!sws_isSupportedInput(source_format)) return nullptr;
         scale =
             sws_getCachedContext(scale, frame->width, frame->height, source_format, width, height,
-                                 AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+                                 AV_PIX_FMT_BGR24, kConvertFlags, nullptr, nullptr, nullptr);
         if (!scale) return nullptr;
         int colorspace =
             frame->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(frame->colorspace);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -240,6 +242,62 @@ INSTANTIATE_TEST_SUITE_P(
                       LossyCase{"h264_mp4", "mp4", "libx264", AV_PIX_FMT_YUV420P, 6, 2},
                       LossyCase{"h264_mkv", "matroska", "libx264", AV_PIX_FMT_YUV420P, 6, 2}),
     [](const ::testing::TestParamInfo<LossyCase>& info) { return std::string(info.param.name); });
+
+// The luma and chroma that the clip writer stores for flat frame n.
+void stored_ycbcr(const ClipSpec& spec, int n, double* y, double* cb, double* cr) {
+    std::unique_ptr<AVFrame, detail::FrameFree> source(av_frame_alloc());
+    std::unique_ptr<AVFrame, detail::FrameFree> stored(av_frame_alloc());
+    ASSERT_TRUE(source && stored);
+    source->format = AV_PIX_FMT_BGR24;
+    stored->format = spec.pixelFormat;
+    source->width = stored->width = spec.width;
+    source->height = stored->height = spec.height;
+    ASSERT_EQ(av_frame_get_buffer(source.get(), 0), 0);
+    ASSERT_EQ(av_frame_get_buffer(stored.get(), 0), 0);
+    for (int row = 0; row < spec.height; ++row)
+        for (int x = 0; x < spec.width; ++x)
+            frame_pixel(spec, n, x, row, source->data[0] + row * source->linesize[0] + 3 * x);
+    std::unique_ptr<SwsContext, detail::ScaleFree> scale(
+        sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGR24, spec.width, spec.height,
+                       spec.pixelFormat, SWS_POINT, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(scale);
+    sws_scale(scale.get(), source->data, source->linesize, 0, spec.height, stored->data,
+              stored->linesize);
+    *y = stored->data[0][0];
+    *cb = stored->data[1][0];
+    *cr = stored->data[2][0];
+}
+
+TEST_F(AviIn, YCbCrFramesTakeTheStudioRangeConversion) {
+    if (!encoder_available("ffv1")) GTEST_SKIP() << "ffv1 is not built in";
+    ClipSpec spec;
+    spec.muxer = "matroska";
+    spec.encoder = "ffv1";
+    spec.pixelFormat = AV_PIX_FMT_YUV420P;
+    spec.flat = true;
+    spec.frames = 24;
+    CAVIIn reader;
+    reader.SetFileName(Clip("ycbcr.mkv", spec));
+    ASSERT_EQ(reader.Initialize(), 0);
+    auto round_byte = [](double v) { return int(std::lround(std::clamp(v, 0.0, 255.0))); };
+    for (int n = 0; n < spec.frames; ++n) {
+        double y = 0, cb = 0, cr = 0;
+        stored_ycbcr(spec, n, &y, &cb, &cr);
+        // ITU-R BT.601, luma 16 ... 235 and chroma 16 ... 240 spread to 0 ... 255.
+        const double luma = 255.0 / 219.0 * (y - 16);
+        const int red = round_byte(luma + 1.596027 * (cr - 128));
+        const int green = round_byte(luma - 0.391762 * (cb - 128) - 0.812968 * (cr - 128));
+        const int blue = round_byte(luma + 2.017232 * (cb - 128));
+        ImagePtr image = reader.DoVideoReader(n);
+        ASSERT_NE(image, nullptr) << n;
+        for (auto [px, py] : {std::pair{0, 0}, std::pair{15, 7}, std::pair{8, 4}}) {
+            EXPECT_NEAR(get_component(image.get(), px, py, 0), red, 1) << n;
+            EXPECT_NEAR(get_component(image.get(), px, py, 1), green, 1) << n;
+            EXPECT_NEAR(get_component(image.get(), px, py, 2), blue, 1) << n;
+        }
+    }
+    reader.Finish();
+}
 
 // A 16-bit mono PCM WAV of `samples` samples at 8000/s.
 std::vector<uint8_t> wav_bytes(uint32_t samples) {
