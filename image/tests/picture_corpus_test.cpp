@@ -60,11 +60,17 @@ TEST(PictureCorpus, WriteSeeds) {
                            std::memset(frame->data[p] + y * frame->linesize[p], p ? 128 : 100,
                                        p ? 4 : 8);
                }));
+    write_file(path("rgb444.bmp"),
+               encode_picture(AV_CODEC_ID_BMP, AV_PIX_FMT_RGB444LE, 3, 2, [](AVFrame* frame) {
+                   for (int y = 0; y < 2; ++y)
+                       for (int i = 0; i < 6; ++i)
+                           frame->data[0][y * frame->linesize[0] + i] = uint8_t(0x1F * (i + y));
+               }));
     ImagePtr bmp(create_image(3, 2, 24));
     set_pixel(bmp.get(), 1, 0, 200, 100, 50);
     ASSERT_EQ(save_image_overwrite(bmp.get(), path("small.bmp")), 0);
     for (const char* name : {"exif.jpg", "rgb.png", "rgba64.png", "palette.gif", "rgb.tiff",
-                             "grey.webp", "small.bmp"}) {
+                             "grey.webp", "rgb444.bmp", "small.bmp"}) {
         EXPECT_TRUE(ImagePtr(load_picture(path(name)))) << name;
     }
     EXPECT_EQ(read_exif_property(path("exif.jpg"), 0x829A), "1 / 250");
