@@ -28,7 +28,11 @@ int CAVIIn::Initialize() {
         if (GetLock() == 1) CallTrace("+ AVI : GetLock ... successed.");
     }
 
-    std::unique_ptr<VideoClip> clip = VideoClip::OpenFile(m_fileName);
+    // The clip this or another reader closed last, when its file is unchanged,
+    // goes on from where it stopped.
+    std::unique_ptr<VideoClip> clip = TakeParkedClip(m_fileName);
+    const bool reused = clip != nullptr;
+    if (!reused) clip = VideoClip::OpenFile(m_fileName);
     if (!clip) {
         CallError("AVIFileOpenでエラーが発生しました");
         CallTrace("+ AVIFileOpen \"%s\"... failed.", m_fileName.c_str());
@@ -36,7 +40,7 @@ int CAVIIn::Initialize() {
     }
     CallTrace("+ AVIFileOpen \"%s\" ... successed.", m_fileName.c_str());
 
-    switch (clip->TakeVideoStream()) {
+    switch (reused ? ClipStream::Ok : clip->TakeVideoStream()) {
         case ClipStream::Ok:
             break;
         case ClipStream::Missing:
@@ -92,7 +96,7 @@ int CAVIIn::Finish() {
     auto hold = LockFrames();
     CallTrace("CAVIIn::Finish");
     if (m_clip) {
-        m_clip.reset();
+        ParkClip(m_fileName, std::move(m_clip));
         CallTrace("+ AVIStreamRelease ... successed.");
         CallTrace("+ AVIFileRelease ... successed.");
     }

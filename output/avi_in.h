@@ -6,6 +6,10 @@
 // any frames, Finish (closes the file). The size and count stay readable through
 // GetVideo after Finish. Every frame comes out as 24-bit blue-green-red, whatever
 // the stream's own pixel format.
+//
+// Finish hands the open clip to a small process-wide keep instead of closing it,
+// and Initialize takes it back when the file is unchanged: a scene that opens and
+// closes the clip around every frame still decodes on from the frame before.
 
 #include <cstdint>
 #include <memory>

@@ -16,6 +16,8 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <utility>
 
 #include "image/picture_file.h"
@@ -51,10 +53,20 @@ public:
     bool Open(const std::string& path) {
         fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd_ < 0) return false;
-        struct stat info;
-        if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+        if (::fstat(fd_, &opened_) != 0 || !S_ISREG(opened_.st_mode)) return false;
         int flags = ::fcntl(fd_, F_GETFL);
         return flags >= 0 && ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    }
+
+    // Whether `path` names the file opened, unchanged since.
+    bool Names(const std::string& path) const {
+        struct stat now;
+        if (fd_ < 0 || ::stat(path.c_str(), &now) != 0) return false;
+        struct stat held;
+        if (::fstat(fd_, &held) != 0) return false;
+        return now.st_dev == opened_.st_dev && now.st_ino == opened_.st_ino &&
+               held.st_size == opened_.st_size && held.st_mtim.tv_sec == opened_.st_mtim.tv_sec &&
+               held.st_mtim.tv_nsec == opened_.st_mtim.tv_nsec;
     }
 
     static int Read(void* opaque, uint8_t* buffer, int size) {
@@ -83,6 +95,7 @@ public:
 
 private:
     int fd_ = -1;
+    struct stat opened_ {};
 };
 
 // Demuxers that would open further files (playlists, references, segment lists)
@@ -463,6 +476,10 @@ ClipStream VideoClip::TakeVideoStream() {
     return ClipStream::Ok;
 }
 
+bool VideoClip::SameFileAs(const std::string& path) const {
+    return state_->codec && state_->source.Names(path);
+}
+
 ImagePtr VideoClip::ReadFrame(int32_t index) {
     State& s = *state_;
     if (!s.codec || index < 0 || index >= frameCount_) return nullptr;
@@ -506,4 +523,51 @@ ImagePtr VideoClip::ReadFrame(int32_t index) {
         if (step == Step::End && s.hasShown) return nullptr;
     }
     return nullptr;
+}
+
+namespace {
+
+struct ParkedClip {
+    std::string path;
+    std::unique_ptr<VideoClip> clip;
+};
+
+std::mutex g_parkMutex;
+std::deque<ParkedClip> g_parked;  // newest first
+
+}  // namespace
+
+void ParkClip(const std::string& path, std::unique_ptr<VideoClip> clip) {
+    if (!clip) return;
+    std::deque<ParkedClip> closing;  // closed outside the lock
+    {
+        std::lock_guard<std::mutex> hold(g_parkMutex);
+        g_parked.push_front(ParkedClip{path, std::move(clip)});
+        while (g_parked.size() > size_t{kParkedClips}) {
+            closing.push_back(std::move(g_parked.back()));
+            g_parked.pop_back();
+        }
+    }
+}
+
+std::unique_ptr<VideoClip> TakeParkedClip(const std::string& path) {
+    std::unique_ptr<VideoClip> found;
+    {
+        std::lock_guard<std::mutex> hold(g_parkMutex);
+        for (auto at = g_parked.begin(); at != g_parked.end(); ++at) {
+            if (at->path == path) {
+                found = std::move(at->clip);
+                g_parked.erase(at);
+                break;
+            }
+        }
+    }
+    if (found && !found->SameFileAs(path)) found.reset();
+    return found;
+}
+
+void DropParkedClips() {
+    std::deque<ParkedClip> closing;
+    std::lock_guard<std::mutex> hold(g_parkMutex);
+    closing.swap(g_parked);
 }

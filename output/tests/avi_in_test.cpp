@@ -119,6 +119,47 @@ TEST_F(AviIn, RawClipGivesEveryFrameExactlyInAnyOrder) {
     EXPECT_EQ(count, 12) << "the size and length stay readable after Finish";
 }
 
+TEST_F(AviIn, ClipReplacedBetweenFramesIsReadAnew) {
+    ClipSpec first;
+    first.frames = 12;
+    ClipSpec second;
+    second.flat = true;
+    second.width = 32;
+    second.frames = 20;
+    const std::string path = Clip("clip.avi", first);
+    CAVIIn reader;
+    reader.SetFileName(path);
+    auto frame_of_session = [&reader](int n) {
+        EXPECT_EQ(reader.Initialize(), 0);
+        ImagePtr image = reader.DoVideoReader(n);
+        reader.Finish();
+        return image;
+    };
+    EXPECT_TRUE(is_exact_frame(frame_of_session(3).get(), first, 3));
+
+    // Rewritten in place, then replaced by another file under the same name.
+    ASSERT_TRUE(write_clip(path, second));
+    EXPECT_TRUE(is_exact_frame(frame_of_session(4).get(), second, 4));
+    int32_t width = 0, count = 0;
+    reader.GetVideo(&width, nullptr, nullptr, nullptr, nullptr, &count);
+    EXPECT_EQ(width, 32);
+    EXPECT_EQ(count, 20);
+    ASSERT_TRUE(write_clip(Path("other.avi"), first));
+    fs::rename(Path("other.avi"), path);
+    EXPECT_TRUE(is_exact_frame(frame_of_session(5).get(), first, 5));
+    reader.GetVideo(&width, nullptr, nullptr, nullptr, nullptr, &count);
+    EXPECT_EQ(width, 16);
+    EXPECT_EQ(count, 12);
+
+    // Removed: the open fails even though a clip of that name was read before.
+    fs::remove(path);
+    Heard heard;
+    listen(reader, heard);
+    EXPECT_NE(reader.Initialize(), 0);
+    EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileOpenでエラーが発生しました"});
+    reader.Finish();
+}
+
 // Lossless codecs with key frames every few frames: frames come out exact whether
 // they are reached by decoding on, by seeking back, or by seeking far ahead.
 struct LosslessCase {
