@@ -198,10 +198,11 @@ struct VideoClip::State {
     bool hasAhead = false;
     int64_t shownIndex = 0;
     int64_t aheadIndex = 0;
-    int64_t lastIndex = -1;  // of the last decoded frame; kUnknown after a seek
-    bool fresh = true;       // nothing read since the file was opened
-    bool draining = false;   // the demuxer ran out; the decoder gives what it holds
-    bool drained = false;    // the decoder gave everything; only a seek goes on
+    int64_t lastIndex = -1;          // of the last decoded frame; kUnknown after a seek
+    bool fresh = true;               // nothing read since the file was opened
+    bool draining = false;           // the demuxer ran out; the decoder gives what it holds
+    bool drained = false;            // the decoder gave everything; only a seek goes on
+    int64_t lastInFile = INT64_MAX;  // the last frame the stream decoded to, once seen
     static constexpr int64_t kUnknown = INT64_MIN;
 
     ~State() { sws_freeContext(scale); }
@@ -293,8 +294,12 @@ struct VideoClip::State {
                 return hasShown ? Step::Found : Step::Overshoot;
             }
             if (got != AVERROR(EAGAIN) || draining) {
-                // AVERROR_EOF, or a decoder that cannot go on.
+                // AVERROR_EOF, or a decoder that cannot go on. Frames after the last
+                // one decoded (a length the header overstates, a file cut short)
+                // are not asked again.
                 drained = true;
+                if (got == AVERROR_EOF && lastIndex != kUnknown)
+                    lastInFile = std::min(lastInFile, lastIndex);
                 return Step::End;
             }
             int read = av_read_frame(format.get(), packet.get());
@@ -482,7 +487,7 @@ bool VideoClip::SameFileAs(const std::string& path) const {
 
 ImagePtr VideoClip::ReadFrame(int32_t index) {
     State& s = *state_;
-    if (!s.codec || index < 0 || index >= frameCount_) return nullptr;
+    if (!s.codec || index < 0 || index >= frameCount_ || index > s.lastInFile) return nullptr;
     const int64_t target = index;
     if (s.hasAhead && s.aheadIndex <= target) {
         std::swap(s.shown, s.ahead);

@@ -15,6 +15,7 @@
 #include "output/avi_in.h"
 #include "output/avi_lock.h"
 #include "output/tests/clip_fixtures.h"
+#include "output/video_clip.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -60,6 +61,7 @@ protected:
         fs::create_directories(dir_);
     }
     void TearDown() override {
+        DropParkedClips();
         fs::remove_all(dir_);
         EXPECT_EQ(AviLockUsers(), 0);
     }

@@ -14,6 +14,7 @@
 #include "output/avi_in.h"
 #include "output/avi_lock.h"
 #include "output/tests/clip_fixtures.h"
+#include "output/video_clip.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -39,7 +40,10 @@ protected:
         path_ = (dir_ / "clip.avi").string();
         ASSERT_TRUE(write_clip(path_, spec_));
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override {
+        DropParkedClips();
+        fs::remove_all(dir_);
+    }
 
     fs::path dir_;
     ClipSpec spec_;
