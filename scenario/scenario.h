@@ -65,7 +65,7 @@ inline constexpr size_t kMaxBlockDepth = 1000;
 // Limits on what macro calls may produce in one document, so that calls fanning
 // out into further calls end with an error instead of running for ages.
 inline constexpr int64_t kMaxExpansions = 100000;
-inline constexpr int64_t kMaxExpandedBytes = int64_t{64} << 20;
+inline constexpr int64_t kMaxExpandedBytes = int64_t{16} << 20;
 // Bytes the substitutions of all expansions of one document may scan.
 inline constexpr int64_t kMaxExpansionWork = int64_t{1} << 30;
 

@@ -141,6 +141,18 @@ TEST_F(MacroTest, SubstitutionWorkIsLimitedPerDocument) {
     EXPECT_EQ(OnlyError(), At("scenario.txt", 13, "マクロ M の展開結果が大きすぎます。"));
 }
 
+TEST_F(MacroTest, ExpandedTextIsLimitedPerDocument) {
+    // Sixteen expansions of a body just under 1 MiB fit in 16 MiB; the seventeenth
+    // does not.
+    std::string text = "MACRO B()" + std::string((size_t{1} << 20) - 8, ' ') + "ENDMACRO\n";
+    for (int call = 0; call < 16; ++call) text += "CALL B()\n";
+    ASSERT_EQ(LoadText(text), 0) << OnlyError();
+    CScenario more;
+    Record(more);
+    ASSERT_EQ(more.Load(Write("more.txt", text + "CALL B()\n")), -1);
+    EXPECT_EQ(OnlyError(), At("more.txt", 18, "マクロ B の展開結果が大きすぎます。"));
+}
+
 TEST_F(MacroTest, CallsFanningOutEndWithAnError) {
     std::string text;
     text += "MACRO L0()\n$(X) = 1\nENDMACRO\n";
