@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/report.h"
 #include "output/avi_in.h"
 #include "output/avi_lock.h"
 #include "output/tests/clip_fixtures.h"
@@ -403,6 +404,25 @@ TEST_F(AviIn, FilesThatAreNoVideoAreRefusedWithTheirMessages) {
         EXPECT_TRUE(heard.Traced("+ AVIFileOpen \"" + path + "\"... failed.")) << path;
         reader.Finish();
     }
+}
+
+// The engine's own reporting calls carry the reader's error to the front end as
+// it is, even when the file name looks like a format.
+TEST_F(AviIn, ReportingCallsShowTheErrorToTheFrontEnd) {
+    struct Sink : ReportSink {
+        std::vector<std::string> shown;
+        void StatusLine(std::string_view) override {}
+        void ShowError(std::string_view text) override { shown.emplace_back(text); }
+        AskAnswer Ask(std::string_view) override { return AskAnswer::No; }
+    } sink;
+    SetReportSink(&sink);
+    CAVIIn reader;
+    reader.UseReportingCalls();
+    reader.SetFileName(Path("%s%n%d.avi"));
+    EXPECT_NE(reader.Initialize(), 0);
+    reader.Finish();
+    SetReportSink(nullptr);
+    EXPECT_EQ(sink.shown, std::vector<std::string>{"AVIFileOpenでエラーが発生しました"});
 }
 
 TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
