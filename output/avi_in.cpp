@@ -1,6 +1,7 @@
 #include "output/avi_in.h"
 
 #include "output/avi_lock.h"
+#include "output/clip_keep.h"
 #include "output/video_clip.h"
 
 CAVIIn::CAVIIn() = default;

@@ -16,8 +16,6 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <utility>
 
 #include "image/picture_file.h"
@@ -528,51 +526,4 @@ ImagePtr VideoClip::ReadFrame(int32_t index) {
         if (step == Step::End && s.hasShown) return nullptr;
     }
     return nullptr;
-}
-
-namespace {
-
-struct ParkedClip {
-    std::string path;
-    std::unique_ptr<VideoClip> clip;
-};
-
-std::mutex g_parkMutex;
-std::deque<ParkedClip> g_parked;  // newest first
-
-}  // namespace
-
-void ParkClip(const std::string& path, std::unique_ptr<VideoClip> clip) {
-    if (!clip) return;
-    std::deque<ParkedClip> closing;  // closed outside the lock
-    {
-        std::lock_guard<std::mutex> hold(g_parkMutex);
-        g_parked.push_front(ParkedClip{path, std::move(clip)});
-        while (g_parked.size() > size_t{kParkedClips}) {
-            closing.push_back(std::move(g_parked.back()));
-            g_parked.pop_back();
-        }
-    }
-}
-
-std::unique_ptr<VideoClip> TakeParkedClip(const std::string& path) {
-    std::unique_ptr<VideoClip> found;
-    {
-        std::lock_guard<std::mutex> hold(g_parkMutex);
-        for (auto at = g_parked.begin(); at != g_parked.end(); ++at) {
-            if (at->path == path) {
-                found = std::move(at->clip);
-                g_parked.erase(at);
-                break;
-            }
-        }
-    }
-    if (found && !found->SameFileAs(path)) found.reset();
-    return found;
-}
-
-void DropParkedClips() {
-    std::deque<ParkedClip> closing;
-    std::lock_guard<std::mutex> hold(g_parkMutex);
-    closing.swap(g_parked);
 }

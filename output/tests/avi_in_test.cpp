@@ -15,8 +15,8 @@
 #include "base/report.h"
 #include "output/avi_in.h"
 #include "output/avi_lock.h"
+#include "output/clip_keep.h"
 #include "output/tests/clip_fixtures.h"
-#include "output/video_clip.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -75,8 +75,23 @@ protected:
         return path;
     }
 
+    // Opens `path`, which must be refused; what the reader said.
+    Heard Refused(const std::string& path) {
+        CAVIIn reader;
+        Heard heard;
+        listen(reader, heard);
+        reader.SetFileName(path);
+        EXPECT_NE(reader.Initialize(), 0) << path;
+        EXPECT_EQ(reader.DoVideoReader(0), nullptr) << path;
+        EXPECT_EQ(reader.Finish(), 0);
+        return heard;
+    }
+
     fs::path dir_;
 };
+
+const std::vector<std::string> kOpenFailed{"AVIFileOpenでエラーが発生しました"};
+const std::vector<std::string> kStreamFailed{"AVIFileGetStreamでエラーが発生しました"};
 
 TEST_F(AviIn, RawClipGivesEveryFrameExactlyInAnyOrder) {
     ClipSpec spec;  // 16 x 8 uncompressed blue-green-red AVI, 12 frames at 25/s
@@ -159,7 +174,7 @@ TEST_F(AviIn, ClipReplacedBetweenFramesIsReadAnew) {
     Heard heard;
     listen(reader, heard);
     EXPECT_NE(reader.Initialize(), 0);
-    EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileOpenでエラーが発生しました"});
+    EXPECT_EQ(heard.errors, kOpenFailed);
     reader.Finish();
 }
 
@@ -369,40 +384,19 @@ std::vector<uint8_t> wav_bytes(uint32_t samples) {
 }
 
 TEST_F(AviIn, FilesThatAreNoVideoAreRefusedWithTheirMessages) {
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> bytes;
-        const char* error;
-    };
     const std::string text = "This is a scenario note, not a video.\r\nSecond line.\r\n";
-    std::vector<Case> cases = {
-        {"note.txt", std::vector<uint8_t>(text.begin(), text.end()),
-         "AVIFileOpenでエラーが発生しました"},
-        {"empty.avi", {}, "AVIFileOpenでエラーが発生しました"},
-        {"music.wav", wav_bytes(8000), "AVIFileGetStreamでエラーが発生しました"},
-    };
-    for (const Case& c : cases) {
-        write_bytes(Path(c.name), c.bytes);
-        CAVIIn reader;
-        Heard heard;
-        listen(reader, heard);
-        reader.SetFileName(Path(c.name));
-        EXPECT_NE(reader.Initialize(), 0) << c.name;
-        EXPECT_EQ(heard.errors, std::vector<std::string>{c.error}) << c.name;
-        EXPECT_EQ(reader.DoVideoReader(0), nullptr) << c.name;
-        EXPECT_EQ(reader.Finish(), 0);
-    }
+    write_bytes(Path("note.txt"), std::vector<uint8_t>(text.begin(), text.end()));
+    EXPECT_EQ(Refused(Path("note.txt")).errors, kOpenFailed);
+    write_bytes(Path("empty.avi"), {});
+    EXPECT_EQ(Refused(Path("empty.avi")).errors, kOpenFailed);
+    write_bytes(Path("music.wav"), wav_bytes(8000));
+    EXPECT_EQ(Refused(Path("music.wav")).errors, kStreamFailed);
 
     // A missing file and a folder fail the open, and say which file.
     for (const std::string& path : {Path("missing.avi"), dir_.string()}) {
-        CAVIIn reader;
-        Heard heard;
-        listen(reader, heard);
-        reader.SetFileName(path);
-        EXPECT_NE(reader.Initialize(), 0) << path;
-        EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileOpenでエラーが発生しました"});
+        Heard heard = Refused(path);
+        EXPECT_EQ(heard.errors, kOpenFailed);
         EXPECT_TRUE(heard.Traced("+ AVIFileOpen \"" + path + "\"... failed.")) << path;
-        reader.Finish();
     }
 }
 
@@ -422,7 +416,7 @@ TEST_F(AviIn, ReportingCallsShowTheErrorToTheFrontEnd) {
     EXPECT_NE(reader.Initialize(), 0);
     reader.Finish();
     SetReportSink(nullptr);
-    EXPECT_EQ(sink.shown, std::vector<std::string>{"AVIFileOpenでエラーが発生しました"});
+    EXPECT_EQ(sink.shown, kOpenFailed);
 }
 
 TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
@@ -459,7 +453,7 @@ TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
     listen(reader, heard);
     reader.SetFileName(Path("head.avi"));
     EXPECT_NE(reader.Initialize(), 0);
-    EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileOpenでエラーが発生しました"});
+    EXPECT_EQ(heard.errors, kOpenFailed);
     reader.Finish();
 }
 
@@ -483,16 +477,9 @@ TEST_F(AviIn, ImpossibleSizesAndLengthsAreRefusedBeforeAnyAllocation) {
         std::memcpy(&patched[header + 4], &w, 4);
         std::memcpy(&patched[header + 8], &h, 4);
         write_bytes(Path("patched.avi"), patched);
-        CAVIIn reader;
-        Heard heard;
-        listen(reader, heard);
-        reader.SetFileName(Path("patched.avi"));
-        EXPECT_NE(reader.Initialize(), 0) << w << " x " << h;
-        EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileGetStreamでエラーが発生しました"})
-            << w << " x " << h;
+        Heard heard = Refused(Path("patched.avi"));
+        EXPECT_EQ(heard.errors, kStreamFailed) << w << " x " << h;
         EXPECT_TRUE(heard.Traced("+ AVI format check ... failed.")) << w << " x " << h;
-        EXPECT_EQ(reader.DoVideoReader(0), nullptr);
-        reader.Finish();
     }
 
     // A stream length beyond any frame number, and none at all.
@@ -502,15 +489,7 @@ TEST_F(AviIn, ImpossibleSizesAndLengthsAreRefusedBeforeAnyAllocation) {
         std::vector<uint8_t> patched = bytes;
         std::memcpy(&patched[stream + 32], &length, 4);
         write_bytes(Path("patched.avi"), patched);
-        CAVIIn reader;
-        Heard heard;
-        listen(reader, heard);
-        reader.SetFileName(Path("patched.avi"));
-        EXPECT_NE(reader.Initialize(), 0) << length;
-        EXPECT_EQ(heard.errors, std::vector<std::string>{"AVIFileGetStreamでエラーが発生しました"})
-            << length;
-        EXPECT_EQ(reader.DoVideoReader(0), nullptr);
-        reader.Finish();
+        EXPECT_EQ(Refused(Path("patched.avi")).errors, kStreamFailed) << length;
     }
 }
 

@@ -13,8 +13,8 @@
 
 #include "output/avi_in.h"
 #include "output/avi_lock.h"
+#include "output/clip_keep.h"
 #include "output/tests/clip_fixtures.h"
-#include "output/video_clip.h"
 
 extern "C" {
 #include <libavutil/log.h>
