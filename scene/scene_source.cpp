@@ -4,6 +4,7 @@
 #include "scene/scene_source.h"
 
 #include "base/cp932.h"
+#include "base/report.h"
 #include "image/picture_file.h"
 
 // ---- IMAGE ----
@@ -234,7 +235,25 @@ int CSceneMovie::DescribeFrame(int32_t frame, int depth, FrameDescription& list)
 }
 
 int CSceneMovie::Validate(const SceneReport& report) {
-    return CheckFile(report);
+    int result = CheckFile(report);
+    if (result != 0) return result;
+    // A trial open: a file that is no readable video is refused now, with the
+    // reader's own message, rather than showing only background when rendered.
+    m_reader.SetCalls(
+        [&report](const std::string& text) {
+            if (report) report(text);
+            return 0;
+        },
+        nullptr,
+        [](const std::string& text) {
+            Trace("%s", text.c_str());
+            return 0;
+        });
+    m_reader.SetFileName(m_path);
+    int opened = m_reader.Initialize();
+    m_reader.Finish();
+    m_reader.UseReportingCalls();  // `report` does not outlive this call
+    return opened == 0 ? 0 : -1;
 }
 
 void CSceneMovie::ApplyScreenDefaults(int32_t width, int32_t height) {

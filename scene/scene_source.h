@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "output/avi_in.h"
 #include "scene/scene.h"
 
 // IMAGE effect flags.
@@ -147,6 +148,7 @@ public:
     int32_t m_fitMode = 1;  // 2 for MAX_CUT
     int32_t m_frameStart = 0;
     // BGCOLOR is m_bgcolor, FRAMES m_frames.
+    CAVIIn m_reader;  // the clip, named at validation
 
 protected:
     int32_t ComputeFrameCount() override { return std::max<int32_t>(m_frames, 0); }

@@ -9,6 +9,7 @@
 
 #include "base/cp932.h"
 #include "image/tests/picture_fixtures.h"
+#include "output/tests/clip_fixtures.h"
 #include "scene/scene_composition.h"
 #include "scene/scene_motion.h"
 #include "scene/scene_source.h"
@@ -101,6 +102,30 @@ TEST_F(SceneValidate, MissingFilesAreReportedWithTheNameAsWritten) {
     auto* frame = g_.Add<CSceneImage>("f");
     EXPECT_EQ(frame->Validate(report_), 0);
     EXPECT_EQ(g_.Add<CSceneDraw>("d")->Validate(report_), 0);
+}
+
+TEST_F(SceneValidate, MovieOpensItsClipOnTrial) {
+    auto* movie = g_.Add<CSceneMovie>("clip");
+    movie->m_folder = Folder();
+
+    // A real clip opens, and its size and length are known afterwards.
+    clip_fixtures::ClipSpec spec;
+    ASSERT_TRUE(clip_fixtures::write_clip((dir_ / "ok.avi").string(), spec));
+    movie->m_file = "ok.avi";
+    EXPECT_EQ(movie->Validate(report_), 0);
+    EXPECT_TRUE(messages_.empty());
+    int32_t width = 0, height = 0, count = 0;
+    movie->m_reader.GetVideo(&width, &height, nullptr, nullptr, nullptr, &count);
+    EXPECT_EQ(width, spec.width);
+    EXPECT_EQ(height, spec.height);
+    EXPECT_EQ(count, spec.frames);
+
+    // A file that opens but holds no video is refused with the reader's message.
+    Touch(dir_ / "not-a-clip.avi");
+    movie->m_file = "not-a-clip.avi";
+    EXPECT_EQ(movie->Validate(report_), -1);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], "AVIFileOpenでエラーが発生しました");
 }
 
 TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
