@@ -95,7 +95,7 @@ int CScenario::Link() {
     if (LinkLoops() != 0) return -1;
 
     for (const auto& scene : scenes_) scene->ResetFrameCount();
-    CountReachable();
+    if (CountReachable() != 0) return -1;
 
     total_frames_ = main_link_.GetFrameCount();
     if (total_frames_ >= kEndlessFrames) return RefuseEndlessMain();
@@ -177,8 +177,13 @@ int CScenario::LinkLoops() {
 // Computes the frame count of every scene reachable from MAIN, inputs before the
 // scenes that use them, so that no count is ever computed during rendering and no
 // count asks more than one level down.
-void CScenario::CountReachable() {
-    std::unordered_set<CScene*> seen;
+// Counts every scene MAIN reaches, inputs before the scenes that use them, so that no
+// count recurses deep. On the way it weighs MAIN's graph unfolded into a tree: a
+// block used by several others is asked for its frames once per use, so a chain of
+// blocks that each use the next one twice doubles the work of every frame with
+// every block. A graph that unfolds past kMaxUnfoldedBlocks is refused.
+int CScenario::CountReachable() {
+    std::unordered_map<CScene*, int64_t> unfolded;
     struct Step {
         CScene* scene;
         std::vector<CSceneLink*> links;
@@ -186,19 +191,30 @@ void CScenario::CountReachable() {
     };
     std::vector<Step> path;
     CScene* root = main_link_.m_target;
-    seen.insert(root);
+    unfolded.emplace(root, 0);
     path.push_back({root, LinksOf(*root)});
     while (!path.empty()) {
         Step& step = path.back();
         if (step.next == step.links.size()) {
             step.scene->CountFrames();
+            int64_t size = 1;
+            for (CSceneLink* link : step.links) {
+                if (link->m_target) size += unfolded[link->m_target];
+            }
+            unfolded[step.scene] = std::min<int64_t>(size, kMaxUnfoldedBlocks + 1);
             path.pop_back();
             continue;
         }
         CScene* target = step.links[step.next++]->m_target;
-        if (!target || !seen.insert(target).second) continue;
+        if (!target || !unfolded.emplace(target, 0).second) continue;
         path.push_back({target, LinksOf(*target)});
     }
+    if (unfolded[root] > kMaxUnfoldedBlocks) {
+        return LinkFail(
+            FormatString("ブロックの参照が多すぎます。MAIN から展開すると %lld 個を超えます。",
+                         static_cast<long long>(kMaxUnfoldedBlocks)));
+    }
+    return 0;
 }
 
 // MAIN lasts "endlessly" when a picture reaches it without a block that gives it a

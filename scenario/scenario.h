@@ -61,6 +61,8 @@ inline constexpr int64_t kMaxIncludedBytes = int64_t{256} << 20;
 // Deepest chain of blocks using blocks that Link accepts from MAIN down: frames are
 // asked through the chain recursively, one stack frame per block.
 inline constexpr size_t kMaxBlockDepth = 1000;
+// Most blocks MAIN's graph may unfold to, counting a block once for every use.
+inline constexpr int64_t kMaxUnfoldedBlocks = 100000;
 
 // Limits on what macro calls may produce in one document, so that calls fanning
 // out into further calls end with an error instead of running for ages.
@@ -194,7 +196,7 @@ private:
 
     int LinkFail(const std::string& message);
     int LinkLoops();
-    void CountReachable();
+    int CountReachable();
     int RefuseEndlessMain();
     void ComputeCheckpoints();
 

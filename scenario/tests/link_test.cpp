@@ -8,7 +8,6 @@ namespace {
 
 class LinkTest : public ScenarioTest {
 protected:
-    // Loads `utf8` and links it; the result of Link, or -2 when Load failed.
     // Loads `utf8` into a new document and links it; the result of Link, or -2
     // when Load failed. Errors recorded so far are dropped.
     int LoadAndLink(const std::string& utf8) {
@@ -200,6 +199,27 @@ TEST_F(LinkTest, DeepChainsAreCountedWithoutRecursionAndLimited) {
     errors_.clear();
     EXPECT_EQ(LoadAndLink(unreachable), -1);
     EXPECT_EQ(OnlyError(), NoPlace("ブロックの入れ子が 1000 段を超えています。(シーン c998)"));
+}
+
+TEST_F(LinkTest, GraphsThatUnfoldTooFarAreRefused) {
+    // Every MIX uses the block below it twice, so MAIN's graph unfolds to
+    // 3 * 2^n blocks for n levels: 98304 for 15 levels, 196608 for 16.
+    auto doubling = [](int levels) {
+        std::string text =
+            std::string("SCREEN 8 6\n") + kPicture + "STILL \"m0\" { INPUT \"pic\" FRAMES 3 }\n";
+        for (int i = 1; i <= levels; ++i) {
+            const std::string below = "\"m" + std::to_string(i - 1) + "\"";
+            text +=
+                "MIX \"m" + std::to_string(i) + "\" { INPUT " + below + " INPUT " + below + " }\n";
+        }
+        return text + "MAIN { INPUT \"m" + std::to_string(levels) + "\" }\n";
+    };
+    ASSERT_EQ(LoadAndLink(doubling(15)), 0) << OnlyError();
+    EXPECT_EQ(doc->TotalFrames(), 3);
+
+    EXPECT_EQ(LoadAndLink(doubling(16)), -1);
+    EXPECT_EQ(OnlyError(),
+              NoPlace("ブロックの参照が多すぎます。MAIN から展開すると 100000 個を超えます。"));
 }
 
 TEST_F(LinkTest, ScenesValidateThemselvesLast) {
