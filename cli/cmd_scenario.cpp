@@ -25,29 +25,18 @@ bool IsPicture(const CScene& scene) {
     return scene.m_type == SCENE_IMAGE || scene.m_type == SCENE_TEXT || scene.m_type == SCENE_DRAW;
 }
 
-// The tree lists a block under every block that uses it, so blocks used twice by
-// each block of a chain would make the listing double with every link; it stops
-// after this many lines.
-constexpr int64_t kMaxTreeLines = 100000;
-
 // One line per node of the block tree: the scene, then each of its inputs below it.
-// A block used by several blocks is listed under each of them. False once the
-// listing has been cut off.
-bool PrintTree(CScene& scene, int depth, bool root, int64_t* lines) {
-    if (*lines >= kMaxTreeLines) {
-        std::fputs("(以下省略)\n", stdout);
-        return false;
-    }
-    ++*lines;
+// A block used by several blocks is listed under each of them; Link has refused a
+// graph whose tree would be too large to list.
+void PrintTree(CScene& scene, int depth, bool root) {
     std::string line(static_cast<size_t>(depth) * 2, ' ');
     line += root ? std::string("MAIN") : cp932_to_utf8(scene.m_name);
     line +=
         FormatString("\t%s\t%d\n", scene.TypeName(), IsPicture(scene) ? 0 : scene.GetFrameCount());
     std::fwrite(line.data(), 1, line.size(), stdout);
     for (const auto& input : scene.m_inputs) {
-        if (input->m_target && !PrintTree(*input->m_target, depth + 1, false, lines)) return false;
+        if (input->m_target) PrintTree(*input->m_target, depth + 1, false);
     }
-    return true;
 }
 
 }  // namespace
@@ -76,8 +65,7 @@ Command AddInfoCommand(CLI::App& program, const CommonOptions&) {
     return {app, [path] {
                 CScenario doc;
                 if (!LoadAndLink(doc, *path)) return kExitScenarioFailed;
-                int64_t lines = 0;
-                PrintTree(*doc.MainLink().m_target, 0, true, &lines);
+                PrintTree(*doc.MainLink().m_target, 0, true);
                 std::fflush(stdout);
                 return kExitOk;
             }};
