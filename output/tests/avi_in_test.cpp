@@ -69,9 +69,9 @@ protected:
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-    std::string Clip(const std::string& name, const ClipSpec& spec) {
+    std::string Clip(const std::string& name, const ClipRecipe& recipe) {
         std::string path = Path(name);
-        EXPECT_TRUE(write_clip(path, spec)) << name;
+        EXPECT_TRUE(write_clip(path, recipe)) << name;
         return path;
     }
 
@@ -94,11 +94,11 @@ const std::vector<std::string> kOpenFailed{"AVIFileOpenでエラーが発生し�
 const std::vector<std::string> kStreamFailed{"AVIFileGetStreamでエラーが発生しました"};
 
 TEST_F(AviIn, RawClipGivesEveryFrameExactlyInAnyOrder) {
-    ClipSpec spec;  // 16 x 8 uncompressed blue-green-red AVI, 12 frames at 25/s
+    ClipRecipe recipe;  // 16 x 8 uncompressed blue-green-red AVI, 12 frames at 25/s
     CAVIIn reader;
     Heard heard;
     listen(reader, heard);
-    reader.SetFileName(Clip("raw.avi", spec));
+    reader.SetFileName(Clip("raw.avi", recipe));
     ASSERT_EQ(reader.Initialize(), 0);
     EXPECT_TRUE(heard.errors.empty());
 
@@ -121,9 +121,9 @@ TEST_F(AviIn, RawClipGivesEveryFrameExactlyInAnyOrder) {
                                         "+ LENGTH = 12"}));
 
     for (int n = 0; n < 12; ++n)
-        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), spec, n)) << n;
+        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), recipe, n)) << n;
     for (int n : {7, 3, 11, 0, 5, 5, 6})
-        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), spec, n)) << n;
+        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), recipe, n)) << n;
 
     heard.traces.clear();
     EXPECT_EQ(reader.DoVideoReader(12), nullptr);
@@ -138,9 +138,9 @@ TEST_F(AviIn, RawClipGivesEveryFrameExactlyInAnyOrder) {
 }
 
 TEST_F(AviIn, ClipReplacedBetweenFramesIsReadAnew) {
-    ClipSpec first;
+    ClipRecipe first;
     first.frames = 12;
-    ClipSpec second;
+    ClipRecipe second;
     second.flat = true;
     second.width = 32;
     second.frames = 20;
@@ -196,27 +196,27 @@ class AviInLossless : public AviIn, public ::testing::WithParamInterface<Lossles
 TEST_P(AviInLossless, SeeksAndDecodesToTheExactFrame) {
     const LosslessCase& c = GetParam();
     if (!encoder_available(c.encoder)) GTEST_SKIP() << c.encoder << " is not built in";
-    ClipSpec spec;
-    spec.muxer = c.muxer;
-    spec.encoder = c.encoder;
-    spec.pixelFormat = c.format;
-    spec.frames = 120;
-    spec.gop = 10;
+    ClipRecipe recipe;
+    recipe.muxer = c.muxer;
+    recipe.encoder = c.encoder;
+    recipe.pixelFormat = c.format;
+    recipe.frames = 120;
+    recipe.gop = 10;
     CAVIIn reader;
-    reader.SetFileName(Clip(std::string("clip.") + c.name, spec));
+    reader.SetFileName(Clip(std::string("clip.") + c.name, recipe));
     ASSERT_EQ(reader.Initialize(), 0);
     int32_t count = 0;
     reader.GetVideo(nullptr, nullptr, nullptr, nullptr, nullptr, &count);
     EXPECT_EQ(count, 120);
     for (int n : {0, 1, 2, 100, 30, 31, 32, 45, 19, 20, 9, 119, 118, 0})
-        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), spec, n)) << n;
+        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), recipe, n)) << n;
     EXPECT_EQ(reader.DoVideoReader(120), nullptr);
     EXPECT_EQ(reader.Finish(), 0);
 
     // Reopened for every frame, as the MOVIE scene reads.
     for (int n : {57, 3, 110}) {
         ASSERT_EQ(reader.Initialize(), 0);
-        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), spec, n)) << n;
+        EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), recipe, n)) << n;
         EXPECT_EQ(reader.Finish(), 0);
     }
 }
@@ -249,19 +249,19 @@ class AviInLossy : public AviIn, public ::testing::WithParamInterface<LossyCase>
 TEST_P(AviInLossy, EveryFrameIsTheFrameAskedFor) {
     const LossyCase& c = GetParam();
     if (!encoder_available(c.encoder)) GTEST_SKIP() << c.encoder << " is not built in";
-    ClipSpec spec;
-    spec.muxer = c.muxer;
-    spec.encoder = c.encoder;
-    spec.pixelFormat = c.format;
-    spec.width = 32;
-    spec.height = 16;
-    spec.gop = c.gop;
-    spec.bFrames = c.bFrames;
-    spec.flat = true;
-    spec.rate = AVRational{30000, 1001};
-    spec.frames = 36;
+    ClipRecipe recipe;
+    recipe.muxer = c.muxer;
+    recipe.encoder = c.encoder;
+    recipe.pixelFormat = c.format;
+    recipe.width = 32;
+    recipe.height = 16;
+    recipe.gop = c.gop;
+    recipe.bFrames = c.bFrames;
+    recipe.flat = true;
+    recipe.rate = AVRational{30000, 1001};
+    recipe.frames = 36;
     CAVIIn reader;
-    reader.SetFileName(Clip(std::string("clip.") + c.name, spec));
+    reader.SetFileName(Clip(std::string("clip.") + c.name, recipe));
     auto expect_frame = [](const CImageBuffer* image, int n) {
         ASSERT_NE(image, nullptr) << n;
         EXPECT_EQ(image->bpp, 24);
@@ -303,24 +303,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<LossyCase>& info) { return std::string(info.param.name); });
 
 // The luma and chroma that the clip writer stores for flat frame n.
-void stored_ycbcr(const ClipSpec& spec, int n, double* y, double* cb, double* cr) {
+void stored_ycbcr(const ClipRecipe& recipe, int n, double* y, double* cb, double* cr) {
     std::unique_ptr<AVFrame, detail::FrameFree> source(av_frame_alloc());
     std::unique_ptr<AVFrame, detail::FrameFree> stored(av_frame_alloc());
     ASSERT_TRUE(source && stored);
     source->format = AV_PIX_FMT_BGR24;
-    stored->format = spec.pixelFormat;
-    source->width = stored->width = spec.width;
-    source->height = stored->height = spec.height;
+    stored->format = recipe.pixelFormat;
+    source->width = stored->width = recipe.width;
+    source->height = stored->height = recipe.height;
     ASSERT_EQ(av_frame_get_buffer(source.get(), 0), 0);
     ASSERT_EQ(av_frame_get_buffer(stored.get(), 0), 0);
-    for (int row = 0; row < spec.height; ++row)
-        for (int x = 0; x < spec.width; ++x)
-            frame_pixel(spec, n, x, row, source->data[0] + row * source->linesize[0] + 3 * x);
+    for (int row = 0; row < recipe.height; ++row)
+        for (int x = 0; x < recipe.width; ++x)
+            frame_pixel(recipe, n, x, row, source->data[0] + row * source->linesize[0] + 3 * x);
     std::unique_ptr<SwsContext, detail::ScaleFree> scale(
-        sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGR24, spec.width, spec.height,
-                       spec.pixelFormat, SWS_POINT, nullptr, nullptr, nullptr));
+        sws_getContext(recipe.width, recipe.height, AV_PIX_FMT_BGR24, recipe.width, recipe.height,
+                       recipe.pixelFormat, SWS_POINT, nullptr, nullptr, nullptr));
     ASSERT_TRUE(scale);
-    sws_scale(scale.get(), source->data, source->linesize, 0, spec.height, stored->data,
+    sws_scale(scale.get(), source->data, source->linesize, 0, recipe.height, stored->data,
               stored->linesize);
     *y = stored->data[0][0];
     *cb = stored->data[1][0];
@@ -329,19 +329,19 @@ void stored_ycbcr(const ClipSpec& spec, int n, double* y, double* cb, double* cr
 
 TEST_F(AviIn, YCbCrFramesTakeTheStudioRangeConversion) {
     if (!encoder_available("ffv1")) GTEST_SKIP() << "ffv1 is not built in";
-    ClipSpec spec;
-    spec.muxer = "matroska";
-    spec.encoder = "ffv1";
-    spec.pixelFormat = AV_PIX_FMT_YUV420P;
-    spec.flat = true;
-    spec.frames = 24;
+    ClipRecipe recipe;
+    recipe.muxer = "matroska";
+    recipe.encoder = "ffv1";
+    recipe.pixelFormat = AV_PIX_FMT_YUV420P;
+    recipe.flat = true;
+    recipe.frames = 24;
     CAVIIn reader;
-    reader.SetFileName(Clip("ycbcr.mkv", spec));
+    reader.SetFileName(Clip("ycbcr.mkv", recipe));
     ASSERT_EQ(reader.Initialize(), 0);
     auto round_byte = [](double v) { return int(std::lround(std::clamp(v, 0.0, 255.0))); };
-    for (int n = 0; n < spec.frames; ++n) {
+    for (int n = 0; n < recipe.frames; ++n) {
         double y = 0, cb = 0, cr = 0;
-        stored_ycbcr(spec, n, &y, &cb, &cr);
+        stored_ycbcr(recipe, n, &y, &cb, &cr);
         // ITU-R BT.601, luma 16 ... 235 and chroma 16 ... 240 spread to 0 ... 255.
         const double luma = 255.0 / 219.0 * (y - 16);
         const int red = round_byte(luma + 1.596027 * (cr - 128));
@@ -420,9 +420,9 @@ TEST_F(AviIn, ReportingCallsShowTheErrorToTheFrontEnd) {
 }
 
 TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
-    ClipSpec spec;
-    spec.frames = 10;
-    std::string path = Clip("whole.avi", spec);
+    ClipRecipe recipe;
+    recipe.frames = 10;
+    std::string path = Clip("whole.avi", recipe);
     std::vector<uint8_t> bytes = read_bytes(path);
     ASSERT_GT(bytes.size(), 10u * 384);
 
@@ -432,7 +432,7 @@ TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
     CAVIIn reader;
     reader.SetFileName(Path("cut.avi"));
     ASSERT_EQ(reader.Initialize(), 0);
-    EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(0).get(), spec, 0));
+    EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(0).get(), recipe, 0));
     int first_missing = -1;
     for (int n = 0; n <= reader.LastFrame(); ++n) {
         ImagePtr image = reader.DoVideoReader(n);
@@ -441,7 +441,7 @@ TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
             continue;
         }
         EXPECT_EQ(first_missing, -1) << "frame " << n << " after a missing one";
-        EXPECT_TRUE(is_exact_frame(image.get(), spec, n)) << n;
+        EXPECT_TRUE(is_exact_frame(image.get(), recipe, n)) << n;
     }
     EXPECT_GT(first_missing, 0);
     EXPECT_EQ(reader.DoVideoReader(9), nullptr);
@@ -466,9 +466,9 @@ size_t chunk_data_at(const std::vector<uint8_t>& bytes, const char* id) {
 }
 
 TEST_F(AviIn, ImpossibleSizesAndLengthsAreRefusedBeforeAnyAllocation) {
-    ClipSpec spec;
-    spec.frames = 3;
-    std::vector<uint8_t> bytes = read_bytes(Clip("clip.avi", spec));
+    ClipRecipe recipe;
+    recipe.frames = 3;
+    std::vector<uint8_t> bytes = read_bytes(Clip("clip.avi", recipe));
     size_t header = chunk_data_at(bytes, "strf");
     ASSERT_GT(header, 0u);
     const std::pair<int32_t, int32_t> sizes[] = {{70000, 70000}, {0, 8}, {16, 0}, {1 << 30, 1}};
@@ -494,9 +494,9 @@ TEST_F(AviIn, ImpossibleSizesAndLengthsAreRefusedBeforeAnyAllocation) {
 }
 
 TEST_F(AviIn, LibraryIsSetUpOnceAndClosedAfterTheLastReader) {
-    ClipSpec spec;
-    spec.frames = 4;
-    std::string path = Clip("clip.avi", spec);
+    ClipRecipe recipe;
+    recipe.frames = 4;
+    std::string path = Clip("clip.avi", recipe);
     const std::string got_lock = "+ AVI : GetLock ... successed.";
     const std::string released = "+ AVI : ReleaseLock ... successed.";
 
@@ -514,12 +514,12 @@ TEST_F(AviIn, LibraryIsSetUpOnceAndClosedAfterTheLastReader) {
     EXPECT_FALSE(heard_second.Traced(got_lock));
     EXPECT_EQ(AviLockUsers(), 2);
 
-    EXPECT_TRUE(is_exact_frame(first.DoVideoReader(1).get(), spec, 1));
-    EXPECT_TRUE(is_exact_frame(second.DoVideoReader(2).get(), spec, 2));
+    EXPECT_TRUE(is_exact_frame(first.DoVideoReader(1).get(), recipe, 1));
+    EXPECT_TRUE(is_exact_frame(second.DoVideoReader(2).get(), recipe, 2));
 
     EXPECT_EQ(first.Finish(), 0);
     EXPECT_FALSE(heard_first.Traced(released));
-    EXPECT_TRUE(is_exact_frame(second.DoVideoReader(3).get(), spec, 3));
+    EXPECT_TRUE(is_exact_frame(second.DoVideoReader(3).get(), recipe, 3));
     EXPECT_EQ(second.Finish(), 0);
     EXPECT_TRUE(heard_second.Traced(released));
     EXPECT_EQ(heard_second.traces.back(), released);

@@ -25,7 +25,7 @@ extern "C" {
 
 namespace clip_fixtures {
 
-struct ClipSpec {
+struct ClipRecipe {
     const char* muxer = "avi";
     const char* encoder = "rawvideo";
     AVPixelFormat pixelFormat = AV_PIX_FMT_BGR24;
@@ -52,8 +52,8 @@ inline uint8_t flat_green(int n) {
 inline constexpr uint8_t kFlatBlue = 60;
 
 // Blue, green, red of pixel (x, y) (y = 0 is the top row) of frame n.
-inline void frame_pixel(const ClipSpec& spec, int n, int x, int y, uint8_t* bgr) {
-    if (spec.flat) {
+inline void frame_pixel(const ClipRecipe& recipe, int n, int x, int y, uint8_t* bgr) {
+    if (recipe.flat) {
         bgr[0] = kFlatBlue;
         bgr[1] = flat_green(n);
         bgr[2] = flat_red(n);
@@ -105,31 +105,31 @@ inline bool drain(AVCodecContext* codec, AVFormatContext* out, AVStream* stream,
 }  // namespace detail
 
 // Writes the clip; false when FFmpeg refuses any step.
-inline bool write_clip(const std::string& path, const ClipSpec& spec) {
+inline bool write_clip(const std::string& path, const ClipRecipe& recipe) {
     using namespace detail;
     AVFormatContext* raw = nullptr;
-    if (avformat_alloc_output_context2(&raw, nullptr, spec.muxer, path.c_str()) < 0) return false;
+    if (avformat_alloc_output_context2(&raw, nullptr, recipe.muxer, path.c_str()) < 0) return false;
     std::unique_ptr<AVFormatContext, OutputFree> out(raw);
-    const AVCodec* encoder = avcodec_find_encoder_by_name(spec.encoder);
+    const AVCodec* encoder = avcodec_find_encoder_by_name(recipe.encoder);
     if (!encoder) return false;
     AVStream* stream = avformat_new_stream(raw, nullptr);
     std::unique_ptr<AVCodecContext, CodecFree> codec(avcodec_alloc_context3(encoder));
     if (!stream || !codec) return false;
-    codec->width = spec.width;
-    codec->height = spec.height;
-    codec->pix_fmt = spec.pixelFormat;
-    codec->time_base = av_inv_q(spec.rate);
-    codec->framerate = spec.rate;
-    codec->gop_size = spec.gop;
-    codec->max_b_frames = spec.bFrames;
+    codec->width = recipe.width;
+    codec->height = recipe.height;
+    codec->pix_fmt = recipe.pixelFormat;
+    codec->time_base = av_inv_q(recipe.rate);
+    codec->framerate = recipe.rate;
+    codec->gop_size = recipe.gop;
+    codec->max_b_frames = recipe.bFrames;
     codec->thread_count = 1;
-    if (spec.flat) {
+    if (recipe.flat) {
         codec->flags |= AV_CODEC_FLAG_QSCALE;
         codec->global_quality = FF_QP2LAMBDA * 2;
     }
     // x264 would take every new flat colour for a scene cut and choose no B-frames;
     // told not to decide, it uses them all.
-    if (spec.bFrames > 0 && std::string(spec.encoder) == "libx264")
+    if (recipe.bFrames > 0 && std::string(recipe.encoder) == "libx264")
         av_opt_set(codec->priv_data, "x264-params", "b-adapt=0:scenecut=0", 0);
     if (raw->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(codec.get(), encoder, nullptr) < 0) return false;
@@ -143,24 +143,24 @@ inline bool write_clip(const std::string& path, const ClipSpec& spec) {
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     if (!source || !frame || !packet) return false;
     source->format = AV_PIX_FMT_BGR24;
-    source->width = spec.width;
-    source->height = spec.height;
-    frame->format = spec.pixelFormat;
-    frame->width = spec.width;
-    frame->height = spec.height;
+    source->width = recipe.width;
+    source->height = recipe.height;
+    frame->format = recipe.pixelFormat;
+    frame->width = recipe.width;
+    frame->height = recipe.height;
     if (av_frame_get_buffer(source.get(), 0) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
         return false;
     std::unique_ptr<SwsContext, ScaleFree> scale(
-        sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGR24, spec.width, spec.height,
-                       spec.pixelFormat, SWS_POINT, nullptr, nullptr, nullptr));
+        sws_getContext(recipe.width, recipe.height, AV_PIX_FMT_BGR24, recipe.width, recipe.height,
+                       recipe.pixelFormat, SWS_POINT, nullptr, nullptr, nullptr));
     if (!scale) return false;
-    for (int n = 0; n < spec.frames; ++n) {
+    for (int n = 0; n < recipe.frames; ++n) {
         if (av_frame_make_writable(frame.get()) < 0) return false;
-        for (int y = 0; y < spec.height; ++y) {
+        for (int y = 0; y < recipe.height; ++y) {
             uint8_t* row = source->data[0] + y * source->linesize[0];
-            for (int x = 0; x < spec.width; ++x) frame_pixel(spec, n, x, y, row + 3 * x);
+            for (int x = 0; x < recipe.width; ++x) frame_pixel(recipe, n, x, y, row + 3 * x);
         }
-        sws_scale(scale.get(), source->data, source->linesize, 0, spec.height, frame->data,
+        sws_scale(scale.get(), source->data, source->linesize, 0, recipe.height, frame->data,
                   frame->linesize);
         frame->pts = n;
         if (avcodec_send_frame(codec.get(), frame.get()) < 0) return false;
@@ -198,14 +198,15 @@ inline int nearest_flat_frame(const CImageBuffer* image, int frames) {
 }
 
 // Whether every pixel of the image is frame n's exactly.
-inline bool is_exact_frame(const CImageBuffer* image, const ClipSpec& spec, int n) {
-    if (!image || image->bpp != 24 || image->width != spec.width || image->height != spec.height)
+inline bool is_exact_frame(const CImageBuffer* image, const ClipRecipe& recipe, int n) {
+    if (!image || image->bpp != 24 || image->width != recipe.width ||
+        image->height != recipe.height)
         return false;
-    for (int y = 0; y < spec.height; ++y) {
+    for (int y = 0; y < recipe.height; ++y) {
         const uint8_t* row = image_row(image, y);
-        for (int x = 0; x < spec.width; ++x) {
+        for (int x = 0; x < recipe.width; ++x) {
             uint8_t want[3];
-            frame_pixel(spec, n, x, y, want);
+            frame_pixel(recipe, n, x, y, want);
             if (row[3 * x] != want[0] || row[3 * x + 1] != want[1] || row[3 * x + 2] != want[2])
                 return false;
         }

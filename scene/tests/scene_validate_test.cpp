@@ -109,16 +109,16 @@ TEST_F(SceneValidate, MovieOpensItsClipOnTrial) {
     movie->m_folder = Folder();
 
     // A real clip opens, and its size and length are known afterwards.
-    clip_fixtures::ClipSpec spec;
-    ASSERT_TRUE(clip_fixtures::write_clip((dir_ / "ok.avi").string(), spec));
+    clip_fixtures::ClipRecipe recipe;
+    ASSERT_TRUE(clip_fixtures::write_clip((dir_ / "ok.avi").string(), recipe));
     movie->m_file = "ok.avi";
     EXPECT_EQ(movie->Validate(report_), 0);
     EXPECT_TRUE(messages_.empty());
     int32_t width = 0, height = 0, count = 0;
     movie->m_reader.GetVideo(&width, &height, nullptr, nullptr, nullptr, &count);
-    EXPECT_EQ(width, spec.width);
-    EXPECT_EQ(height, spec.height);
-    EXPECT_EQ(count, spec.frames);
+    EXPECT_EQ(width, recipe.width);
+    EXPECT_EQ(height, recipe.height);
+    EXPECT_EQ(count, recipe.frames);
 
     // A file that opens but holds no video is refused with the reader's message.
     Touch(dir_ / "not-a-clip.avi");

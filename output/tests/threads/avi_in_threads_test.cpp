@@ -46,7 +46,7 @@ protected:
     }
 
     fs::path dir_;
-    ClipSpec spec_;
+    ClipRecipe spec_;
     std::string path_;
 };
 
