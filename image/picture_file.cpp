@@ -17,6 +17,7 @@ extern "C" {
 #include <memory>
 #include <vector>
 
+#include "image/ffmpeg_util.h"
 #include "image/picture_file.h"
 
 namespace {
@@ -39,10 +40,6 @@ const char* picture_demuxer(const uint8_t* head, size_t size) {
 }
 
 constexpr int kIoBufferBytes = 64 * 1024;
-
-// Chroma interpolated to every output pixel and accurate rounding: the fast packed
-// path of swscale misses the exact YCbCr conversion by up to two levels.
-constexpr int kConvertFlags = SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
 
 // Where the demuxer's bytes come from: a block in memory or an open file.
 class ByteSource {
@@ -113,37 +110,10 @@ private:
     std::FILE* file_ = nullptr;
 };
 
-struct IoContextFree {
-    void operator()(AVIOContext* io) const {
-        av_freep(&io->buffer);
-        avio_context_free(&io);
-    }
-};
-struct FormatClose {
-    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
-};
-struct CodecFree {
-    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
-};
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct ScaleFree {
-    void operator()(SwsContext* scale) const { sws_freeContext(scale); }
-};
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
-
-using IoPtr = std::unique_ptr<AVIOContext, IoContextFree>;
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
-using ScalePtr = std::unique_ptr<SwsContext, ScaleFree>;
+using namespace ffmpeg;
 
 bool size_allowed(int width, int height, int64_t max_pixels) {
     return width >= 1 && height >= 1 && static_cast<int64_t>(width) * height <= max_pixels;
@@ -195,30 +165,6 @@ FramePtr decode_first_picture(AVFormatContext* format, int64_t max_pixels) {
     if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT)) return nullptr;
     if (!size_allowed(frame->width, frame->height, max_pixels)) return nullptr;
     return frame;
-}
-
-// The pixel format swscale should read, with the full-range flag of the old
-// "J" formats turned into a colour-range setting.
-AVPixelFormat unjpeg(AVPixelFormat format, bool* full_range) {
-    switch (format) {
-        case AV_PIX_FMT_YUVJ420P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV420P;
-        case AV_PIX_FMT_YUVJ422P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV422P;
-        case AV_PIX_FMT_YUVJ444P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV444P;
-        case AV_PIX_FMT_YUVJ440P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV440P;
-        case AV_PIX_FMT_YUVJ411P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV411P;
-        default:
-            return format;
-    }
 }
 
 // Deep RGB and grey pictures (more than 8 bits per component) and shallow RGB ones
@@ -286,7 +232,7 @@ CImageBuffer* frame_to_image(const AVFrame* frame) {
         av_opt_set_int(context, "dst_format", AV_PIX_FMT_BGR24, 0) < 0 ||
         av_opt_set_int(context, "src_range", full_range ? 1 : 0, 0) < 0 ||
         av_opt_set_int(context, "dst_range", 1, 0) < 0 ||
-        av_opt_set_int(context, "sws_flags", kConvertFlags, 0) < 0 ||
+        av_opt_set_int(context, "sws_flags", kExactConvertFlags, 0) < 0 ||
         av_opt_set(context, "sws_dither", "none", 0) < 0 ||
         sws_init_context(context, nullptr, nullptr) < 0) {
         return nullptr;

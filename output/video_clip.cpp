@@ -18,16 +18,13 @@ extern "C" {
 #include <cstring>
 #include <utility>
 
+#include "image/ffmpeg_util.h"
 #include "image/picture_file.h"
 #include "output/video_clip.h"
 
 namespace {
 
 constexpr int kIoBufferBytes = 64 * 1024;
-
-// Chroma interpolated to every output pixel and accurate rounding: the fast packed
-// path of swscale misses the exact YCbCr conversion by up to two levels.
-constexpr int kConvertFlags = SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
 
 // A frame at most this many frames after the last one read is reached by decoding
 // on; anything else seeks to the key frame before it.
@@ -102,57 +99,7 @@ int refuse_nested_open(AVFormatContext*, AVIOContext**, const char*, int, AVDict
     return AVERROR(EPERM);
 }
 
-struct IoContextFree {
-    void operator()(AVIOContext* io) const {
-        av_freep(&io->buffer);
-        avio_context_free(&io);
-    }
-};
-struct FormatClose {
-    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
-};
-struct CodecFree {
-    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
-};
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct ScaleFree {
-    void operator()(SwsContext* scale) const { sws_freeContext(scale); }
-};
-
-using IoPtr = std::unique_ptr<AVIOContext, IoContextFree>;
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
-
-// The pixel format swscale should read, with the full-range flag of the old "J"
-// formats turned into a colour-range setting.
-AVPixelFormat unjpeg(AVPixelFormat format, bool* full_range) {
-    switch (format) {
-        case AV_PIX_FMT_YUVJ420P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV420P;
-        case AV_PIX_FMT_YUVJ422P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV422P;
-        case AV_PIX_FMT_YUVJ444P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV444P;
-        case AV_PIX_FMT_YUVJ440P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV440P;
-        case AV_PIX_FMT_YUVJ411P:
-            *full_range = true;
-            return AV_PIX_FMT_YUV411P;
-        default:
-            return format;
-    }
-}
+using namespace ffmpeg;
 
 bool valid_rate(AVRational rate) {
     return rate.num > 0 && rate.den > 0;
@@ -322,7 +269,7 @@ struct VideoClip::State {
         if (!sws_isSupportedInput(source_format)) return nullptr;
         scale =
             sws_getCachedContext(scale, frame->width, frame->height, source_format, width, height,
-                                 AV_PIX_FMT_BGR24, kConvertFlags, nullptr, nullptr, nullptr);
+                                 AV_PIX_FMT_BGR24, kExactConvertFlags, nullptr, nullptr, nullptr);
         if (!scale) return nullptr;
         int colorspace =
             frame->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(frame->colorspace);

@@ -1,0 +1,27 @@
+#include "image/ffmpeg_util.h"
+
+namespace ffmpeg {
+
+AVPixelFormat unjpeg(AVPixelFormat format, bool* full_range) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P:
+            *full_range = true;
+            return AV_PIX_FMT_YUV411P;
+        default:
+            return format;
+    }
+}
+
+}  // namespace ffmpeg
