@@ -79,8 +79,7 @@ TEST_P(Fit, FlagsAndEmptyFitsGiveNone) {
     // Magnified 100 times, boundaries fall every 10.24 units and truncate: result
     // pixel (50, 50) takes 10/1024 of a column and of a row, times the area factor
     // 10000, so 32 bits give 30 * 0.9537 -> 29 and alpha 243; 24 bits average exactly.
-    EXPECT_EQ(pixel_at(filled.get(), 50, 50),
-              depth() == 32 ? (Bgra{10, 19, 29, 243}) : kColour);
+    EXPECT_EQ(pixel_at(filled.get(), 50, 50), depth() == 32 ? (Bgra{10, 19, 29, 243}) : kColour);
 }
 
 TEST(Fit24, PictureWithoutPlaneFitsIntoTransparentBands) {
