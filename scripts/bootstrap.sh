@@ -24,4 +24,4 @@ sudo=""
 [[ $(id -u) -eq 0 ]] || sudo="sudo"
 echo "bootstrap: installing ${missing[*]}"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
