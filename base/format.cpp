@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-std::string FormatStringV(const char* format, va_list args) {
+std::string format_string_v(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
     char small[256];
@@ -15,10 +15,10 @@ std::string FormatStringV(const char* format, va_list args) {
     return text;
 }
 
-std::string FormatString(const char* format, ...) {
+std::string format_string(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = FormatStringV(format, args);
+    std::string text = format_string_v(format, args);
     va_end(args);
     return text;
 }

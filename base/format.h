@@ -6,5 +6,5 @@
 
 #define VEMO_PRINTF(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
 
-std::string FormatString(const char* format, ...) VEMO_PRINTF(1, 2);
-std::string FormatStringV(const char* format, va_list args);
+std::string format_string(const char* format, ...) VEMO_PRINTF(1, 2);
+std::string format_string_v(const char* format, va_list args);

@@ -11,7 +11,7 @@ std::mutex g_log_mutex;
 std::FILE* g_log_file = nullptr;  // guarded by g_log_mutex
 std::atomic<bool> g_log_enabled{false};
 
-std::string FramedLine(std::string_view content) {
+std::string framed_line(std::string_view content) {
     constexpr size_t kWidth = 60;
     std::string line = "* ";
     line += content;
@@ -37,7 +37,7 @@ void CloseDebugLog() {
     g_log_file = nullptr;
 }
 
-bool IsDebugLogEnabled() {
+bool is_debug_log_enabled() {
     return g_log_enabled;
 }
 
@@ -54,7 +54,7 @@ void LogText(std::string_view text) {
 void LogLine(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = FormatStringV(format, args);
+    std::string text = format_string_v(format, args);
     va_end(args);
     LogText(text);
 }
@@ -62,7 +62,7 @@ void LogLine(const char* format, ...) {
 void WriteBanner() {
     const std::string stars(60, '*');
     LogText(stars);
-    LogText(FramedLine("Vemo"));
-    LogText(FramedLine("Built by the Vemo developers for Linux."));
+    LogText(framed_line("Vemo"));
+    LogText(framed_line("Built by the Vemo developers for Linux."));
     LogText(stars);
 }

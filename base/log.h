@@ -13,7 +13,7 @@
 // later line is dropped silently.
 void OpenDebugLog(bool enabled);
 void CloseDebugLog();
-bool IsDebugLogEnabled();
+bool is_debug_log_enabled();
 
 // Formats with printf rules and, when the log is open, writes the text and "\r\n"
 // as one atomic line.

@@ -10,29 +10,29 @@ namespace {
 
 std::atomic<ReportSink*> g_sink{nullptr};
 
-std::string LogFormatted(const char* format, va_list args) {
-    std::string text = FormatStringV(format, args);
+std::string log_formatted(const char* format, va_list args) {
+    std::string text = format_string_v(format, args);
     LogText(text);
     return text;
 }
 
 }  // namespace
 
-void SetReportSink(ReportSink* sink) {
+void set_report_sink(ReportSink* sink) {
     g_sink = sink;
 }
 
 void Trace(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    LogFormatted(format, args);
+    log_formatted(format, args);
     va_end(args);
 }
 
 void Report(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = LogFormatted(format, args);
+    std::string text = log_formatted(format, args);
     va_end(args);
     if (ReportSink* sink = g_sink) sink->StatusLine(text);
 }
@@ -40,7 +40,7 @@ void Report(const char* format, ...) {
 void ErrorBox(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = LogFormatted(format, args);
+    std::string text = log_formatted(format, args);
     va_end(args);
     if (ReportSink* sink = g_sink) {
         sink->ShowError(text);
@@ -52,7 +52,7 @@ void ErrorBox(const char* format, ...) {
 AskAnswer AskBox(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = LogFormatted(format, args);
+    std::string text = log_formatted(format, args);
     va_end(args);
     ReportSink* sink = g_sink;
     return sink ? sink->Ask(text) : AskAnswer::No;

@@ -1,7 +1,7 @@
 #pragma once
 // The engine's only way to reach a person. Each call logs its text first; the
 // user-facing half (status window, message box, question) is whatever the front
-// end installed with SetReportSink. Texts are UTF-8.
+// end installed with set_report_sink. Texts are UTF-8.
 
 #include <string_view>
 
@@ -23,7 +23,7 @@ public:
 // Installs the front end's sink (none: errors go to standard error, status lines
 // nowhere, questions are answered No). The sink must outlive every call made
 // while it is installed.
-void SetReportSink(ReportSink* sink);
+void set_report_sink(ReportSink* sink);
 
 void Trace(const char* format, ...) VEMO_PRINTF(1, 2);
 void Report(const char* format, ...) VEMO_PRINTF(1, 2);

@@ -2,7 +2,7 @@
 
 #include "base/cp932.h"
 
-std::string ResolveScenarioName(const std::string& folder, std::string_view name) {
+std::string resolve_scenario_name(const std::string& folder, std::string_view name) {
     std::string bytes(name);
     for (size_t i = 0; i < bytes.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);

@@ -60,7 +60,7 @@ void per_megapixel(benchmark::State& state, int64_t pixels) {
                                                    benchmark::Counter::kInvert);
 }
 
-void BM_CopyFrameBytes(benchmark::State& state) {
+void bm_copy_frame_bytes(benchmark::State& state) {
     ImagePtr src = noise_picture(kFrameW, kFrameH, 0, 1);
     ImagePtr dst = noise_picture(kFrameW, kFrameH, 1, 2);
     const size_t bytes = static_cast<size_t>(src->stride) * src->height;
@@ -70,7 +70,7 @@ void BM_CopyFrameBytes(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
 }
-BENCHMARK(BM_CopyFrameBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_copy_frame_bytes)->Unit(benchmark::kMillisecond);
 
 void compose_alpha(benchmark::State& state, uint32_t features, int alpha_mode = 0) {
     CpuFeaturesOverride use(features);
@@ -82,19 +82,19 @@ void compose_alpha(benchmark::State& state, uint32_t features, int alpha_mode = 
     }
     state.SetBytesProcessed(static_cast<int64_t>(src->stride) * src->height * state.iterations());
 }
-void BM_ComposeAlpha(benchmark::State& state) {
+void bm_compose_alpha(benchmark::State& state) {
     compose_alpha(state, probed_features());
 }
-void BM_ComposeAlphaPlain(benchmark::State& state) {
+void bm_compose_alpha_plain(benchmark::State& state) {
     compose_alpha(state, 0);
 }
 // An opaque picture, the common case of a frame.
-void BM_ComposeAlphaOpaque(benchmark::State& state) {
+void bm_compose_alpha_opaque(benchmark::State& state) {
     compose_alpha(state, probed_features(), 1);
 }
-BENCHMARK(BM_ComposeAlpha)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ComposeAlphaPlain)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ComposeAlphaOpaque)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_compose_alpha)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_compose_alpha_plain)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_compose_alpha_opaque)->Unit(benchmark::kMillisecond);
 
 void scale_photo(benchmark::State& state, uint32_t features) {
     CpuFeaturesOverride use(features);
@@ -105,18 +105,18 @@ void scale_photo(benchmark::State& state, uint32_t features) {
         benchmark::DoNotOptimize(out.get());
     }
 }
-void BM_ScaleImage(benchmark::State& state) {
+void bm_scale_image(benchmark::State& state) {
     scale_photo(state, probed_features());
 }
-void BM_ScaleImagePlain(benchmark::State& state) {
+void bm_scale_image_plain(benchmark::State& state) {
     scale_photo(state, 0);
 }
-BENCHMARK(BM_ScaleImage)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ScaleImagePlain)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_scale_image)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_scale_image_plain)->Unit(benchmark::kMillisecond);
 
 // FFmpeg's area scaler on the same BGRA bytes, into a buffer allocated once (ours
 // allocates its result on every call). Rows are handed over top row first.
-void BM_SwscaleArea(benchmark::State& state) {
+void bm_swscale_area(benchmark::State& state) {
     ImagePtr src = noise_picture(kPhotoW, kPhotoH, 1, 3);
     SwsContext* context = sws_getContext(kPhotoW, kPhotoH, AV_PIX_FMT_BGRA, kFrameW, kFrameH,
                                          AV_PIX_FMT_BGRA, SWS_AREA, nullptr, nullptr, nullptr);
@@ -135,9 +135,9 @@ void BM_SwscaleArea(benchmark::State& state) {
     }
     sws_freeContext(context);
 }
-BENCHMARK(BM_SwscaleArea)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_swscale_area)->Unit(benchmark::kMillisecond);
 
-void BM_CrossfadeImage(benchmark::State& state) {
+void bm_crossfade_image(benchmark::State& state) {
     ImagePtr a = noise_picture(kFrameW, kFrameH, 0, 4);
     ImagePtr b = noise_picture(kFrameW, kFrameH, 0, 5);
     for (auto _ : state) {
@@ -146,9 +146,9 @@ void BM_CrossfadeImage(benchmark::State& state) {
     }
     per_megapixel(state, int64_t{kFrameW} * kFrameH);
 }
-BENCHMARK(BM_CrossfadeImage)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_crossfade_image)->Unit(benchmark::kMillisecond);
 
-void BM_RotateImage30(benchmark::State& state) {
+void bm_rotate_image30(benchmark::State& state) {
     ImagePtr src = noise_picture(kFrameW, kFrameH, 0, 6);
     for (auto _ : state) {
         ImagePtr out(rotate_image(src.get(), 30));
@@ -156,7 +156,7 @@ void BM_RotateImage30(benchmark::State& state) {
     }
     per_megapixel(state, int64_t{kFrameW} * kFrameH);
 }
-BENCHMARK(BM_RotateImage30)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_rotate_image30)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -46,7 +46,7 @@ const std::string& jpeg_path() {
     return path;
 }
 
-void BM_LoadPicture(benchmark::State& state) {
+void bm_load_picture(benchmark::State& state) {
     const std::string& path = jpeg_path();
     for (auto _ : state) {
         ImagePtr image(load_picture(path));
@@ -61,7 +61,7 @@ void BM_LoadPicture(benchmark::State& state) {
 }
 
 // FFmpeg alone: open, read the one packet, decode it.
-void BM_FfmpegDecode(benchmark::State& state) {
+void bm_ffmpeg_decode(benchmark::State& state) {
     const std::string& path = jpeg_path();
     AVPacket* packet = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
@@ -102,8 +102,8 @@ void BM_FfmpegDecode(benchmark::State& state) {
         double(kWidth) * kHeight / 1e6 * state.iterations(), benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_LoadPicture)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FfmpegDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(bm_load_picture)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(bm_ffmpeg_decode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -16,32 +16,32 @@ namespace {
 
 // Load and Link report their own errors (to standard error through the terminal's
 // report sink); only the outcome is left to the command.
-bool LoadAndLink(CScenario& doc, const std::string& path) {
+bool load_and_link(CScenario& doc, const std::string& path) {
     doc.SetVersionText(kVersionText);
     return doc.Load(path) == 0 && doc.Link() == 0;
 }
 
-bool IsPicture(const CScene& scene) {
+bool is_picture(const CScene& scene) {
     return scene.m_type == SCENE_IMAGE || scene.m_type == SCENE_TEXT || scene.m_type == SCENE_DRAW;
 }
 
 // One line per node of the block tree: the scene, then each of its inputs below it.
 // A block used by several blocks is listed under each of them; Link has refused a
 // graph whose tree would be too large to list.
-void PrintTree(CScene& scene, int depth, bool root) {
+void print_tree(CScene& scene, int depth, bool root) {
     std::string line(static_cast<size_t>(depth) * 2, ' ');
     line += root ? std::string("MAIN") : cp932_to_utf8(scene.m_name);
-    line +=
-        FormatString("\t%s\t%d\n", scene.TypeName(), IsPicture(scene) ? 0 : scene.GetFrameCount());
+    line += format_string("\t%s\t%d\n", scene.TypeName(),
+                          is_picture(scene) ? 0 : scene.GetFrameCount());
     std::fwrite(line.data(), 1, line.size(), stdout);
     for (const auto& input : scene.m_inputs) {
-        if (input->m_target) PrintTree(*input->m_target, depth + 1, false);
+        if (input->m_target) print_tree(*input->m_target, depth + 1, false);
     }
 }
 
 }  // namespace
 
-Command AddCheckCommand(CLI::App& program, const CommonOptions&) {
+Command add_check_command(CLI::App& program, const CommonOptions&) {
     auto* app =
         program.add_subcommand("check", "Load and link a scenario; print a one-line summary");
     auto path = std::make_shared<std::string>();
@@ -49,7 +49,7 @@ Command AddCheckCommand(CLI::App& program, const CommonOptions&) {
     return {
         app, [path] {
             CScenario doc;
-            if (!LoadAndLink(doc, *path)) return kExitScenarioFailed;
+            if (!load_and_link(doc, *path)) return kExitScenarioFailed;
             double seconds = static_cast<double>(doc.TotalFrames()) * doc.Scale() / doc.FrameRate();
             std::printf("SCREEN %d x %d, %d frames, %.3f s, %d key frames\n", doc.GetScreenWidth(),
                         doc.GetScreenHeight(), doc.TotalFrames(), seconds, doc.KeyFrames());
@@ -57,21 +57,21 @@ Command AddCheckCommand(CLI::App& program, const CommonOptions&) {
         }};
 }
 
-Command AddInfoCommand(CLI::App& program, const CommonOptions&) {
+Command add_info_command(CLI::App& program, const CommonOptions&) {
     auto* app =
         program.add_subcommand("info", "Print the block tree from MAIN with kinds and lengths");
     auto path = std::make_shared<std::string>();
     app->add_option("SCENARIO", *path, "Scenario file (code page 932)")->required();
     return {app, [path] {
                 CScenario doc;
-                if (!LoadAndLink(doc, *path)) return kExitScenarioFailed;
-                PrintTree(*doc.MainLink().m_target, 0, true);
+                if (!load_and_link(doc, *path)) return kExitScenarioFailed;
+                print_tree(*doc.MainLink().m_target, 0, true);
                 std::fflush(stdout);
                 return kExitOk;
             }};
 }
 
-Command AddDumpCommand(CLI::App& program, const CommonOptions&) {
+Command add_dump_command(CLI::App& program, const CommonOptions&) {
     auto* app = program.add_subcommand("dump", "Write the canonical scenario text");
     auto path = std::make_shared<std::string>();
     auto out = std::make_shared<std::string>();
@@ -79,7 +79,7 @@ Command AddDumpCommand(CLI::App& program, const CommonOptions&) {
     app->add_option("OUT", *out, "Output text file")->required();
     return {app, [path, out] {
                 CScenario doc;
-                if (!LoadAndLink(doc, *path)) return kExitScenarioFailed;
+                if (!load_and_link(doc, *path)) return kExitScenarioFailed;
                 if (doc.WriteScenario(*out) != 0) {
                     std::cerr << "vemo: cannot create " << *out << "\n";
                     return kExitScenarioFailed;

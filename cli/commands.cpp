@@ -1,14 +1,14 @@
 #include "cli/commands.h"
 
-Command AddCheckCommand(CLI::App& program, const CommonOptions& common);
-Command AddInfoCommand(CLI::App& program, const CommonOptions& common);
-Command AddDumpCommand(CLI::App& program, const CommonOptions& common);
+Command add_check_command(CLI::App& program, const CommonOptions& common);
+Command add_info_command(CLI::App& program, const CommonOptions& common);
+Command add_dump_command(CLI::App& program, const CommonOptions& common);
 
-const std::vector<CommandAdder>& AllCommands() {
+const std::vector<CommandAdder>& all_commands() {
     static const std::vector<CommandAdder> commands = {
-        AddCheckCommand,
-        AddInfoCommand,
-        AddDumpCommand,
+        add_check_command,
+        add_info_command,
+        add_dump_command,
     };
     return commands;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 struct CommonOptions {
-    int image_mode = 32;
+    int imageMode = 32;
     bool debug = false;
     bool yes = false;
     bool verbose = false;
@@ -22,4 +22,4 @@ struct Command {
 using CommandAdder = Command (*)(CLI::App& program, const CommonOptions& common);
 
 // The registry of subcommands, in the order --help lists them.
-const std::vector<CommandAdder>& AllCommands();
+const std::vector<CommandAdder>& all_commands();

@@ -20,7 +20,7 @@ extern "C" {
 namespace {
 
 // Usage errors exit with status 2 and a hint; --help and --version with 0.
-int ExitForParseError(const CLI::App& program, const CLI::ParseError& error) {
+int exit_for_parse_error(const CLI::App& program, const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
         program.exit(error);
         return kExitOk;
@@ -35,12 +35,12 @@ int ExitForParseError(const CLI::App& program, const CLI::ParseError& error) {
 int main(int argc, char** argv) {
     CLI::App program{"Vemo: turns a slideshow scenario into a finished video.", "vemo"};
     program.set_version_flag("--version",
-                             FormatString("%s (rev%s)", kVersionTitle, kVersionRevision));
+                             format_string("%s (rev%s)", kVersionTitle, kVersionRevision));
     program.require_subcommand(1);
     program.fallthrough();
 
     CommonOptions common;
-    program.add_option("--image-mode", common.image_mode, "Working image layout: 32 or 24 bits")
+    program.add_option("--image-mode", common.imageMode, "Working image layout: 32 or 24 bits")
         ->check(CLI::IsMember({32, 24}))
         ->default_val(32);
     program.add_flag("--debug", common.debug, "Write Vemo_debug.log in the current directory");
@@ -48,12 +48,12 @@ int main(int argc, char** argv) {
     program.add_flag("--verbose", common.verbose, "Print status lines on standard error");
 
     std::vector<Command> commands;
-    for (CommandAdder add : AllCommands()) commands.push_back(add(program, common));
+    for (CommandAdder add : all_commands()) commands.push_back(add(program, common));
 
     try {
         program.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return ExitForParseError(program, error);
+        return exit_for_parse_error(program, error);
     }
 
     // Decoder warnings about odd tags are noise on the terminal; real failures
@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
     av_log_set_level(common.debug ? AV_LOG_WARNING : AV_LOG_ERROR);
 
     TerminalReportSink sink(common.yes, common.verbose);
-    SetReportSink(&sink);
-    set_image_mode(common.image_mode);
+    set_report_sink(&sink);
+    set_image_mode(common.imageMode);
     OpenDebugLog(common.debug);
     WriteBanner();
     detect_cpu_features();  // chooses the SSE2 kernels where the processor has them
@@ -73,6 +73,6 @@ int main(int argc, char** argv) {
     }
 
     CloseDebugLog();
-    SetReportSink(nullptr);
+    set_report_sink(nullptr);
     return status;
 }

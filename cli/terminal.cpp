@@ -7,7 +7,7 @@
 #include <string>
 
 void TerminalReportSink::StatusLine(std::string_view text) {
-    if (verbose_) std::cerr << text << '\n';
+    if (m_verbose) std::cerr << text << '\n';
 }
 
 void TerminalReportSink::ShowError(std::string_view text) {
@@ -15,7 +15,7 @@ void TerminalReportSink::ShowError(std::string_view text) {
 }
 
 AskAnswer TerminalReportSink::Ask(std::string_view text) {
-    if (answer_yes_) return AskAnswer::Yes;
+    if (m_answerYes) return AskAnswer::Yes;
     if (!isatty(STDIN_FILENO)) return AskAnswer::No;
     std::cerr << kAskCaption << ": " << text << " [y/N] " << std::flush;
     std::string line;

@@ -6,12 +6,12 @@
 class TerminalReportSink : public ReportSink {
 public:
     TerminalReportSink(bool answer_yes, bool verbose)
-        : answer_yes_(answer_yes), verbose_(verbose) {}
+        : m_answerYes(answer_yes), m_verbose(verbose) {}
     void StatusLine(std::string_view text) override;
     void ShowError(std::string_view text) override;
     AskAnswer Ask(std::string_view text) override;
 
 private:
-    bool answer_yes_;
-    bool verbose_;
+    bool m_answerYes;
+    bool m_verbose;
 };

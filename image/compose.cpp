@@ -11,8 +11,8 @@ namespace {
 // The part of the source that lands on the destination: source column / row of its
 // first pixel, destination column / row, and its size.
 struct Overlap {
-    int32_t source_x = 0;
-    int32_t source_y = 0;
+    int32_t sourceX = 0;
+    int32_t sourceY = 0;
     int32_t x = 0;
     int32_t y = 0;
     int32_t width = 0;
@@ -33,11 +33,11 @@ bool overlap_axis(int32_t source_size, int32_t destination_size, int32_t at, int
 
 bool find_overlap(const CImageBuffer* destination, const CImageBuffer* source, int32_t x, int32_t y,
                   Overlap* o) {
-    if (!overlap_axis(source->width, destination->width, x, &o->source_x, &o->width)) return false;
-    if (!overlap_axis(source->height, destination->height, y, &o->source_y, &o->height))
+    if (!overlap_axis(source->width, destination->width, x, &o->sourceX, &o->width)) return false;
+    if (!overlap_axis(source->height, destination->height, y, &o->sourceY, &o->height))
         return false;
-    o->x = x + o->source_x;
-    o->y = y + o->source_y;
+    o->x = x + o->sourceX;
+    o->y = y + o->sourceY;
     return true;
 }
 
@@ -76,10 +76,10 @@ Bgra compose_lighten(Bgra s, Bgra d) {
 template <class L, class Fn>
 void compose_each(CImageBuffer* destination, const CImageBuffer* source, const Overlap& o, Fn fn) {
     for (int32_t r = 0; r < o.height; ++r) {
-        typename L::ConstRow in(source, o.source_y + r);
+        typename L::ConstRow in(source, o.sourceY + r);
         typename L::Row out(destination, o.y + r);
         for (int32_t c = 0; c < o.width; ++c)
-            out.Set(o.x + c, fn(in.Get(o.source_x + c), out.Get(o.x + c)));
+            out.Set(o.x + c, fn(in.Get(o.sourceX + c), out.Get(o.x + c)));
     }
 }
 
@@ -88,14 +88,13 @@ void compose_each(CImageBuffer* destination, const CImageBuffer* source, const O
 template <class L>
 void compose_copy(CImageBuffer* destination, const CImageBuffer* source, const Overlap& o) {
     for (int32_t r = 0; r < o.height; ++r) {
-        std::memmove(
-            image_row(destination, o.y + r) + static_cast<int64_t>(o.x) * L::kBytes,
-            image_row(source, o.source_y + r) + static_cast<int64_t>(o.source_x) * L::kBytes,
-            static_cast<size_t>(o.width) * L::kBytes);
+        std::memmove(image_row(destination, o.y + r) + static_cast<int64_t>(o.x) * L::kBytes,
+                     image_row(source, o.sourceY + r) + static_cast<int64_t>(o.sourceX) * L::kBytes,
+                     static_cast<size_t>(o.width) * L::kBytes);
         if (L::kBpp != 24 || !destination->alpha) continue;
         uint8_t* plane = image_alpha_row(destination, o.y + r) + o.x;
         if (source->alpha)
-            std::memmove(plane, image_alpha_row(source, o.source_y + r) + o.source_x,
+            std::memmove(plane, image_alpha_row(source, o.sourceY + r) + o.sourceX,
                          static_cast<size_t>(o.width));
         else
             std::memset(plane, 255, static_cast<size_t>(o.width));
@@ -146,8 +145,8 @@ void compose_image(CImageBuffer* destination, const CImageBuffer* source, int32_
             for (int32_t r = 0; r < o.height; ++r)
                 compose_run_sse2(
                     image_row(destination, o.y + r) + 4 * static_cast<int64_t>(o.x),
-                    image_row(source, o.source_y + r) + 4 * static_cast<int64_t>(o.source_x),
-                    o.width, mode);
+                    image_row(source, o.sourceY + r) + 4 * static_cast<int64_t>(o.sourceX), o.width,
+                    mode);
             return 0;
         }
 #endif

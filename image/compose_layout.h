@@ -27,35 +27,35 @@ struct Layout32 {
 
     class ConstRow {
     public:
-        ConstRow(const CImageBuffer* image, int32_t y) : p_(image_row(image, y)) {}
+        ConstRow(const CImageBuffer* image, int32_t y) : m_p(image_row(image, y)) {}
         Bgra Get(int32_t x) const {
-            const uint8_t* q = p_ + 4 * static_cast<int64_t>(x);
+            const uint8_t* q = m_p + 4 * static_cast<int64_t>(x);
             return {q[0], q[1], q[2], q[3]};
         }
-        uint8_t Alpha(int32_t x) const { return p_[4 * static_cast<int64_t>(x) + 3]; }
+        uint8_t Alpha(int32_t x) const { return m_p[4 * static_cast<int64_t>(x) + 3]; }
 
     private:
-        const uint8_t* p_;
+        const uint8_t* m_p;
     };
 
     class Row {
     public:
-        Row(CImageBuffer* image, int32_t y) : p_(image_row(image, y)) {}
+        Row(CImageBuffer* image, int32_t y) : m_p(image_row(image, y)) {}
         Bgra Get(int32_t x) const {
-            const uint8_t* q = p_ + 4 * static_cast<int64_t>(x);
+            const uint8_t* q = m_p + 4 * static_cast<int64_t>(x);
             return {q[0], q[1], q[2], q[3]};
         }
         void Set(int32_t x, Bgra v) {
-            uint8_t* q = p_ + 4 * static_cast<int64_t>(x);
+            uint8_t* q = m_p + 4 * static_cast<int64_t>(x);
             q[0] = v.b;
             q[1] = v.g;
             q[2] = v.r;
             q[3] = v.a;
         }
-        void SetAlpha(int32_t x, uint8_t a) { p_[4 * static_cast<int64_t>(x) + 3] = a; }
+        void SetAlpha(int32_t x, uint8_t a) { m_p[4 * static_cast<int64_t>(x) + 3] = a; }
 
     private:
-        uint8_t* p_;
+        uint8_t* m_p;
     };
 };
 
@@ -70,40 +70,40 @@ struct Layout24 {
     class ConstRow {
     public:
         ConstRow(const CImageBuffer* image, int32_t y)
-            : p_(image_row(image, y)), a_(image->alpha ? image_alpha_row(image, y) : nullptr) {}
+            : m_p(image_row(image, y)), m_a(image->alpha ? image_alpha_row(image, y) : nullptr) {}
         Bgra Get(int32_t x) const {
-            const uint8_t* q = p_ + 3 * static_cast<int64_t>(x);
+            const uint8_t* q = m_p + 3 * static_cast<int64_t>(x);
             return {q[0], q[1], q[2], Alpha(x)};
         }
-        uint8_t Alpha(int32_t x) const { return a_ ? a_[x] : 255; }
+        uint8_t Alpha(int32_t x) const { return m_a ? m_a[x] : 255; }
 
     private:
-        const uint8_t* p_;
-        const uint8_t* a_;
+        const uint8_t* m_p;
+        const uint8_t* m_a;
     };
 
     class Row {
     public:
         Row(CImageBuffer* image, int32_t y)
-            : p_(image_row(image, y)), a_(image->alpha ? image_alpha_row(image, y) : nullptr) {}
+            : m_p(image_row(image, y)), m_a(image->alpha ? image_alpha_row(image, y) : nullptr) {}
         Bgra Get(int32_t x) const {
-            const uint8_t* q = p_ + 3 * static_cast<int64_t>(x);
-            return {q[0], q[1], q[2], a_ ? a_[x] : uint8_t{255}};
+            const uint8_t* q = m_p + 3 * static_cast<int64_t>(x);
+            return {q[0], q[1], q[2], m_a ? m_a[x] : uint8_t{255}};
         }
         void Set(int32_t x, Bgra v) {
-            uint8_t* q = p_ + 3 * static_cast<int64_t>(x);
+            uint8_t* q = m_p + 3 * static_cast<int64_t>(x);
             q[0] = v.b;
             q[1] = v.g;
             q[2] = v.r;
-            if (a_) a_[x] = v.a;
+            if (m_a) m_a[x] = v.a;
         }
         void SetAlpha(int32_t x, uint8_t a) {
-            if (a_) a_[x] = a;
+            if (m_a) m_a[x] = a;
         }
 
     private:
-        uint8_t* p_;
-        uint8_t* a_;
+        uint8_t* m_p;
+        uint8_t* m_a;
     };
 };
 

@@ -28,11 +28,11 @@ uint32_t set_cpu_features(uint32_t features);
 // Sets the word for the lifetime of a scope and restores it afterwards.
 class CpuFeaturesOverride {
 public:
-    explicit CpuFeaturesOverride(uint32_t features) : previous_(set_cpu_features(features)) {}
-    ~CpuFeaturesOverride() { set_cpu_features(previous_); }
+    explicit CpuFeaturesOverride(uint32_t features) : m_previous(set_cpu_features(features)) {}
+    ~CpuFeaturesOverride() { set_cpu_features(m_previous); }
     CpuFeaturesOverride(const CpuFeaturesOverride&) = delete;
     CpuFeaturesOverride& operator=(const CpuFeaturesOverride&) = delete;
 
 private:
-    uint32_t previous_;
+    uint32_t m_previous;
 };

@@ -176,7 +176,7 @@ int through_color_image(CImageBuffer* image, uint8_t red, uint8_t green, uint8_t
             if (attach_alpha_plane(image) != 0) return -1;
             std::memset(
                 image->alpha, 255,
-                static_cast<size_t>(image->alpha_stride) * static_cast<size_t>(image->height));
+                static_cast<size_t>(image->alphaStride) * static_cast<size_t>(image->height));
         }
         for (int32_t y = 0; y < image->height; ++y) {
             typename L::Row row(image, y);

@@ -58,20 +58,20 @@ std::optional<std::string> format_entry(const ExifEntry* entry, ExifByteOrder or
         }
         case EXIF_FORMAT_SHORT:
             if (!holds(2)) return std::nullopt;
-            return FormatString("%d", static_cast<int>(exif_get_short(bytes, order)));
+            return format_string("%d", static_cast<int>(exif_get_short(bytes, order)));
         case EXIF_FORMAT_LONG:
             // Unsigned in the file: a value above 2^31 stays positive.
             if (!holds(4)) return std::nullopt;
-            return FormatString("%u", static_cast<unsigned>(exif_get_long(bytes, order)));
+            return format_string("%u", static_cast<unsigned>(exif_get_long(bytes, order)));
         case EXIF_FORMAT_RATIONAL: {
             if (!holds(8)) return std::nullopt;
             ExifRational value = exif_get_rational(bytes, order);
-            return FormatString("%u / %u", static_cast<unsigned>(value.numerator),
-                                static_cast<unsigned>(value.denominator));
+            return format_string("%u / %u", static_cast<unsigned>(value.numerator),
+                                 static_cast<unsigned>(value.denominator));
         }
         case EXIF_FORMAT_SLONG:
             if (!holds(4)) return std::nullopt;
-            return FormatString("%d", static_cast<int>(exif_get_slong(bytes, order)));
+            return format_string("%d", static_cast<int>(exif_get_slong(bytes, order)));
         default:
             return std::nullopt;
     }

@@ -114,7 +114,7 @@ int attach_alpha_plane(CImageBuffer* image) {
     if (!plane) return -1;
     std::free(image->alpha);
     image->alpha = plane;
-    image->alpha_stride = static_cast<int32_t>(alpha_stride);
+    image->alphaStride = static_cast<int32_t>(alpha_stride);
     return 0;
 }
 
@@ -143,7 +143,7 @@ CImageBuffer* create_filled_image(int32_t width, int32_t height, uint8_t red, ui
             std::memcpy(image_row(image.get(), y), first, static_cast<size_t>(image->stride));
         }
         std::memset(image->alpha, alpha,
-                    static_cast<size_t>(image->alpha_stride) * static_cast<size_t>(height));
+                    static_cast<size_t>(image->alphaStride) * static_cast<size_t>(height));
         return image.release();
     }
     ImagePtr image(create_image32(width, height));
@@ -165,12 +165,11 @@ CImageBuffer* duplicate_image(const CImageBuffer* image) {
     std::memcpy(copy->pixels, image->pixels,
                 static_cast<size_t>(image->stride) * static_cast<size_t>(image->height));
     if (image->alpha) {
-        size_t bytes =
-            static_cast<size_t>(image->alpha_stride) * static_cast<size_t>(image->height);
+        size_t bytes = static_cast<size_t>(image->alphaStride) * static_cast<size_t>(image->height);
         copy->alpha = static_cast<uint8_t*>(std::malloc(bytes));
         if (!copy->alpha) return nullptr;
         std::memcpy(copy->alpha, image->alpha, bytes);
-        copy->alpha_stride = image->alpha_stride;
+        copy->alphaStride = image->alphaStride;
     }
     return copy.release();
 }
@@ -277,7 +276,7 @@ void swap_rows(uint8_t* block, int32_t stride, int32_t height, uint8_t* temp) {
 // The alpha plane turns with the pixels, so that every alpha byte stays with its pixel.
 void flip_image_rows(CImageBuffer* image) {
     if (!valid_image(image)) return;
-    const int32_t alpha_stride = image->alpha ? image->alpha_stride : 0;
+    const int32_t alpha_stride = image->alpha ? image->alphaStride : 0;
     std::unique_ptr<uint8_t[]> temp(new (std::nothrow)
                                         uint8_t[std::max(image->stride, alpha_stride)]);
     if (!temp) return;

@@ -12,7 +12,7 @@ struct CImageBuffer {
     int32_t bpp = 0;            // 1, 8, 24 or 32
     uint8_t* pixels = nullptr;  // stride * height bytes, owned
     uint8_t* alpha = nullptr;   // alpha_stride * height bytes, owned, 24-bit images only
-    int32_t alpha_stride = 0;   // 0 when there is no plane
+    int32_t alphaStride = 0;    // 0 when there is no plane
 };
 
 // Colour as the scenario writes it: red, green, blue, alpha.
@@ -85,8 +85,8 @@ inline const uint8_t* image_row(const CImageBuffer* image, int32_t y) {
     return image->pixels + static_cast<int64_t>(image->height - 1 - y) * image->stride;
 }
 inline uint8_t* image_alpha_row(CImageBuffer* image, int32_t y) {
-    return image->alpha + static_cast<int64_t>(image->height - 1 - y) * image->alpha_stride;
+    return image->alpha + static_cast<int64_t>(image->height - 1 - y) * image->alphaStride;
 }
 inline const uint8_t* image_alpha_row(const CImageBuffer* image, int32_t y) {
-    return image->alpha + static_cast<int64_t>(image->height - 1 - y) * image->alpha_stride;
+    return image->alpha + static_cast<int64_t>(image->height - 1 - y) * image->alphaStride;
 }

@@ -44,56 +44,56 @@ constexpr int kIoBufferBytes = 64 * 1024;
 // Where the demuxer's bytes come from: a block in memory or an open file.
 class ByteSource {
 public:
-    ByteSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    explicit ByteSource(std::FILE* file) : file_(file) {}
+    ByteSource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    explicit ByteSource(std::FILE* file) : m_file(file) {}
 
     int Read(uint8_t* buffer, int wanted) {
         if (wanted <= 0) return 0;
         size_t got;
-        if (file_) {
-            got = std::fread(buffer, 1, static_cast<size_t>(wanted), file_);
-            if (got == 0 && std::ferror(file_)) return AVERROR(EIO);
+        if (m_file) {
+            got = std::fread(buffer, 1, static_cast<size_t>(wanted), m_file);
+            if (got == 0 && std::ferror(m_file)) return AVERROR(EIO);
         } else {
-            got = std::min(static_cast<size_t>(wanted), size_ - position_);
-            std::memcpy(buffer, data_ + position_, got);
-            position_ += got;
+            got = std::min(static_cast<size_t>(wanted), m_size - m_position);
+            std::memcpy(buffer, m_data + m_position, got);
+            m_position += got;
         }
         return got == 0 ? AVERROR_EOF : static_cast<int>(got);
     }
 
     int64_t Seek(int64_t offset, int whence) {
         whence &= ~AVSEEK_FORCE;
-        if (file_) {
+        if (m_file) {
             if (whence == AVSEEK_SIZE) {
-                long here = std::ftell(file_);
-                if (here < 0 || std::fseek(file_, 0, SEEK_END) != 0) return -1;
-                long end = std::ftell(file_);
-                std::fseek(file_, here, SEEK_SET);
+                long here = std::ftell(m_file);
+                if (here < 0 || std::fseek(m_file, 0, SEEK_END) != 0) return -1;
+                long end = std::ftell(m_file);
+                std::fseek(m_file, here, SEEK_SET);
                 return end;
             }
             if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
-            if (std::fseek(file_, static_cast<long>(offset), whence) != 0) return -1;
-            return std::ftell(file_);
+            if (std::fseek(m_file, static_cast<long>(offset), whence) != 0) return -1;
+            return std::ftell(m_file);
         }
         int64_t base;
         switch (whence) {
             case AVSEEK_SIZE:
-                return static_cast<int64_t>(size_);
+                return static_cast<int64_t>(m_size);
             case SEEK_SET:
                 base = 0;
                 break;
             case SEEK_CUR:
-                base = static_cast<int64_t>(position_);
+                base = static_cast<int64_t>(m_position);
                 break;
             case SEEK_END:
-                base = static_cast<int64_t>(size_);
+                base = static_cast<int64_t>(m_size);
                 break;
             default:
                 return -1;
         }
-        if (offset > static_cast<int64_t>(size_) - base || offset < -base) return -1;
-        position_ = static_cast<size_t>(base + offset);
-        return static_cast<int64_t>(position_);
+        if (offset > static_cast<int64_t>(m_size) - base || offset < -base) return -1;
+        m_position = static_cast<size_t>(base + offset);
+        return static_cast<int64_t>(m_position);
     }
 
     static int ReadPacket(void* opaque, uint8_t* buffer, int size) {
@@ -104,10 +104,10 @@ public:
     }
 
 private:
-    const uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-    size_t position_ = 0;
-    std::FILE* file_ = nullptr;
+    const uint8_t* m_data = nullptr;
+    size_t m_size = 0;
+    size_t m_position = 0;
+    std::FILE* m_file = nullptr;
 };
 
 struct FileCloser {

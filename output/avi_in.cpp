@@ -31,7 +31,7 @@ int CAVIIn::Initialize() {
 
     // The clip this or another reader closed last, when its file is unchanged,
     // goes on from where it stopped.
-    std::unique_ptr<VideoClip> clip = TakeParkedClip(m_fileName);
+    std::unique_ptr<VideoClip> clip = take_parked_clip(m_fileName);
     const bool reused = clip != nullptr;
     if (!reused) clip = VideoClip::OpenFile(m_fileName);
     if (!clip) {
@@ -97,7 +97,7 @@ int CAVIIn::Finish() {
     auto hold = LockFrames();
     CallTrace("CAVIIn::Finish");
     if (m_clip) {
-        ParkClip(m_fileName, std::move(m_clip));
+        park_clip(m_fileName, std::move(m_clip));
         CallTrace("+ AVIStreamRelease ... successed.");
         CallTrace("+ AVIFileRelease ... successed.");
     }

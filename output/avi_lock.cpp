@@ -23,7 +23,7 @@ int ReleaseLock() {
     return --g_users;
 }
 
-int AviLockUsers() {
+int avi_lock_users() {
     std::lock_guard<std::mutex> hold(g_lockMutex);
     return g_users;
 }

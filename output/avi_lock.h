@@ -9,4 +9,4 @@ int GetLock();
 // there was no user to remove.
 int ReleaseLock();
 // The current number of users.
-int AviLockUsers();
+int avi_lock_users();

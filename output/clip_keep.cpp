@@ -17,7 +17,7 @@ std::deque<ParkedClip> g_parked;  // newest first
 
 }  // namespace
 
-void ParkClip(const std::string& path, std::unique_ptr<VideoClip> clip) {
+void park_clip(const std::string& path, std::unique_ptr<VideoClip> clip) {
     if (!clip) return;
     std::deque<ParkedClip> closing;  // closed outside the lock
     {
@@ -30,7 +30,7 @@ void ParkClip(const std::string& path, std::unique_ptr<VideoClip> clip) {
     }
 }
 
-std::unique_ptr<VideoClip> TakeParkedClip(const std::string& path) {
+std::unique_ptr<VideoClip> take_parked_clip(const std::string& path) {
     std::unique_ptr<VideoClip> found;
     {
         std::lock_guard<std::mutex> hold(g_parkMutex);
@@ -46,7 +46,7 @@ std::unique_ptr<VideoClip> TakeParkedClip(const std::string& path) {
     return found;
 }
 
-void DropParkedClips() {
+void drop_parked_clips() {
     std::deque<ParkedClip> closing;
     std::lock_guard<std::mutex> hold(g_parkMutex);
     closing.swap(g_parked);

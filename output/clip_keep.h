@@ -12,9 +12,9 @@
 inline constexpr int kParkedClips = 2;
 // Keeps a clip that read `path` (one that has taken its stream); the oldest beyond
 // kParkedClips is closed.
-void ParkClip(const std::string& path, std::unique_ptr<VideoClip> clip);
+void park_clip(const std::string& path, std::unique_ptr<VideoClip> clip);
 // The kept clip of `path` whose file is unchanged, taken out of the keep; none
 // otherwise.
-std::unique_ptr<VideoClip> TakeParkedClip(const std::string& path);
+std::unique_ptr<VideoClip> take_parked_clip(const std::string& path);
 // Closes every kept clip.
-void DropParkedClips();
+void drop_parked_clips();

@@ -6,9 +6,9 @@
 
 namespace {
 
-int Forward(const MovieCall& call, const char* format, va_list args) {
+int forward(const MovieCall& call, const char* format, va_list args) {
     if (!call) return 0;
-    return call(FormatStringV(format, args));
+    return call(format_string_v(format, args));
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ void CMovieBase::GetVideo(int32_t* width, int32_t* height, int32_t* frameBytes, 
 int CMovieBase::CallError(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    int result = Forward(m_errorCall, format, args);
+    int result = forward(m_errorCall, format, args);
     va_end(args);
     return result;
 }
@@ -80,7 +80,7 @@ int CMovieBase::CallError(const char* format, ...) {
 int CMovieBase::CallReport(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    int result = Forward(m_reportCall, format, args);
+    int result = forward(m_reportCall, format, args);
     va_end(args);
     return result;
 }
@@ -88,7 +88,7 @@ int CMovieBase::CallReport(const char* format, ...) {
 int CMovieBase::CallTrace(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    int result = Forward(m_traceCall, format, args);
+    int result = forward(m_traceCall, format, args);
     va_end(args);
     return result;
 }

@@ -42,26 +42,26 @@ public:
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
     ~FileSource() {
-        if (fd_ >= 0) ::close(fd_);
+        if (m_fd >= 0) ::close(m_fd);
     }
 
     bool Open(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0) return false;
-        if (::fstat(fd_, &opened_) != 0 || !S_ISREG(opened_.st_mode)) return false;
-        int flags = ::fcntl(fd_, F_GETFL);
-        return flags >= 0 && ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == 0;
+        m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (m_fd < 0) return false;
+        if (::fstat(m_fd, &m_opened) != 0 || !S_ISREG(m_opened.st_mode)) return false;
+        int flags = ::fcntl(m_fd, F_GETFL);
+        return flags >= 0 && ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
     }
 
     // Whether `path` names the file opened, unchanged since.
     bool Names(const std::string& path) const {
         struct stat now;
-        if (fd_ < 0 || ::stat(path.c_str(), &now) != 0) return false;
+        if (m_fd < 0 || ::stat(path.c_str(), &now) != 0) return false;
         struct stat held;
-        if (::fstat(fd_, &held) != 0) return false;
-        return now.st_dev == opened_.st_dev && now.st_ino == opened_.st_ino &&
-               held.st_size == opened_.st_size && held.st_mtim.tv_sec == opened_.st_mtim.tv_sec &&
-               held.st_mtim.tv_nsec == opened_.st_mtim.tv_nsec;
+        if (::fstat(m_fd, &held) != 0) return false;
+        return now.st_dev == m_opened.st_dev && now.st_ino == m_opened.st_ino &&
+               held.st_size == m_opened.st_size && held.st_mtim.tv_sec == m_opened.st_mtim.tv_sec &&
+               held.st_mtim.tv_nsec == m_opened.st_mtim.tv_nsec;
     }
 
     static int Read(void* opaque, uint8_t* buffer, int size) {
@@ -69,7 +69,7 @@ public:
         if (size <= 0) return 0;
         ssize_t got;
         do {
-            got = ::read(self->fd_, buffer, static_cast<size_t>(size));
+            got = ::read(self->m_fd, buffer, static_cast<size_t>(size));
         } while (got < 0 && errno == EINTR);
         if (got < 0) return AVERROR(EIO);
         return got == 0 ? AVERROR_EOF : static_cast<int>(got);
@@ -80,17 +80,17 @@ public:
         whence &= ~AVSEEK_FORCE;
         if (whence == AVSEEK_SIZE) {
             struct stat info;
-            if (::fstat(self->fd_, &info) != 0) return -1;
+            if (::fstat(self->m_fd, &info) != 0) return -1;
             return static_cast<int64_t>(info.st_size);
         }
         if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
-        off_t at = ::lseek(self->fd_, static_cast<off_t>(offset), whence);
+        off_t at = ::lseek(self->m_fd, static_cast<off_t>(offset), whence);
         return at < 0 ? -1 : static_cast<int64_t>(at);
     }
 
 private:
-    int fd_ = -1;
-    struct stat opened_ {};
+    int m_fd = -1;
+    struct stat m_opened {};
 };
 
 // Demuxers that would open further files (playlists, references, segment lists)
@@ -304,7 +304,7 @@ struct VideoClip::State {
     }
 };
 
-VideoClip::VideoClip(std::unique_ptr<State> state) : state_(std::move(state)) {}
+VideoClip::VideoClip(std::unique_ptr<State> state) : m_state(std::move(state)) {}
 
 VideoClip::~VideoClip() = default;
 
@@ -334,7 +334,7 @@ std::unique_ptr<VideoClip> VideoClip::OpenFile(const std::string& path) {
 }
 
 ClipStream VideoClip::TakeVideoStream() {
-    State& s = *state_;
+    State& s = *m_state;
     AVFormatContext* format = s.format.get();
     AVStream* stream = nullptr;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -417,22 +417,22 @@ ClipStream VideoClip::TakeVideoStream() {
     s.reorder = std::max(0, parameters->video_delay);
     s.width = width;
     s.height = height;
-    width_ = width;
-    height_ = height;
-    frameBytes_ = stride * height;
-    frameRate_ = rate.num;
-    scale_ = rate.den;
-    frameCount_ = static_cast<int32_t>(count);
+    m_width = width;
+    m_height = height;
+    m_frameBytes = stride * height;
+    m_frameRate = rate.num;
+    m_scale = rate.den;
+    m_frameCount = static_cast<int32_t>(count);
     return ClipStream::Ok;
 }
 
 bool VideoClip::SameFileAs(const std::string& path) const {
-    return state_->codec && state_->source.Names(path);
+    return m_state->codec && m_state->source.Names(path);
 }
 
 ImagePtr VideoClip::ReadFrame(int32_t index) {
-    State& s = *state_;
-    if (!s.codec || index < 0 || index >= frameCount_ || index > s.lastInFile) return nullptr;
+    State& s = *m_state;
+    if (!s.codec || index < 0 || index >= m_frameCount || index > s.lastInFile) return nullptr;
     const int64_t target = index;
     if (s.hasAhead && s.aheadIndex <= target) {
         std::swap(s.shown, s.ahead);

@@ -38,13 +38,13 @@ public:
     // Takes the first video stream and opens its decoder.
     ClipStream TakeVideoStream();
 
-    int32_t Width() const { return width_; }
-    int32_t Height() const { return height_; }
-    int32_t FrameBytes() const { return frameBytes_; }
+    int32_t Width() const { return m_width; }
+    int32_t Height() const { return m_height; }
+    int32_t FrameBytes() const { return m_frameBytes; }
     // One frame lasts Scale() / FrameRate() seconds.
-    int32_t FrameRate() const { return frameRate_; }
-    int32_t Scale() const { return scale_; }
-    int32_t FrameCount() const { return frameCount_; }
+    int32_t FrameRate() const { return m_frameRate; }
+    int32_t Scale() const { return m_scale; }
+    int32_t FrameCount() const { return m_frameCount; }
 
     // A new Width() x Height() 24-bit image of frame `index` (0-based), or none when
     // the frame is not in the file or cannot be decoded.
@@ -58,11 +58,11 @@ private:
     struct State;
     explicit VideoClip(std::unique_ptr<State> state);
 
-    std::unique_ptr<State> state_;
-    int32_t width_ = 0;
-    int32_t height_ = 0;
-    int32_t frameBytes_ = 0;
-    int32_t frameRate_ = 0;
-    int32_t scale_ = 0;
-    int32_t frameCount_ = 0;
+    std::unique_ptr<State> m_state;
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    int32_t m_frameBytes = 0;
+    int32_t m_frameRate = 0;
+    int32_t m_scale = 0;
+    int32_t m_frameCount = 0;
 };

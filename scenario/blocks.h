@@ -18,8 +18,8 @@
 
 // Reads the block that follows `keyword` (the source stands right after the word).
 // Returns the finished scene, or null after the error has been reported.
-std::unique_ptr<CScene> ParseBlock(CScenario& doc, CScenarioSource& source,
-                                   std::string_view keyword);
+std::unique_ptr<CScene> parse_block(CScenario& doc, CScenarioSource& source,
+                                    std::string_view keyword);
 
 // ---- shared by the block grammars ----
 
@@ -78,7 +78,7 @@ private:
 };
 
 // The grammars of the block families; `keyword` is the word that opened the block.
-std::unique_ptr<CScene> ParseSourceBlock(BlockReader& in, std::string_view keyword);
-std::unique_ptr<CScene> ParseMotionBlock(BlockReader& in, std::string_view keyword);
-std::unique_ptr<CScene> ParseTransitionBlock(BlockReader& in, std::string_view keyword);
-std::unique_ptr<CScene> ParseCompositionBlock(BlockReader& in, std::string_view keyword);
+std::unique_ptr<CScene> parse_source_block(BlockReader& in, std::string_view keyword);
+std::unique_ptr<CScene> parse_motion_block(BlockReader& in, std::string_view keyword);
+std::unique_ptr<CScene> parse_transition_block(BlockReader& in, std::string_view keyword);
+std::unique_ptr<CScene> parse_composition_block(BlockReader& in, std::string_view keyword);

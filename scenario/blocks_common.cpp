@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char* kBlanks = " \t\n";
 
-bool IsOneOf(std::string_view word, std::initializer_list<std::string_view> words) {
+bool is_one_of(std::string_view word, std::initializer_list<std::string_view> words) {
     for (std::string_view candidate : words) {
         if (word == candidate) return true;
     }
@@ -20,23 +20,23 @@ bool IsOneOf(std::string_view word, std::initializer_list<std::string_view> word
 
 }  // namespace
 
-std::unique_ptr<CScene> ParseBlock(CScenario& doc, CScenarioSource& source,
-                                   std::string_view keyword) {
+std::unique_ptr<CScene> parse_block(CScenario& doc, CScenarioSource& source,
+                                    std::string_view keyword) {
     BlockReader in(doc, source);
-    if (IsOneOf(keyword, {"IMAGE", "TEXT", "DRAW", "MOVIE"})) {
-        return ParseSourceBlock(in, keyword);
+    if (is_one_of(keyword, {"IMAGE", "TEXT", "DRAW", "MOVIE"})) {
+        return parse_source_block(in, keyword);
     }
-    if (IsOneOf(keyword, {"STILL", "ROTATE", "ACTION", "ZOOM", "SLIDE", "FOCUS"})) {
-        return ParseMotionBlock(in, keyword);
+    if (is_one_of(keyword, {"STILL", "ROTATE", "ACTION", "ZOOM", "SLIDE", "FOCUS"})) {
+        return parse_motion_block(in, keyword);
     }
-    if (IsOneOf(keyword, {"FILM", "FADE", "FADEIN", "FADEOUT", "FADEINOUT", "CROSSFADE", "EXPAND",
-                          "EXPANDIN", "EXPANDOUT", "MOSAIC", "SHAKE"})) {
-        return ParseTransitionBlock(in, keyword);
+    if (is_one_of(keyword, {"FILM", "FADE", "FADEIN", "FADEOUT", "FADEINOUT", "CROSSFADE", "EXPAND",
+                            "EXPANDIN", "EXPANDOUT", "MOSAIC", "SHAKE"})) {
+        return parse_transition_block(in, keyword);
     }
-    if (IsOneOf(keyword, {"MIX", "SERIES", "MAIN", "CUT", "ALPHA", "SHADE"})) {
-        return ParseCompositionBlock(in, keyword);
+    if (is_one_of(keyword, {"MIX", "SERIES", "MAIN", "CUT", "ALPHA", "SHADE"})) {
+        return parse_composition_block(in, keyword);
     }
-    in.Fail(FormatString("%s の記述はできません。", cp932_to_utf8(keyword).c_str()));
+    in.Fail(format_string("%s の記述はできません。", cp932_to_utf8(keyword).c_str()));
     return nullptr;
 }
 
@@ -46,8 +46,8 @@ bool BlockReader::Fail(std::string_view message) {
 }
 
 bool BlockReader::Unknown(std::string_view block, std::string_view word) {
-    return Fail(FormatString("%s ブロック内では、%s の記述はできません。",
-                             cp932_to_utf8(block).c_str(), cp932_to_utf8(word).c_str()));
+    return Fail(format_string("%s ブロック内では、%s の記述はできません。",
+                              cp932_to_utf8(block).c_str(), cp932_to_utf8(word).c_str()));
 }
 
 bool BlockReader::Head(CScene& scene) {
@@ -66,7 +66,7 @@ int BlockReader::Next(std::string_view block, std::string* word) {
     m_source.SkipChars(kBlanks);
     if (m_source.AtEnd()) {
         // A block left open would otherwise count as finished.
-        Fail(FormatString("%s ブロックが } で閉じられていません。", cp932_to_utf8(block).c_str()));
+        Fail(format_string("%s ブロックが } で閉じられていません。", cp932_to_utf8(block).c_str()));
         return -1;
     }
     if (m_source.Peek() == '}') return 0;

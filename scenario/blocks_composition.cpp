@@ -7,7 +7,7 @@
 
 namespace {
 
-std::unique_ptr<CScene> ParseMix(BlockReader& in) {
+std::unique_ptr<CScene> parse_mix(BlockReader& in) {
     auto scene = std::make_unique<CSceneMix>();
     if (!in.Head(*scene)) return nullptr;
     // OFFSET belongs to the INPUT just before it, and only until OFFSET, BGIMAGE or
@@ -49,7 +49,7 @@ std::unique_ptr<CScene> ParseMix(BlockReader& in) {
     return scene;
 }
 
-std::unique_ptr<CScene> ParseSeries(BlockReader& in, std::string_view keyword) {
+std::unique_ptr<CScene> parse_series(BlockReader& in, std::string_view keyword) {
     const bool isMain = keyword == "MAIN";
     const char* block = isMain ? "MAIN" : "SERIES";
     auto scene = std::make_unique<CSceneSeries>(isMain ? SCENE_MAIN : SCENE_SERIES);
@@ -71,7 +71,7 @@ std::unique_ptr<CScene> ParseSeries(BlockReader& in, std::string_view keyword) {
         if (!ok) return nullptr;
     }
     if (!isMain && scene->m_inputs.empty()) {
-        return in.Refuse(FormatString("%s ブロックに、INPUT が定義されていません。", block));
+        return in.Refuse(format_string("%s ブロックに、INPUT が定義されていません。", block));
     }
     in.Close();
     return scene;
@@ -86,7 +86,7 @@ struct RangeGrammar {
 };
 
 template <typename Scene>
-std::unique_ptr<CScene> ParseRange(BlockReader& in, const RangeGrammar& grammar) {
+std::unique_ptr<CScene> parse_range(BlockReader& in, const RangeGrammar& grammar) {
     auto scene = std::make_unique<Scene>();
     if (!in.Head(*scene)) return nullptr;
     const int checks = grammar.upper ? kCheckBoth : kCheckLower;
@@ -98,8 +98,8 @@ std::unique_ptr<CScene> ParseRange(BlockReader& in, const RangeGrammar& grammar)
         bool ok = true;
         if (word == "INPUT" || word == "!INPUT") {
             if (!scene->m_inputs.empty()) {
-                return in.Refuse(FormatString("%s ブロックに、複数の INPUT が定義されています。",
-                                              grammar.block));
+                return in.Refuse(format_string("%s ブロックに、複数の INPUT が定義されています。",
+                                               grammar.block));
             }
             ok = in.Input(*scene, word == "INPUT" ? 1 : 2) != nullptr;
         } else if (word == "START") {
@@ -119,7 +119,7 @@ std::unique_ptr<CScene> ParseRange(BlockReader& in, const RangeGrammar& grammar)
     }
     if (scene->m_inputs.empty()) {
         return in.Refuse(
-            FormatString("%s ブロックに、INPUT が定義されていません。", grammar.block));
+            format_string("%s ブロックに、INPUT が定義されていません。", grammar.block));
     }
     in.Close();
     return scene;
@@ -127,14 +127,14 @@ std::unique_ptr<CScene> ParseRange(BlockReader& in, const RangeGrammar& grammar)
 
 }  // namespace
 
-std::unique_ptr<CScene> ParseCompositionBlock(BlockReader& in, std::string_view keyword) {
-    if (keyword == "MIX") return ParseMix(in);
-    if (keyword == "SERIES" || keyword == "MAIN") return ParseSeries(in, keyword);
+std::unique_ptr<CScene> parse_composition_block(BlockReader& in, std::string_view keyword) {
+    if (keyword == "MIX") return parse_mix(in);
+    if (keyword == "SERIES" || keyword == "MAIN") return parse_series(in, keyword);
     if (keyword == "CUT") {
-        return ParseRange<CSceneCut>(in, {"CUT", "開始フレーム番号", "終了フレーム番号", 0});
+        return parse_range<CSceneCut>(in, {"CUT", "開始フレーム番号", "終了フレーム番号", 0});
     }
     if (keyword == "ALPHA") {
-        return ParseRange<CSceneAlpha>(in, {"ALPHA", "開始α値", "終了α値", 255});
+        return parse_range<CSceneAlpha>(in, {"ALPHA", "開始α値", "終了α値", 255});
     }
-    return ParseRange<CSceneShade>(in, {"SHADE", "開始フレーム番号", "終了フレーム番号", 0});
+    return parse_range<CSceneShade>(in, {"SHADE", "開始フレーム番号", "終了フレーム番号", 0});
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-std::unique_ptr<CScene> ParseStill(BlockReader& in) {
+std::unique_ptr<CScene> parse_still(BlockReader& in) {
     auto scene = std::make_unique<CSceneStill>();
     if (!in.Head(*scene)) return nullptr;
     bool framesGiven = false;
@@ -41,7 +41,7 @@ std::unique_ptr<CScene> ParseStill(BlockReader& in) {
     return scene;
 }
 
-std::unique_ptr<CScene> ParseRotate(BlockReader& in) {
+std::unique_ptr<CScene> parse_rotate(BlockReader& in) {
     auto scene = std::make_unique<CSceneRotate>();
     if (!in.Head(*scene)) return nullptr;
     bool framesGiven = false;
@@ -103,7 +103,7 @@ constexpr RegionStatement kRegions[] = {
     {"DSP_END", "表示終了座標", true, false, false, true},
 };
 
-bool Accepts(const RegionStatement& statement, uint32_t type) {
+bool accepts(const RegionStatement& statement, uint32_t type) {
     switch (type) {
         case SCENE_ACTION:
             return statement.action;
@@ -116,7 +116,7 @@ bool Accepts(const RegionStatement& statement, uint32_t type) {
     }
 }
 
-SceneRect* RegionField(CSceneAction& scene, std::string_view word) {
+SceneRect* region_field(CSceneAction& scene, std::string_view word) {
     if (word == "SRC_START") {
         scene.m_hasSrcStart = true;
         return &scene.m_srcStart;
@@ -131,15 +131,15 @@ SceneRect* RegionField(CSceneAction& scene, std::string_view word) {
     return &scene.m_dspEnd;
 }
 
-uint32_t ActionType(std::string_view keyword) {
+uint32_t action_type(std::string_view keyword) {
     if (keyword == "ZOOM") return SCENE_ZOOM;
     if (keyword == "SLIDE") return SCENE_SLIDE;
     if (keyword == "FOCUS") return SCENE_FOCUS;
     return SCENE_ACTION;
 }
 
-std::unique_ptr<CScene> ParseAction(BlockReader& in, std::string_view keyword) {
-    const uint32_t type = ActionType(keyword);
+std::unique_ptr<CScene> parse_action(BlockReader& in, std::string_view keyword) {
+    const uint32_t type = action_type(keyword);
     const std::string block(keyword);
     const char* name = block.c_str();
     auto scene = std::make_unique<CSceneAction>(type);
@@ -156,23 +156,23 @@ std::unique_ptr<CScene> ParseAction(BlockReader& in, std::string_view keyword) {
         }
         bool ok = true;
         if (region) {
-            if (!Accepts(*region, type)) {
+            if (!accepts(*region, type)) {
                 return in.Refuse(
-                    FormatString("%sブロック内では、%s の記述はできません。", name, region->word));
+                    format_string("%sブロック内では、%s の記述はできません。", name, region->word));
             }
             ok = in.Rect(
-                RegionField(*scene, word), region->label, 0, 0,
-                FormatString("%s ブロックの %s 指定子の座標値が不正です。", name, region->word));
+                region_field(*scene, word), region->label, 0, 0,
+                format_string("%s ブロックの %s 指定子の座標値が不正です。", name, region->word));
         } else if (word == "INPUT") {
             if (!scene->m_inputs.empty()) {
                 return in.Refuse(
-                    FormatString("%s ブロックに、複数の INPUT が定義されています。", name));
+                    format_string("%s ブロックに、複数の INPUT が定義されています。", name));
             }
             ok = in.Input(*scene, 1) != nullptr;
         } else if (word == "BGIMAGE") {
             if (scene->m_extraLink) {
                 return in.Refuse(
-                    FormatString("%s ブロックに、複数の BGIMAGE が定義されています。", name));
+                    format_string("%s ブロックに、複数の BGIMAGE が定義されています。", name));
             }
             ok = in.Background(*scene);
         } else if (word == "KEEP_ASPECT") {
@@ -182,13 +182,13 @@ std::unique_ptr<CScene> ParseAction(BlockReader& in, std::string_view keyword) {
         } else if (word == "AFTERIMAGE") {
             if (type == SCENE_FOCUS) {
                 return in.Refuse(
-                    FormatString("%sブロック内では、AFTERIMAGE の記述はできません。", name));
+                    format_string("%sブロック内では、AFTERIMAGE の記述はできません。", name));
             }
             ok = in.AtLeast(&scene->m_afterimage, "残像の長さ", 0);
         } else if (word == "FRAMES") {
             if (framesGiven) {
                 return in.Refuse(
-                    FormatString("%s ブロックに、複数の FRAMES が定義されています。", name));
+                    format_string("%s ブロックに、複数の FRAMES が定義されています。", name));
             }
             framesGiven = true;
             ok = in.AtLeast(&scene->m_frames, "フレーム数", 2);
@@ -198,10 +198,10 @@ std::unique_ptr<CScene> ParseAction(BlockReader& in, std::string_view keyword) {
         if (!ok) return nullptr;
     }
     if (scene->m_inputs.empty()) {
-        return in.Refuse(FormatString("%s ブロックに、INPUT が定義されていません。", name));
+        return in.Refuse(format_string("%s ブロックに、INPUT が定義されていません。", name));
     }
     if (!framesGiven) {
-        return in.Refuse(FormatString("%s ブロックに、FRAMES が定義されていません。", name));
+        return in.Refuse(format_string("%s ブロックに、FRAMES が定義されていません。", name));
     }
     in.Close();
     return scene;
@@ -209,8 +209,8 @@ std::unique_ptr<CScene> ParseAction(BlockReader& in, std::string_view keyword) {
 
 }  // namespace
 
-std::unique_ptr<CScene> ParseMotionBlock(BlockReader& in, std::string_view keyword) {
-    if (keyword == "STILL") return ParseStill(in);
-    if (keyword == "ROTATE") return ParseRotate(in);
-    return ParseAction(in, keyword);
+std::unique_ptr<CScene> parse_motion_block(BlockReader& in, std::string_view keyword) {
+    if (keyword == "STILL") return parse_still(in);
+    if (keyword == "ROTATE") return parse_rotate(in);
+    return parse_action(in, keyword);
 }

@@ -9,7 +9,7 @@ namespace {
 
 // Two backslashes in a row are the way to write a line break; a backslash that is
 // the second byte of a two-byte character is part of that character.
-std::string LineBreaks(std::string_view text) {
+std::string line_breaks(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
@@ -29,7 +29,7 @@ std::string LineBreaks(std::string_view text) {
     return out;
 }
 
-std::unique_ptr<CScene> ParseImage(BlockReader& in) {
+std::unique_ptr<CScene> parse_image(BlockReader& in) {
     auto scene = std::make_unique<CSceneImage>();
     if (!in.Head(*scene)) return nullptr;
     bool sourceGiven = false;  // FILE or BLOCK_FRAME
@@ -93,7 +93,7 @@ std::unique_ptr<CScene> ParseImage(BlockReader& in) {
     return scene;
 }
 
-std::unique_ptr<CScene> ParseText(BlockReader& in) {
+std::unique_ptr<CScene> parse_text(BlockReader& in) {
     auto scene = std::make_unique<CSceneText>();
     if (!in.Head(*scene)) return nullptr;
     bool fileGiven = false, sizeGiven = false, stringGiven = false, fontGiven = false;
@@ -106,7 +106,7 @@ std::unique_ptr<CScene> ParseText(BlockReader& in) {
         if (word == "STRING") {
             std::string text;
             ok = in.Quoted(&text, "表示対象文字列");
-            scene->m_string = LineBreaks(text);
+            scene->m_string = line_breaks(text);
             stringGiven = true;
         } else if (word == "FILE") {
             if (fileGiven) return in.Refuse("TEXT ブロックに複数の FILE が定義されています。");
@@ -140,9 +140,9 @@ std::unique_ptr<CScene> ParseText(BlockReader& in) {
             } else if (!horizontal && value == "BOTTOM") {
                 code = TEXT_VALIGN_BOTTOM;
             } else {
-                in.Fail(FormatString(horizontal ? "ALIGNオプションでは、%s の記述はできません。"
-                                                : "VALIGNオプションでは、%s の記述はできません。",
-                                     cp932_to_utf8(value).c_str()));
+                in.Fail(format_string(horizontal ? "ALIGNオプションでは、%s の記述はできません。"
+                                                 : "VALIGNオプションでは、%s の記述はできません。",
+                                      cp932_to_utf8(value).c_str()));
                 return nullptr;
             }
             (horizontal ? scene->m_align : scene->m_valign) = code;
@@ -166,7 +166,7 @@ std::unique_ptr<CScene> ParseText(BlockReader& in) {
 }
 
 // A shape block inside DRAW: "{", statements, "}" with the shape's own checks.
-bool ParseShape(BlockReader& in, std::string_view kind, DrawShape* shape) {
+bool parse_shape(BlockReader& in, std::string_view kind, DrawShape* shape) {
     const bool isRect = kind == "RECT";
     shape->kind = kind == "LINE"      ? DrawShape::LINE
                   : kind == "ELLIPSE" ? DrawShape::ELLIPSE
@@ -221,7 +221,7 @@ bool ParseShape(BlockReader& in, std::string_view kind, DrawShape* shape) {
     return true;
 }
 
-std::unique_ptr<CScene> ParseDraw(BlockReader& in) {
+std::unique_ptr<CScene> parse_draw(BlockReader& in) {
     auto scene = std::make_unique<CSceneDraw>();
     if (!in.Head(*scene)) return nullptr;
     bool sizeGiven = false;
@@ -241,7 +241,7 @@ std::unique_ptr<CScene> ParseDraw(BlockReader& in) {
             ok = in.Color(&scene->m_color, true);
         } else if (word == "LINE" || word == "RECT" || word == "POLYGON" || word == "ELLIPSE") {
             DrawShape shape;
-            ok = ParseShape(in, word, &shape);
+            ok = parse_shape(in, word, &shape);
             scene->m_shapes.push_back(std::move(shape));
         } else {
             ok = in.Unknown("DRAW", word);
@@ -253,7 +253,7 @@ std::unique_ptr<CScene> ParseDraw(BlockReader& in) {
     return scene;
 }
 
-std::unique_ptr<CScene> ParseMovie(BlockReader& in) {
+std::unique_ptr<CScene> parse_movie(BlockReader& in) {
     auto scene = std::make_unique<CSceneMovie>();
     if (!in.Head(*scene)) return nullptr;
     bool fileGiven = false;
@@ -290,9 +290,9 @@ std::unique_ptr<CScene> ParseMovie(BlockReader& in) {
 
 }  // namespace
 
-std::unique_ptr<CScene> ParseSourceBlock(BlockReader& in, std::string_view keyword) {
-    if (keyword == "IMAGE") return ParseImage(in);
-    if (keyword == "TEXT") return ParseText(in);
-    if (keyword == "DRAW") return ParseDraw(in);
-    return ParseMovie(in);
+std::unique_ptr<CScene> parse_source_block(BlockReader& in, std::string_view keyword) {
+    if (keyword == "IMAGE") return parse_image(in);
+    if (keyword == "TEXT") return parse_text(in);
+    if (keyword == "DRAW") return parse_draw(in);
+    return parse_movie(in);
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-int32_t Direction(std::string_view word) {
+int32_t direction_code(std::string_view word) {
     if (word == "UP") return DIRECTION_UP;
     if (word == "DOWN") return DIRECTION_DOWN;
     if (word == "LEFT") return DIRECTION_LEFT;
@@ -15,7 +15,7 @@ int32_t Direction(std::string_view word) {
     return 0;
 }
 
-std::unique_ptr<CScene> ParseFilm(BlockReader& in) {
+std::unique_ptr<CScene> parse_film(BlockReader& in) {
     auto scene = std::make_unique<CSceneFilm>();
     if (!in.Head(*scene)) return nullptr;
     bool framesGiven = false;
@@ -27,7 +27,7 @@ std::unique_ptr<CScene> ParseFilm(BlockReader& in) {
         bool ok = true;
         if (word == "INPUT") {
             ok = in.Input(*scene, 1) != nullptr;
-        } else if (const int32_t direction = Direction(word)) {
+        } else if (const int32_t direction = direction_code(word)) {
             if (scene->m_direction != 0) {
                 return in.Refuse(
                     "FILM ブロックに、複数の ( UP | DOWN | LEFT | RIGHT ) が定義されています。");
@@ -58,7 +58,7 @@ std::unique_ptr<CScene> ParseFilm(BlockReader& in) {
     return scene;
 }
 
-std::unique_ptr<CScene> ParseFade(BlockReader& in, std::string_view keyword) {
+std::unique_ptr<CScene> parse_fade(BlockReader& in, std::string_view keyword) {
     auto scene = std::make_unique<CSceneFade>();
     if (!in.Head(*scene)) return nullptr;
     bool framesGiven = false;
@@ -101,7 +101,7 @@ std::unique_ptr<CScene> ParseFade(BlockReader& in, std::string_view keyword) {
     return scene;
 }
 
-std::unique_ptr<CScene> ParseCrossfade(BlockReader& in) {
+std::unique_ptr<CScene> parse_crossfade(BlockReader& in) {
     auto scene = std::make_unique<CSceneCrossfade>();
     if (!in.Head(*scene)) return nullptr;
     bool framesGiven = false;
@@ -133,18 +133,18 @@ std::unique_ptr<CScene> ParseCrossfade(BlockReader& in) {
 }
 
 // INPUT or !INPUT, one of them once; false after reporting.
-bool SingleInput(BlockReader& in, CScene& scene, std::string_view word, const char* block) {
+bool single_input(BlockReader& in, CScene& scene, std::string_view word, const char* block) {
     if (!scene.m_inputs.empty()) {
-        return in.Fail(FormatString("%s ブロックに、複数の INPUT が定義されています。", block));
+        return in.Fail(format_string("%s ブロックに、複数の INPUT が定義されています。", block));
     }
     return in.Input(scene, word == "INPUT" ? 1 : 2) != nullptr;
 }
 
-bool IsInputWord(std::string_view word) {
+bool is_input_word(std::string_view word) {
     return word == "INPUT" || word == "!INPUT";
 }
 
-std::unique_ptr<CScene> ParseExpand(BlockReader& in, std::string_view keyword) {
+std::unique_ptr<CScene> parse_expand(BlockReader& in, std::string_view keyword) {
     auto scene = std::make_unique<CSceneExpand>();
     if (!in.Head(*scene)) return nullptr;
     for (;;) {
@@ -153,14 +153,14 @@ std::unique_ptr<CScene> ParseExpand(BlockReader& in, std::string_view keyword) {
         if (next < 0) return nullptr;
         if (next == 0) break;
         bool ok = true;
-        if (IsInputWord(word)) {
-            ok = SingleInput(in, *scene, word, "EXPAND");
+        if (is_input_word(word)) {
+            ok = single_input(in, *scene, word, "EXPAND");
         } else if (word == "IN" || word == "OUT") {
             if (scene->m_inOut != 0) {
                 return in.Refuse("EXPAND ブロックに、複数の ( IN | OUT ) が定義されています。");
             }
             scene->m_inOut = word == "IN" ? EXPAND_IN : EXPAND_OUT;
-        } else if (const int32_t direction = Direction(word)) {
+        } else if (const int32_t direction = direction_code(word)) {
             if (scene->m_direction != 0) {
                 return in.Refuse(
                     "EXPAND ブロックに、複数の ( UP | DOWN | LEFT | RIGHT ) が定義されています。");
@@ -182,7 +182,7 @@ std::unique_ptr<CScene> ParseExpand(BlockReader& in, std::string_view keyword) {
     return scene;
 }
 
-std::unique_ptr<CScene> ParseMosaic(BlockReader& in) {
+std::unique_ptr<CScene> parse_mosaic(BlockReader& in) {
     auto scene = std::make_unique<CSceneMosaic>();
     if (!in.Head(*scene)) return nullptr;
     bool startGiven = false, endGiven = false;
@@ -192,8 +192,8 @@ std::unique_ptr<CScene> ParseMosaic(BlockReader& in) {
         if (next < 0) return nullptr;
         if (next == 0) break;
         bool ok = true;
-        if (IsInputWord(word)) {
-            ok = SingleInput(in, *scene, word, "MOSAIC");
+        if (is_input_word(word)) {
+            ok = single_input(in, *scene, word, "MOSAIC");
         } else if (word == "SIZE_START") {
             // The repetition is noticed once the value has been read.
             if (!in.AtLeast(&scene->m_sizeStart, "開始ブロックサイズ", 0)) return nullptr;
@@ -228,7 +228,7 @@ std::unique_ptr<CScene> ParseMosaic(BlockReader& in) {
     return scene;
 }
 
-std::unique_ptr<CScene> ParseShake(BlockReader& in) {
+std::unique_ptr<CScene> parse_shake(BlockReader& in) {
     auto scene = std::make_unique<CSceneShake>();
     if (!in.Head(*scene)) return nullptr;
     for (;;) {
@@ -236,8 +236,8 @@ std::unique_ptr<CScene> ParseShake(BlockReader& in) {
         const int next = in.Next("SHAKE", &word);
         if (next < 0) return nullptr;
         if (next == 0) break;
-        const bool ok =
-            IsInputWord(word) ? SingleInput(in, *scene, word, "SHAKE") : in.Unknown("SHAKE", word);
+        const bool ok = is_input_word(word) ? single_input(in, *scene, word, "SHAKE")
+                                            : in.Unknown("SHAKE", word);
         if (!ok) return nullptr;
     }
     if (scene->m_inputs.empty()) return in.Refuse("SHAKE ブロックに、INPUT が定義されていません。");
@@ -247,11 +247,11 @@ std::unique_ptr<CScene> ParseShake(BlockReader& in) {
 
 }  // namespace
 
-std::unique_ptr<CScene> ParseTransitionBlock(BlockReader& in, std::string_view keyword) {
-    if (keyword == "FILM") return ParseFilm(in);
-    if (keyword == "CROSSFADE") return ParseCrossfade(in);
-    if (keyword == "MOSAIC") return ParseMosaic(in);
-    if (keyword == "SHAKE") return ParseShake(in);
-    if (keyword.starts_with("EXPAND")) return ParseExpand(in, keyword);
-    return ParseFade(in, keyword);
+std::unique_ptr<CScene> parse_transition_block(BlockReader& in, std::string_view keyword) {
+    if (keyword == "FILM") return parse_film(in);
+    if (keyword == "CROSSFADE") return parse_crossfade(in);
+    if (keyword == "MOSAIC") return parse_mosaic(in);
+    if (keyword == "SHAKE") return parse_shake(in);
+    if (keyword.starts_with("EXPAND")) return parse_expand(in, keyword);
+    return parse_fade(in, keyword);
 }

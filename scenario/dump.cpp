@@ -15,7 +15,7 @@ const std::string kSeparator(80, '#');
 
 // A file-system text (UTF-8) as code page 932 for the dump; characters the code
 // page lacks become "?".
-std::string ToCp932(const std::string& utf8) {
+std::string to_cp932(const std::string& utf8) {
     std::string bytes;
     utf8_to_cp932(utf8, &bytes);
     return bytes;
@@ -32,33 +32,34 @@ std::string CScenario::DumpScenario(const std::string& file_name) {
     if (localtime_r(&now, &local))
         std::strftime(date, sizeof date, "%Y/%m/%d(%a) %H:%M:%S", &local);
     out.WriteLine("# Vemo Scenario file - %s ", date);
-    if (!version_text_.empty()) {
-        out.WriteLine("#     Vemo version \t: %s", ToCp932(version_text_).c_str());
+    if (!m_versionText.empty()) {
+        out.WriteLine("#     Vemo version \t: %s", to_cp932(m_versionText).c_str());
     }
-    out.WriteLine("#     File name \t: \"%s\"", ToCp932(file_name).c_str());
-    out.WriteLine("#     Total frames \t: %d", total_frames_);
-    out.WriteLine("#     Total time \t: %.03f [sec]",
-                  framerate_ != 0 ? static_cast<double>(total_frames_) * scale_ / framerate_ : 0.0);
+    out.WriteLine("#     File name \t: \"%s\"", to_cp932(file_name).c_str());
+    out.WriteLine("#     Total frames \t: %d", m_totalFrames);
+    out.WriteLine(
+        "#     Total time \t: %.03f [sec]",
+        m_framerate != 0 ? static_cast<double>(m_totalFrames) * m_scale / m_framerate : 0.0);
     out.WriteText(kSeparator);
     out.WriteText("");
-    out.WriteLine("VERSION\t\t%d", version_);
-    out.WriteLine("SCREEN\t\t%d\t%d", screen_width_, screen_height_);
-    if (!audio_path_.empty()) out.WriteLine("AUDIO\t\t\"%s\"", ToCp932(audio_path_).c_str());
-    out.WriteLine("FRAMERATE\t%d", framerate_);
-    out.WriteLine("SCALE\t\t%d", scale_);
-    out.WriteLine("PREVIEWSCALE\t%d", preview_scale_);
-    out.WriteLine("BOARDBREAK\t%d", board_break_);
-    out.WriteLine("STARTFRAME\t%d", start_frame_);
+    out.WriteLine("VERSION\t\t%d", m_version);
+    out.WriteLine("SCREEN\t\t%d\t%d", m_screenWidth, m_screenHeight);
+    if (!m_audioPath.empty()) out.WriteLine("AUDIO\t\t\"%s\"", to_cp932(m_audioPath).c_str());
+    out.WriteLine("FRAMERATE\t%d", m_framerate);
+    out.WriteLine("SCALE\t\t%d", m_scale);
+    out.WriteLine("PREVIEWSCALE\t%d", m_previewScale);
+    out.WriteLine("BOARDBREAK\t%d", m_boardBreak);
+    out.WriteLine("STARTFRAME\t%d", m_startFrame);
     out.WriteText("");
     out.WriteText(kSeparator);
-    for (const auto& scene : scenes_) scene->Dump(out);
-    if (!checkpoints_.empty()) {
+    for (const auto& scene : m_scenes) scene->Dump(out);
+    if (!m_checkpoints.empty()) {
         out.WriteText("");
         out.WriteText(kSeparator);
         out.WriteText("");
         out.WriteText("CHECKPOINT");
         out.WriteText("{");
-        for (const CCheckpoint& entry : checkpoints_) {
+        for (const CCheckpoint& entry : m_checkpoints) {
             out.WriteLine("\tCF\t%d\t%d\t%d\t%d", entry.frame, entry.color.red, entry.color.green,
                           entry.color.blue);
         }

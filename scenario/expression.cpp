@@ -7,18 +7,18 @@
 #include "scenario/source.h"
 
 // Log lines of the evaluator cost a formatting each; skip them when nobody reads them.
-#define EXPR_LOG(...)                                  \
-    do {                                               \
-        if (IsDebugLogEnabled()) LogLine(__VA_ARGS__); \
+#define EXPR_LOG(...)                                     \
+    do {                                                  \
+        if (is_debug_log_enabled()) LogLine(__VA_ARGS__); \
     } while (0)
 
 namespace {
 
-int32_t Wrap(int64_t value) {
+int32_t wrap(int64_t value) {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
 }
 
-bool AllDigits(std::string_view text) {
+bool all_digits(std::string_view text) {
     for (char c : text) {
         if (c < '0' || c > '9') return false;
     }
@@ -26,7 +26,7 @@ bool AllDigits(std::string_view text) {
 }
 
 // Index of the ")" matching the "(" at text[0], or npos.
-size_t MatchingParenthesis(std::string_view text) {
+size_t matching_parenthesis(std::string_view text) {
     int depth = 0;
     for (size_t i = 1; i < text.size(); ++i) {
         if (text[i] == '(') {
@@ -41,7 +41,7 @@ size_t MatchingParenthesis(std::string_view text) {
 
 // Offsets of the operators from `ops` that stand outside parentheses, counting
 // depth from the right end as the split rule does; in text order.
-std::vector<size_t> SplitPoints(std::string_view text, const char* ops) {
+std::vector<size_t> split_points(std::string_view text, const char* ops) {
     std::vector<size_t> points;
     int64_t depth = 0;
     for (size_t i = text.size(); i-- > 0;) {
@@ -57,20 +57,20 @@ std::vector<size_t> SplitPoints(std::string_view text, const char* ops) {
     return {points.rbegin(), points.rend()};
 }
 
-int Evaluate(std::string_view text, int32_t* out, int nesting);
+int evaluate(std::string_view text, int32_t* out, int nesting);
 
 // A chain a0 op1 a1 op2 a2 ... split at every operator of one level. Equivalent to
 // splitting at the rightmost operator and recursing into the left part, with the
 // same log lines, but without one stack frame per operator.
-int EvaluateChain(std::string_view text, const std::vector<size_t>& points, int32_t* out,
-                  int nesting) {
+int evaluate_chain(std::string_view text, const std::vector<size_t>& points, int32_t* out,
+                   int nesting) {
     const size_t count = points.size();
     for (size_t j = count; j-- > 0;) {
         EXPR_LOG("+ %.*s : in left expression", static_cast<int>(points[j]), text.data());
         if (j > 0) EXPR_LOG("AnalyzeExpressionMain");
     }
     int32_t value = 0;
-    int code = Evaluate(text.substr(0, points[0]), &value, nesting);
+    int code = evaluate(text.substr(0, points[0]), &value, nesting);
     if (code != kExprOk) return code;
     for (size_t j = 0; j < count; ++j) {
         size_t begin = points[j] + 1;
@@ -78,22 +78,22 @@ int EvaluateChain(std::string_view text, const std::vector<size_t>& points, int3
         std::string_view right = text.substr(begin, end - begin);
         EXPR_LOG("+ %.*s : in right expression", static_cast<int>(right.size()), right.data());
         int32_t operand = 0;
-        code = Evaluate(right, &operand, nesting);
+        code = evaluate(right, &operand, nesting);
         if (code != kExprOk) return code;
         switch (text[points[j]]) {
             case '+':
-                value = Wrap(static_cast<int64_t>(value) + operand);
+                value = wrap(static_cast<int64_t>(value) + operand);
                 break;
             case '-':
-                value = Wrap(static_cast<int64_t>(value) - operand);
+                value = wrap(static_cast<int64_t>(value) - operand);
                 break;
             case '*':
-                value = Wrap(static_cast<int64_t>(value) * operand);
+                value = wrap(static_cast<int64_t>(value) * operand);
                 break;
             default:
                 if (operand == 0) return kExprDivideByZero;
                 // INT32_MIN / -1 wraps to INT32_MIN instead of trapping.
-                value = Wrap(static_cast<int64_t>(value) / operand);
+                value = wrap(static_cast<int64_t>(value) / operand);
                 break;
         }
     }
@@ -101,38 +101,38 @@ int EvaluateChain(std::string_view text, const std::vector<size_t>& points, int3
     return kExprOk;
 }
 
-int Evaluate(std::string_view text, int32_t* out, int nesting) {
+int evaluate(std::string_view text, int32_t* out, int nesting) {
     EXPR_LOG("AnalyzeExpressionMain");
     if (text.empty()) {
         *out = 0;
         return kExprOk;
     }
-    if (AllDigits(text)) {
+    if (all_digits(text)) {
         EXPR_LOG("+ %.*s : Number only", static_cast<int>(text.size()), text.data());
-        *out = DecimalToInt32(text, false);
+        *out = decimal_to_int32(text, false);
         return kExprOk;
     }
-    if (text.front() == '(' && MatchingParenthesis(text) == text.size() - 1) {
+    if (text.front() == '(' && matching_parenthesis(text) == text.size() - 1) {
         std::string_view inside = text.substr(1, text.size() - 2);
         EXPR_LOG("+ %.*s : In parenthesis", static_cast<int>(inside.size()), inside.data());
         if (inside.empty()) return kExprInvalid;
         if (nesting >= kMaxExpressionNesting) return kExprInvalid;
-        return Evaluate(inside, out, nesting + 1);
+        return evaluate(inside, out, nesting + 1);
     }
-    std::vector<size_t> points = SplitPoints(text, "+-");
-    if (points.empty()) points = SplitPoints(text, "*/");
+    std::vector<size_t> points = split_points(text, "+-");
+    if (points.empty()) points = split_points(text, "*/");
     if (points.empty()) return kExprInvalid;
-    return EvaluateChain(text, points, out, nesting);
+    return evaluate_chain(text, points, out, nesting);
 }
 
 }  // namespace
 
 const std::string* CVariableTable::Find(const std::string& name) const {
-    auto it = values_.find(name);
-    return it == values_.end() ? nullptr : &it->second;
+    auto it = m_values.find(name);
+    return it == m_values.end() ? nullptr : &it->second;
 }
 
-int32_t DecimalToInt32(std::string_view digits, bool negative) {
+int32_t decimal_to_int32(std::string_view digits, bool negative) {
     int64_t value = 0;
     const int64_t limit = negative ? int64_t{1} << 31 : (int64_t{1} << 31) - 1;
     for (char c : digits) {
@@ -147,7 +147,7 @@ int32_t DecimalToInt32(std::string_view digits, bool negative) {
 
 std::optional<std::string> GetInsideParenthesis(CScenarioSource& source) {
     EXPR_LOG("GetInsideParenthesis");
-    const std::string& text = source.text();
+    const std::string& text = source.Text();
     const size_t start = static_cast<size_t>(source.GetPosition());
     size_t open = text.find('(', start);
     if (open == std::string::npos) {
@@ -188,7 +188,7 @@ int AnalyzeExpression(CScenarioSource& source, int32_t* out, const CVariableTabl
     } else {
         int32_t start = source.GetPosition();
         if (GetInsideParenthesis(source)) {
-            text = source.text().substr(static_cast<size_t>(start),
+            text = source.Text().substr(static_cast<size_t>(start),
                                         static_cast<size_t>(source.GetPosition() - start));
         }
     }
@@ -200,11 +200,11 @@ int AnalyzeExpression(CScenarioSource& source, int32_t* out, const CVariableTabl
     CScenarioSource scan;
     scan.SetText(*text);
     std::string substituted;
-    const bool logging = IsDebugLogEnabled();
+    const bool logging = is_debug_log_enabled();
     while (!scan.AtEnd()) {
         int32_t from = scan.GetPosition();
         scan.FindString("$");
-        substituted.append(scan.text(), static_cast<size_t>(from),
+        substituted.append(scan.Text(), static_cast<size_t>(from),
                            static_cast<size_t>(scan.GetPosition() - from));
         if (scan.AtEnd()) break;
         scan.Advance();
@@ -219,7 +219,7 @@ int AnalyzeExpression(CScenarioSource& source, int32_t* out, const CVariableTabl
         substituted += *value;
         if (logging) {
             std::string now =
-                substituted + scan.text().substr(static_cast<size_t>(scan.GetPosition()));
+                substituted + scan.Text().substr(static_cast<size_t>(scan.GetPosition()));
             EXPR_LOG("+ \"%s\"", now.c_str());
         }
     }
@@ -235,5 +235,5 @@ int AnalyzeExpression(CScenarioSource& source, int32_t* out, const CVariableTabl
 }
 
 int AnalyzeExpressionMain(std::string_view text, int32_t* out) {
-    return Evaluate(text, out, 0);
+    return evaluate(text, out, 0);
 }

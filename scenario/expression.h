@@ -20,11 +20,11 @@ class CScenarioSource;
 // good, so only the newest value is kept.
 class CVariableTable {
 public:
-    void Define(const std::string& name, const std::string& value) { values_[name] = value; }
+    void Define(const std::string& name, const std::string& value) { m_values[name] = value; }
     const std::string* Find(const std::string& name) const;
 
 private:
-    std::unordered_map<std::string, std::string> values_;
+    std::unordered_map<std::string, std::string> m_values;
 };
 
 inline constexpr int kExprOk = 0;
@@ -50,4 +50,4 @@ int AnalyzeExpressionMain(std::string_view text, int32_t* out);
 
 // Decimal digits to a 32-bit value; a value beyond the range saturates at
 // INT32_MAX (or INT32_MIN when `negative`).
-int32_t DecimalToInt32(std::string_view digits, bool negative);
+int32_t decimal_to_int32(std::string_view digits, bool negative);

@@ -14,18 +14,18 @@ namespace {
 
 // Every link a scene reaches other scenes through: its inputs, then its background.
 template <typename Visit>
-void ForEachLink(CScene& scene, Visit&& visit) {
+void for_each_link(CScene& scene, Visit&& visit) {
     for (const auto& input : scene.m_inputs) visit(*input);
     if (scene.m_extraLink) visit(*scene.m_extraLink);
 }
 
-std::vector<CSceneLink*> LinksOf(CScene& scene) {
+std::vector<CSceneLink*> links_of(CScene& scene) {
     std::vector<CSceneLink*> links;
-    ForEachLink(scene, [&](CSceneLink& link) { links.push_back(&link); });
+    for_each_link(scene, [&](CSceneLink& link) { links.push_back(&link); });
     return links;
 }
 
-int32_t ClampToInt32(double value) {
+int32_t clamp_to_int32(double value) {
     if (!(value > std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
     if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(value);
@@ -39,49 +39,49 @@ int CScenario::LinkFail(const std::string& message) {
 }
 
 int CScenario::Link() {
-    const int32_t w = screen_width_;
-    const int32_t h = screen_height_;
+    const int32_t w = m_screenWidth;
+    const int32_t h = m_screenHeight;
     if (w == -1 || h == -1) return LinkFail("スクリーンサイズが定義されていません。");
-    if (!main_link_.m_target) return LinkFail("MAINブロックが定義されていません。");
-    if (music_link_used_ && audio_path_.empty()) {
+    if (!m_mainLink.m_target) return LinkFail("MAINブロックが定義されていません。");
+    if (m_musicLinkUsed && m_audioPath.empty()) {
         return LinkFail("音楽連動機能を利用するには、音楽ファイルを指定して下さい。");
     }
     // Later stages divide by these three.
-    if (framerate_ == 0) return LinkFail("フレームレート値に 0 は指定できません。");
-    if (scale_ == 0) return LinkFail("スケール値に 0 は指定できません。");
-    if (preview_scale_ == 0) {
+    if (m_framerate == 0) return LinkFail("フレームレート値に 0 は指定できません。");
+    if (m_scale == 0) return LinkFail("スケール値に 0 は指定できません。");
+    if (m_previewScale == 0) {
         return LinkFail("プレビュー用フレームレート低減率に 0 は指定できません。");
     }
 
     // Owners and duplicate names: the first scene whose name appears again later.
     std::unordered_map<std::string_view, int> name_count;
     std::unordered_map<std::string_view, CScene*> first_named;
-    for (const auto& scene : scenes_) {
+    for (const auto& scene : m_scenes) {
         scene->m_owner = this;
         ++name_count[scene->m_name];
         first_named.emplace(scene->m_name, scene.get());
     }
-    for (const auto& scene : scenes_) {
+    for (const auto& scene : m_scenes) {
         if (name_count[scene->m_name] > 1) {
-            return LinkFail(FormatString("シーン %s は複数定義されています。",
-                                         cp932_to_utf8(scene->m_name).c_str()));
+            return LinkFail(format_string("シーン %s は複数定義されています。",
+                                          cp932_to_utf8(scene->m_name).c_str()));
         }
     }
 
-    main_link_.m_owner = this;
+    m_mainLink.m_owner = this;
     const SceneRect screen{0, 0, w - 1, h - 1};
     auto resolve = [&](CSceneLink& link) -> CScene* {
         link.m_owner = this;
         auto found = first_named.find(link.m_inputName);
         if (found == first_named.end()) {
-            LinkFail(FormatString("シーン %s は定義されていません。",
-                                  cp932_to_utf8(link.m_inputName).c_str()));
+            LinkFail(format_string("シーン %s は定義されていません。",
+                                   cp932_to_utf8(link.m_inputName).c_str()));
             return nullptr;
         }
         link.m_target = found->second;
         return found->second;
     };
-    for (const auto& scene : scenes_) {
+    for (const auto& scene : m_scenes) {
         scene->ApplyScreenDefaults(w, h);
         for (const auto& input : scene->m_inputs) {
             CScene* target = resolve(*input);
@@ -94,23 +94,23 @@ int CScenario::Link() {
 
     if (LinkLoops() != 0) return -1;
 
-    for (const auto& scene : scenes_) scene->ResetFrameCount();
+    for (const auto& scene : m_scenes) scene->ResetFrameCount();
     if (CountReachable() != 0) return -1;
 
-    total_frames_ = main_link_.GetFrameCount();
-    if (total_frames_ >= kEndlessFrames) return RefuseEndlessMain();
-    if (total_frames_ > frame_limit_) {
-        return LinkFail(FormatString("MAIN ブロックのフレーム数 %d は上限 %d を超えています。",
-                                     total_frames_, frame_limit_));
+    m_totalFrames = m_mainLink.GetFrameCount();
+    if (m_totalFrames >= kEndlessFrames) return RefuseEndlessMain();
+    if (m_totalFrames > m_frameLimit) {
+        return LinkFail(format_string("MAIN ブロックのフレーム数 %d は上限 %d を超えています。",
+                                      m_totalFrames, m_frameLimit));
     }
-    key_frames_ = 0;
-    for (int32_t f = start_frame_; f < total_frames_; ++f) {
-        if (main_link_.TestFrame(FRAME_KEY, f) == 1) ++key_frames_;
+    m_keyFrames = 0;
+    for (int32_t f = m_startFrame; f < m_totalFrames; ++f) {
+        if (m_mainLink.TestFrame(FRAME_KEY, f) == 1) ++m_keyFrames;
     }
     ComputeCheckpoints();
 
     SceneReport report = [this](const std::string& text) { ReportText(text); };
-    for (const auto& scene : scenes_) {
+    for (const auto& scene : m_scenes) {
         if (scene->Validate(report) != 0) return -1;
     }
     return 0;
@@ -124,7 +124,7 @@ int CScenario::Link() {
 // and their height is known.
 int CScenario::LinkLoops() {
     struct Mark {
-        bool on_path = true;
+        bool onPath = true;
         size_t height = 0;  // blocks from this one down to its deepest input, itself included
     };
     std::unordered_map<CScene*, Mark> marks;
@@ -135,16 +135,16 @@ int CScenario::LinkLoops() {
         size_t height = 1;
     };
     auto too_deep = [this](const CScene& scene) {
-        return LinkFail(FormatString("ブロックの入れ子が %zu 段を超えています。(シーン %s)",
-                                     kMaxBlockDepth, cp932_to_utf8(scene.m_name).c_str()));
+        return LinkFail(format_string("ブロックの入れ子が %zu 段を超えています。(シーン %s)",
+                                      kMaxBlockDepth, cp932_to_utf8(scene.m_name).c_str()));
     };
-    std::vector<CScene*> roots{main_link_.m_target};
-    for (const auto& scene : scenes_) roots.push_back(scene.get());
+    std::vector<CScene*> roots{m_mainLink.m_target};
+    for (const auto& scene : m_scenes) roots.push_back(scene.get());
     std::vector<Step> path;
     for (CScene* root : roots) {
         if (marks.count(root)) continue;
         marks[root] = Mark{};
-        path.push_back({root, LinksOf(*root)});
+        path.push_back({root, links_of(*root)});
         while (!path.empty()) {
             Step& step = path.back();
             if (step.next == step.links.size()) {
@@ -158,9 +158,9 @@ int CScenario::LinkLoops() {
             if (!target) continue;
             auto mark = marks.find(target);
             if (mark != marks.end()) {
-                if (mark->second.on_path) {
-                    return LinkFail(FormatString("シーン %s がループ呼び出しされています。",
-                                                 cp932_to_utf8(target->m_name).c_str()));
+                if (mark->second.onPath) {
+                    return LinkFail(format_string("シーン %s がループ呼び出しされています。",
+                                                  cp932_to_utf8(target->m_name).c_str()));
                 }
                 if (path.size() + mark->second.height > kMaxBlockDepth) return too_deep(*target);
                 step.height = std::max(step.height, mark->second.height + 1);
@@ -168,7 +168,7 @@ int CScenario::LinkLoops() {
             }
             if (path.size() >= kMaxBlockDepth) return too_deep(*target);
             marks[target] = Mark{};
-            path.push_back({target, LinksOf(*target)});
+            path.push_back({target, links_of(*target)});
         }
     }
     return 0;
@@ -190,9 +190,9 @@ int CScenario::CountReachable() {
         size_t next = 0;
     };
     std::vector<Step> path;
-    CScene* root = main_link_.m_target;
+    CScene* root = m_mainLink.m_target;
     unfolded.emplace(root, 0);
-    path.push_back({root, LinksOf(*root)});
+    path.push_back({root, links_of(*root)});
     while (!path.empty()) {
         Step& step = path.back();
         if (step.next == step.links.size()) {
@@ -207,12 +207,12 @@ int CScenario::CountReachable() {
         }
         CScene* target = step.links[step.next++]->m_target;
         if (!target || !unfolded.emplace(target, 0).second) continue;
-        path.push_back({target, LinksOf(*target)});
+        path.push_back({target, links_of(*target)});
     }
     if (unfolded[root] > kMaxUnfoldedBlocks) {
         return LinkFail(
-            FormatString("ブロックの参照が多すぎます。MAIN から展開すると %lld 個を超えます。",
-                         static_cast<long long>(kMaxUnfoldedBlocks)));
+            format_string("ブロックの参照が多すぎます。MAIN から展開すると %lld 個を超えます。",
+                          static_cast<long long>(kMaxUnfoldedBlocks)));
     }
     return 0;
 }
@@ -220,7 +220,7 @@ int CScenario::CountReachable() {
 // MAIN lasts "endlessly" when a picture reaches it without a block that gives it a
 // length; name the picture at the end of the endless chain.
 int CScenario::RefuseEndlessMain() {
-    CScene* scene = main_link_.m_target;
+    CScene* scene = m_mainLink.m_target;
     for (size_t depth = 0; depth < kMaxBlockDepth; ++depth) {
         CScene* endless = nullptr;
         for (const auto& input : scene->m_inputs) {
@@ -232,23 +232,23 @@ int CScenario::RefuseEndlessMain() {
         if (!endless) break;
         scene = endless;
     }
-    if (scene == main_link_.m_target) {
+    if (scene == m_mainLink.m_target) {
         return LinkFail("MAIN ブロックのフレーム数が上限を超えています。");
     }
     return LinkFail(
-        FormatString("ブロック %s の長さが決まらないため、MAIN ブロックの長さを決められません。\n"
-                     "STILL などの長さを持つブロックを通して使用して下さい。",
-                     cp932_to_utf8(scene->m_name).c_str()));
+        format_string("ブロック %s の長さが決まらないため、MAIN ブロックの長さを決められません。\n"
+                      "STILL などの長さを持つブロックを通して使用して下さい。",
+                      cp932_to_utf8(scene->m_name).c_str()));
 }
 
 void CScenario::ComputeCheckpoints() {
-    for (CCheckpoint& entry : checkpoints_) {
+    for (CCheckpoint& entry : m_checkpoints) {
         if (entry.frame >= 0) {
-            entry.time =
-                ClampToInt32(static_cast<double>(entry.frame) * 1000.0 * scale_ / framerate_ + 0.5);
+            entry.time = clamp_to_int32(
+                static_cast<double>(entry.frame) * 1000.0 * m_scale / m_framerate + 0.5);
         } else {
-            entry.frame =
-                ClampToInt32(static_cast<double>(entry.time) / 1000.0 * framerate_ / scale_ + 0.5);
+            entry.frame = clamp_to_int32(
+                static_cast<double>(entry.time) / 1000.0 * m_framerate / m_scale + 0.5);
         }
     }
 }

@@ -10,9 +10,9 @@
 #include "scenario/scenario.h"
 
 // Macro log lines convert names and values first; skip all of it when nobody reads them.
-#define MACRO_LOG(...)                                 \
-    do {                                               \
-        if (IsDebugLogEnabled()) LogLine(__VA_ARGS__); \
+#define MACRO_LOG(...)                                    \
+    do {                                                  \
+        if (is_debug_log_enabled()) LogLine(__VA_ARGS__); \
     } while (0)
 
 namespace {
@@ -21,7 +21,8 @@ constexpr const char* kBadArguments = "引数定義が正しくありません�
 
 // Replaces every occurrence of `from` in *text by `to`. -1 when the result would
 // exceed `max_bytes` (the text is then unchanged).
-int ReplaceEvery(std::string* text, std::string_view from, std::string_view to, int64_t max_bytes) {
+int replace_every(std::string* text, std::string_view from, std::string_view to,
+                  int64_t max_bytes) {
     if (from.empty()) return 0;
     size_t found = text->find(from);
     if (found == std::string::npos) return 0;
@@ -48,16 +49,16 @@ int ReplaceEvery(std::string* text, std::string_view from, std::string_view to, 
     return 0;
 }
 
-std::string Reference(const std::string& name) {
+std::string reference(const std::string& name) {
     return "$(" + name + ")";
 }
 
-bool IsBlank(char c) {
+bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n';
 }
 
 // "マクロ展開 " in code page 932: the name of an expansion in reports.
-const std::string& ExpansionPrefix() {
+const std::string& expansion_prefix() {
     static const std::string prefix = [] {
         std::string bytes;
         utf8_to_cp932("マクロ展開 ", &bytes);
@@ -69,38 +70,38 @@ const std::string& ExpansionPrefix() {
 }  // namespace
 
 void CMacro::SetName(std::string name) {
-    name_ = std::move(name);
-    MACRO_LOG("MACRO \"%s\"", cp932_to_utf8(name_).c_str());
+    m_name = std::move(name);
+    MACRO_LOG("MACRO \"%s\"", cp932_to_utf8(m_name).c_str());
 }
 
 void CMacro::AddArgument(std::string name, bool array) {
     MACRO_LOG(array ? "+ ARGUMENT : \"%s\" : ARRAY" : "+ ARGUMENT : \"%s\" : NORMAL",
               cp932_to_utf8(name).c_str());
-    arguments_.push_back({std::move(name), std::string(), array});
-    ++declared_count_;
-    if (array) ++array_count_;
+    m_arguments.push_back({std::move(name), std::string(), array});
+    ++m_declaredCount;
+    if (array) ++m_arrayCount;
 }
 
 void CMacro::Bind(int64_t index, const std::string& value) {
     if (index < 0) return;
-    if (index < declared_count_) {
-        CMacroArgument& argument = arguments_[static_cast<size_t>(index)];
+    if (index < m_declaredCount) {
+        CMacroArgument& argument = m_arguments[static_cast<size_t>(index)];
         MACRO_LOG("+ \"%s\" <- \"%s\"", cp932_to_utf8(argument.name).c_str(),
                   cp932_to_utf8(value).c_str());
         argument.value = value;
         return;
     }
-    if (array_count_ == 0) return;
-    int64_t slot = (declared_count_ - array_count_) + (index - declared_count_) % array_count_;
-    CMacroArgument entry = arguments_[static_cast<size_t>(slot)];
+    if (m_arrayCount == 0) return;
+    int64_t slot = (m_declaredCount - m_arrayCount) + (index - m_declaredCount) % m_arrayCount;
+    CMacroArgument entry = m_arguments[static_cast<size_t>(slot)];
     entry.value = value;
     MACRO_LOG("+ \"%s\" <- \"%s\"", cp932_to_utf8(entry.name).c_str(),
               cp932_to_utf8(value).c_str());
-    arguments_.push_back(std::move(entry));
+    m_arguments.push_back(std::move(entry));
 }
 
 void CMacro::ResetBindings() {
-    arguments_.resize(static_cast<size_t>(declared_count_));
+    m_arguments.resize(static_cast<size_t>(m_declaredCount));
 }
 
 int CMacro::Expand(std::string* out, int64_t max_bytes, int64_t* work) {
@@ -109,27 +110,27 @@ int CMacro::Expand(std::string* out, int64_t max_bytes, int64_t* work) {
     auto replace = [&](std::string* text, std::string_view from, std::string_view to) {
         *work -= static_cast<int64_t>(text->size());
         if (*work < 0) return -1;
-        return ReplaceEvery(text, from, to, max_bytes);
+        return replace_every(text, from, to, max_bytes);
     };
-    std::string text = body_;
+    std::string text = m_body;
     size_t first_array = 0;
-    while (first_array < arguments_.size() && !arguments_[first_array].array) {
-        const CMacroArgument& argument = arguments_[first_array];
-        if (replace(&text, Reference(argument.name), argument.value) != 0) {
+    while (first_array < m_arguments.size() && !m_arguments[first_array].array) {
+        const CMacroArgument& argument = m_arguments[first_array];
+        if (replace(&text, reference(argument.name), argument.value) != 0) {
             return kExpandTooLarge;
         }
         ++first_array;
     }
-    if (array_count_ == 0) {
+    if (m_arrayCount == 0) {
         if (static_cast<int64_t>(text.size()) > max_bytes) return kExpandTooLarge;
-        ++expansions_;
+        ++m_expansions;
         *out = std::move(text);
         return 0;
     }
 
     static constexpr std::string_view kForeach = "FOREACH";
     static constexpr std::string_view kEndForeach = "ENDFOREACH";
-    const size_t groups = (arguments_.size() - first_array) / static_cast<size_t>(array_count_);
+    const size_t groups = (m_arguments.size() - first_array) / static_cast<size_t>(m_arrayCount);
     std::string result;
     size_t scan = 0;
     for (;;) {
@@ -140,20 +141,20 @@ int CMacro::Expand(std::string* out, int64_t max_bytes, int64_t* work) {
         }
         result.append(text, scan, start - scan);
         size_t body = start + kForeach.size();
-        if (body >= text.size() || !IsBlank(text[body])) return kExpandFailed;
+        if (body >= text.size() || !is_blank(text[body])) return kExpandFailed;
         size_t end = text.find(kEndForeach, body);
         if (end == std::string::npos) end = text.size();
         const std::string section = text.substr(body, end - body);
         for (size_t group = 0; group < groups; ++group) {
             std::string copy = section;
-            size_t first = first_array + group * static_cast<size_t>(array_count_);
-            for (size_t k = 0; k < static_cast<size_t>(array_count_); ++k) {
-                const CMacroArgument& entry = arguments_[first + k];
-                if (replace(&copy, Reference(entry.name), entry.value) != 0) {
+            size_t first = first_array + group * static_cast<size_t>(m_arrayCount);
+            for (size_t k = 0; k < static_cast<size_t>(m_arrayCount); ++k) {
+                const CMacroArgument& entry = m_arguments[first + k];
+                if (replace(&copy, reference(entry.name), entry.value) != 0) {
                     return kExpandTooLarge;
                 }
             }
-            if (replace(&copy, "$$", FormatString("%04zu", group)) != 0) {
+            if (replace(&copy, "$$", format_string("%04zu", group)) != 0) {
                 return kExpandTooLarge;
             }
             if (static_cast<int64_t>(result.size() + copy.size()) > max_bytes) {
@@ -163,16 +164,16 @@ int CMacro::Expand(std::string* out, int64_t max_bytes, int64_t* work) {
         }
         scan = end + kEndForeach.size();
         if (scan >= text.size()) break;
-        if (!IsBlank(text[scan])) return kExpandFailed;
+        if (!is_blank(text[scan])) return kExpandFailed;
     }
-    ++expansions_;
+    ++m_expansions;
     *out = std::move(result);
     return 0;
 }
 
 CMacro* CScenario::FindMacro(const std::string& name) const {
-    for (auto it = macros_.rbegin(); it != macros_.rend(); ++it) {
-        if ((*it)->name() == name) return it->get();
+    for (auto it = m_macros.rbegin(); it != m_macros.rend(); ++it) {
+        if ((*it)->Name() == name) return it->get();
     }
     return nullptr;
 }
@@ -201,9 +202,9 @@ int CScenario::ReadMacro(CScenarioSource& source) {
             ReportError(kBadArguments, &source);
             return -1;
         }
-        if (variables_.Find(*argument)) {
-            ReportError(FormatString("引数名 %s は変数名としても使用されています。",
-                                     cp932_to_utf8(*argument).c_str()),
+        if (m_variables.Find(*argument)) {
+            ReportError(format_string("引数名 %s は変数名としても使用されています。",
+                                      cp932_to_utf8(*argument).c_str()),
                         &source);
             return -1;
         }
@@ -220,8 +221,8 @@ int CScenario::ReadMacro(CScenarioSource& source) {
             source.SkipChars(" \t\n");
             array = true;
         } else if (macro->ArrayCount() > 0) {
-            ReportError(FormatString("引数 %s は配列型として定義する必要があります。",
-                                     cp932_to_utf8(*argument).c_str()),
+            ReportError(format_string("引数 %s は配列型として定義する必要があります。",
+                                      cp932_to_utf8(*argument).c_str()),
                         &source);
             return -1;
         }
@@ -243,15 +244,15 @@ int CScenario::ReadMacro(CScenarioSource& source) {
         if (!ReadWord(&word, source, " \t\n")) return -1;
         if (word == "ENDMACRO") break;
     }
-    macro->SetBody(source.text().substr(static_cast<size_t>(body_start),
+    macro->SetBody(source.Text().substr(static_cast<size_t>(body_start),
                                         static_cast<size_t>(body_end - body_start)));
-    macros_.push_back(std::move(macro));
+    m_macros.push_back(std::move(macro));
     return 0;
 }
 
 int CScenario::ReadCall(CScenarioSource& source) {
-    if (call_depth_ >= kMaxCallDepth) {
-        ReportError(FormatString("マクロ呼び出しの入れ子が %d 段を超えています。", kMaxCallDepth),
+    if (m_callDepth >= kMaxCallDepth) {
+        ReportError(format_string("マクロ呼び出しの入れ子が %d 段を超えています。", kMaxCallDepth),
                     &source);
         return -1;
     }
@@ -260,7 +261,7 @@ int CScenario::ReadCall(CScenarioSource& source) {
     if (!ReadWord(&name, source, " \t\n(")) return -1;
     CMacro* macro = FindMacro(name);
     if (!macro) {
-        ReportError(FormatString("マクロ %s は定義されていません。", cp932_to_utf8(name).c_str()),
+        ReportError(format_string("マクロ %s は定義されていません。", cp932_to_utf8(name).c_str()),
                     &source);
         return -1;
     }
@@ -292,7 +293,7 @@ int CScenario::ReadCall(CScenarioSource& source) {
             int32_t from = source.GetPosition();
             source.SkipTo('"');
             if (!source.AtEnd()) {
-                value = source.text().substr(static_cast<size_t>(from),
+                value = source.Text().substr(static_cast<size_t>(from),
                                              static_cast<size_t>(source.GetPosition() - from));
                 source.Advance();
             }
@@ -314,37 +315,37 @@ int CScenario::ReadCall(CScenarioSource& source) {
         return -1;
     }
 
-    const std::string macro_name = macro->name();
+    const std::string macro_name = macro->Name();
     std::string text;
-    int code = (expansions_ >= kMaxExpansions)
+    int code = (m_expansions >= kMaxExpansions)
                    ? CMacro::kExpandTooLarge
-                   : macro->Expand(&text, kMaxExpandedBytes - expanded_bytes_, &expansion_work_);
+                   : macro->Expand(&text, kMaxExpandedBytes - m_expandedBytes, &m_expansionWork);
     macro->ResetBindings();
     if (code == CMacro::kExpandTooLarge) {
-        ReportError(
-            FormatString("マクロ %s の展開結果が大きすぎます。", cp932_to_utf8(macro_name).c_str()),
-            &source);
+        ReportError(format_string("マクロ %s の展開結果が大きすぎます。",
+                                  cp932_to_utf8(macro_name).c_str()),
+                    &source);
         return -1;
     }
     if (code != 0) {
         ReportError(
-            FormatString("マクロ %s の展開に失敗しました。", cp932_to_utf8(macro_name).c_str()),
+            format_string("マクロ %s の展開に失敗しました。", cp932_to_utf8(macro_name).c_str()),
             &source);
         return -1;
     }
-    ++expansions_;
-    expanded_bytes_ += static_cast<int64_t>(text.size());
+    ++m_expansions;
+    m_expandedBytes += static_cast<int64_t>(text.size());
 
     CScenarioSource expansion;
     if (expansion.SetText(text) != 0) {
-        ReportError(
-            FormatString("マクロ %s の展開結果が大きすぎます。", cp932_to_utf8(macro_name).c_str()),
-            &source);
+        ReportError(format_string("マクロ %s の展開結果が大きすぎます。",
+                                  cp932_to_utf8(macro_name).c_str()),
+                    &source);
         return -1;
     }
-    expansion.SetName(ExpansionPrefix() + macro_name);
-    ++call_depth_;
+    expansion.SetName(expansion_prefix() + macro_name);
+    ++m_callDepth;
     int result = ReadSource(expansion, true);
-    --call_depth_;
+    --m_callDepth;
     return result;
 }

@@ -21,15 +21,15 @@ public:
     static constexpr int kExpandTooLarge = -2;
 
     void SetName(std::string name);
-    const std::string& name() const { return name_; }
-    void SetBody(std::string body) { body_ = std::move(body); }
-    const std::string& body() const { return body_; }
+    const std::string& Name() const { return m_name; }
+    void SetBody(std::string body) { m_body = std::move(body); }
+    const std::string& Body() const { return m_body; }
 
     void AddArgument(std::string name, bool array);
-    int32_t DeclaredCount() const { return declared_count_; }
-    int32_t ArrayCount() const { return array_count_; }
-    int64_t ExpansionCount() const { return expansions_; }
-    const std::vector<CMacroArgument>& Arguments() const { return arguments_; }
+    int32_t DeclaredCount() const { return m_declaredCount; }
+    int32_t ArrayCount() const { return m_arrayCount; }
+    int64_t ExpansionCount() const { return m_expansions; }
+    const std::vector<CMacroArgument>& Arguments() const { return m_arguments; }
 
     // Binds the value of argument `index`: a declared argument below the declared
     // count; beyond it, a new entry for the array argument whose turn it is; else
@@ -46,10 +46,10 @@ public:
     void ResetBindings();
 
 private:
-    std::string name_;
-    std::string body_;
-    std::vector<CMacroArgument> arguments_;
-    int32_t declared_count_ = 0;
-    int32_t array_count_ = 0;
-    int64_t expansions_ = 0;
+    std::string m_name;
+    std::string m_body;
+    std::vector<CMacroArgument> m_arguments;
+    int32_t m_declaredCount = 0;
+    int32_t m_arrayCount = 0;
+    int64_t m_expansions = 0;
 };

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-std::string FolderOfFile(const std::string& path) {
+std::string folder_of_file(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code error;
     fs::path absolute = fs::absolute(fs::path(path), error);
@@ -13,7 +13,7 @@ std::string FolderOfFile(const std::string& path) {
     return folder.string();
 }
 
-std::string ReportedFileName(const std::string& path) {
+std::string reported_file_name(const std::string& path) {
     size_t cut = path.find_last_of("/\\");
     if (cut == std::string::npos || cut == 0) return path;
     return path.substr(cut + 1);

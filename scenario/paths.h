@@ -1,6 +1,6 @@
 #pragma once
 // Folders and report names of scenario files; names written in a scenario are
-// resolved by ResolveScenarioName (base/scenario_name.h).
+// resolved by resolve_scenario_name (base/scenario_name.h).
 
 #include <string>
 #include <string_view>
@@ -9,8 +9,8 @@
 
 // The absolute folder (file-system form, no trailing "/" except for the root) of
 // the file at `path`, which is itself absolute or relative to the current directory.
-std::string FolderOfFile(const std::string& path);
+std::string folder_of_file(const std::string& path);
 
 // The file name shown in error reports: the part of `path` after its last folder
 // separator, or the whole path when the only separator is its first byte.
-std::string ReportedFileName(const std::string& path);
+std::string reported_file_name(const std::string& path);

@@ -46,14 +46,14 @@ int CScenario::ReadInteger(int32_t* out, CScenarioSource& source, const char* la
         if (negative) digits.remove_prefix(1);
         for (char c : digits) {
             if (c < '0' || c > '9') {
-                ReportError(FormatString("%sを正しく記述してください。", label), &source);
+                ReportError(format_string("%sを正しく記述してください。", label), &source);
                 return -1;
             }
         }
-        *out = DecimalToInt32(digits, negative);
+        *out = decimal_to_int32(digits, negative);
     } else {
         int32_t start = source.GetPosition();
-        int code = AnalyzeExpression(source, out, variables_);
+        int code = AnalyzeExpression(source, out, m_variables);
         if (code != kExprOk) {
             source.SetPosition(start);
             ReportError(code == kExprDivideByZero ? "0 による割り算が発生しました。"
@@ -63,11 +63,11 @@ int CScenario::ReadInteger(int32_t* out, CScenarioSource& source, const char* la
         }
     }
     if ((checks & kCheckUpper) && *out > upper) {
-        ReportError(FormatString("%sの上限値を超えています。", label), &source);
+        ReportError(format_string("%sの上限値を超えています。", label), &source);
         return -1;
     }
     if ((checks & kCheckLower) && *out < lower) {
-        ReportError(FormatString("%sの下限値を超えています。", label), &source);
+        ReportError(format_string("%sの下限値を超えています。", label), &source);
         return -1;
     }
     return 0;
@@ -76,7 +76,7 @@ int CScenario::ReadInteger(int32_t* out, CScenarioSource& source, const char* la
 bool CScenario::ReadQuotedString(std::string* out, CScenarioSource& source, const char* label) {
     source.SkipChars(" \t\n");
     if (source.AtEnd() || source.Peek() != '"') {
-        ReportError(FormatString(kQuoteMessage, label), &source);
+        ReportError(format_string(kQuoteMessage, label), &source);
         return false;
     }
     source.Advance();
@@ -86,7 +86,7 @@ bool CScenario::ReadQuotedString(std::string* out, CScenarioSource& source, cons
         return false;
     }
     if (source.Peek() != '"') {
-        ReportError(FormatString(kQuoteMessage, label), &source);
+        ReportError(format_string(kQuoteMessage, label), &source);
         return false;
     }
     source.Advance();
@@ -100,10 +100,10 @@ void CScenario::ReportError(std::string_view message, const CScenarioSource* sou
         text = "シナリオ読み込み時にエラーが発生しました。\n";
         text += message;
     } else {
-        std::string file = source->path().empty() ? cp932_to_utf8(source->name())
-                                                  : ReportedFileName(source->path());
-        text = FormatString("シナリオ読み込み時にエラーが発生しました。\n%s : %d行目 :\n",
-                            file.c_str(), source->LineNumber());
+        std::string file = source->Path().empty() ? cp932_to_utf8(source->Name())
+                                                  : reported_file_name(source->Path());
+        text = format_string("シナリオ読み込み時にエラーが発生しました。\n%s : %d行目 :\n",
+                             file.c_str(), source->LineNumber());
         text += message;
     }
     ReportText(text);

@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kBadStatement = "不正な記述があります。";
 
-bool IsBlockKeyword(std::string_view word) {
+bool is_block_keyword(std::string_view word) {
     static constexpr std::string_view kBlocks[] = {
         "IMAGE",     "TEXT",      "DRAW",  "MOVIE",  "STILL", "ROTATE", "ACTION",
         "ZOOM",      "SLIDE",     "FOCUS", "FILM",   "FADE",  "FADEIN", "FADEOUT",
@@ -31,14 +31,14 @@ bool IsBlockKeyword(std::string_view word) {
 template <typename T>
 class Restore {
 public:
-    explicit Restore(T& slot) : slot_(slot), saved_(slot) {}
-    ~Restore() { slot_ = std::move(saved_); }
+    explicit Restore(T& slot) : m_slot(slot), m_saved(slot) {}
+    ~Restore() { m_slot = std::move(m_saved); }
     Restore(const Restore&) = delete;
     Restore& operator=(const Restore&) = delete;
 
 private:
-    T& slot_;
-    T saved_;
+    T& m_slot;
+    T m_saved;
 };
 
 }  // namespace
@@ -46,19 +46,19 @@ private:
 CScenario::CScenario() = default;
 CScenario::~CScenario() {
     // Scenes go in declaration order; the links they hold never own their targets.
-    for (auto& scene : scenes_) scene.reset();
+    for (auto& scene : m_scenes) scene.reset();
 }
 
 void CScenario::ReportText(const std::string& text) {
-    if (error_callback_) {
-        error_callback_(text);
+    if (m_errorCallback) {
+        m_errorCallback(text);
     } else {
         ErrorBox("%s", text.c_str());
     }
 }
 
 AskAnswer CScenario::Ask(const std::string& text) {
-    if (question_callback_) return question_callback_(text);
+    if (m_questionCallback) return m_questionCallback(text);
     return AskBox("%s", text.c_str());
 }
 
@@ -67,12 +67,12 @@ int CScenario::Load(const std::string& path) {
 }
 
 int CScenario::LoadFile(const std::string& path, bool skip_main) {
-    if (scenario_path_.empty()) scenario_path_ = path;
+    if (m_scenarioPath.empty()) m_scenarioPath = path;
 
     CScenarioSource source;
     int code = source.LoadFile(path, kScenarioSizeQuestion);
     if (code == -6) {
-        std::string question = FormatString(
+        std::string question = format_string(
             "%s\nは、ファイルサイズが異常に大きいと思われます。続けますか？", path.c_str());
         if (Ask(question) == AskAnswer::No) return -1;
         code = source.LoadFile(path, 0);
@@ -85,12 +85,12 @@ int CScenario::LoadFile(const std::string& path, bool skip_main) {
         ReportError("シナリオファイルのロードに失敗しました。", nullptr);
         return -1;
     }
-    if (skip_main) included_bytes_ += source.length();
+    if (skip_main) m_includedBytes += source.Length();
     if (ConvertUtf8Text(source) != 0) return -1;
 
     // Relative names met in this file are taken from its own folder.
-    Restore<std::string> folder(current_folder_);
-    current_folder_ = FolderOfFile(path);
+    Restore<std::string> folder(m_currentFolder);
+    m_currentFolder = folder_of_file(path);
 
     source.Preprocess();
     return ReadStatements(source, skip_main);
@@ -98,7 +98,7 @@ int CScenario::LoadFile(const std::string& path, bool skip_main) {
 
 int CScenario::ConvertUtf8Text(CScenarioSource& source) {
     static constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    std::string_view text = source.text();
+    std::string_view text = source.Text();
     if (text.substr(0, kBom.size()) != kBom) return 0;
     std::string_view utf8 = text.substr(kBom.size());
     std::string converted;
@@ -108,10 +108,10 @@ int CScenario::ConvertUtf8Text(CScenarioSource& source) {
             1 + static_cast<int>(std::count(
                     utf8.begin(),
                     utf8.begin() + static_cast<std::ptrdiff_t>(std::min(bad, utf8.size())), '\n'));
-        std::string file = ReportedFileName(source.path());
-        ReportText(FormatString("シナリオ読み込み時にエラーが発生しました。\n%s : %d行目 :\n%s",
-                                file.c_str(), line,
-                                "シフトJIS (コードページ 932) で表せない文字があります。"));
+        std::string file = reported_file_name(source.Path());
+        ReportText(format_string("シナリオ読み込み時にエラーが発生しました。\n%s : %d行目 :\n%s",
+                                 file.c_str(), line,
+                                 "シフトJIS (コードページ 932) で表せない文字があります。"));
         return -1;
     }
     source.ReplaceText(std::move(converted));
@@ -137,34 +137,34 @@ int CScenario::ReadStatements(CScenarioSource& source, bool skip_main) {
 int CScenario::ReadStatement(CScenarioSource& source, const std::string& word, bool skip_main) {
     if (word == "$") return ReadVariable(source);
     if (word == "VERSION") {
-        return ReadInteger(&version_, source, "シナリオバージョン", kCheckBoth, 1, 2);
+        return ReadInteger(&m_version, source, "シナリオバージョン", kCheckBoth, 1, 2);
     }
     if (word == "SCREEN" || word == "FOLDER") {
-        if (ReadInteger(&screen_width_, source, "スクリーン幅", kCheckLower, 0, 0) != 0) return -1;
-        return ReadInteger(&screen_height_, source, "スクリーン高", kCheckLower, 0, 0);
+        if (ReadInteger(&m_screenWidth, source, "スクリーン幅", kCheckLower, 0, 0) != 0) return -1;
+        return ReadInteger(&m_screenHeight, source, "スクリーン高", kCheckLower, 0, 0);
     }
     if (word == "AUDIO") return ReadAudio(source);
     if (word == "FRAMERATE") {
-        return ReadInteger(&framerate_, source, "フレームレート値", kCheckLower, 0, 0);
+        return ReadInteger(&m_framerate, source, "フレームレート値", kCheckLower, 0, 0);
     }
-    if (word == "SCALE") return ReadInteger(&scale_, source, "スケール値", kCheckLower, 0, 0);
+    if (word == "SCALE") return ReadInteger(&m_scale, source, "スケール値", kCheckLower, 0, 0);
     if (word == "PREVIEWSCALE") {
-        return ReadInteger(&preview_scale_, source, "プレビュー用フレームレート低減率", kCheckLower,
+        return ReadInteger(&m_previewScale, source, "プレビュー用フレームレート低減率", kCheckLower,
                            0, 0);
     }
     if (word == "BOARDBREAK") {
-        return ReadInteger(&board_break_, source, "いたわりモード用期間", kCheckLower, 0, 0);
+        return ReadInteger(&m_boardBreak, source, "いたわりモード用期間", kCheckLower, 0, 0);
     }
     if (word == "STARTFRAME") {
-        return ReadInteger(&start_frame_, source, "開始フレーム", kCheckLower, 0, 0);
+        return ReadInteger(&m_startFrame, source, "開始フレーム", kCheckLower, 0, 0);
     }
     if (word == "INCLUDE") return ReadInclude(source);
     if (word == "MACRO") return ReadMacro(source);
     if (word == "CALL") return ReadCall(source);
     if (word == "CHECKPOINT") return ReadCheckpoint(source);
     if (word == "MAIN") return ReadMain(source, skip_main);
-    if (IsBlockKeyword(word)) return ReadBlock(source, word);
-    ReportError(FormatString("%s の記述はできません。", cp932_to_utf8(word).c_str()), &source);
+    if (is_block_keyword(word)) return ReadBlock(source, word);
+    ReportError(format_string("%s の記述はできません。", cp932_to_utf8(word).c_str()), &source);
     return -1;
 }
 
@@ -197,38 +197,38 @@ int CScenario::ReadVariable(CScenarioSource& source) {
         ReportError(kBadStatement, &source);
         return -1;
     }
-    variables_.Define(name, FormatString("%d", value));
+    m_variables.Define(name, format_string("%d", value));
     return 0;
 }
 
 int CScenario::ReadAudio(CScenarioSource& source) {
     std::string name;
     if (!ReadQuotedString(&name, source, "オーディオファイル名")) return -1;
-    std::string path = ResolveScenarioName(current_folder_, name);
+    std::string path = resolve_scenario_name(m_currentFolder, name);
     if (!file_opens_for_reading(path)) {
         ReportError("音楽ファイルを開くことができません。", &source);
         return -1;
     }
-    audio_path_ = std::move(path);
+    m_audioPath = std::move(path);
     return 0;
 }
 
 int CScenario::ReadInclude(CScenarioSource& source) {
-    if (include_depth_ >= kMaxIncludeDepth) {
-        ReportError(FormatString("INCLUDE の入れ子が %d 段を超えています。", kMaxIncludeDepth),
+    if (m_includeDepth >= kMaxIncludeDepth) {
+        ReportError(format_string("INCLUDE の入れ子が %d 段を超えています。", kMaxIncludeDepth),
                     &source);
         return -1;
     }
     std::string name;
     if (!ReadQuotedString(&name, source, "ファイル名")) return -1;
-    if (includes_ >= kMaxIncludes || included_bytes_ >= kMaxIncludedBytes) {
+    if (m_includes >= kMaxIncludes || m_includedBytes >= kMaxIncludedBytes) {
         ReportError("INCLUDE で読み込むファイルが多すぎます。", &source);
         return -1;
     }
-    ++includes_;
-    ++include_depth_;
-    int result = LoadFile(ResolveScenarioName(current_folder_, name), true);
-    --include_depth_;
+    ++m_includes;
+    ++m_includeDepth;
+    int result = LoadFile(resolve_scenario_name(m_currentFolder, name), true);
+    --m_includeDepth;
     return result;
 }
 
@@ -249,8 +249,8 @@ int CScenario::ReadCheckpoint(CScenarioSource& source) {
         std::string word;
         if (!ReadWord(&word, source, " \t\n}")) return -1;
         if (word != "CT" && word != "CF") {
-            ReportError(FormatString("CHECKPOINT ブロック内では、%s の記述はできません。",
-                                     cp932_to_utf8(word).c_str()),
+            ReportError(format_string("CHECKPOINT ブロック内では、%s の記述はできません。",
+                                      cp932_to_utf8(word).c_str()),
                         &source);
             return -1;
         }
@@ -269,7 +269,7 @@ int CScenario::ReadCheckpoint(CScenarioSource& source) {
             entry.color = CColor(static_cast<uint8_t>(red), static_cast<uint8_t>(green),
                                  static_cast<uint8_t>(blue), 255);
         }
-        checkpoints_.push_back(entry);
+        m_checkpoints.push_back(entry);
     }
 }
 
@@ -280,7 +280,7 @@ int CScenario::ReadMain(CScenarioSource& source, bool skip_main) {
         source.Advance();
         return 0;
     }
-    if (main_link_.m_target) {
+    if (m_mainLink.m_target) {
         ReportError("複数のMAINブロックが定義されています。", &source);
         return -1;
     }
@@ -288,23 +288,23 @@ int CScenario::ReadMain(CScenarioSource& source, bool skip_main) {
 }
 
 int CScenario::ReadBlock(CScenarioSource& source, std::string_view keyword) {
-    std::unique_ptr<CScene> scene = ParseBlock(*this, source, keyword);
+    std::unique_ptr<CScene> scene = parse_block(*this, source, keyword);
     if (!scene) return -1;
-    scene->m_folder = current_folder_;
-    if (scene->m_type == SCENE_MAIN) main_link_.m_target = scene.get();
-    scenes_.push_back(std::move(scene));
+    scene->m_folder = m_currentFolder;
+    if (scene->m_type == SCENE_MAIN) m_mainLink.m_target = scene.get();
+    m_scenes.push_back(std::move(scene));
     return 0;
 }
 
 CScene* CScenario::FindScene(std::string_view name) const {
-    for (const auto& scene : scenes_) {
+    for (const auto& scene : m_scenes) {
         if (scene->m_name == name) return scene.get();
     }
     return nullptr;
 }
 
 int CScenario::CheckpointAt(int32_t frame, int32_t* colour) const {
-    for (const CCheckpoint& entry : checkpoints_) {
+    for (const CCheckpoint& entry : m_checkpoints) {
         if (entry.frame == frame) {
             *colour = entry.color.red * 65536 + entry.color.green * 256 + entry.color.blue;
             return 2;
@@ -316,18 +316,18 @@ int CScenario::CheckpointAt(int32_t frame, int32_t* colour) const {
 
 int32_t CScenario::NextMarkedFrame(int32_t frame) {
     int32_t colour = 0;
-    for (int64_t f = int64_t{frame} + 1; f < total_frames_; ++f) {
+    for (int64_t f = int64_t{frame} + 1; f < m_totalFrames; ++f) {
         int32_t at = static_cast<int32_t>(f);
-        if (CheckpointAt(at, &colour) == 2 || main_link_.TestFrame(FRAME_KEY, at) == 1) return at;
+        if (CheckpointAt(at, &colour) == 2 || m_mainLink.TestFrame(FRAME_KEY, at) == 1) return at;
     }
-    return total_frames_;
+    return m_totalFrames;
 }
 
 CImageBuffer* CScenario::GetImage(int32_t frame, int32_t* runLength, RenderContext* context) {
-    CImageBuffer* image = main_link_.GetImage(frame, render_mode_, runLength, context);
+    CImageBuffer* image = m_mainLink.GetImage(frame, m_renderMode, runLength, context);
     if (get_image_mode() != 32 || !image) return image;
     CImageBuffer* copy = image->bpp == 32 ? image32_to_24a(image) : duplicate_image(image);
-    main_link_.ReleaseImage(image, frame);
+    m_mainLink.ReleaseImage(image, frame);
     return copy;
 }
 
@@ -336,13 +336,13 @@ void CScenario::ReleaseImage(CImageBuffer* image, int32_t frame) {
         delete_image(image);
         return;
     }
-    main_link_.ReleaseImage(image, frame);
+    m_mainLink.ReleaseImage(image, frame);
 }
 
 int CScenario::Describe(int32_t frame, FrameDescription& list) {
-    return main_link_.DescribeFrame(frame, 0, list);
+    return m_mainLink.DescribeFrame(frame, 0, list);
 }
 
 void CScenario::ResetScenes() {
-    for (const auto& scene : scenes_) scene->ResetCache();
+    for (const auto& scene : m_scenes) scene->ResetCache();
 }

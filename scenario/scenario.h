@@ -82,15 +82,15 @@ public:
     CScenario& operator=(const CScenario&) = delete;
 
     // Defaults: ErrorBox and AskBox of the reporting calls.
-    void SetErrorCallback(ScenarioErrorCallback callback) { error_callback_ = std::move(callback); }
+    void SetErrorCallback(ScenarioErrorCallback callback) { m_errorCallback = std::move(callback); }
     void SetQuestionCallback(ScenarioQuestionCallback callback) {
-        question_callback_ = std::move(callback);
+        m_questionCallback = std::move(callback);
     }
-    void SetVersionText(std::string text) { version_text_ = std::move(text); }
+    void SetVersionText(std::string text) { m_versionText = std::move(text); }
     // Longest MAIN that Link accepts (default: anything short of endless). Key
     // frames are counted frame by frame, so a caller that must finish quickly
     // (the fuzzer) lowers it.
-    void SetFrameLimit(int32_t frames) { frame_limit_ = frames; }
+    void SetFrameLimit(int32_t frames) { m_frameLimit = frames; }
 
     // Reads the scenario file at `path` (file-system path, UTF-8; relative to the
     // process's current directory). 0 or -1; the first error has been reported.
@@ -125,35 +125,35 @@ public:
     void ReportError(std::string_view message, const CScenarioSource* source);
 
     // Folder (file-system form) of the file being read; every scene records it.
-    const std::string& CurrentFolder() const { return current_folder_; }
-    void SetContainsMovie() { contains_movie_ = true; }
-    void SetMusicLinkUsed() { music_link_used_ = true; }
+    const std::string& CurrentFolder() const { return m_currentFolder; }
+    void SetContainsMovie() { m_containsMovie = true; }
+    void SetMusicLinkUsed() { m_musicLinkUsed = true; }
 
     // ---- SceneOwner ----
-    int32_t GetScreenWidth() const override { return screen_width_; }
-    int32_t GetScreenHeight() const override { return screen_height_; }
+    int32_t GetScreenWidth() const override { return m_screenWidth; }
+    int32_t GetScreenHeight() const override { return m_screenHeight; }
 
     // ---- accessors ----
-    const std::string& VersionText() const { return version_text_; }
+    const std::string& VersionText() const { return m_versionText; }
     int32_t EngineVersion() const { return 1; }
-    int32_t Version() const { return version_; }
-    const std::string& ScenarioPath() const { return scenario_path_; }
-    const std::string& AudioPath() const { return audio_path_; }
-    bool ContainsMovie() const { return contains_movie_; }
-    bool MusicLinkUsed() const { return music_link_used_; }
-    int32_t FrameRate() const { return framerate_; }
-    int32_t Scale() const { return scale_; }
-    int32_t PreviewScale() const { return preview_scale_; }
-    int32_t BoardBreak() const { return board_break_; }
-    int32_t StartFrame() const { return start_frame_; }
-    int32_t TotalFrames() const { return total_frames_; }
-    int32_t KeyFrames() const { return key_frames_; }
-    int32_t RenderMode() const { return render_mode_; }
-    void SetRenderMode(int32_t mode) { render_mode_ = mode; }
-    const std::vector<CCheckpoint>& Checkpoints() const { return checkpoints_; }
-    const std::vector<std::unique_ptr<CScene>>& Scenes() const { return scenes_; }
-    CSceneLink& MainLink() { return main_link_; }
-    const CVariableTable& Variables() const { return variables_; }
+    int32_t Version() const { return m_version; }
+    const std::string& ScenarioPath() const { return m_scenarioPath; }
+    const std::string& AudioPath() const { return m_audioPath; }
+    bool ContainsMovie() const { return m_containsMovie; }
+    bool MusicLinkUsed() const { return m_musicLinkUsed; }
+    int32_t FrameRate() const { return m_framerate; }
+    int32_t Scale() const { return m_scale; }
+    int32_t PreviewScale() const { return m_previewScale; }
+    int32_t BoardBreak() const { return m_boardBreak; }
+    int32_t StartFrame() const { return m_startFrame; }
+    int32_t TotalFrames() const { return m_totalFrames; }
+    int32_t KeyFrames() const { return m_keyFrames; }
+    int32_t RenderMode() const { return m_renderMode; }
+    void SetRenderMode(int32_t mode) { m_renderMode = mode; }
+    const std::vector<CCheckpoint>& Checkpoints() const { return m_checkpoints; }
+    const std::vector<std::unique_ptr<CScene>>& Scenes() const { return m_scenes; }
+    CSceneLink& MainLink() { return m_mainLink; }
+    const CVariableTable& Variables() const { return m_variables; }
 
     // The first scene named `name` (exact bytes), or none.
     CScene* FindScene(std::string_view name) const;
@@ -201,41 +201,41 @@ private:
     void ComputeCheckpoints();
 
     // Settings
-    std::string version_text_;
-    int32_t version_ = 1;
-    std::string scenario_path_;
-    std::string current_folder_;
-    std::string audio_path_;
-    bool music_link_used_ = false;
-    bool contains_movie_ = false;
-    int32_t screen_width_ = -1;
-    int32_t screen_height_ = -1;
-    int32_t board_break_ = 1000;
-    int32_t total_frames_ = 0;
-    int32_t key_frames_ = 0;
-    int32_t framerate_ = 30;
-    int32_t scale_ = 1;
-    int32_t preview_scale_ = 4;
-    int32_t start_frame_ = 0;
-    int32_t render_mode_ = 1;
-    int32_t frame_limit_ = kEndlessFrames - 1;
+    std::string m_versionText;
+    int32_t m_version = 1;
+    std::string m_scenarioPath;
+    std::string m_currentFolder;
+    std::string m_audioPath;
+    bool m_musicLinkUsed = false;
+    bool m_containsMovie = false;
+    int32_t m_screenWidth = -1;
+    int32_t m_screenHeight = -1;
+    int32_t m_boardBreak = 1000;
+    int32_t m_totalFrames = 0;
+    int32_t m_keyFrames = 0;
+    int32_t m_framerate = 30;
+    int32_t m_scale = 1;
+    int32_t m_previewScale = 4;
+    int32_t m_startFrame = 0;
+    int32_t m_renderMode = 1;
+    int32_t m_frameLimit = kEndlessFrames - 1;
 
     // Contents
-    std::vector<std::unique_ptr<CScene>> scenes_;
-    CSceneLink main_link_;
-    CVariableTable variables_;
-    std::vector<std::unique_ptr<CMacro>> macros_;  // newest last
-    std::vector<CCheckpoint> checkpoints_;
+    std::vector<std::unique_ptr<CScene>> m_scenes;
+    CSceneLink m_mainLink;
+    CVariableTable m_variables;
+    std::vector<std::unique_ptr<CMacro>> m_macros;  // newest last
+    std::vector<CCheckpoint> m_checkpoints;
 
     // Reading state
-    int include_depth_ = 0;
-    int call_depth_ = 0;
-    int64_t includes_ = 0;
-    int64_t included_bytes_ = 0;
-    int64_t expansions_ = 0;
-    int64_t expanded_bytes_ = 0;
-    int64_t expansion_work_ = kMaxExpansionWork;  // what is left
+    int m_includeDepth = 0;
+    int m_callDepth = 0;
+    int64_t m_includes = 0;
+    int64_t m_includedBytes = 0;
+    int64_t m_expansions = 0;
+    int64_t m_expandedBytes = 0;
+    int64_t m_expansionWork = kMaxExpansionWork;  // what is left
 
-    ScenarioErrorCallback error_callback_;
-    ScenarioQuestionCallback question_callback_;
+    ScenarioErrorCallback m_errorCallback;
+    ScenarioQuestionCallback m_questionCallback;
 };

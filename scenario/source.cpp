@@ -11,13 +11,13 @@
 
 namespace {
 
-bool InSet(const char* set, unsigned char byte) {
+bool in_set(const char* set, unsigned char byte) {
     return byte != 0 && std::strchr(set, byte) != nullptr;
 }
 
-bool SetHasHighByte(const char* set) {
+bool set_has_high_byte(const char* set) {
     for (const char* p = set; *p; ++p) {
-        if (IsTwoByteLead(static_cast<unsigned char>(*p))) return true;
+        if (is_two_byte_lead(static_cast<unsigned char>(*p))) return true;
     }
     return false;
 }
@@ -29,7 +29,7 @@ struct FdCloser {
 }  // namespace
 
 int CScenarioSource::LoadFile(const std::string& path, int64_t limit) {
-    path_.clear();
+    m_path.clear();
     if (path.empty()) return -1;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -3;
@@ -53,9 +53,9 @@ int CScenarioSource::LoadFile(const std::string& path, int64_t limit) {
         got += static_cast<size_t>(n);
     }
     if (got != bytes.size()) return -4;
-    text_ = std::move(bytes);
-    position_ = 0;
-    path_ = path;
+    m_text = std::move(bytes);
+    m_position = 0;
+    m_path = path;
     return 0;
 }
 
@@ -64,32 +64,32 @@ int CScenarioSource::SetText(std::string_view bytes) {
     // Like a C string: the text ends at its first NUL byte.
     size_t end = bytes.find('\0');
     if (end != std::string_view::npos) bytes = bytes.substr(0, end);
-    text_.assign(bytes);
-    if (position_ > length()) position_ = length();
+    m_text.assign(bytes);
+    if (m_position > Length()) m_position = Length();
     return 0;
 }
 
 int CScenarioSource::ReplaceText(std::string bytes) {
     if (static_cast<int64_t>(bytes.size()) > kMaxLength) return -2;
-    text_ = std::move(bytes);
-    position_ = 0;
+    m_text = std::move(bytes);
+    m_position = 0;
     return 0;
 }
 
 void CScenarioSource::Append(const char* bytes, size_t count) {
-    text_.append(bytes, count);
+    m_text.append(bytes, count);
 }
 
 void CScenarioSource::SetPosition(int32_t offset) {
     if (offset < 0) offset = 0;
-    if (offset > length()) offset = length();
-    position_ = offset;
+    if (offset > Length()) offset = Length();
+    m_position = offset;
 }
 
 void CScenarioSource::Advance() {
     if (AtEnd()) return;
-    int32_t step = IsTwoByteLead(Peek()) ? 2 : 1;
-    position_ = (length() - position_ < step) ? length() : position_ + step;
+    int32_t step = is_two_byte_lead(Peek()) ? 2 : 1;
+    m_position = (Length() - m_position < step) ? Length() : m_position + step;
 }
 
 unsigned char CScenarioSource::Get() {
@@ -99,68 +99,68 @@ unsigned char CScenarioSource::Get() {
 }
 
 int32_t CScenarioSource::SkipChars(const char* set) {
-    if (SetHasHighByte(set)) return 0;
-    int32_t start = position_;
-    while (!AtEnd() && InSet(set, Peek())) Advance();
-    return position_ - start;
+    if (set_has_high_byte(set)) return 0;
+    int32_t start = m_position;
+    while (!AtEnd() && in_set(set, Peek())) Advance();
+    return m_position - start;
 }
 
 int32_t CScenarioSource::SkipTo(char byte) {
-    int32_t start = position_;
+    int32_t start = m_position;
     while (!AtEnd() && Peek() != static_cast<unsigned char>(byte)) Advance();
-    return position_ - start;
+    return m_position - start;
 }
 
 int32_t CScenarioSource::FindString(std::string_view needle) {
-    int32_t start = position_;
-    size_t found = needle.empty() ? static_cast<size_t>(position_)
-                                  : text_.find(needle, static_cast<size_t>(position_));
-    position_ = (found == std::string::npos) ? length() : static_cast<int32_t>(found);
-    return position_ - start;
+    int32_t start = m_position;
+    size_t found = needle.empty() ? static_cast<size_t>(m_position)
+                                  : m_text.find(needle, static_cast<size_t>(m_position));
+    m_position = (found == std::string::npos) ? Length() : static_cast<int32_t>(found);
+    return m_position - start;
 }
 
 std::optional<std::string> CScenarioSource::TakeToken(const char* delimiters) {
-    if (SetHasHighByte(delimiters)) return std::nullopt;
-    const int32_t end = length();
-    int32_t scan = position_;
+    if (set_has_high_byte(delimiters)) return std::nullopt;
+    const int32_t end = Length();
+    int32_t scan = m_position;
     while (scan < end) {
-        unsigned char byte = static_cast<unsigned char>(text_[static_cast<size_t>(scan)]);
-        if (byte == 0 || InSet(delimiters, byte)) break;
-        scan += IsTwoByteLead(byte) ? 2 : 1;
+        unsigned char byte = static_cast<unsigned char>(m_text[static_cast<size_t>(scan)]);
+        if (byte == 0 || in_set(delimiters, byte)) break;
+        scan += is_two_byte_lead(byte) ? 2 : 1;
     }
-    if (scan >= end || scan == position_) return std::nullopt;
+    if (scan >= end || scan == m_position) return std::nullopt;
     std::string token =
-        text_.substr(static_cast<size_t>(position_), static_cast<size_t>(scan - position_));
-    position_ = scan;
+        m_text.substr(static_cast<size_t>(m_position), static_cast<size_t>(scan - m_position));
+    m_position = scan;
     return token;
 }
 
 int CScenarioSource::LineNumber() const {
     int line = 1;
     int32_t scan = 0;
-    while (scan < position_) {
-        unsigned char byte = static_cast<unsigned char>(text_[static_cast<size_t>(scan)]);
+    while (scan < m_position) {
+        unsigned char byte = static_cast<unsigned char>(m_text[static_cast<size_t>(scan)]);
         if (byte == '\n') ++line;
-        scan += IsTwoByteLead(byte) ? 2 : 1;
+        scan += is_two_byte_lead(byte) ? 2 : 1;
     }
     return line;
 }
 
 int CScenarioSource::ReplaceAll(std::string_view from, std::string_view to) {
     if (from.empty()) return -1;
-    size_t found = text_.find(from, static_cast<size_t>(position_));
+    size_t found = m_text.find(from, static_cast<size_t>(m_position));
     if (found == std::string::npos) return -1;
-    std::string result(text_, 0, found);
+    std::string result(m_text, 0, found);
     size_t copied = found;
     while (found != std::string::npos) {
-        result.append(text_, copied, found - copied);
+        result.append(m_text, copied, found - copied);
         result.append(to);
         copied = found + from.size();
-        found = text_.find(from, copied);
+        found = m_text.find(from, copied);
     }
-    result.append(text_, copied, std::string::npos);
-    text_ = std::move(result);
-    if (position_ > length()) position_ = length();
+    result.append(m_text, copied, std::string::npos);
+    m_text = std::move(result);
+    if (m_position > Length()) m_position = Length();
     return 0;
 }
 
@@ -173,9 +173,9 @@ void CScenarioSource::StripComments() {
         } else if (byte == '#' && !in_quotes) {
             // Blank the whole comment, two-byte characters included, up to the newline.
             while (!AtEnd() && Peek() != '\n') {
-                int32_t from = position_;
+                int32_t from = m_position;
                 Advance();
-                std::memset(text_.data() + from, ' ', static_cast<size_t>(position_ - from));
+                std::memset(m_text.data() + from, ' ', static_cast<size_t>(m_position - from));
             }
             continue;
         }
@@ -184,7 +184,7 @@ void CScenarioSource::StripComments() {
 }
 
 void CScenarioSource::BlankCarriageReturns() {
-    for (char& byte : text_) {
+    for (char& byte : m_text) {
         if (byte == '\r') byte = ' ';
     }
 }

@@ -30,23 +30,23 @@ public:
     int SetText(std::string_view bytes);
     // Replaces the text with every byte of `bytes`, NULs included, and rewinds.
     int ReplaceText(std::string bytes);
-    void SetName(std::string name) { name_ = std::move(name); }
-    void SetPath(std::string path) { path_ = std::move(path); }
+    void SetName(std::string name) { m_name = std::move(name); }
+    void SetPath(std::string path) { m_path = std::move(path); }
     void Append(const char* bytes, size_t count);
 
-    const std::string& path() const { return path_; }
-    const std::string& name() const { return name_; }
-    const std::string& text() const { return text_; }
-    int32_t length() const { return static_cast<int32_t>(text_.size()); }
+    const std::string& Path() const { return m_path; }
+    const std::string& Name() const { return m_name; }
+    const std::string& Text() const { return m_text; }
+    int32_t Length() const { return static_cast<int32_t>(m_text.size()); }
 
-    void Rewind() { position_ = 0; }
-    int32_t GetPosition() const { return position_; }
+    void Rewind() { m_position = 0; }
+    int32_t GetPosition() const { return m_position; }
     void SetPosition(int32_t offset);
-    bool AtEnd() const { return position_ >= length(); }
+    bool AtEnd() const { return m_position >= Length(); }
 
     // The byte at the position; 0 at the end.
     unsigned char Peek() const {
-        return AtEnd() ? 0 : static_cast<unsigned char>(text_[static_cast<size_t>(position_)]);
+        return AtEnd() ? 0 : static_cast<unsigned char>(m_text[static_cast<size_t>(m_position)]);
     }
     // One character forward: two bytes for a lead byte, never past the end.
     void Advance();
@@ -79,13 +79,13 @@ public:
     void Preprocess();
 
 private:
-    std::string path_;
-    std::string name_;
-    std::string text_;
-    int32_t position_ = 0;
+    std::string m_path;
+    std::string m_name;
+    std::string m_text;
+    int32_t m_position = 0;
 };
 
 // True for a byte that starts a two-byte character.
-inline bool IsTwoByteLead(unsigned char byte) {
+inline bool is_two_byte_lead(unsigned char byte) {
     return byte >= 0x80;
 }

@@ -12,7 +12,7 @@
 #include "base/file_check.h"
 #include "base/scenario_name.h"
 
-const char* SceneTypeName(uint32_t type) {
+const char* scene_type_name(uint32_t type) {
     switch (type) {
         case SCENE_IMAGE:
             return "IMAGE";
@@ -63,14 +63,14 @@ const char* SceneTypeName(uint32_t type) {
     }
 }
 
-int32_t SaturatingFrames(int64_t frames) {
+int32_t saturating_frames(int64_t frames) {
     if (frames <= 0) return 0;
     if (frames >= kEndlessFrames) return kEndlessFrames;
     return static_cast<int32_t>(frames);
 }
 
-int32_t AddFrames(int32_t a, int32_t b) {
-    return SaturatingFrames(int64_t{std::max(a, 0)} + int64_t{std::max(b, 0)});
+int32_t add_frames(int32_t a, int32_t b) {
+    return saturating_frames(int64_t{std::max(a, 0)} + int64_t{std::max(b, 0)});
 }
 
 // ---- dump writer ----
@@ -78,7 +78,7 @@ int32_t AddFrames(int32_t a, int32_t b) {
 void CDumpWriter::WriteLine(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string line = FormatStringV(format, args);
+    std::string line = format_string_v(format, args);
     va_end(args);
     WriteText(line);
 }
@@ -137,12 +137,12 @@ int32_t CSceneLink::GetFrameCount() const {
 }
 
 int CSceneLink::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
-    list.push_back(FormatString("%d", depth));
+    list.push_back(format_string("%d", depth));
     list.push_back(m_inputName);
     if (!m_target) {
         // An unresolved link has nothing to describe; keep the row whole.
-        list.push_back(SceneTypeName(0));
-        list.push_back(FormatString("%d", frame));
+        list.push_back(scene_type_name(0));
+        list.push_back(format_string("%d", frame));
         list.push_back("(null)");
         return -1;
     }
@@ -205,7 +205,7 @@ int32_t CScene::FirstInputFrames() const {
 
 void CScene::DescribeSelf(int32_t frame, FrameDescription& list) const {
     list.push_back(TypeName());
-    list.push_back(FormatString("%d", frame));
+    list.push_back(format_string("%d", frame));
     list.push_back(m_file.empty() ? std::string("(null)") : m_file);
 }
 
@@ -247,7 +247,7 @@ int CScene::BuildPath() {
     m_path.clear();
     if (m_file.empty()) return 0;
     if (m_folder.empty()) return -3;
-    m_path = ResolveScenarioName(m_folder, m_file);
+    m_path = resolve_scenario_name(m_folder, m_file);
     return 0;
 }
 
@@ -256,7 +256,7 @@ int CScene::CheckFile(const SceneReport& report) {
     if (result != 0 || m_file.empty()) return result;
     if (!file_opens_for_reading(m_path)) {
         if (report) {
-            report(FormatString(
+            report(format_string(
                 "ブロック %s で指定されたファイルを開くことができません。\nファイル：%s",
                 cp932_to_utf8(m_name).c_str(), cp932_to_utf8(m_file).c_str()));
         }

@@ -50,7 +50,7 @@ enum SceneType : uint32_t {
 };
 
 // The keyword of a type code ("IMAGE", ..., "MAIN"); "エラー" for any other code.
-const char* SceneTypeName(uint32_t type);
+const char* scene_type_name(uint32_t type);
 
 // Questions of TestFrame.
 inline constexpr int FRAME_KEY = 0;     // is the frame a key frame?
@@ -61,8 +61,8 @@ inline constexpr int32_t kEndlessFrames = 0x7fffffff;
 
 // Frame-count arithmetic that stops at kEndlessFrames instead of overflowing.
 // Negative parts count as 0.
-int32_t SaturatingFrames(int64_t frames);
-int32_t AddFrames(int32_t a, int32_t b);
+int32_t saturating_frames(int64_t frames);
+int32_t add_frames(int32_t a, int32_t b);
 
 // Inclusive pixel rectangle.
 struct SceneRect {
@@ -180,7 +180,7 @@ public:
     virtual void ApplyScreenDefaults(int32_t width, int32_t height);
 
     // The type keyword of this scene.
-    const char* TypeName() const { return SceneTypeName(m_type); }
+    const char* TypeName() const { return scene_type_name(m_type); }
     int32_t ScreenWidth() const { return m_owner ? m_owner->GetScreenWidth() : 0; }
     int32_t ScreenHeight() const { return m_owner ? m_owner->GetScreenHeight() : 0; }
 
@@ -240,4 +240,4 @@ private:
 
 // Creates the scene class for a type code (MAIN and SERIES share one class; the
 // four camera moves share one); none for an unknown code.
-std::unique_ptr<CScene> CreateScene(uint32_t type);
+std::unique_ptr<CScene> create_scene(uint32_t type);

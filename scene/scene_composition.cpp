@@ -8,7 +8,7 @@
 
 int32_t CSceneSeries::ComputeFrameCount() {
     int32_t total = 0;
-    for (const auto& input : m_inputs) total = AddFrames(total, input->GetFrameCount());
+    for (const auto& input : m_inputs) total = add_frames(total, input->GetFrameCount());
     return total;
 }
 
@@ -57,7 +57,7 @@ int CSceneSeries::Dump(CDumpWriter& out) {
 namespace {
 
 // Whether a MIX input shows `frame`; its own frame then.
-bool MixActive(CSceneLink& input, int32_t frame, int32_t* local) {
+bool mix_active(CSceneLink& input, int32_t frame, int32_t* local) {
     const int64_t offset = input.m_offset;
     if (frame < offset || frame >= offset + input.GetFrameCount()) return false;
     *local = static_cast<int32_t>(frame - offset);
@@ -71,7 +71,7 @@ int32_t CSceneMix::ComputeFrameCount() {
     for (const auto& input : m_inputs) {
         longest = std::max(longest, int64_t{input->m_offset} + input->GetFrameCount());
     }
-    return SaturatingFrames(longest);
+    return saturating_frames(longest);
 }
 
 int CSceneMix::TestFrame(int kind, int32_t frame) {
@@ -86,7 +86,7 @@ int CSceneMix::TestFrame(int kind, int32_t frame) {
     }
     for (const auto& input : m_inputs) {
         int32_t local = 0;
-        if (MixActive(*input, frame, &local) && input->TestFrame(kind, local)) return 1;
+        if (mix_active(*input, frame, &local) && input->TestFrame(kind, local)) return 1;
     }
     return 0;
 }
@@ -96,7 +96,7 @@ int CSceneMix::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     if (frame < 0 || frame >= GetFrameCount()) return 0;
     for (const auto& input : m_inputs) {
         int32_t local = 0;
-        if (!MixActive(*input, frame, &local)) continue;
+        if (!mix_active(*input, frame, &local)) continue;
         if (input->DescribeFrame(local, depth + 1, list) == -1) return -1;
     }
     return DescribeExtra(frame, depth, list);
@@ -119,7 +119,7 @@ int CSceneMix::Dump(CDumpWriter& out) {
 
 int32_t CSceneCut::ComputeFrameCount() {
     const int64_t span = int64_t{m_end} - m_start;
-    return SaturatingFrames((span < 0 ? -span : span) + 1);
+    return saturating_frames((span < 0 ? -span : span) + 1);
 }
 
 int32_t CSceneCut::MapFrame(int32_t frame) const {
@@ -148,7 +148,7 @@ int CSceneCut::Validate(const SceneReport& report) {
     const int32_t last = FirstInputFrames() - 1;
     if (FirstInput() && m_start >= 0 && m_start <= last && m_end >= 0 && m_end <= last) return 0;
     if (report) {
-        report(FormatString(
+        report(format_string(
             "ブロック CUT では、入力ブロック %s に対して不正なフレーム番号が指定されています。",
             cp932_to_utf8(InputName(0)).c_str()));
     }
@@ -169,15 +169,15 @@ int CSceneCut::Dump(CDumpWriter& out) {
 
 namespace {
 
-int AskInput(CSceneLink* input, int kind, int32_t frame) {
+int ask_input(CSceneLink* input, int kind, int32_t frame) {
     return input ? input->TestFrame(kind, frame) : 0;
 }
 
-int DescribeInput(CSceneLink* input, int32_t frame, int depth, FrameDescription& list) {
+int describe_input(CSceneLink* input, int32_t frame, int depth, FrameDescription& list) {
     return input ? input->DescribeFrame(frame, depth + 1, list) : 0;
 }
 
-void DumpStartEnd(CDumpWriter& out, const char* input, int32_t start, int32_t end) {
+void dump_start_end(CDumpWriter& out, const char* input, int32_t start, int32_t end) {
     out.WriteLine("\tINPUT\t\t\"%s\"", input);
     out.WriteLine("\tSTART\t\t%d", start);
     out.WriteLine("\tEND\t\t%d", end);
@@ -187,33 +187,33 @@ void DumpStartEnd(CDumpWriter& out, const char* input, int32_t start, int32_t en
 }  // namespace
 
 int CSceneAlpha::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskInput(FirstInput(), kind, frame);
+    if (kind == FRAME_SERIAL) return ask_input(FirstInput(), kind, frame);
     return IsEdgeFrame(frame, true);
 }
 
 int CSceneAlpha::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
-    return DescribeInput(FirstInput(), frame, depth, list);
+    return describe_input(FirstInput(), frame, depth, list);
 }
 
 int CSceneAlpha::Dump(CDumpWriter& out) {
     DumpHead(out);
-    DumpStartEnd(out, InputName(0), m_start, m_end);
+    dump_start_end(out, InputName(0), m_start, m_end);
     return 0;
 }
 
 int CSceneShade::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskInput(FirstInput(), kind, frame);
+    if (kind == FRAME_SERIAL) return ask_input(FirstInput(), kind, frame);
     return IsEdgeFrame(frame, true);
 }
 
 int CSceneShade::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
-    return DescribeInput(FirstInput(), frame, depth, list);
+    return describe_input(FirstInput(), frame, depth, list);
 }
 
 int CSceneShade::Dump(CDumpWriter& out) {
     DumpHead(out);
-    DumpStartEnd(out, InputName(0), m_start, m_end);
+    dump_start_end(out, InputName(0), m_start, m_end);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include "scene/scene_source.h"
 #include "scene/scene_transition.h"
 
-std::unique_ptr<CScene> CreateScene(uint32_t type) {
+std::unique_ptr<CScene> create_scene(uint32_t type) {
     switch (type) {
         case SCENE_IMAGE:
             return std::make_unique<CSceneImage>();

@@ -6,15 +6,15 @@
 
 namespace {
 
-void DumpBgcolor(CDumpWriter& out, const CColor& color) {
+void dump_bgcolor(CDumpWriter& out, const CColor& color) {
     out.WriteLine("\tBGCOLOR\t\t%d\t%d\t%d", color.red, color.green, color.blue);
 }
 
-void DumpBgimage(CDumpWriter& out, const CSceneLink* link) {
+void dump_bgimage(CDumpWriter& out, const CSceneLink* link) {
     if (link) out.WriteLine("\tBGIMAGE\t\t\"%s\"", link->m_inputName.c_str());
 }
 
-void DumpRect(CDumpWriter& out, const char* head, const SceneRect& rect) {
+void dump_rect(CDumpWriter& out, const char* head, const SceneRect& rect) {
     out.WriteLine("%s%d\t%d\t%d\t%d", head, rect.left, rect.top, rect.right, rect.bottom);
 }
 
@@ -40,7 +40,7 @@ int CSceneStill::Dump(CDumpWriter& out) {
                                             : "\tINPUT\t\t\"%s\"\t%d\t%d\t%d\t%d",
                       input->m_inputName.c_str(), r.left, r.top, r.right, r.bottom);
     }
-    DumpBgcolor(out, m_bgcolor);
+    dump_bgcolor(out, m_bgcolor);
     out.WriteLine("\tFRAMES\t\t%d", m_frames);
     out.WriteText("}");
     return 0;
@@ -76,8 +76,8 @@ int CSceneRotate::Dump(CDumpWriter& out) {
     }
     if (m_hasCenter) out.WriteLine("\tCENTER\t\t%d\t%d", m_centerX, m_centerY);
     out.WriteLine("\tANGLE\t\t%d\t%d", m_angleStart, m_angleEnd);
-    DumpBgcolor(out, m_bgcolor);
-    DumpBgimage(out, m_extraLink.get());
+    dump_bgcolor(out, m_bgcolor);
+    dump_bgimage(out, m_extraLink.get());
     out.WriteLine("\tFRAMES\t\t%d", m_frames);
     out.WriteText("}");
     return 0;
@@ -103,8 +103,8 @@ int CSceneAction::DescribeFrame(int32_t frame, int depth, FrameDescription& list
 int CSceneAction::Validate(const SceneReport& report) {
     if (m_afterimage > m_frames) {
         if (report) {
-            report(FormatString("ブロック %s では、不正な残像フレーム数が指定されています。",
-                                cp932_to_utf8(m_name).c_str()));
+            report(format_string("ブロック %s では、不正な残像フレーム数が指定されています。",
+                                 cp932_to_utf8(m_name).c_str()));
         }
         return -1;
     }
@@ -132,21 +132,21 @@ int CSceneAction::Dump(CDumpWriter& out) {
     DumpHead(out);
     out.WriteLine("\tINPUT\t\t\"%s\"", InputName(0));
     if (m_type == SCENE_ACTION || m_type == SCENE_ZOOM) {
-        DumpRect(out, "\tSRC_START\t", m_srcStart);
-        DumpRect(out, "\tSRC_END\t\t", m_srcEnd);
+        dump_rect(out, "\tSRC_START\t", m_srcStart);
+        dump_rect(out, "\tSRC_END\t\t", m_srcEnd);
     }
     if (m_type == SCENE_ACTION || m_type == SCENE_SLIDE) {
-        DumpRect(out, "\tDST_START\t", m_dstStart);
-        DumpRect(out, "\tDST_END\t\t", m_dstEnd);
+        dump_rect(out, "\tDST_START\t", m_dstStart);
+        dump_rect(out, "\tDST_END\t\t", m_dstEnd);
     }
     if (m_type == SCENE_ACTION || m_type == SCENE_FOCUS) {
-        DumpRect(out, "\tDSP_START\t", m_dspStart);
-        DumpRect(out, "\tDSP_END\t\t", m_dspEnd);
+        dump_rect(out, "\tDSP_START\t", m_dspStart);
+        dump_rect(out, "\tDSP_END\t\t", m_dspEnd);
     }
     if (m_keepAspect) out.WriteText("\tKEEP_ASPECT");
     if (m_afterimage != 0) out.WriteLine("\tAFTERIMAGE\t\t%d", m_afterimage);
-    DumpBgcolor(out, m_bgcolor);
-    DumpBgimage(out, m_extraLink.get());
+    dump_bgcolor(out, m_bgcolor);
+    dump_bgimage(out, m_extraLink.get());
     out.WriteLine("\tFRAMES\t\t%d", m_frames);
     out.WriteText("}");
     return 0;

@@ -70,7 +70,7 @@ constexpr Placeholder kPlaceholders[] = {
 
 }  // namespace
 
-std::string ExpandExifPlaceholders(std::string text, const ExifPropertyReader& reader) {
+std::string expand_exif_placeholders(std::string text, const ExifPropertyReader& reader) {
     for (const Placeholder& placeholder : kPlaceholders) {
         const std::string_view key = placeholder.text;
         size_t at = text.find(key);
@@ -119,13 +119,13 @@ int CSceneText::Validate(const SceneReport& report) {
     if (result != 0 || m_file.empty()) return result;
     if (CheckFile(nullptr) != 0) {
         if (report) {
-            report(FormatString(
+            report(format_string(
                 "ブロック %s で指定されたファイルを開くことができません。\nファイル：%s",
                 cp932_to_utf8(m_name).c_str(), cp932_to_utf8(m_file).c_str()));
         }
         return -1;
     }
-    m_expanded = ExpandExifPlaceholders(m_string, MakeExifReader());
+    m_expanded = expand_exif_placeholders(m_string, MakeExifReader());
     return 0;
 }
 

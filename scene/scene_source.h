@@ -63,7 +63,7 @@ using ExifPropertyReader = std::function<std::optional<std::string>(uint32_t tag
 
 // Replaces the caption placeholders ("%MAKER%", "%MODEL%", ...), each in turn, by
 // the property the reader gives, or by one blank when there is none.
-std::string ExpandExifPlaceholders(std::string text, const ExifPropertyReader& reader);
+std::string expand_exif_placeholders(std::string text, const ExifPropertyReader& reader);
 
 class CSceneText : public CScene {
 public:

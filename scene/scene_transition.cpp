@@ -6,7 +6,7 @@
 
 namespace {
 
-const char* DirectionLine(int32_t direction) {
+const char* direction_line(int32_t direction) {
     switch (direction) {
         case DIRECTION_UP:
             return "\tUP";
@@ -21,17 +21,17 @@ const char* DirectionLine(int32_t direction) {
     }
 }
 
-void DumpDirection(CDumpWriter& out, int32_t direction) {
-    if (const char* line = DirectionLine(direction)) out.WriteText(line);
+void dump_direction(CDumpWriter& out, int32_t direction) {
+    if (const char* line = direction_line(direction)) out.WriteText(line);
 }
 
 // The answer of the first input for the same frame (0 without an input).
-int AskFirstInput(CSceneLink* input, int kind, int32_t frame) {
+int ask_first_input(CSceneLink* input, int kind, int32_t frame) {
     return input ? input->TestFrame(kind, frame) : 0;
 }
 
 // Describes the first input at the same frame, one level deeper.
-int DescribeThroughFirst(CSceneLink* input, int32_t frame, int depth, FrameDescription& list) {
+int describe_through_first(CSceneLink* input, int32_t frame, int depth, FrameDescription& list) {
     return input ? input->DescribeFrame(frame, depth + 1, list) : 0;
 }
 
@@ -40,7 +40,7 @@ int DescribeThroughFirst(CSceneLink* input, int32_t frame, int depth, FrameDescr
 // ---- FADE ----
 
 int CSceneFade::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskFirstInput(FirstInput(), kind, frame);
+    if (kind == FRAME_SERIAL) return ask_first_input(FirstInput(), kind, frame);
     if (IsEdgeFrame(frame, false)) return 1;
     const int64_t fade = m_frames;
     const int64_t count = GetFrameCount();
@@ -50,20 +50,20 @@ int CSceneFade::TestFrame(int kind, int32_t frame) {
     if (m_fadeMode == FADE_OUT || m_fadeMode == FADE_INOUT) {
         if (frame == count - 1 - fade / 2) return 1;
     }
-    return AskFirstInput(FirstInput(), kind, frame);
+    return ask_first_input(FirstInput(), kind, frame);
 }
 
 int CSceneFade::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
-    return DescribeThroughFirst(FirstInput(), frame, depth, list);
+    return describe_through_first(FirstInput(), frame, depth, list);
 }
 
 int CSceneFade::Validate(const SceneReport& report) {
     const std::string name = cp932_to_utf8(m_name);
     if (m_fadeMode == 0) {
         if (report) {
-            report(FormatString("ブロック %s に、( IN | OUT | INOUT ) が定義されていません。",
-                                name.c_str()));
+            report(format_string("ブロック %s に、( IN | OUT | INOUT ) が定義されていません。",
+                                 name.c_str()));
         }
         return -1;
     }
@@ -71,8 +71,8 @@ int CSceneFade::Validate(const SceneReport& report) {
     const int64_t needed = m_fadeMode == FADE_INOUT ? 2 * int64_t{m_frames} : m_frames;
     if (needed > count) {
         if (report) {
-            report(FormatString("ブロック %s では、不正な対象フレーム数が指定されています。",
-                                name.c_str()));
+            report(format_string("ブロック %s では、不正な対象フレーム数が指定されています。",
+                                 name.c_str()));
         }
         return -1;
     }
@@ -106,7 +106,7 @@ int64_t CSceneCrossfade::InputStart(size_t index) {
 
 int32_t CSceneCrossfade::ComputeFrameCount() {
     if (m_inputs.empty()) return 0;
-    return SaturatingFrames(InputStart(m_inputs.size()) + m_frames);
+    return saturating_frames(InputStart(m_inputs.size()) + m_frames);
 }
 
 int CSceneCrossfade::FindActive(int32_t frame, int64_t* start) {
@@ -125,7 +125,7 @@ int CSceneCrossfade::FindActive(int32_t frame, int64_t* start) {
 namespace {
 
 // Whether input `next` (starting at `start`) shows `frame`; its input frame then.
-bool Overlaps(CSceneLink* next, int64_t start, int32_t frame, int32_t* inputFrame) {
+bool overlaps(CSceneLink* next, int64_t start, int32_t frame, int32_t* inputFrame) {
     if (!next || frame < start || frame >= start + next->GetFrameCount()) return false;
     *inputFrame = static_cast<int32_t>(frame - start);
     return true;
@@ -145,7 +145,7 @@ int CSceneCrossfade::TestFrame(int kind, int32_t frame) {
     CSceneLink* next = nextIndex < m_inputs.size() ? m_inputs[nextIndex].get() : nullptr;
     const int64_t nextStart = start + active->GetFrameCount() - m_frames;
     int32_t lb = 0;
-    const bool overlapping = Overlaps(next, nextStart, frame, &lb);
+    const bool overlapping = overlaps(next, nextStart, frame, &lb);
     if (kind == FRAME_SERIAL) {
         if (active->TestFrame(kind, la)) return 1;
         return overlapping && next->TestFrame(kind, lb) ? 1 : 0;
@@ -172,7 +172,7 @@ int CSceneCrossfade::DescribeFrame(int32_t frame, int depth, FrameDescription& l
     const size_t nextIndex = static_cast<size_t>(a) + 1;
     CSceneLink* next = nextIndex < m_inputs.size() ? m_inputs[nextIndex].get() : nullptr;
     int32_t lb = 0;
-    if (Overlaps(next, start + active->GetFrameCount() - m_frames, frame, &lb)) {
+    if (overlaps(next, start + active->GetFrameCount() - m_frames, frame, &lb)) {
         result = next->DescribeFrame(lb, depth + 1, list);
     }
     return result;
@@ -185,7 +185,7 @@ int CSceneCrossfade::Validate(const SceneReport& report) {
         const int64_t needed = end ? int64_t{m_frames} : 2 * int64_t{m_frames};
         if (needed <= m_inputs[i]->GetFrameCount()) continue;
         if (report) {
-            report(FormatString(
+            report(format_string(
                 "ブロック %s では、入力ブロック %s に対して不正な対象フレーム数が"
                 "指定されています。",
                 cp932_to_utf8(m_name).c_str(), cp932_to_utf8(m_inputs[i]->m_inputName).c_str()));
@@ -240,7 +240,7 @@ int CSceneFilm::Dump(CDumpWriter& out) {
     DumpHead(out);
     for (const auto& input : m_inputs)
         out.WriteLine("\tINPUT\t\t\"%s\"", input->m_inputName.c_str());
-    DumpDirection(out, m_direction);
+    dump_direction(out, m_direction);
     out.WriteLine("\tCOLOR\t\t%d\t%d\t%d", m_color.red, m_color.green, m_color.blue);
     out.WriteLine("\tBGCOLOR\t\t%d\t%d\t%d", m_bgcolor.red, m_bgcolor.green, m_bgcolor.blue);
     out.WriteLine("\tFRAMES\t\t%d", m_frames);
@@ -251,20 +251,20 @@ int CSceneFilm::Dump(CDumpWriter& out) {
 // ---- EXPAND ----
 
 int CSceneExpand::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskFirstInput(FirstInput(), kind, frame);
+    if (kind == FRAME_SERIAL) return ask_first_input(FirstInput(), kind, frame);
     return IsEdgeFrame(frame, true);
 }
 
 int CSceneExpand::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
-    return DescribeThroughFirst(FirstInput(), frame, depth, list);
+    return describe_through_first(FirstInput(), frame, depth, list);
 }
 
 int CSceneExpand::Validate(const SceneReport& report) {
     if (m_inOut != 0) return 0;
     if (report) {
-        report(FormatString("ブロック %s に、( IN | OUT ) が定義されていません。",
-                            cp932_to_utf8(m_name).c_str()));
+        report(format_string("ブロック %s に、( IN | OUT ) が定義されていません。",
+                             cp932_to_utf8(m_name).c_str()));
     }
     return -1;
 }
@@ -273,7 +273,7 @@ int CSceneExpand::Dump(CDumpWriter& out) {
     DumpHead(out);
     out.WriteLine("\tINPUT\t\t\"%s\"", InputName(0));
     out.WriteText(m_inOut == EXPAND_IN ? "\tIN" : "\tOUT");
-    DumpDirection(out, m_direction);
+    dump_direction(out, m_direction);
     out.WriteText("}");
     return 0;
 }
@@ -281,13 +281,13 @@ int CSceneExpand::Dump(CDumpWriter& out) {
 // ---- MOSAIC ----
 
 int CSceneMosaic::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskFirstInput(FirstInput(), kind, frame);
+    if (kind == FRAME_SERIAL) return ask_first_input(FirstInput(), kind, frame);
     return IsEdgeFrame(frame, true);
 }
 
 int CSceneMosaic::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
-    return DescribeThroughFirst(FirstInput(), frame, depth, list);
+    return describe_through_first(FirstInput(), frame, depth, list);
 }
 
 void CSceneMosaic::ApplyScreenDefaults(int32_t width, int32_t height) {
@@ -316,13 +316,13 @@ int CSceneMosaic::Dump(CDumpWriter& out) {
 // ---- SHAKE ----
 
 int CSceneShake::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskFirstInput(FirstInput(), kind, frame);
+    if (kind == FRAME_SERIAL) return ask_first_input(FirstInput(), kind, frame);
     return IsEdgeFrame(frame, false);
 }
 
 int CSceneShake::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
-    return DescribeThroughFirst(FirstInput(), frame, depth, list);
+    return describe_through_first(FirstInput(), frame, depth, list);
 }
 
 int CSceneShake::Dump(CDumpWriter& out) {

@@ -8,20 +8,20 @@
 
 namespace {
 
-ProgramResult Vemo(const std::vector<std::string>& args, const std::string& dir = {}) {
-    return RunProgram(VEMO_BINARY, args, dir);
+ProgramResult vemo(const std::vector<std::string>& args, const std::string& dir = {}) {
+    return run_program(VEMO_BINARY, args, dir);
 }
 
 TEST(CommandLine, VersionAndHelpSucceed) {
-    ProgramResult version = Vemo({"--version"});
+    ProgramResult version = vemo({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "Vemo Version 1.1.0 (rev63)\n");
 
-    ProgramResult help = Vemo({"--help"});
+    ProgramResult help = vemo({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("check"), std::string::npos);
 
-    ProgramResult sub_help = Vemo({"check", "--help"});
+    ProgramResult sub_help = vemo({"check", "--help"});
     EXPECT_EQ(sub_help.status, 0);
     EXPECT_NE(sub_help.out.find("SCENARIO"), std::string::npos);
 }
@@ -34,7 +34,7 @@ TEST(CommandLine, WrongUsageExitsWithTwoAndAHint) {
              {"check", "a.txt", "--bogus"},             // unknown option
              {"--image-mode", "16", "check", "a.txt"},  // value out of range
          }) {
-        ProgramResult r = Vemo(args);
+        ProgramResult r = vemo(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
         EXPECT_NE(r.err.find("vemo --help"), std::string::npos) << r.err;
     }
@@ -46,11 +46,11 @@ TEST(CommandLine, DebugFlagDecidesWhetherTheLogIsWritten) {
     fs::remove_all(dir);
     fs::create_directories(dir);
 
-    Vemo({"check", "missing.txt"}, dir.string());
+    vemo({"check", "missing.txt"}, dir.string());
     EXPECT_FALSE(fs::exists(dir / "Vemo_debug.log"));
 
     // Common options may stand after the subcommand too.
-    Vemo({"check", "missing.txt", "--debug"}, dir.string());
+    vemo({"check", "missing.txt", "--debug"}, dir.string());
     ASSERT_TRUE(fs::exists(dir / "Vemo_debug.log"));
     EXPECT_GT(fs::file_size(dir / "Vemo_debug.log"), 240u);  // at least the banner
     fs::remove_all(dir);

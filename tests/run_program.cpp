@@ -14,7 +14,7 @@ extern char** environ;
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
+std::string read_all(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream buffer;
     buffer << in.rdbuf();
@@ -23,8 +23,8 @@ std::string ReadAll(const std::string& path) {
 
 }  // namespace
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& directory) {
+ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& directory) {
     char out_path[] = "/tmp/vemo-test-out-XXXXXX";
     char err_path[] = "/tmp/vemo-test-err-XXXXXX";
     int out_fd = mkstemp(out_path);
@@ -52,8 +52,8 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_destroy(&actions);
     close(out_fd);
     close(err_fd);
-    result.out = ReadAll(out_path);
-    result.err = ReadAll(err_path);
+    result.out = read_all(out_path);
+    result.err = read_all(err_path);
     std::remove(out_path);
     std::remove(err_path);
     return result;

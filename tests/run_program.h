@@ -12,5 +12,5 @@ struct ProgramResult {
 
 // Runs `program` with `args` in `directory` (empty: the current one), standard
 // input from /dev/null, and collects both output streams.
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& directory = {});
+ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& directory = {});

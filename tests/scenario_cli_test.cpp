@@ -19,12 +19,12 @@ class ScenarioCommands : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               (std::string("vemo-cli-scen-") + info->name() + "-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        m_dir = fs::temp_directory_path() /
+                (std::string("vemo-cli-scen-") + info->name() + "-" + std::to_string(::getpid()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(m_dir); }
 
     // Writes `utf8` as code page 932 with CR LF line ends.
     void Write(const std::string& name, const std::string& utf8) {
@@ -35,14 +35,14 @@ protected:
             if (c == '\n') crlf += '\r';
             crlf += c;
         }
-        std::ofstream(dir_ / name, std::ios::binary) << crlf;
+        std::ofstream(m_dir / name, std::ios::binary) << crlf;
     }
 
     ProgramResult Vemo(const std::vector<std::string>& args) {
-        return RunProgram(VEMO_BINARY, args, dir_.string());
+        return run_program(VEMO_BINARY, args, m_dir.string());
     }
 
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 const char* kShow =
@@ -110,7 +110,7 @@ TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
     Write("show.txt", kShow);
     ProgramResult r = Vemo({"dump", "show.txt", "out.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::ifstream file(dir_ / "out.txt", std::ios::binary);
+    std::ifstream file(m_dir / "out.txt", std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     std::string text = cp932_to_utf8(bytes);
     EXPECT_EQ(text.substr(0, 82), std::string(80, '#') + "\r\n");
@@ -148,7 +148,7 @@ TEST_F(ScenarioCommands, FailuresPrintTheReportAndExitWithOne) {
     EXPECT_EQ(
         missing.err,
         "シナリオ読み込み時にエラーが発生しました。\nシナリオファイルのオープンに失敗しました。\n");
-    EXPECT_FALSE(fs::exists(dir_ / "out.txt"));
+    EXPECT_FALSE(fs::exists(m_dir / "out.txt"));
 }
 
 TEST_F(ScenarioCommands, OversizedScenarioNeedsYes) {
@@ -156,7 +156,7 @@ TEST_F(ScenarioCommands, OversizedScenarioNeedsYes) {
     big +=
         "SCREEN 4 4\nDRAW \"p\" { SIZE 1 1 }\nSTILL \"s\" { INPUT \"p\" FRAMES 2 }\n"
         "MAIN { INPUT \"s\" }\n";
-    std::ofstream(dir_ / "big.txt", std::ios::binary) << big;
+    std::ofstream(m_dir / "big.txt", std::ios::binary) << big;
     ProgramResult no = Vemo({"check", "big.txt"});
     EXPECT_EQ(no.status, 1) << "a question on a non-interactive input is answered No";
     EXPECT_EQ(no.out, "");

@@ -25,49 +25,49 @@ Bgra compose_one(int bpp, Bgra d, Bgra s, int mode) {
 
 TEST_P(Compose, AlphaBlendsBySourceAlpha) {
     const Bgra d{10, 100, 0, 40};
-    EXPECT_EQ(compose_one(depth(), d, {200, 50, 255, 0}, COMPOSE_ALPHA), d)
+    EXPECT_EQ(compose_one(Depth(), d, {200, 50, 255, 0}, COMPOSE_ALPHA), d)
         << "alpha 0 leaves the destination unchanged";
-    EXPECT_EQ(compose_one(depth(), d, {200, 50, 255, 255}, COMPOSE_ALPHA),
+    EXPECT_EQ(compose_one(Depth(), d, {200, 50, 255, 255}, COMPOSE_ALPHA),
               (Bgra{200, 50, 255, 255}));
     // a = 128, s = 255 over d = 0: (255 * 128) >> 8 = 127 in 32 bits,
     // 255 * 128 / 255 + 0.5 = 128 in 24 bits; s = 200 over d = 100 gives 150 in both.
-    const Bgra half = compose_one(depth(), {0, 100, 0, 40}, {255, 200, 0, 128}, COMPOSE_ALPHA);
-    EXPECT_EQ(half.b, depth() == 32 ? 127 : 128);
+    const Bgra half = compose_one(Depth(), {0, 100, 0, 40}, {255, 200, 0, 128}, COMPOSE_ALPHA);
+    EXPECT_EQ(half.b, Depth() == 32 ? 127 : 128);
     EXPECT_EQ(half.g, 150);
     EXPECT_EQ(half.r, 0);
     EXPECT_EQ(half.a, 128) << "max(destination alpha, source alpha)";
-    EXPECT_EQ(compose_one(depth(), {0, 0, 0, 200}, {0, 0, 0, 128}, COMPOSE_ALPHA).a, 200);
+    EXPECT_EQ(compose_one(Depth(), {0, 0, 0, 200}, {0, 0, 0, 128}, COMPOSE_ALPHA).a, 200);
     // 24 bits: (s * 10 + d * 245) / 255 + 0.5 with s = 0, d = 255 is 245.5 -> 245;
     // 32 bits: (255 * 246) >> 8 = 245.
-    EXPECT_EQ(compose_one(depth(), {255, 255, 255, 255}, {0, 0, 0, 10}, COMPOSE_ALPHA).b, 245);
+    EXPECT_EQ(compose_one(Depth(), {255, 255, 255, 255}, {0, 0, 0, 10}, COMPOSE_ALPHA).b, 245);
 }
 
 TEST_P(Compose, OrAddCopyAndUnknownModes) {
-    EXPECT_EQ(compose_one(depth(), {0x0F, 0x30, 0x01, 0x10}, {0xF0, 0x03, 0x02, 0x01}, COMPOSE_OR),
+    EXPECT_EQ(compose_one(Depth(), {0x0F, 0x30, 0x01, 0x10}, {0xF0, 0x03, 0x02, 0x01}, COMPOSE_OR),
               (Bgra{0xFF, 0x33, 0x03, 0x11}));
-    EXPECT_EQ(compose_one(depth(), {200, 10, 0, 90}, {100, 20, 0, 60}, COMPOSE_ADD),
+    EXPECT_EQ(compose_one(Depth(), {200, 10, 0, 90}, {100, 20, 0, 60}, COMPOSE_ADD),
               (Bgra{255, 30, 0, 90}))
         << "colours add up to 255, alpha is the larger";
-    EXPECT_EQ(compose_one(depth(), {1, 2, 3, 255}, {9, 8, 7, 0}, COMPOSE_COPY), (Bgra{9, 8, 7, 0}))
+    EXPECT_EQ(compose_one(Depth(), {1, 2, 3, 255}, {9, 8, 7, 0}, COMPOSE_COPY), (Bgra{9, 8, 7, 0}))
         << "copy takes the source alpha too";
-    EXPECT_EQ(compose_one(depth(), {1, 2, 3, 4}, {9, 8, 7, 255}, 1024), (Bgra{1, 2, 3, 4}));
-    EXPECT_EQ(compose_one(depth(), {1, 2, 3, 4}, {9, 8, 7, 255}, 0), (Bgra{1, 2, 3, 4}));
+    EXPECT_EQ(compose_one(Depth(), {1, 2, 3, 4}, {9, 8, 7, 255}, 1024), (Bgra{1, 2, 3, 4}));
+    EXPECT_EQ(compose_one(Depth(), {1, 2, 3, 4}, {9, 8, 7, 255}, 0), (Bgra{1, 2, 3, 4}));
 }
 
 TEST_P(Compose, LightenKeepsTheBrighterChannel) {
-    EXPECT_EQ(compose_one(depth(), {50, 200, 0, 10}, {100, 100, 100, 255}, COMPOSE_LIGHTEN),
+    EXPECT_EQ(compose_one(Depth(), {50, 200, 0, 10}, {100, 100, 100, 255}, COMPOSE_LIGHTEN),
               (Bgra{100, 200, 100, 255}));
     // a = 100: 200 * 100 / 255 + 0.5 = 78.9 -> 78; 255 * 100 / 255 + 0.5 -> 100.
-    EXPECT_EQ(compose_one(depth(), {50, 90, 0, 120}, {200, 200, 255, 100}, COMPOSE_LIGHTEN),
+    EXPECT_EQ(compose_one(Depth(), {50, 90, 0, 120}, {200, 200, 255, 100}, COMPOSE_LIGHTEN),
               (Bgra{78, 90, 100, 120}));
 }
 
 TEST_P(Compose, OnlyTheOverlapIsTouched) {
     // Source column c carries c in blue; the destination starts at 99.
-    ImagePtr src = picture(10, 4, [](int32_t x, int32_t y) {
+    ImagePtr src = Picture(10, 4, [](int32_t x, int32_t y) {
         return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 7, 255};
     });
-    ImagePtr dst = uniform(5, 3, {99, 99, 99, 99});
+    ImagePtr dst = Uniform(5, 3, {99, 99, 99, 99});
     compose_image(dst.get(), src.get(), -3, 0, COMPOSE_COPY);
     for (int32_t x = 0; x < 5; ++x)
         for (int32_t y = 0; y < 3; ++y)
@@ -75,7 +75,7 @@ TEST_P(Compose, OnlyTheOverlapIsTouched) {
                       (Bgra{static_cast<uint8_t>(x + 3), static_cast<uint8_t>(y), 7, 255}))
                 << x << "," << y;
 
-    ImagePtr dst2 = uniform(5, 3, {99, 99, 99, 99});
+    ImagePtr dst2 = Uniform(5, 3, {99, 99, 99, 99});
     compose_image(dst2.get(), src.get(), 3, -2, COMPOSE_ALPHA);
     EXPECT_EQ(pixel_at(dst2.get(), 2, 0), (Bgra{99, 99, 99, 99}));
     EXPECT_EQ(pixel_at(dst2.get(), 3, 0), (Bgra{0, 2, 7, 255}));
@@ -83,7 +83,7 @@ TEST_P(Compose, OnlyTheOverlapIsTouched) {
     EXPECT_EQ(pixel_at(dst2.get(), 4, 2), (Bgra{99, 99, 99, 99})) << "source row 4 does not exist";
 
     // Wholly outside, on every side, and at the extremes of the coordinate range.
-    ImagePtr dst3 = uniform(5, 3, {99, 99, 99, 99});
+    ImagePtr dst3 = Uniform(5, 3, {99, 99, 99, 99});
     for (auto [x, y] : {std::pair{5, 0},
                         {-10, 0},
                         {0, 3},

@@ -56,25 +56,25 @@ inline ImagePtr make_uniform(int bpp, int32_t width, int32_t height, Bgra p) {
 class BothModes : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        previous_ = set_image_mode(GetParam());
-        previous_features_ = set_cpu_features(0);
+        m_previous = set_image_mode(GetParam());
+        m_previousFeatures = set_cpu_features(0);
     }
     void TearDown() override {
-        set_image_mode(previous_);
-        set_cpu_features(previous_features_);
+        set_image_mode(m_previous);
+        set_cpu_features(m_previousFeatures);
     }
-    int depth() const { return GetParam(); }
-    ImagePtr picture(int32_t width, int32_t height,
+    int Depth() const { return GetParam(); }
+    ImagePtr Picture(int32_t width, int32_t height,
                      const std::function<Bgra(int32_t, int32_t)>& fn) const {
-        return make_picture(depth(), width, height, fn);
+        return make_picture(Depth(), width, height, fn);
     }
-    ImagePtr uniform(int32_t width, int32_t height, Bgra p) const {
-        return make_uniform(depth(), width, height, p);
+    ImagePtr Uniform(int32_t width, int32_t height, Bgra p) const {
+        return make_uniform(Depth(), width, height, p);
     }
 
 private:
-    int previous_ = 32;
-    uint32_t previous_features_ = 0;
+    int m_previous = 32;
+    uint32_t m_previousFeatures = 0;
 };
 
 inline std::string mode_name(const ::testing::TestParamInfo<int>& info) {

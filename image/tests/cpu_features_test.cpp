@@ -37,10 +37,10 @@ std::vector<std::string> expected_lines(uint32_t word) {
 TEST(CpuFeatures, ProbeTwiceGivesTheSameWordAndTheSameEightLines) {
     CpuFeaturesOverride restore(0);
     RecordingSink sink;
-    SetReportSink(&sink);
+    set_report_sink(&sink);
     uint32_t first = detect_cpu_features();
     uint32_t second = detect_cpu_features();
-    SetReportSink(nullptr);
+    set_report_sink(nullptr);
 
     EXPECT_EQ(first, second);
     EXPECT_EQ(get_cpu_features(), first);

@@ -22,28 +22,28 @@ Bgra one(int bpp, Bgra p, Fn effect) {
 }
 
 TEST_P(Effects, SepiaToneFromLuma) {
-    EXPECT_EQ(one(depth(), {0, 0, 0, 255}, sepia_image), (Bgra{0, 0, 19, 255}));
-    EXPECT_EQ(one(depth(), {255, 255, 255, 255}, sepia_image), (Bgra{212, 253, 255, 255}));
-    EXPECT_EQ(one(depth(), {9, 8, 7, 0}, sepia_image), (Bgra{0, 0, 0, 0})) << "transparent black";
+    EXPECT_EQ(one(Depth(), {0, 0, 0, 255}, sepia_image), (Bgra{0, 0, 19, 255}));
+    EXPECT_EQ(one(Depth(), {255, 255, 255, 255}, sepia_image), (Bgra{212, 253, 255, 255}));
+    EXPECT_EQ(one(Depth(), {9, 8, 7, 0}, sepia_image), (Bgra{0, 0, 0, 0})) << "transparent black";
     // Y = (100 * 299 + 150 * 587 + 50 * 114) / 1000 = 123: R 142, G 121, B 80, opaque.
-    EXPECT_EQ(one(depth(), {50, 150, 100, 1}, sepia_image), (Bgra{80, 121, 142, 255}));
+    EXPECT_EQ(one(Depth(), {50, 150, 100, 1}, sepia_image), (Bgra{80, 121, 142, 255}));
     // Y = 1: G (1000 - 1740) / 1000 truncates to 0.
-    EXPECT_EQ(one(depth(), {0, 0, 4, 255}, sepia_image), (Bgra{0, 0, 20, 255}));
+    EXPECT_EQ(one(Depth(), {0, 0, 4, 255}, sepia_image), (Bgra{0, 0, 20, 255}));
 }
 
 TEST_P(Effects, MonoNegaAndChannels) {
-    EXPECT_EQ(one(depth(), {0, 0, 255, 77}, mono_image), (Bgra{79, 79, 79, 77}));
-    EXPECT_EQ(one(depth(), {255, 255, 255, 255}, mono_image), (Bgra{255, 255, 255, 255}))
+    EXPECT_EQ(one(Depth(), {0, 0, 255, 77}, mono_image), (Bgra{79, 79, 79, 77}));
+    EXPECT_EQ(one(Depth(), {255, 255, 255, 255}, mono_image), (Bgra{255, 255, 255, 255}))
         << "257.55 is limited to 255";
-    EXPECT_EQ(one(depth(), {1, 2, 250, 9}, nega_image), (Bgra{254, 253, 5, 9}));
+    EXPECT_EQ(one(Depth(), {1, 2, 250, 9}, nega_image), (Bgra{254, 253, 5, 9}));
     const Bgra p{11, 22, 33, 44};
-    EXPECT_EQ(one(depth(), p, [](auto* i) { return channel_image(i, CHANNEL_RED); }),
+    EXPECT_EQ(one(Depth(), p, [](auto* i) { return channel_image(i, CHANNEL_RED); }),
               (Bgra{0, 0, 33, 44}));
-    EXPECT_EQ(one(depth(), p, [](auto* i) { return channel_image(i, CHANNEL_GREEN); }),
+    EXPECT_EQ(one(Depth(), p, [](auto* i) { return channel_image(i, CHANNEL_GREEN); }),
               (Bgra{0, 22, 0, 44}));
-    EXPECT_EQ(one(depth(), p, [](auto* i) { return channel_image(i, CHANNEL_BLUE); }),
+    EXPECT_EQ(one(Depth(), p, [](auto* i) { return channel_image(i, CHANNEL_BLUE); }),
               (Bgra{11, 0, 0, 44}));
-    ImagePtr src = uniform(1, 1, p);
+    ImagePtr src = Uniform(1, 1, p);
     EXPECT_FALSE(channel_image(src.get(), 3));
     EXPECT_FALSE(sepia_image(nullptr));
     EXPECT_FALSE(mono_image(nullptr));
@@ -55,7 +55,7 @@ TEST_P(Effects, DiscolorThresholdsEachChannelByItsHistogram) {
     // Blue: a single value, which is its own threshold: all 0.
     const uint8_t red[4] = {10, 10, 12, 12};
     const uint8_t green[4] = {10, 12, 12, 12};
-    ImagePtr src = picture(4, 1, [&](int32_t x, int32_t) {
+    ImagePtr src = Picture(4, 1, [&](int32_t x, int32_t) {
         return Bgra{200, green[x], red[x], static_cast<uint8_t>(x)};
     });
     ImagePtr out(discolor_image(src.get(), 0.5));
@@ -64,7 +64,7 @@ TEST_P(Effects, DiscolorThresholdsEachChannelByItsHistogram) {
         EXPECT_EQ(pixel_at(out.get(), x, 0),
                   (Bgra{0, 0, static_cast<uint8_t>(x < 2 ? 0 : 255), static_cast<uint8_t>(x)}));
     // 10 x 3 and 20 x 1: the walk from 20 stops at 12 ((21 - 12) * 4 / 11 + 1 > 4).
-    ImagePtr wide = picture(4, 1, [](int32_t x, int32_t) {
+    ImagePtr wide = Picture(4, 1, [](int32_t x, int32_t) {
         return Bgra{0, 0, static_cast<uint8_t>(x == 3 ? 20 : 10), 255};
     });
     ImagePtr split(discolor_image(wide.get(), 0.5));
@@ -75,7 +75,7 @@ TEST_P(Effects, DiscolorThresholdsEachChannelByItsHistogram) {
 TEST_P(Effects, HighpassMarksEdgesWhite) {
     // A 5 x 5 black picture with one blue pixel in the middle: mean 200 / 15 / 5 = 2,
     // k = min(200 - 2, 2 - 0) / 256. Only the middle pixel's Laplacian is positive.
-    ImagePtr src = picture(5, 5, [](int32_t x, int32_t y) {
+    ImagePtr src = Picture(5, 5, [](int32_t x, int32_t y) {
         return x == 2 && y == 2 ? Bgra{200, 0, 0, 90}
                                 : Bgra{0, 0, 0, static_cast<uint8_t>(x + 10 * y)};
     });
@@ -88,14 +88,14 @@ TEST_P(Effects, HighpassMarksEdgesWhite) {
             EXPECT_EQ(pixel_at(out.get(), x, y), (Bgra{v, v, v, a})) << x << "," << y;
         }
     // A uniform picture has no edges; its edge pixels see themselves beyond the border.
-    ImagePtr flat = uniform(3, 2, {80, 80, 80, 255});
+    ImagePtr flat = Uniform(3, 2, {80, 80, 80, 255});
     ImagePtr none(highpass_image(flat.get()));
     EXPECT_EQ(pixel_at(none.get(), 0, 0), (Bgra{0, 0, 0, 255}));
     EXPECT_EQ(pixel_at(none.get(), 2, 1), (Bgra{0, 0, 0, 255}));
 }
 
 TEST_P(Effects, ThroughColorClearsAlphaOfOneColourInPlace) {
-    ImagePtr img = picture(3, 1, [](int32_t x, int32_t) {
+    ImagePtr img = Picture(3, 1, [](int32_t x, int32_t) {
         return x == 1 ? Bgra{30, 20, 10, 200} : Bgra{30, 20, static_cast<uint8_t>(11 + x), 150};
     });
     ASSERT_EQ(through_color_image(img.get(), 10, 20, 30), 0);
@@ -116,7 +116,7 @@ TEST(Effects24, ThroughColorGivesAPlaneToAnOpaquePicture) {
 
 TEST_P(Effects, PhotoFramePaintsAWhiteBorder) {
     // 10 x 6 at 20 percent: border 10 * 20 / 100 = 2.
-    ImagePtr src = uniform(10, 6, {1, 2, 3, 77});
+    ImagePtr src = Uniform(10, 6, {1, 2, 3, 77});
     ImagePtr out(photo_frame_image(src.get(), 20));
     ASSERT_TRUE(out);
     const Bgra white{255, 255, 255, 77};

@@ -14,12 +14,12 @@ constexpr Bgra kColour{10, 20, 30, 255};
 
 TEST_P(Fit, InsideCentresTheWholePictureBetweenTransparentBands) {
     // 400 x 300 into 320 x 320: scaled to 320 x 240 and placed at (0, 40).
-    ImagePtr src = uniform(400, 300, kColour);
+    ImagePtr src = Uniform(400, 300, kColour);
     ImagePtr fitted(fit_image(src.get(), 320, 320, FIT_INSIDE));
     ASSERT_TRUE(fitted);
     EXPECT_EQ(fitted->width, 320);
     EXPECT_EQ(fitted->height, 320);
-    EXPECT_EQ(fitted->bpp, depth());
+    EXPECT_EQ(fitted->bpp, Depth());
     EXPECT_EQ(pixel_at(fitted.get(), 160, 39), (Bgra{0, 0, 0, 0}));
     EXPECT_EQ(pixel_at(fitted.get(), 0, 40), kColour);
     EXPECT_EQ(pixel_at(fitted.get(), 160, 200), kColour);
@@ -36,7 +36,7 @@ TEST_P(Fit, InsideCentresTheWholePictureBetweenTransparentBands) {
 TEST_P(Fit, FillCropsTheOverflow) {
     // 400 x 300 into 320 x 320 filled: scaled to 426 x 320 and placed at (-53, 0).
     // Column c of the picture carries c / 4 in blue, so the crop shows in the result.
-    ImagePtr src = picture(400, 300, [](int32_t x, int32_t) {
+    ImagePtr src = Picture(400, 300, [](int32_t x, int32_t) {
         return Bgra{static_cast<uint8_t>(x / 4), 0, 0, 255};
     });
     ImagePtr nearest(fit_image(src.get(), 320, 320, FIT_FILL | FIT_NEAREST));
@@ -51,7 +51,7 @@ TEST_P(Fit, FillCropsTheOverflow) {
 }
 
 TEST_P(Fit, SameAspectAndNearestScaling) {
-    ImagePtr src = picture(4, 2, [](int32_t x, int32_t y) {
+    ImagePtr src = Picture(4, 2, [](int32_t x, int32_t y) {
         return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 5, 255};
     });
     // Same aspect: 4 x 2 into 2 x 1 by nearest takes columns 0 and 2 of row 0.
@@ -67,7 +67,7 @@ TEST_P(Fit, SameAspectAndNearestScaling) {
 }
 
 TEST_P(Fit, FlagsAndEmptyFitsGiveNone) {
-    ImagePtr src = uniform(1000, 1, kColour);
+    ImagePtr src = Uniform(1000, 1, kColour);
     EXPECT_FALSE(fit_image(src.get(), 100, 100, 0));
     EXPECT_FALSE(fit_image(src.get(), 100, 100, FIT_NEAREST));
     EXPECT_FALSE(fit_image(src.get(), 100, 100, FIT_INSIDE)) << "1000 x 1 fitted is 100 x 0";
@@ -79,7 +79,7 @@ TEST_P(Fit, FlagsAndEmptyFitsGiveNone) {
     // Magnified 100 times, boundaries fall every 10.24 units and truncate: result
     // pixel (50, 50) takes 10/1024 of a column and of a row, times the area factor
     // 10000, so 32 bits give 30 * 0.9537 -> 29 and alpha 243; 24 bits average exactly.
-    EXPECT_EQ(pixel_at(filled.get(), 50, 50), depth() == 32 ? (Bgra{10, 19, 29, 243}) : kColour);
+    EXPECT_EQ(pixel_at(filled.get(), 50, 50), Depth() == 32 ? (Bgra{10, 19, 29, 243}) : kColour);
 }
 
 TEST(Fit24, PictureWithoutPlaneFitsIntoTransparentBands) {

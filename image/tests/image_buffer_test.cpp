@@ -11,11 +11,11 @@ namespace {
 // Restores the process-wide image mode when a test ends.
 class ModeGuard {
 public:
-    explicit ModeGuard(int mode) : previous_(set_image_mode(mode)) {}
-    ~ModeGuard() { set_image_mode(previous_); }
+    explicit ModeGuard(int mode) : m_previous(set_image_mode(mode)) {}
+    ~ModeGuard() { set_image_mode(m_previous); }
 
 private:
-    int previous_;
+    int m_previous;
 };
 
 uint32_t word_at(const CImageBuffer* image, int x, int y) {
@@ -40,7 +40,7 @@ TEST(ImageBuffer, StridesRoundRowsUpToFourBytes) {
     ASSERT_TRUE(image);
     EXPECT_EQ(image->stride, 12);
     EXPECT_EQ(image->alpha, nullptr);
-    EXPECT_EQ(image->alpha_stride, 0);
+    EXPECT_EQ(image->alphaStride, 0);
     for (int i = 0; i < 24; ++i) EXPECT_EQ(image->pixels[i], 0);
 }
 
@@ -97,7 +97,7 @@ TEST(ImageBuffer, FilledImagesInBothModes) {
         ASSERT_TRUE(image);
         EXPECT_EQ(image->bpp, 24);
         ASSERT_NE(image->alpha, nullptr);
-        EXPECT_EQ(image->alpha_stride, 4);
+        EXPECT_EQ(image->alphaStride, 4);
         for (int y = 0; y < 2; ++y) {
             for (int x = 0; x < 3; ++x) {
                 EXPECT_EQ(get_component(image.get(), x, y, 0), 0x11);
@@ -109,7 +109,7 @@ TEST(ImageBuffer, FilledImagesInBothModes) {
         ImagePtr work(create_work_image(5, 3));
         ASSERT_TRUE(work);
         EXPECT_EQ(work->bpp, 24);
-        EXPECT_EQ(work->alpha_stride, 8);
+        EXPECT_EQ(work->alphaStride, 8);
         for (int i = 0; i < 24; ++i) EXPECT_EQ(work->alpha[i], 0) << "transparent at start";
     }
     EXPECT_EQ(set_image_mode(17), 32) << "an unknown mode is stored as 32";
@@ -128,7 +128,7 @@ TEST(ImageBuffer, DuplicateCopiesSlackAndAnIndependentPlane) {
     EXPECT_EQ(copy->pixels[9], 0xAB);
     ASSERT_NE(copy->alpha, nullptr);
     EXPECT_NE(copy->alpha, image->alpha);
-    EXPECT_EQ(copy->alpha_stride, 4);
+    EXPECT_EQ(copy->alphaStride, 4);
     EXPECT_EQ(image_alpha_row(copy.get(), 1)[2], 200);
     image_alpha_row(copy.get(), 1)[2] = 7;
     EXPECT_EQ(image_alpha_row(image.get(), 1)[2], 200);

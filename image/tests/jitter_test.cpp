@@ -35,13 +35,13 @@ void expect_shape(const CImageBuffer* out, Shape shape, int32_t frame) {
 }
 
 TEST_P(Jitter, FramesCycleMixRightMixLeft) {
-    ImagePtr src = picture(12, 2, [](int32_t x, int32_t) { return column(x); });
+    ImagePtr src = Picture(12, 2, [](int32_t x, int32_t) { return column(x); });
     const Shape cycle[] = {Shape::Mix, Shape::Right, Shape::Mix, Shape::Left, Shape::Mix};
     for (int32_t frame = 0; frame < 5; ++frame) {
         ImagePtr out(jitter_image(src.get(), frame));
         ASSERT_TRUE(out);
         EXPECT_EQ(out->width, 12);
-        EXPECT_EQ(out->bpp, depth());
+        EXPECT_EQ(out->bpp, Depth());
         expect_shape(out.get(), cycle[frame], frame);
     }
     ImagePtr before(jitter_image(src.get(), -1));

@@ -34,24 +34,24 @@ void expect_picture(const CImageBuffer* image, Fn expect) {
 const RegionPair kWholeWindow{{0, 0, 8, 8}, {0, 0, 8, 8}};
 
 TEST_P(Move, FirstAndLastFramesDrawTheStartAndEndRegions) {
-    ImagePtr src = picture(2, 2, quadrant);
+    ImagePtr src = Picture(2, 2, quadrant);
     const RegionPair source{{0, 0, 2, 2}, {1, 1, 2, 2}};
     const RegionPair destination{{0, 0, 4, 4}, {4, 4, 8, 8}};
-    ImagePtr first = uniform(8, 8, kBlack);
+    ImagePtr first = Uniform(8, 8, kBlack);
     ASSERT_EQ(
         move_image(first.get(), src.get(), source, destination, kWholeWindow, 0, 3, MOVE_NEAREST),
         0);
     expect_picture(first.get(), [](int32_t x, int32_t y) {
         return x < 4 && y < 4 ? quadrant(x / 2, y / 2) : kBlack;
     });
-    ImagePtr last = uniform(8, 8, kBlack);
+    ImagePtr last = Uniform(8, 8, kBlack);
     ASSERT_EQ(
         move_image(last.get(), src.get(), source, destination, kWholeWindow, 2, 3, MOVE_NEAREST),
         0);
     expect_picture(last.get(), [](int32_t x, int32_t y) { return x >= 4 && y >= 4 ? kD : kBlack; });
     // Half way: source (0.5, 0.5) ... (2, 2) into (2, 2) ... (6, 6); the nearest source
     // span is still columns and rows 0 ... 1.
-    ImagePtr middle = uniform(8, 8, kBlack);
+    ImagePtr middle = Uniform(8, 8, kBlack);
     ASSERT_EQ(
         move_image(middle.get(), src.get(), source, destination, kWholeWindow, 1, 3, MOVE_NEAREST),
         0);
@@ -61,10 +61,10 @@ TEST_P(Move, FirstAndLastFramesDrawTheStartAndEndRegions) {
 }
 
 TEST_P(Move, AreaScalingDrawsAUniformRegionWhole) {
-    ImagePtr src = uniform(4, 4, {90, 80, 70, 255});
+    ImagePtr src = Uniform(4, 4, {90, 80, 70, 255});
     const RegionPair source{{0, 0, 4, 4}, {0, 0, 4, 4}};
     const RegionPair destination{{1, 2, 5, 6}, {1, 2, 5, 6}};
-    ImagePtr dst = uniform(8, 8, kBlack);
+    ImagePtr dst = Uniform(8, 8, kBlack);
     ASSERT_EQ(move_image(dst.get(), src.get(), source, destination, kWholeWindow, 0, 2, 0), 0);
     EXPECT_EQ(pixel_at(dst.get(), 0, 2), kBlack);
     EXPECT_EQ(pixel_at(dst.get(), 1, 2), (Bgra{90, 80, 70, 255}));
@@ -73,18 +73,18 @@ TEST_P(Move, AreaScalingDrawsAUniformRegionWhole) {
 }
 
 TEST_P(Move, ClipWindowLimitsTheDraw) {
-    ImagePtr src = picture(2, 2, quadrant);
+    ImagePtr src = Picture(2, 2, quadrant);
     const RegionPair source{{0, 0, 2, 2}, {0, 0, 2, 2}};
     const RegionPair destination{{0, 0, 4, 4}, {0, 0, 4, 4}};
     // The window moves from (1, 1) ... (3, 3) at frame 0 to (3, 3) ... (9, 9) at frame
     // 2; frame 1 interpolates it to (2, 2) ... (6, 6).
     const RegionPair window{{1, 1, 3, 3}, {3, 3, 9, 9}};
-    ImagePtr dst = uniform(8, 8, kBlack);
+    ImagePtr dst = Uniform(8, 8, kBlack);
     ASSERT_EQ(move_image(dst.get(), src.get(), source, destination, window, 0, 3, MOVE_NEAREST), 0);
     expect_picture(dst.get(), [](int32_t x, int32_t y) {
         return x >= 1 && x < 3 && y >= 1 && y < 3 ? quadrant(x / 2, y / 2) : kBlack;
     });
-    ImagePtr dst1 = uniform(8, 8, kBlack);
+    ImagePtr dst1 = Uniform(8, 8, kBlack);
     ASSERT_EQ(move_image(dst1.get(), src.get(), source, destination, window, 1, 3, MOVE_NEAREST),
               0);
     expect_picture(dst1.get(), [](int32_t x, int32_t y) {
@@ -93,12 +93,12 @@ TEST_P(Move, ClipWindowLimitsTheDraw) {
 }
 
 TEST_P(Move, LightenKeepsTheBrighterPixels) {
-    ImagePtr src = picture(2, 1, [](int32_t x, int32_t) {
+    ImagePtr src = Picture(2, 1, [](int32_t x, int32_t) {
         return x == 0 ? Bgra{200, 10, 0, 255} : Bgra{0, 0, 0, 0};
     });
     const RegionPair source{{0, 0, 2, 1}, {0, 0, 2, 1}};
     const RegionPair destination{{0, 0, 2, 1}, {0, 0, 2, 1}};
-    ImagePtr dst = uniform(2, 1, {100, 100, 100, 100});
+    ImagePtr dst = Uniform(2, 1, {100, 100, 100, 100});
     ASSERT_EQ(move_image(dst.get(), src.get(), source, destination, kWholeWindow, 0, 2,
                          MOVE_NEAREST | MOVE_LIGHTEN),
               0);
@@ -107,10 +107,10 @@ TEST_P(Move, LightenKeepsTheBrighterPixels) {
 }
 
 TEST_P(Move, FailuresAndEmptyFramesLeaveTheDestination) {
-    ImagePtr src = picture(2, 2, quadrant);
+    ImagePtr src = Picture(2, 2, quadrant);
     const RegionPair source{{0, 0, 2, 2}, {0, 0, 2, 2}};
     const RegionPair destination{{0, 0, 4, 4}, {0, 0, 4, 4}};
-    ImagePtr dst = uniform(8, 8, kBlack);
+    ImagePtr dst = Uniform(8, 8, kBlack);
     auto untouched = [&] { expect_picture(dst.get(), [](int32_t, int32_t) { return kBlack; }); };
     EXPECT_EQ(move_image(nullptr, src.get(), source, destination, kWholeWindow, 0, 2, 0), -4);
     EXPECT_EQ(move_image(dst.get(), nullptr, source, destination, kWholeWindow, 0, 2, 0), -4);
@@ -137,7 +137,7 @@ TEST_P(Move, FailuresAndEmptyFramesLeaveTheDestination) {
               -1);
     untouched();
     // Different layouts cannot be drawn onto each other.
-    ImagePtr other = make_uniform(depth() == 32 ? 24 : 32, 2, 2, kA);
+    ImagePtr other = make_uniform(Depth() == 32 ? 24 : 32, 2, 2, kA);
     EXPECT_EQ(move_image(dst.get(), other.get(), source, destination, kWholeWindow, 0, 2, 0), -1);
     untouched();
 }

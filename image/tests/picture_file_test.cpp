@@ -22,14 +22,14 @@ namespace fs = std::filesystem;
 class PictureFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vemo_picture_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
+        m_dir = fs::temp_directory_path() /
+                ("vemo_picture_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(m_dir); }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
     // Writes the bytes to a file and loads it both from the file and from memory;
     // the two must agree.
@@ -47,7 +47,7 @@ protected:
         return from_file;
     }
 
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 // (red, green, blue) of a loaded pixel as one 0xRRGGBB word.
@@ -399,7 +399,7 @@ TEST_F(PictureFile, JpegColoursFollowTheStoredLumaAndChroma) {
 
 TEST_F(PictureFile, BrokenAndHostileFilesGiveNone) {
     EXPECT_FALSE(ImagePtr(load_picture(Path("missing.png"))));
-    EXPECT_FALSE(ImagePtr(load_picture(dir_.string())));
+    EXPECT_FALSE(ImagePtr(load_picture(m_dir.string())));
     EXPECT_FALSE(Load("empty.png", Bytes{}));
     const char text[] = "MAIN { FRAMES 10 }\r\n";
     EXPECT_FALSE(Load("text.jpg", Bytes(text, text + sizeof text - 1)));

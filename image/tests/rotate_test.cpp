@@ -16,12 +16,12 @@ Bgra marked(int32_t x, int32_t y) {
 }
 
 TEST_P(Rotate, QuarterTurnOfFourByTwo) {
-    ImagePtr src = picture(4, 2, marked);
+    ImagePtr src = Picture(4, 2, marked);
     ImagePtr turned(rotate_image(src.get(), 90));
     ASSERT_TRUE(turned);
     EXPECT_EQ(turned->width, 2);
     EXPECT_EQ(turned->height, 4);
-    EXPECT_EQ(turned->bpp, depth());
+    EXPECT_EQ(turned->bpp, Depth());
     // The integer centres leave the top row transparent and drop the source's left
     // column; the source's top row becomes the left column: (i, j) reads (4 - j, i).
     for (int32_t i = 0; i < 2; ++i) EXPECT_EQ(pixel_at(turned.get(), i, 0), (Bgra{0, 0, 0, 0}));
@@ -30,7 +30,7 @@ TEST_P(Rotate, QuarterTurnOfFourByTwo) {
 }
 
 TEST_P(Rotate, NoTurnPremultipliesAlpha) {
-    ImagePtr src = picture(3, 2, [](int32_t x, int32_t) {
+    ImagePtr src = Picture(3, 2, [](int32_t x, int32_t) {
         return x == 1 ? Bgra{255, 100, 0, 128} : Bgra{200, 100, 50, 255};
     });
     for (int32_t degrees : {0, 360, -720}) {
@@ -45,7 +45,7 @@ TEST_P(Rotate, NoTurnPremultipliesAlpha) {
 }
 
 TEST_P(Rotate, SizesOfOtherAngles) {
-    ImagePtr src = uniform(10, 4, {1, 2, 3, 255});
+    ImagePtr src = Uniform(10, 4, {1, 2, 3, 255});
     struct Case {
         int32_t degrees, width, height;
     };
@@ -68,7 +68,7 @@ TEST_P(Rotate, SizesOfOtherAngles) {
 TEST_P(Rotate, HalfTurnUsesTheTruncatedFactor) {
     // cos 180 * 1024 + 0.5 truncates to -1023, so a 4 x 2 picture's columns come out as
     // 3, 2, 2, 1 and both rows read source row 1.
-    ImagePtr src = picture(4, 2, marked);
+    ImagePtr src = Picture(4, 2, marked);
     ImagePtr turned(rotate_image(src.get(), 180));
     ASSERT_TRUE(turned);
     const int32_t columns[4] = {3, 2, 2, 1};

@@ -18,12 +18,12 @@ VEMO_BOTH_MODES(Scale);
 
 TEST_P(Scale, HalvingAFourByFourKeepsAUniformValue) {
     for (uint8_t v : {255, 100}) {
-        ImagePtr src = uniform(4, 4, {v, v, v, 255});
+        ImagePtr src = Uniform(4, 4, {v, v, v, 255});
         ImagePtr half(scale_image(src.get(), 0, 0, 2048, 2048, 0, 0, 4096, 4096));
         ASSERT_TRUE(half);
         EXPECT_EQ(half->width, 2);
         EXPECT_EQ(half->height, 2);
-        EXPECT_EQ(half->bpp, depth());
+        EXPECT_EQ(half->bpp, Depth());
         for (int32_t y = 0; y < 2; ++y)
             for (int32_t x = 0; x < 2; ++x)
                 EXPECT_EQ(pixel_at(half.get(), x, y), (Bgra{v, v, v, 255})) << x << "," << y;
@@ -35,12 +35,12 @@ TEST_P(Scale, LastBoundaryFallsOneUnitShort) {
     // = 4094, so result column 1 takes it by 1022/1024. In 32 bits the top row is
     // 255 * 1022/1024 * 2 * 0.25 = 127.25 -> 127 (it would be 128 with a full weight).
     // In 24 bits the span 2049 ... 4095 averages 255 over 2047 units: 127.56 -> 128.
-    ImagePtr src = picture(4, 4, [](int32_t x, int32_t) {
+    ImagePtr src = Picture(4, 4, [](int32_t x, int32_t) {
         return x == 3 ? Bgra{255, 0, 0, 255} : Bgra{0, 0, 0, 255};
     });
     ImagePtr half(scale_image(src.get(), 0, 0, 2048, 2048, 0, 0, 4096, 4096));
     ASSERT_TRUE(half);
-    EXPECT_EQ(pixel_at(half.get(), 1, 0).b, depth() == 32 ? 127 : 128);
+    EXPECT_EQ(pixel_at(half.get(), 1, 0).b, Depth() == 32 ? 127 : 128);
     EXPECT_EQ(pixel_at(half.get(), 0, 0).b, 0)
         << "the first span's last unit lands on a dark pixel";
 }
@@ -49,18 +49,18 @@ TEST_P(Scale, HalfCoveredColumnsInEachLayout) {
     // fx = 512, dw = 1024: two result columns, each holding about half of the pixel.
     // 32 bits: 200 * 0.5 * 1023/1024 = 99.9 -> 100, 200 * 511/1024 * 1023/1024 -> 100,
     // alpha 127 in both. 24 bits keeps the full average, alpha included.
-    ImagePtr src = uniform(1, 1, {200, 200, 200, 255});
+    ImagePtr src = Uniform(1, 1, {200, 200, 200, 255});
     ImagePtr two(scale_image(src.get(), 512, 0, 1024, 1024, 0, 0, 1024, 1024));
     ASSERT_TRUE(two);
     EXPECT_EQ(two->width, 2);
     EXPECT_EQ(two->height, 1);
-    const Bgra expect = depth() == 32 ? Bgra{100, 100, 100, 127} : Bgra{200, 200, 200, 255};
+    const Bgra expect = Depth() == 32 ? Bgra{100, 100, 100, 127} : Bgra{200, 200, 200, 255};
     EXPECT_EQ(pixel_at(two.get(), 0, 0), expect);
     EXPECT_EQ(pixel_at(two.get(), 1, 0), expect);
 }
 
 TEST_P(Scale, ResultSizeFollowsTheFractions) {
-    ImagePtr src = uniform(8, 8, {1, 2, 3, 255});
+    ImagePtr src = Uniform(8, 8, {1, 2, 3, 255});
     // Negative origins take their fraction as 0 ... 1023: -1536 has fraction 512.
     ImagePtr a(scale_image(src.get(), -1536, -1, 2048, 1024, 1024, 1024, 4096, 2048));
     ASSERT_TRUE(a);
@@ -73,7 +73,7 @@ TEST_P(Scale, ResultSizeFollowsTheFractions) {
 }
 
 TEST_P(Scale, RectanglesOutsideTheSourceOrEmptyGiveNone) {
-    ImagePtr src = uniform(4, 3, {1, 2, 3, 255});
+    ImagePtr src = Uniform(4, 3, {1, 2, 3, 255});
     EXPECT_FALSE(scale_image(src.get(), 0, 0, 1024, 1024, 1, 0, 4096, 1024)) << "past the right";
     EXPECT_FALSE(scale_image(src.get(), 0, 0, 1024, 1024, 0, 2048, 1024, 1025))
         << "past the bottom";
@@ -90,7 +90,7 @@ TEST_P(Scale, RectanglesOutsideTheSourceOrEmptyGiveNone) {
 }
 
 TEST_P(Scale, NearestPicksOneSourcePixel) {
-    ImagePtr src = picture(4, 2, [](int32_t x, int32_t y) {
+    ImagePtr src = Picture(4, 2, [](int32_t x, int32_t y) {
         return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 9,
                     static_cast<uint8_t>(100 + x)};
     });

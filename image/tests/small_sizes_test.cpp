@@ -38,7 +38,7 @@ ImagePtr noisy(Kind kind, int32_t width, int32_t height, std::mt19937* random) {
         if (!image->alpha) continue;
         uint8_t* plane = image_alpha_row(image.get(), y);
         for (int32_t x = 0; x < width; ++x) plane[x] = static_cast<uint8_t>((*random)());
-        std::memset(plane + width, kSlack, static_cast<size_t>(image->alpha_stride - width));
+        std::memset(plane + width, kSlack, static_cast<size_t>(image->alphaStride - width));
     }
     return image;
 }
@@ -51,7 +51,7 @@ bool slack_intact(const CImageBuffer* image, bool plane = true) {
             if (row[i] != kSlack) return false;
         if (!plane || !image->alpha) continue;
         const uint8_t* alpha = image_alpha_row(image, y);
-        for (int32_t i = image->width; i < image->alpha_stride; ++i)
+        for (int32_t i = image->width; i < image->alphaStride; ++i)
             if (alpha[i] != kSlack) return false;
     }
     return true;
@@ -64,12 +64,12 @@ int32_t depth_of(Kind kind) {
 
 class SmallSizes : public ::testing::TestWithParam<std::tuple<Kind, uint32_t>> {
 protected:
-    void SetUp() override { previous_ = set_cpu_features(std::get<1>(GetParam())); }
-    void TearDown() override { set_cpu_features(previous_); }
-    Kind kind() const { return std::get<0>(GetParam()); }
+    void SetUp() override { m_previous = set_cpu_features(std::get<1>(GetParam())); }
+    void TearDown() override { set_cpu_features(m_previous); }
+    Kind LayoutKind() const { return std::get<0>(GetParam()); }
 
 private:
-    uint32_t previous_ = 0;
+    uint32_t m_previous = 0;
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SmallSizes,
@@ -87,18 +87,18 @@ INSTANTIATE_TEST_SUITE_P(Layouts, SmallSizes,
 TEST_P(SmallSizes, DrawingInPlaceStaysInsideTheRows) {
     std::mt19937 random(11);
     for (int32_t width = 1; width <= 17; ++width) {
-        ImagePtr source = noisy(kind(), width, 3, &random);
+        ImagePtr source = noisy(LayoutKind(), width, 3, &random);
         for (int32_t target = 1; target <= 17; target += 4) {
             for (int mode :
                  {COMPOSE_ALPHA, COMPOSE_OR, COMPOSE_ADD, COMPOSE_COPY, COMPOSE_LIGHTEN}) {
                 for (int32_t x : {-width, -1, 0, 1, target - 1, target}) {
-                    ImagePtr destination = noisy(kind(), target, 2, &random);
+                    ImagePtr destination = noisy(LayoutKind(), target, 2, &random);
                     compose_image(destination.get(), source.get(), x, -1, mode);
                     ASSERT_TRUE(slack_intact(destination.get()))
                         << width << " onto " << target << " at " << x << ", mode " << mode;
                 }
             }
-            ImagePtr canvas = noisy(kind(), target, 3, &random);
+            ImagePtr canvas = noisy(LayoutKind(), target, 3, &random);
             const RegionPair from{{0, 0, width, 3}, {width / 2, 1, width, 2}};
             const RegionPair to{{-1, 0, target + 1, 3}, {1, 1, 2, 2}};
             const RegionPair window{{0, 0, target, 3}, {1, 0, target - 1, 2}};
@@ -110,17 +110,17 @@ TEST_P(SmallSizes, DrawingInPlaceStaysInsideTheRows) {
             EXPECT_TRUE(slack_intact(canvas.get())) << width << " moved onto " << target;
         }
         ASSERT_EQ(through_color_image(source.get(), 1, 2, 3), 0);
-        EXPECT_TRUE(slack_intact(source.get(), kind() != Kind::NoPlane)) << width;
+        EXPECT_TRUE(slack_intact(source.get(), LayoutKind() != Kind::NoPlane)) << width;
     }
 }
 
 TEST_P(SmallSizes, NewImagesKeepTheirSizes) {
     std::mt19937 random(12);
-    const int32_t bpp = depth_of(kind());
+    const int32_t bpp = depth_of(LayoutKind());
     for (int32_t width = 1; width <= 17; ++width) {
         for (int32_t height = 1; height <= 3; ++height) {
             SCOPED_TRACE(testing::Message() << width << " x " << height);
-            ImagePtr image = noisy(kind(), width, height, &random);
+            ImagePtr image = noisy(LayoutKind(), width, height, &random);
             auto same_size = [&](CImageBuffer* raw) {
                 ImagePtr result(raw);
                 ASSERT_TRUE(result);
@@ -137,7 +137,7 @@ TEST_P(SmallSizes, NewImagesKeepTheirSizes) {
             same_size(photo_frame_image(image.get(), 30));
             same_size(blur_image(image.get()));
             for (int32_t frame = 0; frame < 4; ++frame) same_size(jitter_image(image.get(), frame));
-            ImagePtr other = noisy(kind(), width, height, &random);
+            ImagePtr other = noisy(LayoutKind(), width, height, &random);
             same_size(crossfade_image(image.get(), other.get(), 37));
             for (int32_t degrees : {0, 7, 45, 90, 135, 180, -100, 271}) {
                 ImagePtr turned(rotate_image(image.get(), degrees));

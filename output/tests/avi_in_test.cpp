@@ -56,18 +56,18 @@ class AviIn : public ::testing::Test {
 protected:
     void SetUp() override {
         av_log_set_level(AV_LOG_QUIET);
-        dir_ = fs::temp_directory_path() /
-               ("vemo_avi_in_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
+        m_dir = fs::temp_directory_path() /
+                ("vemo_avi_in_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
     }
     void TearDown() override {
-        DropParkedClips();
-        fs::remove_all(dir_);
-        EXPECT_EQ(AviLockUsers(), 0);
+        drop_parked_clips();
+        fs::remove_all(m_dir);
+        EXPECT_EQ(avi_lock_users(), 0);
     }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
     std::string Clip(const std::string& name, const ClipRecipe& recipe) {
         std::string path = Path(name);
@@ -87,7 +87,7 @@ protected:
         return heard;
     }
 
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 const std::vector<std::string> kOpenFailed{"AVIFileOpenでエラーが発生しました"};
@@ -393,7 +393,7 @@ TEST_F(AviIn, FilesThatAreNoVideoAreRefusedWithTheirMessages) {
     EXPECT_EQ(Refused(Path("music.wav")).errors, kStreamFailed);
 
     // A missing file and a folder fail the open, and say which file.
-    for (const std::string& path : {Path("missing.avi"), dir_.string()}) {
+    for (const std::string& path : {Path("missing.avi"), m_dir.string()}) {
         Heard heard = Refused(path);
         EXPECT_EQ(heard.errors, kOpenFailed);
         EXPECT_TRUE(heard.Traced("+ AVIFileOpen \"" + path + "\"... failed.")) << path;
@@ -409,13 +409,13 @@ TEST_F(AviIn, ReportingCallsShowTheErrorToTheFrontEnd) {
         void ShowError(std::string_view text) override { shown.emplace_back(text); }
         AskAnswer Ask(std::string_view) override { return AskAnswer::No; }
     } sink;
-    SetReportSink(&sink);
+    set_report_sink(&sink);
     CAVIIn reader;
     reader.UseReportingCalls();
     reader.SetFileName(Path("%s%n%d.avi"));
     EXPECT_NE(reader.Initialize(), 0);
     reader.Finish();
-    SetReportSink(nullptr);
+    set_report_sink(nullptr);
     EXPECT_EQ(sink.shown, kOpenFailed);
 }
 
@@ -512,7 +512,7 @@ TEST_F(AviIn, LibraryIsSetUpOnceAndClosedAfterTheLastReader) {
     EXPECT_TRUE(heard_first.Traced(got_lock));
     ASSERT_EQ(second.Initialize(), 0);
     EXPECT_FALSE(heard_second.Traced(got_lock));
-    EXPECT_EQ(AviLockUsers(), 2);
+    EXPECT_EQ(avi_lock_users(), 2);
 
     EXPECT_TRUE(is_exact_frame(first.DoVideoReader(1).get(), recipe, 1));
     EXPECT_TRUE(is_exact_frame(second.DoVideoReader(2).get(), recipe, 2));
@@ -523,28 +523,28 @@ TEST_F(AviIn, LibraryIsSetUpOnceAndClosedAfterTheLastReader) {
     EXPECT_EQ(second.Finish(), 0);
     EXPECT_TRUE(heard_second.Traced(released));
     EXPECT_EQ(heard_second.traces.back(), released);
-    EXPECT_EQ(AviLockUsers(), 0);
+    EXPECT_EQ(avi_lock_users(), 0);
 
     // A reader counts once however often it is initialised, a second Finish
     // releases nothing, and a reader dropped without Finish leaves no user behind.
     ASSERT_EQ(first.Initialize(), 0);
     ASSERT_EQ(first.Initialize(), 0);
-    EXPECT_EQ(AviLockUsers(), 1);
+    EXPECT_EQ(avi_lock_users(), 1);
     first.Finish();
     first.Finish();
-    EXPECT_EQ(AviLockUsers(), 0);
+    EXPECT_EQ(avi_lock_users(), 0);
     {
         CAVIIn dropped;
         dropped.SetFileName(path);
         ASSERT_EQ(dropped.Initialize(), 0);
-        EXPECT_EQ(AviLockUsers(), 1);
+        EXPECT_EQ(avi_lock_users(), 1);
     }
-    EXPECT_EQ(AviLockUsers(), 0);
+    EXPECT_EQ(avi_lock_users(), 0);
     // A failed open still holds the library until Finish, as a writer's would.
     CAVIIn failing;
     failing.SetFileName(Path("missing.avi"));
     EXPECT_NE(failing.Initialize(), 0);
-    EXPECT_EQ(AviLockUsers(), 1);
+    EXPECT_EQ(avi_lock_users(), 1);
     failing.Finish();
 }
 

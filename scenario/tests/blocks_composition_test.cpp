@@ -60,10 +60,10 @@ TEST_F(CompositionBlocks, SeriesAndMain) {
     auto* main = Scene<CSceneSeries>(" ");
     ASSERT_TRUE(main);
     EXPECT_EQ(main->m_type, SCENE_MAIN);
-    EXPECT_EQ(doc_.MainLink().m_target, main);
+    EXPECT_EQ(m_doc.MainLink().m_target, main);
     EXPECT_TRUE(main->m_inputs[0]->m_volumeAlpha);
     EXPECT_FALSE(main->m_inputs[1]->m_volumeAlpha);
-    EXPECT_TRUE(doc_.MusicLinkUsed());
+    EXPECT_TRUE(m_doc.MusicLinkUsed());
 
     EXPECT_EQ(
         Refused("SERIES \"s\" {\n INPUT \"a\"\n ALINK_VOLUME_ALPHA\n}\n"),
@@ -81,7 +81,7 @@ TEST_F(CompositionBlocks, EmptyMainIsAccepted) {
     auto* main = Scene<CSceneSeries>(" ");
     ASSERT_TRUE(main);
     EXPECT_TRUE(main->m_inputs.empty());
-    EXPECT_FALSE(doc_.MusicLinkUsed());
+    EXPECT_FALSE(m_doc.MusicLinkUsed());
 }
 
 TEST_F(CompositionBlocks, CutAlphaShade) {
@@ -149,18 +149,18 @@ TEST_F(CompositionBlocks, LinkedCountsAndKeyFrames) {
                        "MAIN { INPUT \"a\" INPUT \"b\" INPUT \"c\" INPUT \"m\" }\n"),
               0)
         << OnlyError();
-    ASSERT_EQ(doc_.Link(), 0) << OnlyError();
-    EXPECT_EQ(doc_.TotalFrames(), 10 + 10 + 10 + 40);
+    ASSERT_EQ(m_doc.Link(), 0) << OnlyError();
+    EXPECT_EQ(m_doc.TotalFrames(), 10 + 10 + 10 + 40);
     // The STILLs mark their first frame (0, 10), the CUT its ends (20, 29), the MIX
     // (from 30) its ends and each input's first and last frame (30, 39, 60, 69).
     std::vector<int32_t> keys;
-    for (int32_t f = 0; f < doc_.TotalFrames(); ++f) {
-        if (doc_.MainLink().TestFrame(FRAME_KEY, f)) keys.push_back(f);
+    for (int32_t f = 0; f < m_doc.TotalFrames(); ++f) {
+        if (m_doc.MainLink().TestFrame(FRAME_KEY, f)) keys.push_back(f);
     }
     EXPECT_EQ(keys, (std::vector<int32_t>{0, 10, 20, 29, 30, 39, 60, 69}));
-    EXPECT_EQ(doc_.KeyFrames(), 8);
-    EXPECT_EQ(doc_.FindScene("p")->m_refcount, 2);
-    EXPECT_EQ(doc_.FindScene("a")->m_refcount, 3);
+    EXPECT_EQ(m_doc.KeyFrames(), 8);
+    EXPECT_EQ(m_doc.FindScene("p")->m_refcount, 2);
+    EXPECT_EQ(m_doc.FindScene("a")->m_refcount, 3);
 }
 
 TEST_F(CompositionBlocks, NestedTransitionsKeyFrames) {
@@ -176,18 +176,18 @@ TEST_F(CompositionBlocks, NestedTransitionsKeyFrames) {
                        "MAIN { INPUT \"f\" INPUT \"m\" INPUT \"r\" }\n"),
               0)
         << OnlyError();
-    ASSERT_EQ(doc_.Link(), 0) << OnlyError();
-    EXPECT_EQ(doc_.TotalFrames(), 16 + 7 + 30);
+    ASSERT_EQ(m_doc.Link(), 0) << OnlyError();
+    EXPECT_EQ(m_doc.TotalFrames(), 16 + 7 + 30);
     // 0..15 the fade in (its ends, 2 and 4) over the dissolve (6, 8, 10); 16..22 the
     // mix (ends, the cut's start and end at 19 and 22, and 20 where the cut shows
     // fade frame 4); 23..52 the film, every (30 / 2) / 2 = 7 frames and its last.
     std::vector<int32_t> keys;
-    for (int32_t f = 0; f < doc_.TotalFrames(); ++f) {
-        if (doc_.MainLink().TestFrame(FRAME_KEY, f)) keys.push_back(f);
+    for (int32_t f = 0; f < m_doc.TotalFrames(); ++f) {
+        if (m_doc.MainLink().TestFrame(FRAME_KEY, f)) keys.push_back(f);
     }
     EXPECT_EQ(keys, (std::vector<int32_t>{0, 2, 4, 6, 8, 10, 15, 16, 19, 20, 22, 23, 30, 37, 44, 51,
                                           52}));
-    EXPECT_EQ(doc_.KeyFrames(), 17);
+    EXPECT_EQ(m_doc.KeyFrames(), 17);
 }
 
 TEST_F(CompositionBlocks, CutValidationAtLink) {
@@ -198,7 +198,7 @@ TEST_F(CompositionBlocks, CutValidationAtLink) {
                        "MAIN { INPUT \"c\" }\n"),
               0)
         << OnlyError();
-    EXPECT_EQ(doc_.Link(), -1);
+    EXPECT_EQ(m_doc.Link(), -1);
     EXPECT_EQ(OnlyError(),
               "ブロック CUT では、入力ブロック a に対して不正なフレーム番号が指定されています。");
 }

@@ -228,7 +228,7 @@ TEST_F(SourceBlocks, MovieFields) {
                        "}\n"),
               0)
         << OnlyError();
-    EXPECT_TRUE(doc_.ContainsMovie());
+    EXPECT_TRUE(m_doc.ContainsMovie());
     auto* m = Scene<CSceneMovie>("m");
     ASSERT_TRUE(m);
     EXPECT_FALSE(m->m_hasRect) << "the next byte is F: no rectangle";

@@ -15,14 +15,14 @@ TEST_F(DocumentTest, HeaderStatementsTakeTheLastValue) {
                        "SCALE 2\nPREVIEWSCALE 3\nBOARDBREAK 500\nSTARTFRAME 7\nFOLDER 11 12\n"),
               0)
         << OnlyError();
-    EXPECT_EQ(doc_.Version(), 2);
-    EXPECT_EQ(doc_.GetScreenWidth(), 11) << "FOLDER reads a screen size";
-    EXPECT_EQ(doc_.GetScreenHeight(), 12);
-    EXPECT_EQ(doc_.FrameRate(), 24);
-    EXPECT_EQ(doc_.Scale(), 2);
-    EXPECT_EQ(doc_.PreviewScale(), 3);
-    EXPECT_EQ(doc_.BoardBreak(), 500);
-    EXPECT_EQ(doc_.StartFrame(), 7);
+    EXPECT_EQ(m_doc.Version(), 2);
+    EXPECT_EQ(m_doc.GetScreenWidth(), 11) << "FOLDER reads a screen size";
+    EXPECT_EQ(m_doc.GetScreenHeight(), 12);
+    EXPECT_EQ(m_doc.FrameRate(), 24);
+    EXPECT_EQ(m_doc.Scale(), 2);
+    EXPECT_EQ(m_doc.PreviewScale(), 3);
+    EXPECT_EQ(m_doc.BoardBreak(), 500);
+    EXPECT_EQ(m_doc.StartFrame(), 7);
 
     CScenario fresh;
     EXPECT_EQ(fresh.Version(), 1);
@@ -38,33 +38,33 @@ TEST_F(DocumentTest, HeaderStatementsTakeTheLastValue) {
 TEST_F(DocumentTest, LimitsCarryTheLabel) {
     EXPECT_EQ(LoadText("SCREEN 1 1\n\nVERSION 3\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 3, "シナリオバージョンの上限値を超えています。"));
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("VERSION 0\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "シナリオバージョンの下限値を超えています。"));
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("SCREEN 10 -1\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "スクリーン高の下限値を超えています。"));
 }
 
 TEST_F(DocumentTest, LiteralsAndExpressions) {
     ASSERT_EQ(LoadText("SCREEN - 5\n"), 0) << OnlyError();
-    EXPECT_EQ(doc_.GetScreenWidth(), 0) << "a lone minus sign reads as 0";
+    EXPECT_EQ(m_doc.GetScreenWidth(), 0) << "a lone minus sign reads as 0";
 
     for (const char* text : {"FRAMERATE --1\n", "FRAMERATE 1a\n", "FRAMERATE 3)\n"}) {
-        errors_.clear();
+        m_errors.clear();
         EXPECT_EQ(LoadText(text), -1);
         EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "フレームレート値を正しく記述してください。"))
             << text;
     }
     // The reported line of a failed expression is where it begins.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("SCREEN 1 1\nSCALE (1+\n2+\n$(X))\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "変数または演算式が正しく記述されていません。"));
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("\nSCALE (4/(2-2))\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "0 による割り算が発生しました。"));
     // A reference followed by "+1" is only the reference; "+1" is the next word.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("$(A) = 5\nSCALE $(A)+1\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "+1 の記述はできません。"));
 }
@@ -72,8 +72,8 @@ TEST_F(DocumentTest, LiteralsAndExpressions) {
 TEST_F(DocumentTest, VariablesAreDefinedInReadingOrder) {
     ASSERT_EQ(LoadText("$(W) = 320\n$( H )=(240)\n$(W) = ($(W)*2)\nSCREEN $(W) $(H)\n"), 0)
         << OnlyError();
-    EXPECT_EQ(doc_.GetScreenWidth(), 640);
-    EXPECT_EQ(doc_.GetScreenHeight(), 240);
+    EXPECT_EQ(m_doc.GetScreenWidth(), 640);
+    EXPECT_EQ(m_doc.GetScreenHeight(), 240);
 
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"$ (W) = 1\n", {At("scenario.txt", 1, "不正な記述があります。")}},
@@ -86,39 +86,39 @@ TEST_F(DocumentTest, VariablesAreDefinedInReadingOrder) {
           At("scenario.txt", 1, "不正な記述があります。")}},
     };
     for (const auto& [text, expected] : cases) {
-        errors_.clear();
+        m_errors.clear();
         EXPECT_EQ(LoadText(text), -1) << text;
-        EXPECT_EQ(errors_, expected) << text;
+        EXPECT_EQ(m_errors, expected) << text;
     }
 }
 
 TEST_F(DocumentTest, WordsAndLinesAsWritten) {
     // CR LF and LF files report the same line.
     for (bool crlf : {true, false}) {
-        errors_.clear();
+        m_errors.clear();
         EXPECT_EQ(LoadText("# comment\nSCREEN 1 1\n\nSCREAM 2 2\n", crlf), -1);
         EXPECT_EQ(OnlyError(), At("scenario.txt", 4, "SCREAM の記述はできません。"));
     }
     // Keywords are case-sensitive.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("screen 1 1\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "screen の記述はできません。"));
     // The last word of a file needs a blank after it.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("SCREEN 1 1\nSCALE 2", false), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "シナリオ解析時に問題が発生しました。"));
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("SCREEN 1 1\nVERSION", false), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "不明なエラーが発生しました。"));
     // A word of 256 bytes does not fit its buffer; 255 bytes does.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText(std::string(256, 'W') + "\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "一時バッファをオーバーフローしました。"));
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText(std::string(255, 'W') + "\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 1, std::string(255, 'W') + " の記述はできません。"));
     // A misspelt word in Japanese is shown in UTF-8.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("\n画面 1 1\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "画面 の記述はできません。"));
 }
@@ -129,9 +129,9 @@ TEST_F(DocumentTest, QuotedStrings) {
     WriteBytes("a#b.wav", "RIFF");
     WriteBytes("表＋.wav", "RIFF");
     ASSERT_EQ(LoadText("AUDIO \"a#b.wav\" # the comment starts here\n"), 0) << OnlyError();
-    EXPECT_EQ(doc_.AudioPath(), (dir_ / "a#b.wav").string());
+    EXPECT_EQ(m_doc.AudioPath(), (m_dir / "a#b.wav").string());
     ASSERT_EQ(LoadText("AUDIO\t\"表＋.wav\"\n"), 0) << OnlyError();
-    EXPECT_EQ(doc_.AudioPath(), (dir_ / "表＋.wav").string());
+    EXPECT_EQ(m_doc.AudioPath(), (m_dir / "表＋.wav").string());
 
     const std::string quote =
         "オーディオファイル名は正しくダブルクォーテーション(\")で括って下さい。";
@@ -144,26 +144,26 @@ TEST_F(DocumentTest, QuotedStrings) {
           At("scenario.txt", 1, "シナリオ解析時に問題が発生しました。")}},
     };
     for (const auto& [text, expected] : cases) {
-        errors_.clear();
+        m_errors.clear();
         EXPECT_EQ(LoadText(text), -1) << text;
-        EXPECT_EQ(errors_, expected) << text;
+        EXPECT_EQ(m_errors, expected) << text;
     }
 }
 
 TEST_F(DocumentTest, CheckpointsAreReadWithTheirColours) {
     ASSERT_EQ(LoadText("CHECKPOINT {\n CT 1000\n CF 45 255 0 16\n}\nCHECKPOINT {CF 3}\n"), 0)
         << OnlyError();
-    ASSERT_EQ(doc_.Checkpoints().size(), 3u);
-    EXPECT_EQ(doc_.Checkpoints()[0].time, 1000);
-    EXPECT_EQ(doc_.Checkpoints()[0].frame, -1);
-    EXPECT_EQ(doc_.Checkpoints()[0].color, CColor(255, 255, 255, 255));
-    EXPECT_EQ(doc_.Checkpoints()[1].frame, 45);
-    EXPECT_EQ(doc_.Checkpoints()[1].color, CColor(255, 0, 16, 255));
-    EXPECT_EQ(doc_.Checkpoints()[2].frame, 3);
+    ASSERT_EQ(m_doc.Checkpoints().size(), 3u);
+    EXPECT_EQ(m_doc.Checkpoints()[0].time, 1000);
+    EXPECT_EQ(m_doc.Checkpoints()[0].frame, -1);
+    EXPECT_EQ(m_doc.Checkpoints()[0].color, CColor(255, 255, 255, 255));
+    EXPECT_EQ(m_doc.Checkpoints()[1].frame, 45);
+    EXPECT_EQ(m_doc.Checkpoints()[1].color, CColor(255, 0, 16, 255));
+    EXPECT_EQ(m_doc.Checkpoints()[2].frame, 3);
     int32_t colour = 0;
-    EXPECT_EQ(doc_.CheckpointAt(45, &colour), 2);
+    EXPECT_EQ(m_doc.CheckpointAt(45, &colour), 2);
     EXPECT_EQ(colour, 0xFF0010);
-    EXPECT_EQ(doc_.CheckpointAt(46, &colour), 0);
+    EXPECT_EQ(m_doc.CheckpointAt(46, &colour), 0);
     EXPECT_EQ(colour, 0xFFFFFF);
 
     const std::pair<const char*, std::string> cases[] = {
@@ -178,7 +178,7 @@ TEST_F(DocumentTest, CheckpointsAreReadWithTheirColours) {
          At("scenario.txt", 2, "チェックポイントの下限値を超えています。")},
     };
     for (const auto& [text, expected] : cases) {
-        errors_.clear();
+        m_errors.clear();
         EXPECT_EQ(LoadText(text), -1) << text;
         EXPECT_EQ(OnlyError(), expected) << text;
     }
@@ -190,46 +190,46 @@ TEST_F(DocumentTest, IncludedFilesResolveAgainstTheirOwnFolder) {
     const std::filesystem::path working = std::filesystem::current_path();
     ASSERT_EQ(LoadText("INCLUDE \"sub\\inner.txt\"\nSCREEN 1 1\n"), 0) << OnlyError();
     EXPECT_EQ(std::filesystem::current_path(), working) << "the current directory never moves";
-    EXPECT_EQ(doc_.AudioPath(), (dir_ / "sub/music.wav").string());
-    EXPECT_EQ(doc_.Scale(), 5) << "the included MAIN was skipped unread";
-    EXPECT_EQ(doc_.ScenarioPath(), (dir_ / "scenario.txt").string());
+    EXPECT_EQ(m_doc.AudioPath(), (m_dir / "sub/music.wav").string());
+    EXPECT_EQ(m_doc.Scale(), 5) << "the included MAIN was skipped unread";
+    EXPECT_EQ(m_doc.ScenarioPath(), (m_dir / "scenario.txt").string());
 
     // An error inside an included file names that file and its own line.
     Write("sub/bad.txt", "SCALE 1\n\nBROKEN\n");
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("\nINCLUDE \"sub/bad.txt\"\n"), -1);
     EXPECT_EQ(OnlyError(), At("bad.txt", 3, "BROKEN の記述はできません。"));
 
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("INCLUDE \"missing.txt\"\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("シナリオファイルのオープンに失敗しました。"));
 
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText("AUDIO \"nothing.wav\"\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "音楽ファイルを開くことができません。"));
 
     // Names with a drive letter are kept; a two-byte character ending in 0x5C is
     // not a folder separator.
-    EXPECT_EQ(ResolveScenarioName("/base", "C:\\music\\a.wav"), "C:/music/a.wav");
+    EXPECT_EQ(resolve_scenario_name("/base", "C:\\music\\a.wav"), "C:/music/a.wav");
     std::string name;
     ASSERT_EQ(utf8_to_cp932("表\\a.wav", &name), 0);
-    EXPECT_EQ(ResolveScenarioName("/base", name), "/base/表/a.wav");
-    EXPECT_EQ(ResolveScenarioName("/base/", "/abs/x"), "/abs/x");
+    EXPECT_EQ(resolve_scenario_name("/base", name), "/base/表/a.wav");
+    EXPECT_EQ(resolve_scenario_name("/base/", "/abs/x"), "/abs/x");
 }
 
 TEST_F(DocumentTest, SpecialFilesNeverBlockTheReader) {
     // Opening a pipe nobody writes to would wait forever; it reads as an empty file.
-    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((m_dir / "pipe").c_str(), 0600), 0);
     ASSERT_EQ(LoadText("INCLUDE \"pipe\"\nAUDIO \"pipe\"\nSCALE 3\n"), 0) << OnlyError();
-    EXPECT_EQ(doc_.Scale(), 3);
+    EXPECT_EQ(m_doc.Scale(), 3);
     EXPECT_EQ(LoadText("INCLUDE \".\"\n"), -1) << "a folder is no scenario";
-    EXPECT_EQ(errors_.back(), NoPlace("シナリオファイルのオープンに失敗しました。"));
+    EXPECT_EQ(m_errors.back(), NoPlace("シナリオファイルのオープンに失敗しました。"));
 }
 
 TEST_F(DocumentTest, SelfIncludingFilesStopAtTheDepthLimit) {
     Write("a.txt", "SCALE 1\nINCLUDE \"b.txt\"\n");
     Write("b.txt", "\n\nINCLUDE \"a.txt\"\n");
-    EXPECT_EQ(doc_.Load((dir_ / "a.txt").string()), -1);
+    EXPECT_EQ(m_doc.Load((m_dir / "a.txt").string()), -1);
     // a (top) includes b, b includes a, ...: the 64th included file is a.txt, and
     // its INCLUDE is the one refused.
     EXPECT_EQ(OnlyError(), At("a.txt", 2, "INCLUDE の入れ子が 64 段を超えています。"));
@@ -244,8 +244,8 @@ TEST_F(DocumentTest, IncludesAreLimitedPerDocument) {
     }
     Write("f20.txt", "SCALE 2\n");
     EXPECT_EQ(LoadText("SCREEN 1 1\nINCLUDE \"f0.txt\"\n"), -1);
-    ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_NE(errors_[0].find("INCLUDE で読み込むファイルが多すぎます。"), std::string::npos);
+    ASSERT_EQ(m_errors.size(), 1u);
+    EXPECT_NE(m_errors[0].find("INCLUDE で読み込むファイルが多すぎます。"), std::string::npos);
 
     // The 10000th INCLUDE is read; the next one is refused where it stands.
     Write("leaf.txt", "SCALE 3\n");
@@ -253,7 +253,7 @@ TEST_F(DocumentTest, IncludesAreLimitedPerDocument) {
     for (int i = 0; i < 10000; ++i) many += "INCLUDE \"leaf.txt\"\n";
     CScenario fits;
     Record(fits);
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(fits.Load(Write("many.txt", many)), 0) << OnlyError();
     EXPECT_EQ(fits.Scale(), 3);
     CScenario over;
@@ -267,7 +267,7 @@ TEST_F(DocumentTest, IncludesAreLimitedPerDocument) {
     for (int i = 0; i < 65; ++i) big += "INCLUDE \"blank.txt\"\n";
     CScenario heavy;
     Record(heavy);
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(heavy.Load(Write("heavy.txt", big)), -1);
     EXPECT_EQ(OnlyError(), At("heavy.txt", 65, "INCLUDE で読み込むファイルが多すぎます。"));
 }
@@ -275,40 +275,41 @@ TEST_F(DocumentTest, IncludesAreLimitedPerDocument) {
 TEST_F(DocumentTest, LargeFilesAreLoadedOnlyWhenTheUserAgrees) {
     std::string exact(static_cast<size_t>(kScenarioSizeQuestion), ' ');
     std::string path = WriteBytes("big.txt", exact);
-    EXPECT_EQ(doc_.Load(path), 0);
-    EXPECT_TRUE(questions_.empty());
+    EXPECT_EQ(m_doc.Load(path), 0);
+    EXPECT_TRUE(m_questions.empty());
 
     path = WriteBytes("bigger.txt", exact + " ");
-    EXPECT_EQ(doc_.Load(path), -1);
-    ASSERT_EQ(questions_.size(), 1u);
-    EXPECT_EQ(questions_[0], path + "\nは、ファイルサイズが異常に大きいと思われます。続けますか？");
-    EXPECT_TRUE(errors_.empty()) << "answering No fails without a message";
+    EXPECT_EQ(m_doc.Load(path), -1);
+    ASSERT_EQ(m_questions.size(), 1u);
+    EXPECT_EQ(m_questions[0],
+              path + "\nは、ファイルサイズが異常に大きいと思われます。続けますか？");
+    EXPECT_TRUE(m_errors.empty()) << "answering No fails without a message";
 
-    answer_ = AskAnswer::Yes;
-    EXPECT_EQ(doc_.Load(path), 0);
+    m_answer = AskAnswer::Yes;
+    EXPECT_EQ(m_doc.Load(path), 0);
 }
 
 TEST_F(DocumentTest, Utf8FilesWithAByteOrderMarkAreConverted) {
     ASSERT_EQ(
-        doc_.Load(WriteBytes("bom.txt", "\xEF\xBB\xBF# 説明\r\n$(幅) = 12\r\nSCREEN $(幅) 3\r\n")),
+        m_doc.Load(WriteBytes("bom.txt", "\xEF\xBB\xBF# 説明\r\n$(幅) = 12\r\nSCREEN $(幅) 3\r\n")),
         0)
         << OnlyError();
-    EXPECT_EQ(doc_.GetScreenWidth(), 12);
+    EXPECT_EQ(m_doc.GetScreenWidth(), 12);
     std::string name;
     utf8_to_cp932("幅", &name);
-    ASSERT_TRUE(doc_.Variables().Find(name));
+    ASSERT_TRUE(m_doc.Variables().Find(name));
 
     // Line numbers stay those of the file; a character outside the code page is an error.
-    EXPECT_EQ(doc_.Load(WriteBytes("bom2.txt", "\xEF\xBB\xBFSCREEN 1 1\n\nX \xF0\x9F\x98\x80\n")),
+    EXPECT_EQ(m_doc.Load(WriteBytes("bom2.txt", "\xEF\xBB\xBFSCREEN 1 1\n\nX \xF0\x9F\x98\x80\n")),
               -1);
     EXPECT_EQ(OnlyError(),
               At("bom2.txt", 3, "シフトJIS (コードページ 932) で表せない文字があります。"));
-    errors_.clear();
-    EXPECT_EQ(doc_.Load(WriteBytes("bom3.txt", "\xEF\xBB\xBF\n\nタイトル 1\n")), -1);
+    m_errors.clear();
+    EXPECT_EQ(m_doc.Load(WriteBytes("bom3.txt", "\xEF\xBB\xBF\n\nタイトル 1\n")), -1);
     EXPECT_EQ(OnlyError(), At("bom3.txt", 3, "タイトル の記述はできません。"));
     // A NUL byte is kept, as in any other file, and stops the reading where it stands.
-    errors_.clear();
-    EXPECT_EQ(doc_.Load(WriteBytes("bom4.txt", std::string("\xEF\xBB\xBFSCALE 2\n\0\nX\n", 15))),
+    m_errors.clear();
+    EXPECT_EQ(m_doc.Load(WriteBytes("bom4.txt", std::string("\xEF\xBB\xBFSCALE 2\n\0\nX\n", 15))),
               -1);
     EXPECT_EQ(OnlyError(), At("bom4.txt", 2, "不明なエラーが発生しました。"));
 }

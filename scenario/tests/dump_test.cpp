@@ -14,9 +14,9 @@ protected:
     // the date of the second line replaced by "DATE".
     std::string Dump(const std::string& utf8) {
         EXPECT_EQ(LoadText(utf8), 0) << OnlyError();
-        EXPECT_EQ(doc_.Link(), 0) << OnlyError();
-        std::string out = (dir_ / "dump.txt").string();
-        EXPECT_EQ(doc_.WriteScenario(out), 0);
+        EXPECT_EQ(m_doc.Link(), 0) << OnlyError();
+        std::string out = (m_dir / "dump.txt").string();
+        EXPECT_EQ(m_doc.WriteScenario(out), 0);
         std::ifstream file(out, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         static const std::regex date(
@@ -29,7 +29,7 @@ protected:
 const std::string kSep(80, '#');
 
 TEST_F(DumpTest, CanonicalLayout) {
-    std::string out = (dir_ / "dump.txt").string();
+    std::string out = (m_dir / "dump.txt").string();
     std::string text = Dump(
         "SCREEN 320 240\n"
         "DRAW \"絵\" { SIZE 8 6 COLOR 1 2 3 4 }\n"
@@ -105,7 +105,7 @@ TEST_F(DumpTest, CanonicalLayout) {
 
 TEST_F(DumpTest, OptionalHeaderLines) {
     WriteBytes("music.wav", "RIFF");
-    doc_.SetVersionText("Vemo Version 1.1.0 (rev63)");
+    m_doc.SetVersionText("Vemo Version 1.1.0 (rev63)");
     std::string text = Dump(
         "SCREEN 2 2\nFRAMERATE 24\nSCALE 2\nAUDIO \"music.wav\"\n"
         "DRAW \"p\" { SIZE 1 1 }\nSTILL \"s\" { INPUT \"p\" FRAMES 3 }\n"
@@ -118,7 +118,7 @@ TEST_F(DumpTest, OptionalHeaderLines) {
     EXPECT_NE(text.find("#     Total frames \t: 3\r\n#     Total time \t: 0.250 [sec]\r\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("SCREEN\t\t2\t2\r\nAUDIO\t\t\"" + (dir_ / "music.wav").string() +
+    EXPECT_NE(text.find("SCREEN\t\t2\t2\r\nAUDIO\t\t\"" + (m_dir / "music.wav").string() +
                         "\"\r\nFRAMERATE\t24\r\nSCALE\t\t2\r\n"),
               std::string::npos)
         << text;
@@ -127,7 +127,7 @@ TEST_F(DumpTest, OptionalHeaderLines) {
         << text;
     EXPECT_EQ(text.find("CHECKPOINT"), std::string::npos);
 
-    EXPECT_EQ(doc_.WriteScenario((dir_ / "no-such-folder" / "x.txt").string()), -1);
+    EXPECT_EQ(m_doc.WriteScenario((m_dir / "no-such-folder" / "x.txt").string()), -1);
 }
 
 TEST_F(DumpTest, LineBreaksAndDefaultsOfBlocks) {
@@ -137,7 +137,7 @@ TEST_F(DumpTest, LineBreaksAndDefaultsOfBlocks) {
                        "CUT \"c\" { INPUT \"t\" }\n"),
               0)
         << OnlyError();
-    std::string text = cp932_to_utf8(doc_.DumpScenario("x.txt"));
+    std::string text = cp932_to_utf8(m_doc.DumpScenario("x.txt"));
     EXPECT_NE(text.find("\tSTRING\t\t\"上\"\r\n\tSTRING\t\t\"下\"\r\n\tCOLOR"), std::string::npos)
         << text;
     EXPECT_NE(text.find("\r\nCUT\t\"c\"\r\n{\r\n\t# RefCount = 0\r\n\tINPUT\t\t\"t\"\r\n}\r\n"),

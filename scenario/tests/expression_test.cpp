@@ -22,7 +22,7 @@ struct Result {
     int32_t end;  // position after the expression
 };
 
-Result Eval(const std::string& text, const CVariableTable& variables = {}) {
+Result eval(const std::string& text, const CVariableTable& variables = {}) {
     CScenarioSource source;
     source.SetText(text);
     int32_t value = 12345;
@@ -30,68 +30,68 @@ Result Eval(const std::string& text, const CVariableTable& variables = {}) {
     return {code, value, source.GetPosition()};
 }
 
-int32_t Value(const std::string& text, const CVariableTable& variables = {}) {
-    Result r = Eval(text, variables);
+int32_t value(const std::string& text, const CVariableTable& variables = {}) {
+    Result r = eval(text, variables);
     EXPECT_EQ(r.code, kExprOk) << text;
     return r.value;
 }
 
 TEST(Expression, PrecedenceAssociativityAndEmptyOperands) {
-    EXPECT_EQ(Value("((1+2)*3)"), 9);
-    EXPECT_EQ(Value("(1+2*3)"), 7);
-    EXPECT_EQ(Value("((4))"), 4);
-    EXPECT_EQ(Value("(7/2)"), 3);
-    EXPECT_EQ(Value("(-7/2)"), -3);
-    EXPECT_EQ(Value("(10-3-2)"), 5);
-    EXPECT_EQ(Value("(100/10/5)"), 2);
-    EXPECT_EQ(Value("(-3)"), -3);
-    EXPECT_EQ(Value("(-2*3)"), -6);
-    EXPECT_EQ(Value("(2*-3)"), -3) << "(2*0)-3";
-    EXPECT_EQ(Value("( 1 +\t2\n* 3 )"), 7);
-    EXPECT_EQ(Value("(+)"), 0);
+    EXPECT_EQ(value("((1+2)*3)"), 9);
+    EXPECT_EQ(value("(1+2*3)"), 7);
+    EXPECT_EQ(value("((4))"), 4);
+    EXPECT_EQ(value("(7/2)"), 3);
+    EXPECT_EQ(value("(-7/2)"), -3);
+    EXPECT_EQ(value("(10-3-2)"), 5);
+    EXPECT_EQ(value("(100/10/5)"), 2);
+    EXPECT_EQ(value("(-3)"), -3);
+    EXPECT_EQ(value("(-2*3)"), -6);
+    EXPECT_EQ(value("(2*-3)"), -3) << "(2*0)-3";
+    EXPECT_EQ(value("( 1 +\t2\n* 3 )"), 7);
+    EXPECT_EQ(value("(+)"), 0);
 }
 
 TEST(Expression, MalformedTextIsRefused) {
     for (const char* text : {"()", "((1)(2))", "(2(3))", "(1+a)", "(1", "((1)"}) {
-        EXPECT_EQ(Eval(text).code, kExprInvalid) << text;
+        EXPECT_EQ(eval(text).code, kExprInvalid) << text;
     }
     int32_t value = 0;
     EXPECT_EQ(AnalyzeExpressionMain("(1)(2)", &value), kExprInvalid);
     EXPECT_EQ(AnalyzeExpressionMain("2(3)", &value), kExprInvalid);
-    EXPECT_EQ(Eval("(6/-2)").code, kExprDivideByZero) << "6/0 in the left part";
-    EXPECT_EQ(Eval("(1/0)").code, kExprDivideByZero);
-    EXPECT_EQ(Eval("(1/(2-2))").code, kExprDivideByZero);
-    EXPECT_EQ(Eval("(a/0)").code, kExprInvalid) << "a letter fails before any division";
+    EXPECT_EQ(eval("(6/-2)").code, kExprDivideByZero) << "6/0 in the left part";
+    EXPECT_EQ(eval("(1/0)").code, kExprDivideByZero);
+    EXPECT_EQ(eval("(1/(2-2))").code, kExprDivideByZero);
+    EXPECT_EQ(eval("(a/0)").code, kExprInvalid) << "a letter fails before any division";
 }
 
 TEST(Expression, VariablesAreTextSubstitutedValues) {
     CVariableTable variables;
     variables.Define("V", "-5");
     variables.Define("W H", "1");
-    EXPECT_EQ(Value("(3*$(V))", variables), -5) << "3*-5 is (3*0)-5";
-    EXPECT_EQ(Value("(3*($(V)))", variables), -15);
-    EXPECT_EQ(Value("$( V )", variables), -5);
-    EXPECT_EQ(Eval("$(X)", variables).code, kExprInvalid) << "undefined";
-    EXPECT_EQ(Eval("$ (V)", variables).code, kExprInvalid);
+    EXPECT_EQ(value("(3*$(V))", variables), -5) << "3*-5 is (3*0)-5";
+    EXPECT_EQ(value("(3*($(V)))", variables), -15);
+    EXPECT_EQ(value("$( V )", variables), -5);
+    EXPECT_EQ(eval("$(X)", variables).code, kExprInvalid) << "undefined";
+    EXPECT_EQ(eval("$ (V)", variables).code, kExprInvalid);
 
     // The reference alone is the value: the rest stays for the next reader.
-    Result r = Eval("$(V)+1", variables);
+    Result r = eval("$(V)+1", variables);
     EXPECT_EQ(r.value, -5);
     EXPECT_EQ(r.end, 4);
 
     variables.Define("V", "7");
-    EXPECT_EQ(Value("$(V)", variables), 7) << "the newest definition wins";
+    EXPECT_EQ(value("$(V)", variables), 7) << "the newest definition wins";
 }
 
 TEST(Expression, ArithmeticWrapsAndHugeNumbersSaturate) {
-    EXPECT_EQ(Value("(2147483647+1)"), INT32_MIN);
-    EXPECT_EQ(Value("(65536*65536)"), 0);
-    EXPECT_EQ(Value("(0-2147483647-1)"), INT32_MIN);
-    EXPECT_EQ(Value("((0-2147483647-1)/(0-1))"), INT32_MIN) << "no trap on INT_MIN / -1";
-    EXPECT_EQ(Value("(99999999999999999999)"), INT32_MAX);
-    EXPECT_EQ(DecimalToInt32("99999999999", true), INT32_MIN);
-    EXPECT_EQ(DecimalToInt32("2147483648", true), INT32_MIN);
-    EXPECT_EQ(DecimalToInt32("2147483647", false), INT32_MAX);
+    EXPECT_EQ(value("(2147483647+1)"), INT32_MIN);
+    EXPECT_EQ(value("(65536*65536)"), 0);
+    EXPECT_EQ(value("(0-2147483647-1)"), INT32_MIN);
+    EXPECT_EQ(value("((0-2147483647-1)/(0-1))"), INT32_MIN) << "no trap on INT_MIN / -1";
+    EXPECT_EQ(value("(99999999999999999999)"), INT32_MAX);
+    EXPECT_EQ(decimal_to_int32("99999999999", true), INT32_MIN);
+    EXPECT_EQ(decimal_to_int32("2147483648", true), INT32_MIN);
+    EXPECT_EQ(decimal_to_int32("2147483647", false), INT32_MAX);
 }
 
 TEST(Expression, LongAndDeepTextStaysWithinLimits) {
@@ -99,16 +99,16 @@ TEST(Expression, LongAndDeepTextStaysWithinLimits) {
     std::string chain = "(";
     for (int i = 0; i < 200000; ++i) chain += "1+";
     chain += "1)";
-    EXPECT_EQ(Value(chain), 200001);
+    EXPECT_EQ(value(chain), 200001);
 
     std::string nested(kMaxExpressionNesting, '(');
     nested += "5";
     nested += std::string(kMaxExpressionNesting, ')');
-    EXPECT_EQ(Value(nested), 5);
+    EXPECT_EQ(value(nested), 5);
     std::string deep(100000, '(');
     deep += "5";
     deep += std::string(100000, ')');
-    EXPECT_EQ(Eval(deep).code, kExprInvalid);
+    EXPECT_EQ(eval(deep).code, kExprInvalid);
 }
 
 TEST(Expression, DebugLogFollowsTheSplits) {
@@ -121,8 +121,8 @@ TEST(Expression, DebugLogFollowsTheSplits) {
     OpenDebugLog(true);
     CVariableTable variables;
     variables.Define("V", "2");
-    EXPECT_EQ(Eval("(10-3-$( V ))", variables).value, 5);
-    EXPECT_EQ(Eval("(1/0)").code, kExprDivideByZero);
+    EXPECT_EQ(eval("(10-3-$( V ))", variables).value, 5);
+    EXPECT_EQ(eval("(1/0)").code, kExprDivideByZero);
     CloseDebugLog();
     OpenDebugLog(false);
     std::stringstream log;

@@ -11,15 +11,15 @@ protected:
     // Loads `utf8` into a new document and links it; the result of Link, or -2
     // when Load failed. Errors recorded so far are dropped.
     int LoadAndLink(const std::string& utf8) {
-        doc = std::make_unique<CScenario>();
-        errors_.clear();
-        Record(*doc);
-        if (doc->Load(Write("scenario.txt", utf8)) != 0) return -2;
-        return doc->Link();
+        m_doc = std::make_unique<CScenario>();
+        m_errors.clear();
+        Record(*m_doc);
+        if (m_doc->Load(Write("scenario.txt", utf8)) != 0) return -2;
+        return m_doc->Link();
     }
-    CScene* Scene(const char* name) { return doc->FindScene(name); }
+    CScene* Scene(const char* name) { return m_doc->FindScene(name); }
 
-    std::unique_ptr<CScenario> doc;
+    std::unique_ptr<CScenario> m_doc;
 };
 
 constexpr const char* kPicture = "DRAW \"pic\" { SIZE 8 6 }\n";
@@ -28,12 +28,12 @@ TEST_F(LinkTest, HeaderChecksComeFirst) {
     EXPECT_EQ(LoadAndLink("MAIN { }\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("スクリーンサイズが定義されていません。"));
 
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadAndLink("SCREEN 0 0\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("MAINブロックが定義されていません。"));
 
     // The music check comes before any name is resolved.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadAndLink("SCREEN 4 4\nMAIN { INPUT \"missing\" ALINK_VOLUME_ALPHA }\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("音楽連動機能を利用するには、音楽ファイルを指定して下さい。"));
 
@@ -44,16 +44,16 @@ TEST_F(LinkTest, HeaderChecksComeFirst) {
         {"PREVIEWSCALE 0\n", "プレビュー用フレームレート低減率に 0 は指定できません。"},
     };
     for (const auto& [line, message] : zeros) {
-        errors_.clear();
+        m_errors.clear();
         EXPECT_EQ(LoadAndLink(std::string("SCREEN 0 0\nMAIN { }\n") + line), -1) << line;
         EXPECT_EQ(OnlyError(), NoPlace(message)) << line;
     }
 
     // An empty MAIN on a 0 x 0 screen is a document of no frames.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadAndLink("SCREEN 0 0\nMAIN { }\n"), 0) << OnlyError();
-    EXPECT_EQ(doc->TotalFrames(), 0);
-    EXPECT_EQ(doc->KeyFrames(), 0);
+    EXPECT_EQ(m_doc->TotalFrames(), 0);
+    EXPECT_EQ(m_doc->KeyFrames(), 0);
 }
 
 TEST_F(LinkTest, NamesMustBeUniqueAndDefined) {
@@ -66,12 +66,12 @@ TEST_F(LinkTest, NamesMustBeUniqueAndDefined) {
         "IMAGE \"i\" { BLOCK_FRAME \"nope\" 0 }\nMAIN { }\n",
     };
     for (const char* text : missing) {
-        errors_.clear();
+        m_errors.clear();
         EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture + text), -1) << text;
         EXPECT_EQ(OnlyError(), NoPlace("シーン nope は定義されていません。")) << text;
     }
     // Names are shown in UTF-8.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadAndLink("SCREEN 8 6\nMAIN { INPUT \"表紙\" }\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("シーン 表紙 は定義されていません。"));
 }
@@ -86,7 +86,7 @@ TEST_F(LinkTest, LoopsAreRefusedAlsoThroughBackgrounds) {
          "m"},
     };
     for (const auto& [text, name] : loops) {
-        errors_.clear();
+        m_errors.clear();
         EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture + text), -1) << text;
         EXPECT_EQ(OnlyError(),
                   NoPlace(std::string("シーン ") + name + " がループ呼び出しされています。"))
@@ -94,7 +94,7 @@ TEST_F(LinkTest, LoopsAreRefusedAlsoThroughBackgrounds) {
     }
     // A loop among blocks MAIN does not reach is refused as well: validating such a
     // block, or drawing it on its own, would ask for counts around the loop forever.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture +
                           "FADEIN \"a\" { INPUT \"a\" FRAMES 2 }\n"
                           "STILL \"s\" { INPUT \"pic\" FRAMES 3 }\nMAIN { INPUT \"s\" }\n"),
@@ -121,10 +121,10 @@ TEST_F(LinkTest, ReferenceCountsAndReachableCounts) {
         EXPECT_TRUE(Scene(name)->HasFrameCount()) << name;
     }
     EXPECT_FALSE(Scene("unused")->HasFrameCount());
-    EXPECT_EQ(doc->TotalFrames(), 9);
+    EXPECT_EQ(m_doc->TotalFrames(), 9);
     // Links without a rectangle get the whole screen.
     EXPECT_EQ(Scene("s")->m_inputs[0]->m_rect, (SceneRect{0, 0, 7, 5}));
-    EXPECT_EQ(doc->MainLink().m_target, Scene(" "));
+    EXPECT_EQ(m_doc->MainLink().m_target, Scene(" "));
 }
 
 TEST_F(LinkTest, TotalsKeyFramesAndCheckpoints) {
@@ -134,22 +134,22 @@ TEST_F(LinkTest, TotalsKeyFramesAndCheckpoints) {
                              "MAIN { INPUT \"a\" INPUT \"b\" }\n"
                              "CHECKPOINT { CF 45 CT 1000 1 2 3 CT 1 CF 5 }\n";
     ASSERT_EQ(LoadAndLink(text), 0) << OnlyError();
-    EXPECT_EQ(doc->TotalFrames(), 20);
-    EXPECT_EQ(doc->KeyFrames(), 3) << "frames 0, 10 and 19";
-    ASSERT_EQ(doc->Checkpoints().size(), 4u);
-    EXPECT_EQ(doc->Checkpoints()[0].time, 1500);
-    EXPECT_EQ(doc->Checkpoints()[0].frame, 45);
-    EXPECT_EQ(doc->Checkpoints()[1].frame, 30);
-    EXPECT_EQ(doc->Checkpoints()[2].frame, 0) << "0.03 frames rounds to 0";
-    EXPECT_EQ(doc->Checkpoints()[3].time, 167) << "5 frames at 30 per second";
+    EXPECT_EQ(m_doc->TotalFrames(), 20);
+    EXPECT_EQ(m_doc->KeyFrames(), 3) << "frames 0, 10 and 19";
+    ASSERT_EQ(m_doc->Checkpoints().size(), 4u);
+    EXPECT_EQ(m_doc->Checkpoints()[0].time, 1500);
+    EXPECT_EQ(m_doc->Checkpoints()[0].frame, 45);
+    EXPECT_EQ(m_doc->Checkpoints()[1].frame, 30);
+    EXPECT_EQ(m_doc->Checkpoints()[2].frame, 0) << "0.03 frames rounds to 0";
+    EXPECT_EQ(m_doc->Checkpoints()[3].time, 167) << "5 frames at 30 per second";
     // Marked frames: key frames of MAIN and checkpoints.
-    EXPECT_EQ(doc->NextMarkedFrame(0), 5);
-    EXPECT_EQ(doc->NextMarkedFrame(5), 10);
-    EXPECT_EQ(doc->NextMarkedFrame(10), 19);
-    EXPECT_EQ(doc->NextMarkedFrame(19), 20);
+    EXPECT_EQ(m_doc->NextMarkedFrame(0), 5);
+    EXPECT_EQ(m_doc->NextMarkedFrame(5), 10);
+    EXPECT_EQ(m_doc->NextMarkedFrame(10), 19);
+    EXPECT_EQ(m_doc->NextMarkedFrame(19), 20);
 
     CScenario later;
-    later.SetErrorCallback([this](const std::string& e) { errors_.push_back(e); });
+    later.SetErrorCallback([this](const std::string& e) { m_errors.push_back(e); });
     ASSERT_EQ(later.Load(Write("later.txt", text + "STARTFRAME 5\nFRAMERATE 24\nSCALE 2\n")), 0);
     ASSERT_EQ(later.Link(), 0) << OnlyError();
     EXPECT_EQ(later.KeyFrames(), 2) << "frames 10 and 19";
@@ -166,7 +166,7 @@ TEST_F(LinkTest, PicturesWithoutALengthCannotMakeMain) {
                       "STILL などの長さを持つブロックを通して使用して下さい。"));
 
     // Sums stop at the endless count instead of wrapping around.
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture +
                           "STILL \"a\" { INPUT \"pic\" FRAMES 2000000000 }\n"
                           "MAIN { INPUT \"a\" INPUT \"a\" }\n"),
@@ -185,10 +185,10 @@ TEST_F(LinkTest, DeepChainsAreCountedWithoutRecursionAndLimited) {
         return text + "MAIN { INPUT \"c" + std::to_string(length) + "\" }\n";
     };
     ASSERT_EQ(LoadAndLink(chain(990)), 0) << OnlyError();
-    EXPECT_EQ(doc->TotalFrames(), 3);
+    EXPECT_EQ(m_doc->TotalFrames(), 3);
 
     CScenario deep;
-    deep.SetErrorCallback([this](const std::string& e) { errors_.push_back(e); });
+    deep.SetErrorCallback([this](const std::string& e) { m_errors.push_back(e); });
     ASSERT_EQ(deep.Load(Write("deep.txt", chain(1200))), 0);
     EXPECT_EQ(deep.Link(), -1);
     EXPECT_EQ(OnlyError(), NoPlace("ブロックの入れ子が 1000 段を超えています。(シーン c201)"));
@@ -196,7 +196,7 @@ TEST_F(LinkTest, DeepChainsAreCountedWithoutRecursionAndLimited) {
     // The same chain out of MAIN's reach is refused as well, walked from its own blocks.
     std::string unreachable = chain(1200);
     unreachable.replace(unreachable.rfind("c1200"), 5, "c0");
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadAndLink(unreachable), -1);
     EXPECT_EQ(OnlyError(), NoPlace("ブロックの入れ子が 1000 段を超えています。(シーン c998)"));
 }
@@ -215,7 +215,7 @@ TEST_F(LinkTest, GraphsThatUnfoldTooFarAreRefused) {
         return text + "MAIN { INPUT \"m" + std::to_string(levels) + "\" }\n";
     };
     ASSERT_EQ(LoadAndLink(doubling(15)), 0) << OnlyError();
-    EXPECT_EQ(doc->TotalFrames(), 3);
+    EXPECT_EQ(m_doc->TotalFrames(), 3);
 
     EXPECT_EQ(LoadAndLink(doubling(16)), -1);
     EXPECT_EQ(OnlyError(),
@@ -228,7 +228,7 @@ TEST_F(LinkTest, ScenesValidateThemselvesLast) {
               -1);
     EXPECT_EQ(OnlyError(),
               "ブロック photo で指定されたファイルを開くことができません。\nファイル：none.jpg");
-    EXPECT_EQ(doc->TotalFrames(), 2) << "totals are computed before validation";
+    EXPECT_EQ(m_doc->TotalFrames(), 2) << "totals are computed before validation";
 }
 
 }  // namespace

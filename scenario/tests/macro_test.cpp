@@ -10,7 +10,7 @@ class MacroTest : public ScenarioTest {
 protected:
     // The value of a variable with an ASCII name, or "-" when it is not defined.
     std::string Var(const std::string& name) const {
-        const std::string* value = doc_.Variables().Find(name);
+        const std::string* value = m_doc.Variables().Find(name);
         return value ? *value : "-";
     }
 };
@@ -44,7 +44,7 @@ TEST_F(MacroTest, SeveralArrayArgumentsGoInGroups) {
     EXPECT_EQ(Var("b0000"), "56");
     EXPECT_EQ(Var("b0001"), "-") << "a call sees only its own array values";
 
-    errors_.clear();
+    m_errors.clear();
     EXPECT_EQ(LoadText(macro + "\nCALL P(a, 1, 2, 3)\n"), -1);
     EXPECT_EQ(OnlyError(), At("scenario.txt", 5, "引数の数が一致しません。"));
 }
@@ -71,8 +71,8 @@ TEST_F(MacroTest, ErrorsInsideAnExpansionCountLinesOfTheExpandedText) {
 TEST_F(MacroTest, MainInsideAMacroIsSkipped) {
     ASSERT_EQ(LoadText("MACRO S()\nMAIN { INPUT \"x\" }\nSCREEN 7 8\nENDMACRO\nCALL S()\n"), 0)
         << OnlyError();
-    EXPECT_EQ(doc_.GetScreenWidth(), 7);
-    EXPECT_EQ(doc_.MainLink().m_target, nullptr);
+    EXPECT_EQ(m_doc.GetScreenWidth(), 7);
+    EXPECT_EQ(m_doc.MainLink().m_target, nullptr);
 }
 
 TEST_F(MacroTest, DefinitionAndCallErrors) {
@@ -122,7 +122,7 @@ TEST_F(MacroTest, EndmacroIsFoundAsAWordStartingAtAnE) {
 TEST_F(MacroTest, RecursionEndsAtTheDepthLimit) {
     ASSERT_EQ(LoadText("MACRO R($(N))\nSCALE $(N)\nCALL R($(N))\nENDMACRO\nCALL R(2)\n"), -1);
     EXPECT_EQ(OnlyError(), At("マクロ展開 R", 3, "マクロ呼び出しの入れ子が 64 段を超えています。"));
-    EXPECT_EQ(doc_.Scale(), 2);
+    EXPECT_EQ(m_doc.Scale(), 2);
 }
 
 TEST_F(MacroTest, SubstitutionWorkIsLimitedPerDocument) {
@@ -166,7 +166,7 @@ TEST_F(MacroTest, CallsFanningOutEndWithAnError) {
     EXPECT_EQ(OnlyError(), At("マクロ展開 L1", 11, "マクロ L0 の展開結果が大きすぎます。"));
 
     // An argument that doubles at every level outgrows the limit before the depth does.
-    errors_.clear();
+    m_errors.clear();
     CScenario doc;
     Record(doc);
     ASSERT_EQ(doc.Load(Write("d.txt", "MACRO D($(N))\nCALL D($(N)$(N))\nENDMACRO\nCALL D(x)\n")),

@@ -19,23 +19,23 @@ class ScenarioTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               (std::string("vemo-scen-") + info->test_suite_name() + "-" + info->name() + "-" +
-                std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        Record(doc_);
+        m_dir = std::filesystem::temp_directory_path() /
+                (std::string("vemo-scen-") + info->test_suite_name() + "-" + info->name() + "-" +
+                 std::to_string(::getpid()));
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        Record(m_doc);
     }
 
     // Records the document's errors and questions in errors_ and questions_.
     void Record(CScenario& doc) {
-        doc.SetErrorCallback([this](const std::string& text) { errors_.push_back(text); });
+        doc.SetErrorCallback([this](const std::string& text) { m_errors.push_back(text); });
         doc.SetQuestionCallback([this](const std::string& text) {
-            questions_.push_back(text);
-            return answer_;
+            m_questions.push_back(text);
+            return m_answer;
         });
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     // Writes `utf8` as code page 932 with CR LF (or LF) line ends; returns the path.
     std::string Write(const std::string& name, const std::string& utf8, bool crlf = true) {
@@ -53,7 +53,7 @@ protected:
     }
 
     std::string WriteBytes(const std::string& name, const std::string& bytes) {
-        std::filesystem::path path = dir_ / name;
+        std::filesystem::path path = m_dir / name;
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << bytes;
         return path.string();
@@ -61,7 +61,7 @@ protected:
 
     // Loads a scenario written from `utf8`; the return value of Load.
     int LoadText(const std::string& utf8, bool crlf = true) {
-        return doc_.Load(Write("scenario.txt", utf8, crlf));
+        return m_doc.Load(Write("scenario.txt", utf8, crlf));
     }
 
     // The report composed for a message at a line of a file.
@@ -77,7 +77,7 @@ protected:
     // name or the class differs).
     template <typename T>
     T* Scene(const std::string& name) {
-        return dynamic_cast<T*>(doc_.FindScene(name));
+        return dynamic_cast<T*>(m_doc.FindScene(name));
     }
     // Loads `text` into a fresh document that must refuse it; its only report.
     std::string Refused(const std::string& text, bool crlf = true) {
@@ -89,11 +89,11 @@ protected:
     }
 
     // The only error reported (empty when there was none or more than one).
-    std::string OnlyError() const { return errors_.size() == 1 ? errors_[0] : std::string(); }
+    std::string OnlyError() const { return m_errors.size() == 1 ? m_errors[0] : std::string(); }
 
-    std::filesystem::path dir_;
-    CScenario doc_;
-    std::vector<std::string> errors_;
-    std::vector<std::string> questions_;
-    AskAnswer answer_ = AskAnswer::No;
+    std::filesystem::path m_dir;
+    CScenario m_doc;
+    std::vector<std::string> m_errors;
+    std::vector<std::string> m_questions;
+    AskAnswer m_answer = AskAnswer::No;
 };

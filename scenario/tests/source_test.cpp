@@ -6,7 +6,7 @@
 
 namespace {
 
-CScenarioSource Source(const std::string& bytes) {
+CScenarioSource make_source(const std::string& bytes) {
     CScenarioSource source;
     source.SetText(bytes);
     source.Preprocess();
@@ -15,17 +15,17 @@ CScenarioSource Source(const std::string& bytes) {
 
 TEST(ScenarioSource, SecondByteOfATwoByteCharacterIsNeverADelimiter) {
     // "表" is 0x95 0x5C, "ポ" is 0x83 0x7C, "{" and "}" second bytes: 0x81 0x7B / 0x81 0x7D.
-    CScenarioSource source = Source("\x95\x5C\x81\x7B\x81\x7D\"x \n");
+    CScenarioSource source = make_source("\x95\x5C\x81\x7B\x81\x7D\"x \n");
     EXPECT_EQ(source.TakeToken("\\{}\""), std::string("\x95\x5C\x81\x7B\x81\x7D"));
     EXPECT_EQ(source.Peek(), '"');
 
     // A lead byte swallows a following newline: it is not counted as a line.
-    CScenarioSource lines = Source("a\n\x81\nb\nc");
-    lines.SetPosition(lines.length());
+    CScenarioSource lines = make_source("a\n\x81\nb\nc");
+    lines.SetPosition(lines.Length());
     EXPECT_EQ(lines.LineNumber(), 3);
 
     // A lead byte as the very last byte moves to the end, never past it.
-    CScenarioSource tail = Source("a\x82");
+    CScenarioSource tail = make_source("a\x82");
     tail.Advance();
     tail.Advance();
     EXPECT_TRUE(tail.AtEnd());
@@ -34,20 +34,20 @@ TEST(ScenarioSource, SecondByteOfATwoByteCharacterIsNeverADelimiter) {
 }
 
 TEST(ScenarioSource, CommentsAndCarriageReturnsBecomeBlanksInPlace) {
-    CScenarioSource source = Source("A # c \"q\r\nFILE \"a#b\" # x\r\n\"open\n# not\"#y\nZ");
-    EXPECT_EQ(source.text(),
+    CScenarioSource source = make_source("A # c \"q\r\nFILE \"a#b\" # x\r\n\"open\n# not\"#y\nZ");
+    EXPECT_EQ(source.Text(),
               "A        \n"
               "FILE \"a#b\"     \n"
               "\"open\n# not\"  \n"
               "Z");
     EXPECT_EQ(source.GetPosition(), 0);
     // A two-byte character whose second byte is 0x22 does not open quotes.
-    CScenarioSource two = Source("\x83\x22#c\nX");
-    EXPECT_EQ(two.text(), "\x83\x22  \nX");
+    CScenarioSource two = make_source("\x83\x22#c\nX");
+    EXPECT_EQ(two.Text(), "\x83\x22  \nX");
 }
 
 TEST(ScenarioSource, TokensNeedANonEmptyRunEndedByADelimiter) {
-    CScenarioSource source = Source("WORD}rest");
+    CScenarioSource source = make_source("WORD}rest");
     EXPECT_EQ(source.TakeToken(" }"), "WORD");
     EXPECT_EQ(source.GetPosition(), 4);
     EXPECT_FALSE(source.TakeToken(" }")) << "empty token";
@@ -64,7 +64,7 @@ TEST(ScenarioSource, TokensNeedANonEmptyRunEndedByADelimiter) {
 }
 
 TEST(ScenarioSource, SkippingAndSearching) {
-    CScenarioSource source = Source("  \t\nx\x82\x78y");
+    CScenarioSource source = make_source("  \t\nx\x82\x78y");
     EXPECT_EQ(source.SkipChars(" \t\n"), 4);
     EXPECT_EQ(source.SkipChars("\x82x"), 0) << "a set with a high byte skips nothing";
     EXPECT_EQ(source.SkipTo('y'), 3) << "the 0x78 inside the two-byte character is stepped over";
@@ -75,12 +75,12 @@ TEST(ScenarioSource, SkippingAndSearching) {
 }
 
 TEST(ScenarioSource, ReplaceAllStartsAtThePosition) {
-    CScenarioSource source = Source("$(A) $(A)B $(A)");
+    CScenarioSource source = make_source("$(A) $(A)B $(A)");
     source.SetPosition(1);
     EXPECT_EQ(source.ReplaceAll("$(A)", "$(A)x"), 0);
-    EXPECT_EQ(source.text(), "$(A) $(A)xB $(A)x");
+    EXPECT_EQ(source.Text(), "$(A) $(A)xB $(A)x");
     EXPECT_EQ(source.ReplaceAll("none", "y"), -1);
-    EXPECT_EQ(source.text(), "$(A) $(A)xB $(A)x");
+    EXPECT_EQ(source.Text(), "$(A) $(A)xB $(A)x");
 }
 
 TEST(ScenarioSource, LoadFileCodes) {
@@ -88,7 +88,7 @@ TEST(ScenarioSource, LoadFileCodes) {
     EXPECT_EQ(source.LoadFile("", 0), -1);
     EXPECT_EQ(source.LoadFile("/nonexistent/vemo/file.txt", 0), -3);
     EXPECT_EQ(source.LoadFile("/", 0), -3) << "a folder is not a scenario";
-    EXPECT_TRUE(source.path().empty());
+    EXPECT_TRUE(source.Path().empty());
 }
 
 }  // namespace

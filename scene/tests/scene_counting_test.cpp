@@ -10,7 +10,7 @@
 
 namespace {
 
-std::vector<int32_t> KeyFrames(CScene* scene) {
+std::vector<int32_t> key_frames(CScene* scene) {
     std::vector<int32_t> keys;
     for (int32_t f = 0; f < scene->GetFrameCount(); ++f) {
         if (scene->TestFrame(FRAME_KEY, f)) keys.push_back(f);
@@ -18,7 +18,7 @@ std::vector<int32_t> KeyFrames(CScene* scene) {
     return keys;
 }
 
-CSceneStill* Still(SceneGraph& g, const std::string& name, int32_t frames, CScene* input) {
+CSceneStill* add_still(SceneGraph& g, const std::string& name, int32_t frames, CScene* input) {
     auto* still = g.Add<CSceneStill>(name);
     still->m_frames = frames;
     g.Input(still, input);
@@ -26,36 +26,36 @@ CSceneStill* Still(SceneGraph& g, const std::string& name, int32_t frames, CScen
 }
 
 TEST(SceneType, KeywordsAndUnknownCodes) {
-    EXPECT_STREQ(SceneTypeName(SCENE_IMAGE), "IMAGE");
-    EXPECT_STREQ(SceneTypeName(SCENE_FOCUS), "FOCUS");
-    EXPECT_STREQ(SceneTypeName(SCENE_MOVIE), "MOVIE");
-    EXPECT_STREQ(SceneTypeName(SCENE_SHADE), "SHADE");
-    EXPECT_STREQ(SceneTypeName(SCENE_MAIN), "MAIN");
-    EXPECT_STREQ(SceneTypeName(4), "エラー");
-    EXPECT_STREQ(SceneTypeName(0x2010), "エラー");
+    EXPECT_STREQ(scene_type_name(SCENE_IMAGE), "IMAGE");
+    EXPECT_STREQ(scene_type_name(SCENE_FOCUS), "FOCUS");
+    EXPECT_STREQ(scene_type_name(SCENE_MOVIE), "MOVIE");
+    EXPECT_STREQ(scene_type_name(SCENE_SHADE), "SHADE");
+    EXPECT_STREQ(scene_type_name(SCENE_MAIN), "MAIN");
+    EXPECT_STREQ(scene_type_name(4), "エラー");
+    EXPECT_STREQ(scene_type_name(0x2010), "エラー");
     for (uint32_t type : {SCENE_IMAGE, SCENE_ZOOM, SCENE_FADE, SCENE_CUT, SCENE_MAIN}) {
-        auto scene = CreateScene(type);
+        auto scene = create_scene(type);
         ASSERT_TRUE(scene);
         EXPECT_EQ(scene->m_type, type);
     }
-    EXPECT_FALSE(CreateScene(0x1234));
-    EXPECT_EQ(CreateScene(SCENE_MAIN)->m_name, " ");
+    EXPECT_FALSE(create_scene(0x1234));
+    EXPECT_EQ(create_scene(SCENE_MAIN)->m_name, " ");
 }
 
 TEST(SceneCount, SaturatingArithmetic) {
-    EXPECT_EQ(AddFrames(kEndlessFrames, 5), kEndlessFrames);
-    EXPECT_EQ(AddFrames(kEndlessFrames, kEndlessFrames), kEndlessFrames);
-    EXPECT_EQ(AddFrames(10, -3), 10);
-    EXPECT_EQ(SaturatingFrames(-7), 0);
-    EXPECT_EQ(SaturatingFrames(int64_t{1} << 40), kEndlessFrames);
+    EXPECT_EQ(add_frames(kEndlessFrames, 5), kEndlessFrames);
+    EXPECT_EQ(add_frames(kEndlessFrames, kEndlessFrames), kEndlessFrames);
+    EXPECT_EQ(add_frames(10, -3), 10);
+    EXPECT_EQ(saturating_frames(-7), 0);
+    EXPECT_EQ(saturating_frames(int64_t{1} << 40), kEndlessFrames);
 }
 
 TEST(SceneCount, SeriesSumsAndLocatesInputs) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
-    auto* a = Still(g, "a", 10, picture);
-    auto* b = Still(g, "b", 0, picture);
-    auto* c = Still(g, "c", 5, picture);
+    auto* a = add_still(g, "a", 10, picture);
+    auto* b = add_still(g, "b", 0, picture);
+    auto* c = add_still(g, "c", 5, picture);
     auto* series = g.Add<CSceneSeries>("s");
     g.Input(series, a);
     g.Input(series, b);
@@ -84,10 +84,10 @@ TEST(SceneCount, KeyFramesOfSeriesOfStills) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
     auto* main = g.Add<CSceneSeries>(" ", SCENE_MAIN);
-    g.Input(main, Still(g, "a", 10, picture));
-    g.Input(main, Still(g, "b", 10, picture));
+    g.Input(main, add_still(g, "a", 10, picture));
+    g.Input(main, add_still(g, "b", 10, picture));
     g.Count();
-    EXPECT_EQ(KeyFrames(main), (std::vector<int32_t>{0, 10, 19}));
+    EXPECT_EQ(key_frames(main), (std::vector<int32_t>{0, 10, 19}));
     EXPECT_EQ(main->TestFrame(FRAME_SERIAL, 5), 0);
     // Outside its own range a series answers 0 without asking anyone.
     EXPECT_EQ(main->TestFrame(FRAME_KEY, 20), 0);
@@ -113,13 +113,13 @@ TEST(SceneCount, MotionAndSourceKeys) {
     auto* zoom = g.Add<CSceneAction>("z", SCENE_ZOOM);
     zoom->m_frames = 4;
     g.Input(zoom, movie);
-    auto* still = Still(g, "s", 100, movie);
+    auto* still = add_still(g, "s", 100, movie);
     g.Count();
-    EXPECT_EQ(KeyFrames(movie), (std::vector<int32_t>{0, 25, 49}));
+    EXPECT_EQ(key_frames(movie), (std::vector<int32_t>{0, 25, 49}));
     EXPECT_EQ(movie->TestFrame(FRAME_SERIAL, 3), 1);
-    EXPECT_EQ(KeyFrames(rotate), (std::vector<int32_t>{0, 5, 10}));
-    EXPECT_EQ(KeyFrames(zoom), (std::vector<int32_t>{0, 2, 3}));
-    EXPECT_EQ(KeyFrames(still), (std::vector<int32_t>{0}));
+    EXPECT_EQ(key_frames(rotate), (std::vector<int32_t>{0, 5, 10}));
+    EXPECT_EQ(key_frames(zoom), (std::vector<int32_t>{0, 2, 3}));
+    EXPECT_EQ(key_frames(still), (std::vector<int32_t>{0}));
     for (CScene* timed :
          {static_cast<CScene*>(rotate), static_cast<CScene*>(zoom), static_cast<CScene*>(still)}) {
         EXPECT_EQ(timed->TestFrame(FRAME_SERIAL, 1), 0) << timed->TypeName();
@@ -132,7 +132,7 @@ TEST(SceneCount, MotionAndSourceKeys) {
 TEST(SceneCount, FadeKeysAndCounts) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
-    auto* shot = Still(g, "s", 30, picture);
+    auto* shot = add_still(g, "s", 30, picture);
     auto* in = g.Add<CSceneFade>("in");
     in->m_fadeMode = FADE_IN;
     in->m_frames = 10;
@@ -147,9 +147,9 @@ TEST(SceneCount, FadeKeysAndCounts) {
     g.Input(both, shot);
     g.Count();
     EXPECT_EQ(in->GetFrameCount(), 30);
-    EXPECT_EQ(KeyFrames(in), (std::vector<int32_t>{0, 5, 10, 29}));
-    EXPECT_EQ(KeyFrames(out), (std::vector<int32_t>{0, 24, 29}));
-    EXPECT_EQ(KeyFrames(both), (std::vector<int32_t>{0, 5, 10, 24, 29}));
+    EXPECT_EQ(key_frames(in), (std::vector<int32_t>{0, 5, 10, 29}));
+    EXPECT_EQ(key_frames(out), (std::vector<int32_t>{0, 24, 29}));
+    EXPECT_EQ(key_frames(both), (std::vector<int32_t>{0, 5, 10, 24, 29}));
 }
 
 TEST(SceneCount, CrossfadeTimeline) {
@@ -157,7 +157,7 @@ TEST(SceneCount, CrossfadeTimeline) {
     auto* picture = g.Add<CSceneImage>("p");
     auto* cross = g.Add<CSceneCrossfade>("x");
     cross->m_frames = 10;
-    for (const char* name : {"a", "b", "c"}) g.Input(cross, Still(g, name, 30, picture));
+    for (const char* name : {"a", "b", "c"}) g.Input(cross, add_still(g, name, 30, picture));
     g.Count();
     EXPECT_EQ(cross->GetFrameCount(), 70);
     int64_t start = -1;
@@ -169,7 +169,7 @@ TEST(SceneCount, CrossfadeTimeline) {
     EXPECT_EQ(start, 40);
     EXPECT_EQ(cross->FindActive(70, &start), -1);
     // Dissolve starts (input frame 0 of the next), their middles and ends are marked.
-    EXPECT_EQ(KeyFrames(cross), (std::vector<int32_t>{0, 20, 25, 30, 40, 45, 50, 69}));
+    EXPECT_EQ(key_frames(cross), (std::vector<int32_t>{0, 20, 25, 30, 40, 45, 50, 69}));
     EXPECT_EQ(cross->TestFrame(FRAME_KEY, 70), 0);
 
     FrameDescription rows;
@@ -188,12 +188,12 @@ TEST(SceneCount, CrossfadeSerialFollowsTheDissolve) {
     movie->m_frames = 10;
     auto* into = g.Add<CSceneCrossfade>("into");
     into->m_frames = 4;
-    g.Input(into, Still(g, "s", 10, picture));
+    g.Input(into, add_still(g, "s", 10, picture));
     g.Input(into, movie);
     auto* outOf = g.Add<CSceneCrossfade>("outOf");
     outOf->m_frames = 4;
     g.Input(outOf, movie);
-    g.Input(outOf, Still(g, "t", 10, picture));
+    g.Input(outOf, add_still(g, "t", 10, picture));
     g.Count();
     ASSERT_EQ(into->GetFrameCount(), 16);
     // The movie is asked from frame 6 on, first as the dissolving next input.
@@ -218,10 +218,10 @@ TEST(SceneCount, FilmKeysNeverDivideByZero) {
     for (int i = 0; i < 3; ++i) g.Input(film, picture);
     g.Count();
     // (20 / 2) / 2 = 5: every fifth frame.
-    EXPECT_EQ(KeyFrames(film), (std::vector<int32_t>{0, 5, 10, 15, 19}));
+    EXPECT_EQ(key_frames(film), (std::vector<int32_t>{0, 5, 10, 15, 19}));
     film->m_frames = 3;  // (3 / 2) / 2 = 0
     g.Count();
-    EXPECT_EQ(KeyFrames(film), (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(key_frames(film), (std::vector<int32_t>{0, 2}));
     EXPECT_EQ(film->Validate(nullptr), 0);
     EXPECT_EQ(film->m_travel, 30 * 13 * 2) << "480 >> 4 = 30 per picture gap";
     film->m_direction = DIRECTION_LEFT;
@@ -233,14 +233,14 @@ TEST(SceneCount, MixOffsetsAndGaps) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
     auto* mix = g.Add<CSceneMix>("m");
-    g.Input(mix, Still(g, "late", 20, picture))->m_offset = 30;
-    g.Input(mix, Still(g, "early", 10, picture))->m_offset = 0;
+    g.Input(mix, add_still(g, "late", 20, picture))->m_offset = 30;
+    g.Input(mix, add_still(g, "early", 10, picture))->m_offset = 0;
     auto* back = g.Add<CSceneMovie>("bg");
     back->m_frames = 60;
     g.Background(mix, back);
     g.Count();
     EXPECT_EQ(mix->GetFrameCount(), 50);
-    EXPECT_EQ(KeyFrames(mix), (std::vector<int32_t>{0, 9, 30, 49}));
+    EXPECT_EQ(key_frames(mix), (std::vector<int32_t>{0, 9, 30, 49}));
     // Frames 10..29 show only the background: nothing active.
     EXPECT_EQ(mix->TestFrame(FRAME_SERIAL, 15), 0);
     FrameDescription rows;
@@ -287,8 +287,8 @@ TEST(SceneCount, CutMapsFramesBothWaysAndHoldsSkips) {
     for (int32_t f = 0; f < 4; ++f) mapped.push_back(zero->MapFrame(f));
     EXPECT_EQ(mapped, (std::vector<int32_t>{2, 3, 4, 5})) << "SKIP 0 plays as SKIP 1";
     // Key frames: the cut's ends, and the movie's own keys (0, 10, 19) where mapped.
-    EXPECT_EQ(KeyFrames(back), (std::vector<int32_t>{0, 6}));
-    EXPECT_EQ(KeyFrames(zero), (std::vector<int32_t>{0, 3}));
+    EXPECT_EQ(key_frames(back), (std::vector<int32_t>{0, 6}));
+    EXPECT_EQ(key_frames(zero), (std::vector<int32_t>{0, 3}));
     EXPECT_EQ(back->TestFrame(FRAME_SERIAL, 3), 1);
     EXPECT_EQ(back->TestFrame(FRAME_SERIAL, 7), 0) << "beyond the cut";
 
@@ -323,9 +323,9 @@ TEST(SceneCount, EffectScenesFollowTheirInput) {
     g.Input(mosaic, expand);
     g.Count();
     EXPECT_EQ(mosaic->GetFrameCount(), 9);
-    EXPECT_EQ(KeyFrames(alpha), (std::vector<int32_t>{0, 4, 8}));
-    EXPECT_EQ(KeyFrames(shake), (std::vector<int32_t>{0, 8}));
-    EXPECT_EQ(KeyFrames(mosaic), (std::vector<int32_t>{0, 4, 8}));
+    EXPECT_EQ(key_frames(alpha), (std::vector<int32_t>{0, 4, 8}));
+    EXPECT_EQ(key_frames(shake), (std::vector<int32_t>{0, 8}));
+    EXPECT_EQ(key_frames(mosaic), (std::vector<int32_t>{0, 4, 8}));
     EXPECT_EQ(mosaic->TestFrame(FRAME_SERIAL, 3), 1) << "the movie below must be serial";
 
     FrameDescription rows;
@@ -391,7 +391,7 @@ TEST(SceneCount, MovesDescribeTheirInputThenTheBackground) {
     }
 
     // A STILL stops at the first input that cannot be described.
-    auto* still = Still(g, "s", 10, photo);
+    auto* still = add_still(g, "s", 10, photo);
     still->m_inputs.push_back(std::make_unique<CSceneLink>("missing"));
     g.Input(still, back);
     g.Count();
@@ -417,7 +417,7 @@ TEST(SceneCount, ReferenceCountsAreInputsOnly) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
     auto* other = g.Add<CSceneImage>("q");
-    for (const char* name : {"a", "b", "c"}) Still(g, name, 5, picture);
+    for (const char* name : {"a", "b", "c"}) add_still(g, name, 5, picture);
     auto* rotate = g.Add<CSceneRotate>("r");
     g.Background(rotate, other);
     EXPECT_EQ(picture->m_refcount, 3);

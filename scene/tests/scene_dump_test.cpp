@@ -10,14 +10,14 @@
 
 namespace {
 
-std::string Dumped(CScene& scene) {
+std::string dumped(CScene& scene) {
     CDumpWriter out;
     EXPECT_EQ(scene.Dump(out), 0);
     return out.Text();
 }
 
 // Joins lines with CR LF after each.
-std::string Lines(std::initializer_list<const char*> lines) {
+std::string lines(std::initializer_list<const char*> lines) {
     std::string text;
     for (const char* line : lines) text += std::string(line) + "\r\n";
     return text;
@@ -32,8 +32,8 @@ TEST(SceneDump, SourceBlocks) {
     image->m_clip = {1, 2, 3, 4};
     image->m_angle = -90;
     image->m_color = CColor(5, 6, 7, 0);
-    EXPECT_EQ(Dumped(*image),
-              Lines({"", "IMAGE\t\"p\"", "{", "\t# RefCount = 2", "\tFILE\t\t\"a.jpg\"", "\tSEPIA",
+    EXPECT_EQ(dumped(*image),
+              lines({"", "IMAGE\t\"p\"", "{", "\t# RefCount = 2", "\tFILE\t\t\"a.jpg\"", "\tSEPIA",
                      "\tBLUE", "\tCLIP\t\t1\t2\t3\t4", "\tANGLE\t\t-90", "\tTHROUGH_COLOR\t5\t6\t7",
                      "}"}));
 
@@ -42,7 +42,7 @@ TEST(SceneDump, SourceBlocks) {
     frame->m_blockFrame = 12;
     frame->m_effects = IMAGE_PHOTO_FRAME;
     frame->m_photoFrame = 10;
-    EXPECT_EQ(Dumped(*frame), Lines({"", "IMAGE\t\"q\"", "{", "\t# RefCount = 0",
+    EXPECT_EQ(dumped(*frame), lines({"", "IMAGE\t\"q\"", "{", "\t# RefCount = 0",
                                      "\tBLOCK_FRAME\t\"p\"\t12", "\tPHOTO_FRAME\t10", "}"}));
 
     auto* text = g.Add<CSceneText>("t");
@@ -53,8 +53,8 @@ TEST(SceneDump, SourceBlocks) {
     text->m_frameOffset = 3;
     text->m_align = TEXT_ALIGN_LEFT;
     text->m_valign = TEXT_VALIGN_BOTTOM;
-    EXPECT_EQ(Dumped(*text),
-              Lines({"", "TEXT\t\"t\"", "{", "\t# RefCount = 0", "\tSIZE\t\t320\t240",
+    EXPECT_EQ(dumped(*text),
+              lines({"", "TEXT\t\"t\"", "{", "\t# RefCount = 0", "\tSIZE\t\t320\t240",
                      "\tFRAME_OFFSET\t3", "\tFONT\t\t\"IPAGothic\"\t20\t40", "\tSTRING\t\t\"one\"",
                      "\tSTRING\t\t\"two\"", "\tCOLOR\t\t255\t255\t255\t255", "\tALIGN\t\tLEFT",
                      "\tVALIGN\t\tBOTTOM", "}"}));
@@ -74,7 +74,7 @@ TEST(SceneDump, SourceBlocks) {
     ellipse.region = {1, 2, 3, 4};
     ellipse.angle = 30;
     draw->m_shapes = {line, polygon, ellipse};
-    EXPECT_EQ(Dumped(*draw), Lines({"",
+    EXPECT_EQ(dumped(*draw), lines({"",
                                     "DRAW\t\"d\"",
                                     "{",
                                     "\t# RefCount = 0",
@@ -112,8 +112,8 @@ TEST(SceneDump, SourceBlocks) {
     movie->m_frames = 50;
     movie->m_frameStart = 100;
     movie->ApplyScreenDefaults(640, 480);
-    EXPECT_EQ(Dumped(*movie),
-              Lines({"", "MOVIE\t\"m\"", "{", "\t# RefCount = 0",
+    EXPECT_EQ(dumped(*movie),
+              lines({"", "MOVIE\t\"m\"", "{", "\t# RefCount = 0",
                      "\tFILE\t\t\"clip.avi\"\t0\t0\t639\t479\tMAX_CUT", "\tBGCOLOR\t\t0\t0\t0",
                      "\tFRAME_START\t\t100", "\tFRAMES\t\t50", "}"}));
 }
@@ -139,8 +139,8 @@ TEST(SceneDump, MotionAndTransitionBlocks) {
     still->m_inputs[1]->m_rect = {1, 2, 3, 4};
     still->m_frames = 100;
     still->m_bgcolor = CColor(1, 2, 3);
-    EXPECT_EQ(Dumped(*still),
-              Lines({"", "STILL\t\"s\"", "{", "\t# RefCount = 0",
+    EXPECT_EQ(dumped(*still),
+              lines({"", "STILL\t\"s\"", "{", "\t# RefCount = 0",
                      "\tINPUT\t\t\"p\"\t0\t0\t639\t479", "\tINPUT\t\t\"p\"\t1\t2\t3\t4\tMAX_CUT",
                      "\tBGCOLOR\t\t1\t2\t3", "\tFRAMES\t\t100", "}"}));
 
@@ -150,8 +150,8 @@ TEST(SceneDump, MotionAndTransitionBlocks) {
     g.Background(rotate, bg);
     rotate->m_frames = 2;
     rotate->ApplyScreenDefaults(640, 480);
-    EXPECT_EQ(Dumped(*rotate),
-              Lines({"", "ROTATE\t\"r\"", "{", "\t# RefCount = 0",
+    EXPECT_EQ(dumped(*rotate),
+              lines({"", "ROTATE\t\"r\"", "{", "\t# RefCount = 0",
                      "\tINPUT\t\t\"p\"\t0\t0\t639\t479", "\tANGLE\t\t0\t360",
                      "\tBGCOLOR\t\t0\t0\t0", "\tBGIMAGE\t\t\"bg\"", "\tFRAMES\t\t2", "}"}))
         << "a centre that was not given is not written";
@@ -162,15 +162,15 @@ TEST(SceneDump, MotionAndTransitionBlocks) {
     zoom->m_afterimage = 2;
     zoom->m_frames = 9;
     zoom->ApplyScreenDefaults(640, 480);
-    EXPECT_EQ(Dumped(*zoom),
-              Lines({"", "ZOOM\t\"z\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"",
+    EXPECT_EQ(dumped(*zoom),
+              lines({"", "ZOOM\t\"z\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"",
                      "\tSRC_START\t0\t0\t399\t299", "\tSRC_END\t\t0\t0\t0\t0", "\tAFTERIMAGE\t\t2",
                      "\tBGCOLOR\t\t0\t0\t0", "\tFRAMES\t\t9", "}"}));
     auto* focus = g.Add<CSceneAction>("f", SCENE_FOCUS);
     g.Input(focus, p);
     focus->m_frames = 2;
-    EXPECT_EQ(Dumped(*focus),
-              Lines({"", "FOCUS\t\"f\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"",
+    EXPECT_EQ(dumped(*focus),
+              lines({"", "FOCUS\t\"f\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"",
                      "\tDSP_START\t0\t0\t0\t0", "\tDSP_END\t\t0\t0\t0\t0", "\tKEEP_ASPECT",
                      "\tBGCOLOR\t\t0\t0\t0", "\tFRAMES\t\t2", "}"}));
 
@@ -179,8 +179,8 @@ TEST(SceneDump, MotionAndTransitionBlocks) {
     g.Input(film, bg);
     film->m_direction = DIRECTION_LEFT;
     film->m_frames = 30;
-    EXPECT_EQ(Dumped(*film),
-              Lines({"", "FILM\t\"film\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"",
+    EXPECT_EQ(dumped(*film),
+              lines({"", "FILM\t\"film\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"",
                      "\tINPUT\t\t\"bg\"", "\tLEFT", "\tCOLOR\t\t80\t24\t0", "\tBGCOLOR\t\t0\t0\t0",
                      "\tFRAMES\t\t30", "}"}));
 
@@ -189,7 +189,7 @@ TEST(SceneDump, MotionAndTransitionBlocks) {
     fade->m_fadeMode = FADE_IN;
     fade->m_frames = 10;
     fade->m_bgcolor = CColor(9, 9, 9);
-    EXPECT_EQ(Dumped(*fade), Lines({"", "FADE\t\"fi\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"s\"",
+    EXPECT_EQ(dumped(*fade), lines({"", "FADE\t\"fi\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"s\"",
                                     "\tIN", "\tCOLOR\t\t9\t9\t9", "\tFRAMES\t\t10", "}"}))
         << "!INPUT is written as INPUT";
 
@@ -197,14 +197,14 @@ TEST(SceneDump, MotionAndTransitionBlocks) {
     g.Input(cross, still);
     g.Input(cross, still);
     cross->m_frames = 5;
-    EXPECT_EQ(Dumped(*cross),
-              Lines({"", "CROSSFADE\t\"x\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"s\"",
+    EXPECT_EQ(dumped(*cross),
+              lines({"", "CROSSFADE\t\"x\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"s\"",
                      "\tINPUT\t\t\"s\"", "\tFRAMES\t\t5", "}"}));
 
     auto* expand = g.Add<CSceneExpand>("e");
     g.Input(expand, still);
     expand->m_direction = DIRECTION_DOWN;
-    EXPECT_EQ(Dumped(*expand), Lines({"", "EXPAND\t\"e\"", "{", "\t# RefCount = 0",
+    EXPECT_EQ(dumped(*expand), lines({"", "EXPAND\t\"e\"", "{", "\t# RefCount = 0",
                                       "\tINPUT\t\t\"s\"", "\tOUT", "\tDOWN", "}"}));
 
     auto* mosaic = g.Add<CSceneMosaic>("o");
@@ -214,14 +214,14 @@ TEST(SceneDump, MotionAndTransitionBlocks) {
     mosaic->m_hasTgtEnd = true;
     mosaic->m_tgtEnd = {1, 2, 3, 4};
     mosaic->ApplyScreenDefaults(640, 480);
-    EXPECT_EQ(Dumped(*mosaic),
-              Lines({"", "MOSAIC\t\"o\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"s\"",
+    EXPECT_EQ(dumped(*mosaic),
+              lines({"", "MOSAIC\t\"o\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"s\"",
                      "\tSIZE_START\t1", "\tSIZE_END\t8", "\tTGT_END\t\t1\t2\t3\t4", "}"}));
 
     auto* shake = g.Add<CSceneShake>("k");
     g.Input(shake, still);
-    EXPECT_EQ(Dumped(*shake),
-              Lines({"", "SHAKE\t\"k\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"s\"", "}"}));
+    EXPECT_EQ(dumped(*shake),
+              lines({"", "SHAKE\t\"k\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"s\"", "}"}));
 }
 
 TEST(SceneDump, CompositionBlocks) {
@@ -230,40 +230,40 @@ TEST(SceneDump, CompositionBlocks) {
     auto* main = g.Add<CSceneSeries>(" ", SCENE_MAIN);
     g.Input(main, p)->m_volumeAlpha = true;
     g.Input(main, p, 2);
-    EXPECT_EQ(Dumped(*main),
-              Lines({"", "MAIN", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"\t\tALINK_VOLUME_ALPHA",
+    EXPECT_EQ(dumped(*main),
+              lines({"", "MAIN", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"\t\tALINK_VOLUME_ALPHA",
                      "\tINPUT\t\t\"p\"", "}"}));
     auto* series = g.Add<CSceneSeries>("s");
     g.Input(series, p);
-    EXPECT_EQ(Dumped(*series),
-              Lines({"", "SERIES\t\"s\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"", "}"}));
+    EXPECT_EQ(dumped(*series),
+              lines({"", "SERIES\t\"s\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"", "}"}));
 
     auto* mix = g.Add<CSceneMix>("m");
     g.Input(mix, p)->m_offset = 30;
     mix->m_composeMode = MIX_COMPOSE_OR;
     g.Background(mix, p);
-    EXPECT_EQ(Dumped(*mix), Lines({"", "MIX\t\"m\"", "{", "\t# RefCount = 0",
+    EXPECT_EQ(dumped(*mix), lines({"", "MIX\t\"m\"", "{", "\t# RefCount = 0",
                                    "\tINPUT\t\t\"p\"\t0\t0\t639\t479\tOFFSET\t30", "\tOR",
                                    "\tBGIMAGE\t\t\"p\"", "}"}));
 
     auto* cut = g.Add<CSceneCut>("c");
     g.Input(cut, p);
-    EXPECT_EQ(Dumped(*cut),
-              Lines({"", "CUT\t\"c\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"", "}"}))
+    EXPECT_EQ(dumped(*cut),
+              lines({"", "CUT\t\"c\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"", "}"}))
         << "defaults are not written";
     cut->m_skip = 0;
     cut->m_start = 10;
     cut->m_end = 4;
-    EXPECT_EQ(Dumped(*cut), Lines({"", "CUT\t\"c\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"",
+    EXPECT_EQ(dumped(*cut), lines({"", "CUT\t\"c\"", "{", "\t# RefCount = 0", "\tINPUT\t\t\"p\"",
                                    "\tSKIP\t\t0", "\tSTART\t\t10", "\tEND\t\t4", "}"}));
 
     auto* alpha = g.Add<CSceneAlpha>("a");
     g.Input(alpha, p);
-    EXPECT_EQ(Dumped(*alpha), Lines({"", "ALPHA\t\"a\"", "{", "\t# RefCount = 0",
+    EXPECT_EQ(dumped(*alpha), lines({"", "ALPHA\t\"a\"", "{", "\t# RefCount = 0",
                                      "\tINPUT\t\t\"p\"", "\tSTART\t\t255", "\tEND\t\t255", "}"}));
     auto* shade = g.Add<CSceneShade>("h");
     g.Input(shade, p);
-    EXPECT_EQ(Dumped(*shade), Lines({"", "SHADE\t\"h\"", "{", "\t# RefCount = 0",
+    EXPECT_EQ(dumped(*shade), lines({"", "SHADE\t\"h\"", "{", "\t# RefCount = 0",
                                      "\tINPUT\t\t\"p\"", "\tSTART\t\t0", "\tEND\t\t0", "}"}));
 }
 

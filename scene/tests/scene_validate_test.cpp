@@ -23,38 +23,38 @@ namespace pf = picture_fixtures;
 class SceneValidate : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("vemo-scene-validate-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_ / "pics");
-        report_ = [this](const std::string& text) { messages_.push_back(text); };
+        m_dir = std::filesystem::temp_directory_path() /
+                ("vemo-scene-validate-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir / "pics");
+        m_report = [this](const std::string& text) { m_messages.push_back(text); };
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
-    std::string Folder() const { return dir_.string(); }
+    std::string Folder() const { return m_dir.string(); }
     void Touch(const std::filesystem::path& path) { pf::write_file(path.string(), {1, 2, 3}); }
 
-    std::filesystem::path dir_;
-    std::vector<std::string> messages_;
-    SceneReport report_;
-    SceneGraph g_;
+    std::filesystem::path m_dir;
+    std::vector<std::string> m_messages;
+    SceneReport m_report;
+    SceneGraph m_g;
 };
 
 TEST_F(SceneValidate, PathsJoinTheFolderUnlessAbsolute) {
-    Touch(dir_ / "pics" / "a.jpg");
-    auto* image = g_.Add<CSceneImage>("p");
+    Touch(m_dir / "pics" / "a.jpg");
+    auto* image = m_g.Add<CSceneImage>("p");
     image->m_folder = Folder();
     image->m_file = "pics\\a.jpg";
-    EXPECT_EQ(image->Validate(report_), 0);
+    EXPECT_EQ(image->Validate(m_report), 0);
     EXPECT_EQ(image->m_path, Folder() + "/pics/a.jpg");
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(m_messages.empty());
 
     // A drive-letter name is used as written (and so is an absolute one).
     image->m_file = "C:\\photo.jpg";
     EXPECT_EQ(image->BuildPath(), 0);
     EXPECT_EQ(image->m_path, "C:/photo.jpg");
-    image->m_file = (dir_ / "pics" / "a.jpg").string();
-    EXPECT_EQ(image->Validate(report_), 0);
-    EXPECT_EQ(image->m_path, (dir_ / "pics" / "a.jpg").string());
+    image->m_file = (m_dir / "pics" / "a.jpg").string();
+    EXPECT_EQ(image->Validate(m_report), 0);
+    EXPECT_EQ(image->m_path, (m_dir / "pics" / "a.jpg").string());
 
     // "表" ends in byte 0x5C: it stays one character, not a folder separator.
     std::string name;
@@ -64,56 +64,56 @@ TEST_F(SceneValidate, PathsJoinTheFolderUnlessAbsolute) {
     EXPECT_EQ(image->m_path, Folder() + "/表/b.jpg");
 
     image->m_folder.clear();
-    EXPECT_EQ(image->Validate(report_), -3);
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(image->Validate(m_report), -3);
+    EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(SceneValidate, MissingFilesAreReportedWithTheNameAsWritten) {
-    auto* image = g_.Add<CSceneImage>("写真");
+    auto* image = m_g.Add<CSceneImage>("写真");
     ASSERT_EQ(utf8_to_cp932("写真", &image->m_name), 0);
     image->m_folder = Folder();
     ASSERT_EQ(utf8_to_cp932("pics\\無い.jpg", &image->m_file), 0);
-    EXPECT_EQ(image->Validate(report_), -4);
-    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(image->Validate(m_report), -4);
+    ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(
-        messages_[0],
+        m_messages[0],
         "ブロック 写真 で指定されたファイルを開くことができません。\nファイル：pics\\無い.jpg");
 
     // A folder is not a file.
-    messages_.clear();
+    m_messages.clear();
     image->m_file = "pics";
-    EXPECT_EQ(image->Validate(report_), -4);
-    EXPECT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(image->Validate(m_report), -4);
+    EXPECT_EQ(m_messages.size(), 1u);
 
     // A FIFO nobody writes to is checked without blocking the load.
-    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((m_dir / "pipe").c_str(), 0600), 0);
     image->m_file = "pipe";
-    EXPECT_EQ(image->Validate(report_), 0);
+    EXPECT_EQ(image->Validate(m_report), 0);
 
-    auto* movie = g_.Add<CSceneMovie>("m");
+    auto* movie = m_g.Add<CSceneMovie>("m");
     movie->m_folder = Folder();
     movie->m_file = "none.avi";
-    messages_.clear();
-    EXPECT_EQ(movie->Validate(report_), -4);
-    EXPECT_EQ(messages_.at(0),
+    m_messages.clear();
+    EXPECT_EQ(movie->Validate(m_report), -4);
+    EXPECT_EQ(m_messages.at(0),
               "ブロック m で指定されたファイルを開くことができません。\nファイル：none.avi");
 
     // IMAGE by BLOCK_FRAME and DRAW have no file to check.
-    auto* frame = g_.Add<CSceneImage>("f");
-    EXPECT_EQ(frame->Validate(report_), 0);
-    EXPECT_EQ(g_.Add<CSceneDraw>("d")->Validate(report_), 0);
+    auto* frame = m_g.Add<CSceneImage>("f");
+    EXPECT_EQ(frame->Validate(m_report), 0);
+    EXPECT_EQ(m_g.Add<CSceneDraw>("d")->Validate(m_report), 0);
 }
 
 TEST_F(SceneValidate, MovieOpensItsClipOnTrial) {
-    auto* movie = g_.Add<CSceneMovie>("clip");
+    auto* movie = m_g.Add<CSceneMovie>("clip");
     movie->m_folder = Folder();
 
     // A real clip opens, and its size and length are known afterwards.
     clip_fixtures::ClipRecipe recipe;
-    ASSERT_TRUE(clip_fixtures::write_clip((dir_ / "ok.avi").string(), recipe));
+    ASSERT_TRUE(clip_fixtures::write_clip((m_dir / "ok.avi").string(), recipe));
     movie->m_file = "ok.avi";
-    EXPECT_EQ(movie->Validate(report_), 0);
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(movie->Validate(m_report), 0);
+    EXPECT_TRUE(m_messages.empty());
     int32_t width = 0, height = 0, count = 0;
     movie->m_reader.GetVideo(&width, &height, nullptr, nullptr, nullptr, &count);
     EXPECT_EQ(width, recipe.width);
@@ -121,11 +121,11 @@ TEST_F(SceneValidate, MovieOpensItsClipOnTrial) {
     EXPECT_EQ(count, recipe.frames);
 
     // A file that opens but holds no video is refused with the reader's message.
-    Touch(dir_ / "not-a-clip.avi");
+    Touch(m_dir / "not-a-clip.avi");
     movie->m_file = "not-a-clip.avi";
-    EXPECT_EQ(movie->Validate(report_), -1);
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0], "AVIFileOpenでエラーが発生しました");
+    EXPECT_EQ(movie->Validate(m_report), -1);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0], "AVIFileOpenでエラーが発生しました");
 }
 
 TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
@@ -142,29 +142,29 @@ TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
     const pf::Bytes jpeg = pf::encode_jpeg(
         8, 8, [](int, int) { return 0x808080u; }, 2);
     ASSERT_FALSE(jpeg.empty());
-    pf::write_file((dir_ / "photo.jpg").string(), pf::with_exif(jpeg, block));
+    pf::write_file((m_dir / "photo.jpg").string(), pf::with_exif(jpeg, block));
 
-    auto* text = g_.Add<CSceneText>("t");
+    auto* text = m_g.Add<CSceneText>("t");
     text->m_folder = Folder();
     text->m_file = "photo.jpg";
     text->m_string = "%MODEL% %ISO%/%MAKER%%MAKER%";
-    EXPECT_EQ(text->Validate(report_), 0);
+    EXPECT_EQ(text->Validate(m_report), 0);
     EXPECT_EQ(text->m_expanded, "Model-X1  /MakerMaker") << "a missing property becomes one blank";
     EXPECT_EQ(text->m_string, "%MODEL% %ISO%/%MAKER%%MAKER%");
 
     // Without FILE the text stays as written.
-    auto* plain = g_.Add<CSceneText>("u");
+    auto* plain = m_g.Add<CSceneText>("u");
     plain->m_string = "%MODEL%";
-    EXPECT_EQ(plain->Validate(report_), 0);
+    EXPECT_EQ(plain->Validate(m_report), 0);
     EXPECT_EQ(plain->m_expanded, "%MODEL%");
 
     // A missing picture refuses the caption with -1.
-    auto* missing = g_.Add<CSceneText>("v");
+    auto* missing = m_g.Add<CSceneText>("v");
     missing->m_folder = Folder();
     missing->m_file = "gone.jpg";
     missing->m_string = "x";
-    EXPECT_EQ(missing->Validate(report_), -1);
-    EXPECT_EQ(messages_.at(0),
+    EXPECT_EQ(missing->Validate(m_report), -1);
+    EXPECT_EQ(m_messages.at(0),
               "ブロック v で指定されたファイルを開くことができません。\nファイル：gone.jpg");
 }
 
@@ -176,70 +176,70 @@ TEST_F(SceneValidate, ExpansionDoesNotExpandInsertedText) {
     };
     // Placeholders are replaced in a fixed order: MAKER first, so its value is then
     // looked at by MODEL; a value never repeats its own placeholder.
-    EXPECT_EQ(ExpandExifPlaceholders("%MAKER%", reader), "M");
-    EXPECT_EQ(ExpandExifPlaceholders("%FOCUS%%FLASH%", reader), "  ");
+    EXPECT_EQ(expand_exif_placeholders("%MAKER%", reader), "M");
+    EXPECT_EQ(expand_exif_placeholders("%FOCUS%%FLASH%", reader), "  ");
     ExifPropertyReader self = [](uint32_t) -> std::optional<std::string> {
         return std::string("%MAKER%");
     };
-    EXPECT_EQ(ExpandExifPlaceholders("%MAKER%.", self), "%MAKER%.");
+    EXPECT_EQ(expand_exif_placeholders("%MAKER%.", self), "%MAKER%.");
 }
 
 TEST_F(SceneValidate, ClassChecks) {
-    auto* picture = g_.Add<CSceneImage>("p");
-    auto* shot = g_.Add<CSceneStill>("s");
+    auto* picture = m_g.Add<CSceneImage>("p");
+    auto* shot = m_g.Add<CSceneStill>("s");
     shot->m_frames = 30;
-    g_.Input(shot, picture);
-    auto* shortShot = g_.Add<CSceneStill>("short");
+    m_g.Input(shot, picture);
+    auto* shortShot = m_g.Add<CSceneStill>("short");
     shortShot->m_frames = 15;
-    g_.Input(shortShot, picture);
+    m_g.Input(shortShot, picture);
 
-    auto* fade = g_.Add<CSceneFade>("f");
+    auto* fade = m_g.Add<CSceneFade>("f");
     fade->m_frames = 20;
-    g_.Input(fade, shot);
-    auto* cross = g_.Add<CSceneCrossfade>("x");
+    m_g.Input(fade, shot);
+    auto* cross = m_g.Add<CSceneCrossfade>("x");
     cross->m_frames = 10;
-    g_.Input(cross, shot);
-    g_.Input(cross, shortShot);
-    g_.Input(cross, shot);
-    auto* cut = g_.Add<CSceneCut>("c");
-    g_.Input(cut, shot);
-    auto* action = g_.Add<CSceneAction>("a", SCENE_SLIDE);
+    m_g.Input(cross, shot);
+    m_g.Input(cross, shortShot);
+    m_g.Input(cross, shot);
+    auto* cut = m_g.Add<CSceneCut>("c");
+    m_g.Input(cut, shot);
+    auto* action = m_g.Add<CSceneAction>("a", SCENE_SLIDE);
     action->m_frames = 5;
     action->m_afterimage = 6;
-    g_.Input(action, picture);
-    auto* expand = g_.Add<CSceneExpand>("e");
-    g_.Input(expand, shot);
-    g_.Count();
+    m_g.Input(action, picture);
+    auto* expand = m_g.Add<CSceneExpand>("e");
+    m_g.Input(expand, shot);
+    m_g.Count();
 
-    EXPECT_EQ(fade->Validate(report_), -1);
+    EXPECT_EQ(fade->Validate(m_report), -1);
     fade->m_fadeMode = FADE_INOUT;
-    EXPECT_EQ(fade->Validate(report_), -1) << "2 x 20 frames do not fit into 30";
+    EXPECT_EQ(fade->Validate(m_report), -1) << "2 x 20 frames do not fit into 30";
     fade->m_fadeMode = FADE_OUT;
-    EXPECT_EQ(fade->Validate(report_), 0);
-    EXPECT_EQ(cross->Validate(report_), -1);
-    EXPECT_EQ(cut->Validate(report_), -1) << "END was never written";
+    EXPECT_EQ(fade->Validate(m_report), 0);
+    EXPECT_EQ(cross->Validate(m_report), -1);
+    EXPECT_EQ(cut->Validate(m_report), -1) << "END was never written";
     cut->m_end = 29;
-    EXPECT_EQ(cut->Validate(report_), 0);
+    EXPECT_EQ(cut->Validate(m_report), 0);
     cut->m_start = 30;
-    EXPECT_EQ(cut->Validate(report_), -1);
-    EXPECT_EQ(action->Validate(report_), -1);
+    EXPECT_EQ(cut->Validate(m_report), -1);
+    EXPECT_EQ(action->Validate(m_report), -1);
     action->m_afterimage = 5;
-    EXPECT_EQ(action->Validate(report_), 0);
-    EXPECT_EQ(expand->Validate(report_), -1);
+    EXPECT_EQ(action->Validate(m_report), 0);
+    EXPECT_EQ(expand->Validate(m_report), -1);
     expand->m_inOut = EXPAND_OUT;
-    EXPECT_EQ(expand->Validate(report_), 0);
-    EXPECT_EQ(messages_, (std::vector<std::string>{
-                             "ブロック f に、( IN | OUT | INOUT ) が定義されていません。",
-                             "ブロック f では、不正な対象フレーム数が指定されています。",
-                             "ブロック x では、入力ブロック short に対して不正な対象フレーム数が"
-                             "指定されています。",
-                             "ブロック CUT では、入力ブロック s に対して不正なフレーム番号が"
-                             "指定されています。",
-                             "ブロック CUT では、入力ブロック s に対して不正なフレーム番号が"
-                             "指定されています。",
-                             "ブロック a では、不正な残像フレーム数が指定されています。",
-                             "ブロック e に、( IN | OUT ) が定義されていません。",
-                         }));
+    EXPECT_EQ(expand->Validate(m_report), 0);
+    EXPECT_EQ(m_messages, (std::vector<std::string>{
+                              "ブロック f に、( IN | OUT | INOUT ) が定義されていません。",
+                              "ブロック f では、不正な対象フレーム数が指定されています。",
+                              "ブロック x では、入力ブロック short に対して不正な対象フレーム数が"
+                              "指定されています。",
+                              "ブロック CUT では、入力ブロック s に対して不正なフレーム番号が"
+                              "指定されています。",
+                              "ブロック CUT では、入力ブロック s に対して不正なフレーム番号が"
+                              "指定されています。",
+                              "ブロック a では、不正な残像フレーム数が指定されています。",
+                              "ブロック e に、( IN | OUT ) が定義されていません。",
+                          }));
 }
 
 }  // namespace

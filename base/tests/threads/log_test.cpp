@@ -21,17 +21,17 @@ namespace {
 class DebugLog : public testing::Test {
 protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("vemo-log-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
+        m_previous = fs::current_path();
+        m_dir = fs::temp_directory_path() / ("vemo-log-" + std::to_string(getpid()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        fs::current_path(m_dir);
     }
     void TearDown() override {
         CloseDebugLog();
         OpenDebugLog(false);
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
+        fs::current_path(m_previous);
+        fs::remove_all(m_dir);
     }
     static std::string ReadLog() {
         std::ifstream in(kDebugLogName, std::ios::binary);
@@ -39,7 +39,7 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
-    fs::path previous_, dir_;
+    fs::path m_previous, m_dir;
 };
 
 TEST_F(DebugLog, DisabledLogCreatesAndTruncatesNothing) {
@@ -133,12 +133,12 @@ public:
 TEST_F(DebugLog, ReportingCallsLogFirstThenReachTheSink) {
     OpenDebugLog(true);
     RecordingSink sink;
-    SetReportSink(&sink);
+    set_report_sink(&sink);
     Trace("trace %d", 1);
     Report("report %d", 2);
     ErrorBox("シナリオ読み込み時にエラーが発生しました。\n%s", std::string(400, 'x').c_str());
     EXPECT_EQ(AskBox("続けますか？"), AskAnswer::Yes);
-    SetReportSink(nullptr);
+    set_report_sink(nullptr);
     EXPECT_EQ(AskBox("no sink"), AskAnswer::No);
     CloseDebugLog();
 

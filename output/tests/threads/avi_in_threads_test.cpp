@@ -29,25 +29,25 @@ class AviInThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         av_log_set_level(AV_LOG_QUIET);
-        dir_ = fs::temp_directory_path() /
-               ("vemo_avi_in_threads_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-        spec_.encoder = encoder_available("ffv1") ? "ffv1" : "rawvideo";
-        spec_.pixelFormat = encoder_available("ffv1") ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24;
-        spec_.frames = 40;
-        spec_.gop = 5;
-        path_ = (dir_ / "clip.avi").string();
-        ASSERT_TRUE(write_clip(path_, spec_));
+        m_dir = fs::temp_directory_path() /
+                ("vemo_avi_in_threads_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        m_spec.encoder = encoder_available("ffv1") ? "ffv1" : "rawvideo";
+        m_spec.pixelFormat = encoder_available("ffv1") ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24;
+        m_spec.frames = 40;
+        m_spec.gop = 5;
+        m_path = (m_dir / "clip.avi").string();
+        ASSERT_TRUE(write_clip(m_path, m_spec));
     }
     void TearDown() override {
-        DropParkedClips();
-        fs::remove_all(dir_);
+        drop_parked_clips();
+        fs::remove_all(m_dir);
     }
 
-    fs::path dir_;
-    ClipRecipe spec_;
-    std::string path_;
+    fs::path m_dir;
+    ClipRecipe m_spec;
+    std::string m_path;
 };
 
 TEST_F(AviInThreads, EachThreadOpensReadsAndClosesItsOwnReader) {
@@ -64,19 +64,19 @@ TEST_F(AviInThreads, EachThreadOpensReadsAndClosesItsOwnReader) {
                 return 0;
             };
             reader.SetCalls(nullptr, nullptr, trace);
-            reader.SetFileName(path_);
+            reader.SetFileName(m_path);
             for (int round = 0; round < kRounds; ++round) {
                 // As the MOVIE scene reads: open, one frame, close.
-                int frame = (t * 7 + round * 13) % spec_.frames;
+                int frame = (t * 7 + round * 13) % m_spec.frames;
                 if (reader.Initialize() != 0) ++wrong;
-                if (!is_exact_frame(reader.DoVideoReader(frame).get(), spec_, frame)) ++wrong;
+                if (!is_exact_frame(reader.DoVideoReader(frame).get(), m_spec, frame)) ++wrong;
                 reader.Finish();
             }
         });
     }
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(wrong.load(), 0);
-    EXPECT_EQ(AviLockUsers(), 0);
+    EXPECT_EQ(avi_lock_users(), 0);
     EXPECT_GE(set_up.load(), 1);
     EXPECT_EQ(set_up.load(), closed.load());
 }
@@ -91,15 +91,15 @@ TEST_F(AviInThreads, OneReaderServesSeveralThreadsOneFrameAtATime) {
         if (line.rfind("+ AVIStreamGetFrame", 0) == 0) inside.fetch_sub(1);
         return 0;
     });
-    reader.SetFileName(path_);
+    reader.SetFileName(m_path);
     ASSERT_EQ(reader.Initialize(), 0);
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 3; ++t) {
         threads.emplace_back([&, t] {
             for (int round = 0; round < 30; ++round) {
-                int frame = (t * 11 + round * 17) % spec_.frames;
-                if (!is_exact_frame(reader.DoVideoReader(frame).get(), spec_, frame)) ++wrong;
+                int frame = (t * 11 + round * 17) % m_spec.frames;
+                if (!is_exact_frame(reader.DoVideoReader(frame).get(), m_spec, frame)) ++wrong;
             }
         });
     }
@@ -107,7 +107,7 @@ TEST_F(AviInThreads, OneReaderServesSeveralThreadsOneFrameAtATime) {
     reader.Finish();
     EXPECT_EQ(wrong.load(), 0);
     EXPECT_EQ(overlapped.load(), 0);
-    EXPECT_EQ(AviLockUsers(), 0);
+    EXPECT_EQ(avi_lock_users(), 0);
 }
 
 }  // namespace
