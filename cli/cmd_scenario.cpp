@@ -22,7 +22,7 @@ bool load_and_link(CScenario& doc, const std::string& path) {
 }
 
 bool is_picture(const CScene& scene) {
-    return scene.m_type == SCENE_IMAGE || scene.m_type == SCENE_TEXT || scene.m_type == SCENE_DRAW;
+    return scene.Type() == SCENE_IMAGE || scene.Type() == SCENE_TEXT || scene.Type() == SCENE_DRAW;
 }
 
 // One line per node of the block tree: the scene, then each of its inputs below it.
@@ -30,12 +30,12 @@ bool is_picture(const CScene& scene) {
 // graph whose tree would be too large to list.
 void print_tree(CScene& scene, int depth, bool root) {
     std::string line(static_cast<size_t>(depth) * 2, ' ');
-    line += root ? std::string("MAIN") : cp932_to_utf8(scene.m_name);
+    line += root ? std::string("MAIN") : cp932_to_utf8(scene.Name());
     line += format_string("\t%s\t%d\n", scene.TypeName(),
                           is_picture(scene) ? 0 : scene.GetFrameCount());
     std::fwrite(line.data(), 1, line.size(), stdout);
-    for (const auto& input : scene.m_inputs) {
-        if (input->m_target) print_tree(*input->m_target, depth + 1, false);
+    for (const auto& input : scene.Inputs()) {
+        if (input->Target()) print_tree(*input->Target(), depth + 1, false);
     }
 }
 
@@ -65,7 +65,7 @@ Command add_info_command(CLI::App& program, const CommonOptions&) {
     return {app, [path] {
                 CScenario doc;
                 if (!load_and_link(doc, *path)) return kExitScenarioFailed;
-                print_tree(*doc.MainLink().m_target, 0, true);
+                print_tree(*doc.MainScene(), 0, true);
                 std::fflush(stdout);
                 return kExitOk;
             }};

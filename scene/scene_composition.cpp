@@ -8,14 +8,14 @@
 
 int32_t CSceneSeries::ComputeFrameCount() {
     int32_t total = 0;
-    for (const auto& input : m_inputs) total = add_frames(total, input->GetFrameCount());
+    for (const auto& input : Inputs()) total = add_frames(total, input->GetFrameCount());
     return total;
 }
 
 CSceneLink* CSceneSeries::FindActive(int32_t frame, int32_t* inputFrame) {
     if (frame < 0) return nullptr;
     int64_t start = 0;
-    for (const auto& input : m_inputs) {
+    for (const auto& input : Inputs()) {
         const int64_t count = input->GetFrameCount();
         if (start + count > frame) {
             if (inputFrame) *inputFrame = static_cast<int32_t>(frame - start);
@@ -43,10 +43,10 @@ int CSceneSeries::DescribeFrame(int32_t frame, int depth, FrameDescription& list
 
 int CSceneSeries::Dump(CDumpWriter& out) {
     DumpHead(out);
-    for (const auto& input : m_inputs) {
-        out.WriteLine(
-            input->m_volumeAlpha ? "\tINPUT\t\t\"%s\"\t\tALINK_VOLUME_ALPHA" : "\tINPUT\t\t\"%s\"",
-            input->m_inputName.c_str());
+    for (const auto& input : Inputs()) {
+        out.WriteLine(input->Settings().volumeAlpha ? "\tINPUT\t\t\"%s\"\t\tALINK_VOLUME_ALPHA"
+                                                    : "\tINPUT\t\t\"%s\"",
+                      input->InputName().c_str());
     }
     out.WriteText("}");
     return 0;
@@ -58,7 +58,7 @@ namespace {
 
 // Whether a MIX input shows `frame`; its own frame then.
 bool mix_active(CSceneLink& input, int32_t frame, int32_t* local) {
-    const int64_t offset = input.m_offset;
+    const int64_t offset = input.Settings().offset;
     if (frame < offset || frame >= offset + input.GetFrameCount()) return false;
     *local = static_cast<int32_t>(frame - offset);
     return true;
@@ -68,8 +68,8 @@ bool mix_active(CSceneLink& input, int32_t frame, int32_t* local) {
 
 int32_t CSceneMix::ComputeFrameCount() {
     int64_t longest = 0;
-    for (const auto& input : m_inputs) {
-        longest = std::max(longest, int64_t{input->m_offset} + input->GetFrameCount());
+    for (const auto& input : Inputs()) {
+        longest = std::max(longest, int64_t{input->Settings().offset} + input->GetFrameCount());
     }
     return saturating_frames(longest);
 }
@@ -79,12 +79,12 @@ int CSceneMix::TestFrame(int kind, int32_t frame) {
     if (frame < 0 || frame >= count) return 0;
     if (kind == FRAME_KEY) {
         if (IsEdgeFrame(frame, false)) return 1;
-        for (const auto& input : m_inputs) {
-            const int64_t offset = input->m_offset;
+        for (const auto& input : Inputs()) {
+            const int64_t offset = input->Settings().offset;
             if (frame == offset || frame == offset + input->GetFrameCount() - 1) return 1;
         }
     }
-    for (const auto& input : m_inputs) {
+    for (const auto& input : Inputs()) {
         int32_t local = 0;
         if (mix_active(*input, frame, &local) && input->TestFrame(kind, local)) return 1;
     }
@@ -94,23 +94,23 @@ int CSceneMix::TestFrame(int kind, int32_t frame) {
 int CSceneMix::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     if (frame < 0 || frame >= GetFrameCount()) return 0;
-    for (const auto& input : m_inputs) {
+    for (const auto& input : Inputs()) {
         int32_t local = 0;
         if (!mix_active(*input, frame, &local)) continue;
         if (input->DescribeFrame(local, depth + 1, list) == -1) return -1;
     }
-    return DescribeExtra(frame, depth, list);
+    return DescribeBackground(frame, depth, list);
 }
 
 int CSceneMix::Dump(CDumpWriter& out) {
     DumpHead(out);
-    for (const auto& input : m_inputs) {
-        const SceneRect& r = input->m_rect;
-        out.WriteLine("\tINPUT\t\t\"%s\"\t%d\t%d\t%d\t%d\tOFFSET\t%d", input->m_inputName.c_str(),
-                      r.left, r.top, r.right, r.bottom, input->m_offset);
+    for (const auto& input : Inputs()) {
+        const SceneRect r = input->Rect();
+        out.WriteLine("\tINPUT\t\t\"%s\"\t%d\t%d\t%d\t%d\tOFFSET\t%d", input->InputName().c_str(),
+                      r.left, r.top, r.right, r.bottom, input->Settings().offset);
     }
-    if (m_composeMode == MIX_COMPOSE_OR) out.WriteText("\tOR");
-    if (m_extraLink) out.WriteLine("\tBGIMAGE\t\t\"%s\"", m_extraLink->m_inputName.c_str());
+    if (Settings().composeMode == MIX_COMPOSE_OR) out.WriteText("\tOR");
+    if (Background()) out.WriteLine("\tBGIMAGE\t\t\"%s\"", Background()->InputName().c_str());
     out.WriteText("}");
     return 0;
 }
@@ -118,15 +118,16 @@ int CSceneMix::Dump(CDumpWriter& out) {
 // ---- CUT ----
 
 int32_t CSceneCut::ComputeFrameCount() {
-    const int64_t span = int64_t{m_end} - m_start;
+    const int64_t span = int64_t{Settings().end} - Settings().start;
     return saturating_frames((span < 0 ? -span : span) + 1);
 }
 
 int32_t CSceneCut::MapFrame(int32_t frame) const {
     // Every SKIP-th input frame is held for SKIP frames; SKIP 0 means every frame.
-    const int64_t skip = m_skip > 0 ? m_skip : 1;
+    const CutSettings& s = Settings();
+    const int64_t skip = s.skip > 0 ? s.skip : 1;
     const int64_t step = (int64_t{frame} / skip) * skip;
-    const int64_t mapped = m_start >= m_end ? m_start - step : m_start + step;
+    const int64_t mapped = s.start >= s.end ? s.start - step : s.start + step;
     return static_cast<int32_t>(std::clamp<int64_t>(mapped, INT32_MIN, INT32_MAX));
 }
 
@@ -146,7 +147,8 @@ int CSceneCut::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
 
 int CSceneCut::Validate(const SceneReport& report) {
     const int32_t last = FirstInputFrames() - 1;
-    if (FirstInput() && m_start >= 0 && m_start <= last && m_end >= 0 && m_end <= last) return 0;
+    const CutSettings& s = Settings();
+    if (FirstInput() && s.start >= 0 && s.start <= last && s.end >= 0 && s.end <= last) return 0;
     if (report) {
         report(format_string(
             "ブロック CUT では、入力ブロック %s に対して不正なフレーム番号が指定されています。",
@@ -158,9 +160,10 @@ int CSceneCut::Validate(const SceneReport& report) {
 int CSceneCut::Dump(CDumpWriter& out) {
     DumpHead(out);
     out.WriteLine("\tINPUT\t\t\"%s\"", InputName(0));
-    if (m_skip != 1) out.WriteLine("\tSKIP\t\t%d", m_skip);
-    if (m_start != 0) out.WriteLine("\tSTART\t\t%d", m_start);
-    if (m_end != -1) out.WriteLine("\tEND\t\t%d", m_end);
+    const CutSettings& s = Settings();
+    if (s.skip != 1) out.WriteLine("\tSKIP\t\t%d", s.skip);
+    if (s.start != 0) out.WriteLine("\tSTART\t\t%d", s.start);
+    if (s.end != -1) out.WriteLine("\tEND\t\t%d", s.end);
     out.WriteText("}");
     return 0;
 }
@@ -168,14 +171,6 @@ int CSceneCut::Dump(CDumpWriter& out) {
 // ---- ALPHA, SHADE ----
 
 namespace {
-
-int ask_input(CSceneLink* input, int kind, int32_t frame) {
-    return input ? input->TestFrame(kind, frame) : 0;
-}
-
-int describe_input(CSceneLink* input, int32_t frame, int depth, FrameDescription& list) {
-    return input ? input->DescribeFrame(frame, depth + 1, list) : 0;
-}
 
 void dump_start_end(CDumpWriter& out, const char* input, int32_t start, int32_t end) {
     out.WriteLine("\tINPUT\t\t\"%s\"", input);
@@ -187,33 +182,33 @@ void dump_start_end(CDumpWriter& out, const char* input, int32_t start, int32_t 
 }  // namespace
 
 int CSceneAlpha::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return ask_input(FirstInput(), kind, frame);
+    if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
     return IsEdgeFrame(frame, true);
 }
 
 int CSceneAlpha::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
-    return describe_input(FirstInput(), frame, depth, list);
+    return DescribeFirstInput(frame, depth, list);
 }
 
 int CSceneAlpha::Dump(CDumpWriter& out) {
     DumpHead(out);
-    dump_start_end(out, InputName(0), m_start, m_end);
+    dump_start_end(out, InputName(0), Settings().start, Settings().end);
     return 0;
 }
 
 int CSceneShade::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return ask_input(FirstInput(), kind, frame);
+    if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
     return IsEdgeFrame(frame, true);
 }
 
 int CSceneShade::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
-    return describe_input(FirstInput(), frame, depth, list);
+    return DescribeFirstInput(frame, depth, list);
 }
 
 int CSceneShade::Dump(CDumpWriter& out) {
     DumpHead(out);
-    dump_start_end(out, InputName(0), m_start, m_end);
+    dump_start_end(out, InputName(0), Settings().start, Settings().end);
     return 0;
 }
