@@ -41,7 +41,7 @@ bool is_debug_log_enabled() {
     return g_log_enabled;
 }
 
-void LogText(std::string_view text) {
+void log_text(std::string_view text) {
     if (!g_log_enabled) return;
     std::lock_guard lock(g_log_mutex);
     if (!g_log_file) return;
@@ -56,13 +56,13 @@ void LogLine(const char* format, ...) {
     va_start(args, format);
     std::string text = format_string_v(format, args);
     va_end(args);
-    LogText(text);
+    log_text(text);
 }
 
 void WriteBanner() {
     const std::string stars(60, '*');
-    LogText(stars);
-    LogText(framed_line("Vemo"));
-    LogText(framed_line("Built by the Vemo developers for Linux."));
-    LogText(stars);
+    log_text(stars);
+    log_text(framed_line("Vemo"));
+    log_text(framed_line("Built by the Vemo developers for Linux."));
+    log_text(stars);
 }

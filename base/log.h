@@ -18,7 +18,7 @@ bool is_debug_log_enabled();
 // Formats with printf rules and, when the log is open, writes the text and "\r\n"
 // as one atomic line.
 void LogLine(const char* format, ...) VEMO_PRINTF(1, 2);
-void LogText(std::string_view text);
+void log_text(std::string_view text);
 
 // The four-line framed banner written once when the program starts logging.
 void WriteBanner();

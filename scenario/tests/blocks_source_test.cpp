@@ -106,6 +106,11 @@ TEST_F(SourceBlocks, TextStatementsAndDefaults) {
 TEST_F(SourceBlocks, TextLineBreaks) {
     ASSERT_EQ(LoadText("TEXT \"t\" { SIZE 1 1 STRING \"a\\\\b\\c\\\\\\d\" }\n"), 0) << OnlyError();
     EXPECT_EQ(Scene<CSceneText>("t")->Settings().text, "a\r\nb\\c\r\n\\d");
+
+    // Only breaks after the first character start a new STRING line when written back.
+    ASSERT_EQ(LoadText("TEXT \"u\" { SIZE 1 1 STRING \"\\\\x\\\\\" }\n"), 0) << OnlyError();
+    EXPECT_NE(Written("u").find("\tSTRING\t\t\"\nx\"\n\tSTRING\t\t\"\"\n"), std::string::npos)
+        << Written("u");
 }
 
 TEST_F(SourceBlocks, TextMessages) {
