@@ -86,16 +86,19 @@ int CScenario::Link() {
         return LinkFail(format_string("MAIN ブロックのフレーム数 %d は上限 %d を超えています。",
                                       m_totalFrames, m_frameLimit));
     }
-    m_keyFrames = 0;
-    for (int32_t f = m_header.startFrame; f < m_totalFrames; ++f) {
-        if (m_mainLink.TestFrame(FRAME_KEY, f) == 1) ++m_keyFrames;
-    }
-    ComputeCheckpoints();
 
+    // Validation reports; counting key frames and converting checkpoints cannot
+    // fail, and they count over validated blocks, whose timelines are in order.
     SceneReport report = [this](const std::string& text) { ReportText(text); };
     for (const auto& scene : m_scenes) {
         if (scene->Validate(report) != 0) return -1;
     }
+    m_keyFrames = 0;
+    for (int32_t f = m_mainLink.NextKeyFrame(m_header.startFrame - 1); f < m_totalFrames;
+         f = m_mainLink.NextKeyFrame(f)) {
+        ++m_keyFrames;
+    }
+    ComputeCheckpoints();
     return 0;
 }
 

@@ -2,6 +2,8 @@
 
 #include "scenario/scenario.h"
 
+#include <algorithm>
+
 #include "base/format.h"
 
 CScenario::CScenario() = default;
@@ -53,12 +55,11 @@ int CScenario::CheckpointAt(int32_t frame, int32_t* colour) const {
 }
 
 int32_t CScenario::NextMarkedFrame(int32_t frame) {
-    int32_t colour = 0;
-    for (int64_t f = int64_t{frame} + 1; f < m_totalFrames; ++f) {
-        int32_t at = static_cast<int32_t>(f);
-        if (CheckpointAt(at, &colour) == 2 || m_mainLink.TestFrame(FRAME_KEY, at) == 1) return at;
+    int32_t next = std::min(m_mainLink.NextKeyFrame(frame), m_totalFrames);
+    for (const CCheckpoint& entry : m_checkpoints) {
+        if (entry.frame > frame && entry.frame < next) next = entry.frame;
     }
-    return m_totalFrames;
+    return next;
 }
 
 CImageBuffer* CScenario::GetImage(int32_t frame, int32_t* runLength, RenderContext* context) {

@@ -22,6 +22,23 @@ int32_t add_frames(int32_t a, int32_t b) {
     return saturating_frames(int64_t{std::max(a, 0)} + int64_t{std::max(b, 0)});
 }
 
+int32_t first_after(std::initializer_list<int64_t> candidates, int64_t after, int32_t limit) {
+    int64_t best = limit;
+    for (int64_t candidate : candidates) {
+        if (candidate > after && candidate >= 0 && candidate < best) best = candidate;
+    }
+    return static_cast<int32_t>(best);
+}
+
+int32_t last_before(std::initializer_list<int64_t> candidates, int64_t before, int32_t limit) {
+    const int64_t end = std::min<int64_t>(before, limit);
+    int64_t best = -1;
+    for (int64_t candidate : candidates) {
+        if (candidate < end && candidate >= 0 && candidate > best) best = candidate;
+    }
+    return static_cast<int32_t>(best);
+}
+
 // ---- dump writer ----
 
 void CDumpWriter::WriteLine(const char* format, ...) {
@@ -98,6 +115,14 @@ int CSceneLink::TestFrame(int kind, int32_t frame) {
     return m_target ? m_target->TestFrame(kind, frame) : 0;
 }
 
+int32_t CSceneLink::NextKeyFrame(int32_t after) {
+    return m_target ? m_target->NextKeyFrame(after) : 0;
+}
+
+int32_t CSceneLink::PrevKeyFrame(int32_t before) {
+    return m_target ? m_target->PrevKeyFrame(before) : -1;
+}
+
 int32_t CSceneLink::GetFrameCount() const {
     return m_target ? m_target->GetFrameCount() : 0;
 }
@@ -128,6 +153,21 @@ void CScene::ReleaseImage(CImageBuffer*, int32_t) {}
 void CScene::ResetCache() {}
 
 int CScene::DescribeFrame(int32_t, int, FrameDescription&) {
+    return -1;
+}
+
+int32_t CScene::NextKeyFrame(int32_t after) {
+    const int32_t count = GetFrameCount();
+    for (int64_t f = std::max<int64_t>(int64_t{after} + 1, 0); f < count; ++f) {
+        if (TestFrame(FRAME_KEY, static_cast<int32_t>(f)) == 1) return static_cast<int32_t>(f);
+    }
+    return count;
+}
+
+int32_t CScene::PrevKeyFrame(int32_t before) {
+    for (int64_t f = std::min<int64_t>(before, GetFrameCount()) - 1; f >= 0; --f) {
+        if (TestFrame(FRAME_KEY, static_cast<int32_t>(f)) == 1) return static_cast<int32_t>(f);
+    }
     return -1;
 }
 
@@ -227,6 +267,20 @@ int CScene::IsEdgeFrame(int32_t frame, bool middle) {
     int32_t count = GetFrameCount();
     if (frame == 0 || frame == count - 1) return 1;
     return (middle && frame == count / 2) ? 1 : 0;
+}
+
+int32_t CScene::NextEdgeFrame(int32_t after, bool middle) {
+    const int32_t count = GetFrameCount();
+    const int64_t last = int64_t{count} - 1;
+    return middle ? first_after({0, last, count / 2}, after, count)
+                  : first_after({0, last}, after, count);
+}
+
+int32_t CScene::PrevEdgeFrame(int32_t before, bool middle) {
+    const int32_t count = GetFrameCount();
+    const int64_t last = int64_t{count} - 1;
+    return middle ? last_before({0, last, count / 2}, before, count)
+                  : last_before({0, last}, before, count);
 }
 
 const char* CScene::InputName(size_t index) const {

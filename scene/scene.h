@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -70,6 +71,11 @@ inline constexpr int32_t kEndlessFrames = 0x7fffffff;
 // Negative parts count as 0.
 int32_t saturating_frames(int64_t frames);
 int32_t add_frames(int32_t a, int32_t b);
+
+// Key-frame navigation over a few known frames: the smallest candidate in
+// (after, limit), or limit; the largest candidate in [0, min(before, limit)), or -1.
+int32_t first_after(std::initializer_list<int64_t> candidates, int64_t after, int32_t limit);
+int32_t last_before(std::initializer_list<int64_t> candidates, int64_t before, int32_t limit);
 
 // Inclusive pixel rectangle.
 struct SceneRect {
@@ -145,8 +151,11 @@ public:
     // transparent black screen-size blank without asking the target.
     CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength, RenderContext* context);
     void ReleaseImage(CImageBuffer* image, int32_t frame);
-    // Both kinds forward to the target; without a target the answers are 0.
+    // Both kinds forward to the target; without a target the answers are 0 (and
+    // there are no key frames).
     int TestFrame(int kind, int32_t frame);
+    int32_t NextKeyFrame(int32_t after);
+    int32_t PrevKeyFrame(int32_t before);
     int32_t GetFrameCount() const;
     // Appends depth and input name, then lets the target describe the frame.
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list);
@@ -185,6 +194,13 @@ public:
     // Appends type keyword, frame and file, then follows the input active at the
     // frame with depth + 1. Base: -1.
     virtual int DescribeFrame(int32_t frame, int depth, FrameDescription& list);
+    // The first frame after `after` (and not below 0) that TestFrame calls a key
+    // frame, or the frame count when there is none; the last one before `before`
+    // (and below the count), or -1. Classes answer from their own structure, so
+    // that counting and stepping through key frames never walks frame by frame
+    // through long shots; the base walks frame by frame.
+    virtual int32_t NextKeyFrame(int32_t after);
+    virtual int32_t PrevKeyFrame(int32_t before);
 
     // The frame count, computed on first request and kept. Link resets every scene
     // (ResetFrameCount) and then runs CountFrames on every scene it can reach, on
@@ -262,6 +278,9 @@ protected:
     int AskFirstInput(int kind, int32_t frame);
     // 1 at the first and last frame of the scene, and at count / 2 when asked.
     int IsEdgeFrame(int32_t frame, bool middle);
+    // Key-frame navigation of classes whose key frames are just those edges.
+    int32_t NextEdgeFrame(int32_t after, bool middle);
+    int32_t PrevEdgeFrame(int32_t before, bool middle);
     // The name written for input `index` ("" when there is none).
     const char* InputName(size_t index) const;
     // Writes the empty line, the head line ("%s\t\"%s\"", or "MAIN"), "{" and the

@@ -2,28 +2,34 @@
 
 #include "scene/scene_composition.h"
 
+#include <algorithm>
+
 #include "base/cp932.h"
 
 // ---- SERIES, MAIN ----
 
 int32_t CSceneSeries::ComputeFrameCount() {
-    int32_t total = 0;
-    for (const auto& input : Inputs()) total = add_frames(total, input->GetFrameCount());
-    return total;
+    m_starts.assign(1, 0);
+    for (const auto& input : Inputs()) m_starts.push_back(m_starts.back() + input->GetFrameCount());
+    return saturating_frames(m_starts.back());
+}
+
+size_t CSceneSeries::ActiveIndex(int64_t frame) {
+    GetFrameCount();  // the starts are made with the count
+    const size_t n = Inputs().size();
+    if (frame < 0 || frame >= m_starts[n]) return n;
+    // The last input starting at or before the frame; inputs of 0 frames start where
+    // the next one does, so they are passed over.
+    const auto last = std::upper_bound(m_starts.begin(),
+                                       m_starts.begin() + static_cast<std::ptrdiff_t>(n), frame);
+    return static_cast<size_t>(last - m_starts.begin()) - 1;
 }
 
 CSceneLink* CSceneSeries::FindActive(int32_t frame, int32_t* inputFrame) {
-    if (frame < 0) return nullptr;
-    int64_t start = 0;
-    for (const auto& input : Inputs()) {
-        const int64_t count = input->GetFrameCount();
-        if (start + count > frame) {
-            if (inputFrame) *inputFrame = static_cast<int32_t>(frame - start);
-            return input.get();
-        }
-        start += count;
-    }
-    return nullptr;
+    const size_t i = ActiveIndex(frame);
+    if (i >= Inputs().size()) return nullptr;
+    if (inputFrame) *inputFrame = static_cast<int32_t>(frame - m_starts[i]);
+    return Inputs()[i].get();
 }
 
 int CSceneSeries::TestFrame(int kind, int32_t frame) {
@@ -32,6 +38,42 @@ int CSceneSeries::TestFrame(int kind, int32_t frame) {
     if (!active) return 0;
     if (kind == FRAME_KEY && IsEdgeFrame(frame, false)) return 1;
     return active->TestFrame(kind, local);
+}
+
+int32_t CSceneSeries::NextKeyFrame(int32_t after) {
+    const int32_t count = GetFrameCount();
+    int64_t best = first_after({0, int64_t{count} - 1}, after, count);
+    // Every input that plays has key frames of its own, each within its stretch of
+    // the series: the first input holding one after `after` holds the earliest.
+    const size_t n = Inputs().size();
+    for (size_t i = ActiveIndex(std::max<int64_t>(int64_t{after} + 1, 0));
+         i < n && m_starts[i] < best; ++i) {
+        const int64_t local = Inputs()[i]->NextKeyFrame(
+            static_cast<int32_t>(std::max<int64_t>(after - m_starts[i], -1)));
+        if (m_starts[i] + local < m_starts[i + 1]) {
+            best = std::min(best, m_starts[i] + local);
+            break;
+        }
+    }
+    return static_cast<int32_t>(best);
+}
+
+int32_t CSceneSeries::PrevKeyFrame(int32_t before) {
+    const int32_t count = GetFrameCount();
+    const int64_t to = std::min<int64_t>(before, count) - 1;
+    int64_t best = last_before({0, int64_t{count} - 1}, before, count);
+    const size_t n = Inputs().size();
+    for (size_t i = ActiveIndex(to); i < n && m_starts[i + 1] - 1 > best; --i) {
+        const int64_t span = m_starts[i + 1] - m_starts[i];
+        const int64_t local = Inputs()[i]->PrevKeyFrame(
+            static_cast<int32_t>(std::min<int64_t>(to - m_starts[i] + 1, span)));
+        if (local >= 0) {
+            best = std::max(best, m_starts[i] + local);
+            break;
+        }
+        if (i == 0) break;
+    }
+    return static_cast<int32_t>(best);
 }
 
 int CSceneSeries::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
@@ -91,6 +133,40 @@ int CSceneMix::TestFrame(int kind, int32_t frame) {
     return 0;
 }
 
+int32_t CSceneMix::NextKeyFrame(int32_t after) {
+    const int32_t count = GetFrameCount();
+    int32_t best = first_after({0, int64_t{count} - 1}, after, count);
+    for (const auto& input : Inputs()) {
+        const int64_t offset = input->Settings().offset;
+        const int64_t frames = input->GetFrameCount();
+        best = std::min(best, first_after({offset, offset + frames - 1}, after, count));
+        if (frames > 0 && offset + frames - 1 > after && offset < best) {
+            const int64_t local =
+                input->NextKeyFrame(static_cast<int32_t>(std::max<int64_t>(after - offset, -1)));
+            if (local < frames)
+                best = static_cast<int32_t>(std::min<int64_t>(best, offset + local));
+        }
+    }
+    return best;
+}
+
+int32_t CSceneMix::PrevKeyFrame(int32_t before) {
+    const int32_t count = GetFrameCount();
+    const int64_t to = std::min<int64_t>(before, count) - 1;
+    int32_t best = last_before({0, int64_t{count} - 1}, before, count);
+    for (const auto& input : Inputs()) {
+        const int64_t offset = input->Settings().offset;
+        const int64_t frames = input->GetFrameCount();
+        best = std::max(best, last_before({offset, offset + frames - 1}, before, count));
+        if (frames > 0 && offset <= to && offset + frames - 1 > best) {
+            const int64_t local =
+                input->PrevKeyFrame(static_cast<int32_t>(std::min(to - offset + 1, frames)));
+            if (local >= 0) best = static_cast<int32_t>(std::max<int64_t>(best, offset + local));
+        }
+    }
+    return best;
+}
+
 int CSceneMix::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     if (frame < 0 || frame >= GetFrameCount()) return 0;
@@ -136,6 +212,60 @@ int CSceneCut::TestFrame(int kind, int32_t frame) {
     if (!input || frame < 0 || frame >= GetFrameCount()) return 0;
     if (kind == FRAME_KEY && IsEdgeFrame(frame, false)) return 1;
     return input->TestFrame(kind, MapFrame(frame));
+}
+
+// Later frames of a CUT show input frames further along its direction, each input
+// frame for SKIP frames; a key frame of the input is one of the CUT's where a group
+// of SKIP frames starts on it.
+int32_t CSceneCut::NextKeyFrame(int32_t after) {
+    const int32_t count = GetFrameCount();
+    CSceneLink* input = FirstInput();
+    const int64_t from = std::max<int64_t>(int64_t{after} + 1, 0);
+    if (!input || from >= count) return count;
+    const CutSettings& s = Settings();
+    int64_t best = first_after({0, int64_t{count} - 1}, after, count);
+    const int32_t shown = MapFrame(static_cast<int32_t>(from));
+    if (input->TestFrame(FRAME_KEY, shown) == 1) return static_cast<int32_t>(from);
+    const int64_t skip = s.skip > 0 ? s.skip : 1;
+    const bool backwards = s.start >= s.end;
+    const int64_t reach = (int64_t{count} - 1) / skip * skip;  // the last group's step
+    const int64_t last = backwards ? int64_t{s.start} - reach : int64_t{s.start} + reach;
+    for (int64_t g = shown;;) {
+        g = backwards ? input->PrevKeyFrame(static_cast<int32_t>(g))
+                      : input->NextKeyFrame(static_cast<int32_t>(g));
+        if (backwards ? (g < 0 || g < last) : (g >= input->GetFrameCount() || g > last)) break;
+        const int64_t step = backwards ? s.start - g : g - s.start;
+        if (step % skip == 0) {
+            best = std::min(best, step);
+            break;
+        }
+    }
+    return static_cast<int32_t>(best);
+}
+
+int32_t CSceneCut::PrevKeyFrame(int32_t before) {
+    const int32_t count = GetFrameCount();
+    CSceneLink* input = FirstInput();
+    const int64_t to = std::min<int64_t>(before, count) - 1;
+    if (!input || to < 0) return -1;
+    const CutSettings& s = Settings();
+    int64_t best = last_before({0, int64_t{count} - 1}, before, count);
+    const int32_t shown = MapFrame(static_cast<int32_t>(to));
+    if (input->TestFrame(FRAME_KEY, shown) == 1) return static_cast<int32_t>(to);
+    const int64_t skip = s.skip > 0 ? s.skip : 1;
+    const bool backwards = s.start >= s.end;
+    for (int64_t g = shown;;) {
+        g = backwards ? input->NextKeyFrame(static_cast<int32_t>(g))
+                      : input->PrevKeyFrame(static_cast<int32_t>(g));
+        if (backwards ? (g >= input->GetFrameCount() || g > s.start) : (g < 0 || g < s.start))
+            break;
+        const int64_t step = backwards ? s.start - g : g - s.start;
+        if (step % skip == 0) {
+            best = std::max(best, step + skip - 1);  // the group's last frame
+            break;
+        }
+    }
+    return static_cast<int32_t>(best);
 }
 
 int CSceneCut::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
@@ -186,6 +316,14 @@ int CSceneAlpha::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
+int32_t CSceneAlpha::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, true);
+}
+
+int32_t CSceneAlpha::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, true);
+}
+
 int CSceneAlpha::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeFirstInput(frame, depth, list);
@@ -200,6 +338,14 @@ int CSceneAlpha::Dump(CDumpWriter& out) {
 int CSceneShade::TestFrame(int kind, int32_t frame) {
     if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
     return IsEdgeFrame(frame, true);
+}
+
+int32_t CSceneShade::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, true);
+}
+
+int32_t CSceneShade::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, true);
 }
 
 int CSceneShade::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {

@@ -18,14 +18,24 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
     // The input playing `frame` and its own frame there; none outside the series
-    // (inputs of 0 frames never play).
+    // (inputs of 0 frames never play). A binary search over the starts.
     CSceneLink* FindActive(int32_t frame, int32_t* inputFrame);
 
 protected:
     int32_t ComputeFrameCount() override;
+
+private:
+    // The index of the input playing `frame`, or the input count.
+    size_t ActiveIndex(int64_t frame);
+
+    // Where each input starts, one more entry for the end; made with the frame count
+    // at link time, read only afterwards.
+    std::vector<int64_t> m_starts;
 };
 
 struct MixSettings {
@@ -40,6 +50,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
@@ -58,6 +70,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
@@ -81,6 +95,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
@@ -93,6 +109,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:

@@ -27,6 +27,14 @@ int CSceneStill::TestFrame(int kind, int32_t frame) {
     return frame == 0 ? 1 : 0;
 }
 
+int32_t CSceneStill::NextKeyFrame(int32_t after) {
+    return first_after({0}, after, GetFrameCount());
+}
+
+int32_t CSceneStill::PrevKeyFrame(int32_t before) {
+    return last_before({0}, before, GetFrameCount());
+}
+
 int CSceneStill::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeInputs(frame, depth, list);
@@ -51,6 +59,14 @@ int CSceneStill::Dump(CDumpWriter& out) {
 int CSceneRotate::TestFrame(int kind, int32_t frame) {
     if (kind == FRAME_SERIAL) return 0;
     return IsEdgeFrame(frame, true);
+}
+
+int32_t CSceneRotate::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, true);
+}
+
+int32_t CSceneRotate::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, true);
 }
 
 int CSceneRotate::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
@@ -91,6 +107,14 @@ SceneRect CSceneAction::Region(size_t region) const {
 int CSceneAction::TestFrame(int kind, int32_t frame) {
     if (kind == FRAME_SERIAL) return 0;
     return IsEdgeFrame(frame, true);
+}
+
+int32_t CSceneAction::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, true);
+}
+
+int32_t CSceneAction::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, true);
 }
 
 int CSceneAction::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {

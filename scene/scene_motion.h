@@ -19,6 +19,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
@@ -41,6 +43,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
     // The centre as written; without CENTER the middle of the screen.
@@ -105,6 +109,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 

@@ -3,15 +3,38 @@
 
 #include "scene/scene_source.h"
 
+#include <algorithm>
+
 #include "base/cp932.h"
 #include "base/report.h"
 #include "image/picture_file.h"
 #include "scene/keywords.h"
 
+namespace {
+
+// Pictures look the same in every frame: each one is a key frame.
+int32_t every_frame_after(int32_t after, int32_t count) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{after} + 1, 0, count));
+}
+
+int32_t every_frame_before(int32_t before, int32_t count) {
+    return static_cast<int32_t>(std::clamp<int64_t>(std::min(before, count), 0, count) - 1);
+}
+
+}  // namespace
+
 // ---- IMAGE ----
 
 int CSceneImage::TestFrame(int, int32_t) {
     return 1;
+}
+
+int32_t CSceneImage::NextKeyFrame(int32_t after) {
+    return every_frame_after(after, GetFrameCount());
+}
+
+int32_t CSceneImage::PrevKeyFrame(int32_t before) {
+    return every_frame_before(before, GetFrameCount());
 }
 
 int CSceneImage::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
@@ -88,6 +111,14 @@ std::string expand_exif_placeholders(std::string text, const ExifPropertyReader&
 
 int CSceneText::TestFrame(int, int32_t) {
     return 1;
+}
+
+int32_t CSceneText::NextKeyFrame(int32_t after) {
+    return every_frame_after(after, GetFrameCount());
+}
+
+int32_t CSceneText::PrevKeyFrame(int32_t before) {
+    return every_frame_before(before, GetFrameCount());
 }
 
 int CSceneText::DescribeFrame(int32_t frame, int, FrameDescription& list) {
@@ -183,6 +214,14 @@ int CSceneDraw::TestFrame(int, int32_t) {
     return 1;
 }
 
+int32_t CSceneDraw::NextKeyFrame(int32_t after) {
+    return every_frame_after(after, GetFrameCount());
+}
+
+int32_t CSceneDraw::PrevKeyFrame(int32_t before) {
+    return every_frame_before(before, GetFrameCount());
+}
+
 int CSceneDraw::DescribeFrame(int32_t frame, int, FrameDescription& list) {
     DescribeSelf(frame, list);
     return 0;
@@ -204,6 +243,14 @@ int CSceneDraw::Dump(CDumpWriter& out) {
 int CSceneMovie::TestFrame(int kind, int32_t frame) {
     if (kind == FRAME_SERIAL) return 1;
     return IsEdgeFrame(frame, true);
+}
+
+int32_t CSceneMovie::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, true);
+}
+
+int32_t CSceneMovie::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, true);
 }
 
 int CSceneMovie::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {

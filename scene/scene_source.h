@@ -54,6 +54,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
     const std::string& FileName() const override { return Settings().file; }
@@ -98,6 +100,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     // Path and open check, then placeholder expansion.
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
@@ -151,6 +155,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
@@ -173,6 +179,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
     const std::string& FileName() const override { return Settings().file; }

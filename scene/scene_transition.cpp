@@ -30,6 +30,32 @@ int CSceneFade::TestFrame(int kind, int32_t frame) {
     return AskFirstInput(kind, frame);
 }
 
+int32_t CSceneFade::NextKeyFrame(int32_t after) {
+    const int32_t count = GetFrameCount();
+    const int32_t mode = Settings().fadeMode;
+    const int64_t fade = Settings().frames;
+    const int64_t last = int64_t{count} - 1;
+    const bool in = mode == FADE_IN || mode == FADE_INOUT;
+    const bool out = mode == FADE_OUT || mode == FADE_INOUT;
+    const int32_t own = first_after(
+        {0, last, in ? fade : -1, in ? fade / 2 : -1, out ? last - fade / 2 : -1}, after, count);
+    CSceneLink* input = FirstInput();
+    return input ? std::min(own, input->NextKeyFrame(after)) : own;
+}
+
+int32_t CSceneFade::PrevKeyFrame(int32_t before) {
+    const int32_t count = GetFrameCount();
+    const int32_t mode = Settings().fadeMode;
+    const int64_t fade = Settings().frames;
+    const int64_t last = int64_t{count} - 1;
+    const bool in = mode == FADE_IN || mode == FADE_INOUT;
+    const bool out = mode == FADE_OUT || mode == FADE_INOUT;
+    const int32_t own = last_before(
+        {0, last, in ? fade : -1, in ? fade / 2 : -1, out ? last - fade / 2 : -1}, before, count);
+    CSceneLink* input = FirstInput();
+    return input ? std::max(own, input->PrevKeyFrame(std::min(before, count))) : own;
+}
+
 int CSceneFade::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeFirstInput(frame, depth, list);
@@ -73,30 +99,137 @@ int CSceneFade::Dump(CDumpWriter& out) {
 // Input i + 1 starts FRAMES frames before input i ends. Starts are kept in 64 bits:
 // before validation an input may be shorter than the overlap and starts may fall.
 
-int64_t CSceneCrossfade::InputStart(size_t index) {
-    int64_t start = 0;
-    for (size_t i = 0; i < index && i < Inputs().size(); ++i) {
-        start += int64_t{Inputs()[i]->GetFrameCount()} - Settings().frames;
-    }
-    return start;
-}
-
 int32_t CSceneCrossfade::ComputeFrameCount() {
-    if (!HasInputs()) return 0;
-    return saturating_frames(InputStart(Inputs().size()) + Settings().frames);
+    const int64_t fade = Settings().frames;
+    const size_t n = Inputs().size();
+    m_starts.assign(1, 0);
+    m_monotone = true;
+    for (size_t i = 0; i < n; ++i) {
+        const int64_t count = Inputs()[i]->GetFrameCount();
+        if (i + 1 < n && count < fade) m_monotone = false;
+        m_starts.push_back(m_starts.back() + count - fade);
+    }
+    if (n == 0) return 0;
+    return saturating_frames(m_starts.back() + fade);
 }
 
 int CSceneCrossfade::FindActive(int32_t frame, int64_t* start) {
-    int64_t s = 0;
-    for (size_t i = 0; i < Inputs().size(); ++i) {
-        const int64_t count = Inputs()[i]->GetFrameCount();
-        if (s <= frame && frame < s + count) {
-            if (start) *start = s;
-            return static_cast<int>(i);
+    GetFrameCount();  // the starts are made with the count
+    const size_t n = Inputs().size();
+    auto holds = [&](size_t i) {
+        return m_starts[i] <= frame && frame < m_starts[i] + Inputs()[i]->GetFrameCount();
+    };
+    size_t found = n;
+    if (m_monotone) {
+        // The last input starting at or before the frame, then back over the earlier
+        // ones whose overlap still holds it: the first of those is active.
+        size_t i = static_cast<size_t>(
+            std::upper_bound(m_starts.begin(), m_starts.begin() + static_cast<std::ptrdiff_t>(n),
+                             int64_t{frame}) -
+            m_starts.begin());
+        if (i > 0) {
+            --i;
+            while (i > 0 && holds(i - 1)) --i;
+            if (holds(i)) found = i;
         }
-        s += count - Settings().frames;
+    } else {
+        for (size_t i = 0; i < n && found == n; ++i) {
+            if (holds(i)) found = i;
+        }
     }
-    return -1;
+    if (found == n) return -1;
+    if (start) *start = m_starts[found];
+    return static_cast<int>(found);
+}
+
+void CSceneCrossfade::ActiveRange(size_t a, int64_t* lo, int64_t* hi) {
+    // The input before covers the first FRAMES frames of this one.
+    *lo = a == 0 ? 0 : m_starts[a] + Settings().frames;
+    *hi = m_starts[a] + Inputs()[a]->GetFrameCount() - 1;
+}
+
+int32_t CSceneCrossfade::NextKeyFrame(int32_t after) {
+    const int32_t count = GetFrameCount();
+    if (!m_monotone) return CScene::NextKeyFrame(after);
+    const int64_t fade = Settings().frames;
+    const int64_t from = std::max<int64_t>(int64_t{after} + 1, 0);
+    int64_t best = first_after({0, int64_t{count} - 1}, after, count);
+    const size_t n = Inputs().size();
+    int64_t ignored = 0;
+    const int first = from < count ? FindActive(static_cast<int32_t>(from), &ignored) : -1;
+    // Each input is active over frames of its own, in timeline order: the first
+    // input that has a key frame from `from` on holds the earliest one.
+    for (size_t a = first < 0 ? n : static_cast<size_t>(first); a < n; ++a) {
+        int64_t lo = 0, hi = 0;
+        ActiveRange(a, &lo, &hi);
+        lo = std::max(lo, from);
+        if (lo >= best) break;
+        if (lo > hi) continue;
+        const int64_t s = m_starts[a];
+        int64_t found = hi + 1;
+        if (a > 0 && s + fade >= lo) found = s + fade;  // the dissolve into it has ended
+        found = std::min(found, s + Inputs()[a]->NextKeyFrame(static_cast<int32_t>(lo - s - 1)));
+        if (a + 1 < n) {
+            // The next input overlapping the end of this one.
+            const int64_t sb = m_starts[a + 1];
+            const int64_t rlo = std::max(sb, lo);
+            const int64_t rhi = std::min(sb + Inputs()[a + 1]->GetFrameCount() - 1, hi);
+            if (rlo <= rhi) {
+                for (int64_t mark : {sb, sb + fade / 2, sb + fade}) {
+                    if (mark >= rlo && mark <= rhi) found = std::min(found, mark);
+                }
+                const int64_t lb =
+                    Inputs()[a + 1]->NextKeyFrame(static_cast<int32_t>(rlo - sb - 1));
+                if (sb + lb <= rhi) found = std::min(found, sb + lb);
+            }
+        }
+        if (found <= hi) {
+            best = std::min(best, found);
+            break;
+        }
+    }
+    return static_cast<int32_t>(best);
+}
+
+int32_t CSceneCrossfade::PrevKeyFrame(int32_t before) {
+    const int32_t count = GetFrameCount();
+    if (!m_monotone) return CScene::PrevKeyFrame(before);
+    const int64_t fade = Settings().frames;
+    const int64_t to = std::min<int64_t>(before, count) - 1;
+    int64_t best = last_before({0, int64_t{count} - 1}, before, count);
+    int64_t ignored = 0;
+    const int first = to >= 0 ? FindActive(static_cast<int32_t>(to), &ignored) : -1;
+    const size_t n = Inputs().size();
+    for (int a = first; a >= 0; --a) {
+        const size_t i = static_cast<size_t>(a);
+        int64_t lo = 0, hi = 0;
+        ActiveRange(i, &lo, &hi);
+        hi = std::min(hi, to);
+        if (hi <= best) break;
+        if (lo > hi) continue;
+        const int64_t s = m_starts[i];
+        int64_t found = lo - 1;
+        if (a > 0 && s + fade <= hi) found = s + fade;
+        found = std::max(found, s + Inputs()[i]->PrevKeyFrame(static_cast<int32_t>(hi - s + 1)));
+        if (i + 1 < n) {
+            const int64_t sb = m_starts[i + 1];
+            const int64_t rlo = std::max(sb, lo);
+            const int64_t rhi = std::min(sb + Inputs()[i + 1]->GetFrameCount() - 1, hi);
+            if (rlo <= rhi) {
+                for (int64_t mark : {sb, sb + fade / 2, sb + fade}) {
+                    if (mark >= rlo && mark <= rhi) found = std::max(found, mark);
+                }
+                const int64_t lb =
+                    Inputs()[i + 1]->PrevKeyFrame(static_cast<int32_t>(rhi - sb + 1));
+                if (lb >= 0 && sb + lb >= rlo) found = std::max(found, sb + lb);
+            }
+        }
+        if (found >= lo) {
+            best = std::max(best, found);
+            break;
+        }
+    }
+    return static_cast<int32_t>(best);
 }
 
 namespace {
@@ -195,6 +328,28 @@ int CSceneFilm::TestFrame(int kind, int32_t frame) {
     return frame % step == 0 ? 1 : 0;
 }
 
+// Every half picture distance is marked (see TestFrame); 0 when nothing is.
+static int64_t film_step(size_t pictures, int32_t frames) {
+    if (pictures < 2) return 0;
+    return std::max<int64_t>((frames / (static_cast<int64_t>(pictures) - 1)) / 2, 0);
+}
+
+int32_t CSceneFilm::NextKeyFrame(int32_t after) {
+    const int32_t count = GetFrameCount();
+    const int64_t step = film_step(Inputs().size(), Settings().frames);
+    const int64_t from = std::max<int64_t>(int64_t{after} + 1, 0);
+    const int64_t marked = step > 0 ? (from + step - 1) / step * step : -1;
+    return first_after({0, int64_t{count} - 1, marked}, after, count);
+}
+
+int32_t CSceneFilm::PrevKeyFrame(int32_t before) {
+    const int32_t count = GetFrameCount();
+    const int64_t step = film_step(Inputs().size(), Settings().frames);
+    const int64_t to = std::min<int64_t>(before, count) - 1;
+    const int64_t marked = step > 0 && to >= 0 ? to / step * step : -1;
+    return last_before({0, int64_t{count} - 1, marked}, before, count);
+}
+
 int CSceneFilm::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeInputs(frame, depth, list);
@@ -230,6 +385,14 @@ int CSceneExpand::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
+int32_t CSceneExpand::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, true);
+}
+
+int32_t CSceneExpand::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, true);
+}
+
 int CSceneExpand::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeFirstInput(frame, depth, list);
@@ -260,6 +423,14 @@ int CSceneMosaic::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
+int32_t CSceneMosaic::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, true);
+}
+
+int32_t CSceneMosaic::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, true);
+}
+
 int CSceneMosaic::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeFirstInput(frame, depth, list);
@@ -288,6 +459,14 @@ int CSceneMosaic::Dump(CDumpWriter& out) {
 int CSceneShake::TestFrame(int kind, int32_t frame) {
     if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
     return IsEdgeFrame(frame, false);
+}
+
+int32_t CSceneShake::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, false);
+}
+
+int32_t CSceneShake::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, false);
 }
 
 int CSceneShake::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {

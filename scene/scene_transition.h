@@ -33,6 +33,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
@@ -50,17 +52,28 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
     // The input showing `frame` (the first whose range holds it): its index, or -1
     // when none does; `start` receives its first frame.
     int FindActive(int32_t frame, int64_t* start);
-    // The first frame of input `index` on the timeline (saturating).
-    int64_t InputStart(size_t index);
 
 protected:
     int32_t ComputeFrameCount() override;
+
+private:
+    // The frames of input `a` (inclusive) where it is the active input, on a
+    // timeline whose starts never fall.
+    void ActiveRange(size_t a, int64_t* lo, int64_t* hi);
+
+    // Where each input starts on the timeline, one more entry for the end; made
+    // with the frame count at link time, read only afterwards. Inputs shorter than
+    // the overlap make starts fall: such a timeline is searched from the start.
+    std::vector<int64_t> m_starts;
+    bool m_monotone = true;
 };
 
 struct FilmSettings {
@@ -76,6 +89,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     // Computes the travel of the strip; always 0.
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
@@ -101,6 +116,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
@@ -123,6 +140,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
     // The target rectangles as written; one not given covers the whole screen.
@@ -141,6 +160,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
