@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <iostream>
+#include <string>
 
 #include "base/log.h"
 #include "base/report.h"
@@ -19,14 +20,39 @@ extern "C" {
 
 namespace {
 
+// The word standing where a subcommand belongs when it names none: the first
+// plain argument left over while no subcommand was chosen. Empty when there is none.
+std::string unknown_subcommand(CLI::App& program) {
+    if (!program.get_subcommands().empty()) return {};
+    for (const std::string& word : program.remaining()) {
+        if (!word.empty() && word[0] != '-') return word;
+    }
+    return {};
+}
+
+std::string subcommand_names(CLI::App& program) {
+    std::string names;
+    for (const CLI::App* command : program.get_subcommands([](CLI::App*) { return true; })) {
+        if (!names.empty()) names += ", ";
+        names += command->get_name();
+    }
+    return names;
+}
+
 // Usage errors exit with status 2 and a hint; --help and --version with 0.
-int exit_for_parse_error(const CLI::App& program, const CLI::ParseError& error) {
+int exit_for_parse_error(CLI::App& program, const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
         program.exit(error);
         return kExitOk;
     }
-    std::cerr << "vemo: " << error.what() << "\n"
-              << "Run 'vemo --help' for usage.\n";
+    std::string unknown = unknown_subcommand(program);
+    if (!unknown.empty()) {
+        std::cerr << "vemo: unknown subcommand '" << unknown << "' (the subcommands are "
+                  << subcommand_names(program) << ")\n";
+    } else {
+        std::cerr << "vemo: " << error.what() << "\n";
+    }
+    std::cerr << "Run 'vemo --help' for usage.\n";
     return kExitUsage;
 }
 
