@@ -1,7 +1,6 @@
 // vemo check / info / dump: load and link a scenario and show what it holds.
 
 #include <cstdint>
-#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -10,6 +9,7 @@
 #include "base/version.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/output.h"
 #include "scenario/scenario.h"
 
 namespace {
@@ -28,14 +28,13 @@ bool is_picture(const CScene& scene) {
 // One line per node of the block tree: the scene, then each of its inputs below it.
 // A block used by several blocks is listed under each of them; Link has refused a
 // graph whose tree would be too large to list.
-void print_tree(CScene& scene, int depth, bool root) {
-    std::string line(static_cast<size_t>(depth) * 2, ' ');
-    line += root ? std::string("MAIN") : cp932_to_utf8(scene.m_name);
-    line += format_string("\t%s\t%d\n", scene.TypeName(),
+void list_tree(CScene& scene, int depth, bool root, std::string* out) {
+    out->append(static_cast<size_t>(depth) * 2, ' ');
+    *out += root ? std::string("MAIN") : cp932_to_utf8(scene.m_name);
+    *out += format_string("\t%s\t%d\n", scene.TypeName(),
                           is_picture(scene) ? 0 : scene.GetFrameCount());
-    std::fwrite(line.data(), 1, line.size(), stdout);
     for (const auto& input : scene.m_inputs) {
-        if (input->m_target) print_tree(*input->m_target, depth + 1, false);
+        if (input->m_target) list_tree(*input->m_target, depth + 1, false, out);
     }
 }
 
@@ -46,15 +45,15 @@ Command add_check_command(CLI::App& program, const CommonOptions&) {
         program.add_subcommand("check", "Load and link a scenario; print a one-line summary");
     auto path = std::make_shared<std::string>();
     app->add_option("SCENARIO", *path, "Scenario file (code page 932)")->required();
-    return {
-        app, [path] {
-            CScenario doc;
-            if (!load_and_link(doc, *path)) return kExitScenarioFailed;
-            double seconds = static_cast<double>(doc.TotalFrames()) * doc.Scale() / doc.FrameRate();
-            std::printf("SCREEN %d x %d, %d frames, %.3f s, %d key frames\n", doc.GetScreenWidth(),
-                        doc.GetScreenHeight(), doc.TotalFrames(), seconds, doc.KeyFrames());
-            return kExitOk;
-        }};
+    return {app, [path] {
+                CScenario doc;
+                if (!load_and_link(doc, *path)) return kExitScenarioFailed;
+                double seconds =
+                    static_cast<double>(doc.TotalFrames()) * doc.Scale() / doc.FrameRate();
+                return write_standard_output(format_string(
+                    "SCREEN %d x %d, %d frames, %.3f s, %d key frames\n", doc.GetScreenWidth(),
+                    doc.GetScreenHeight(), doc.TotalFrames(), seconds, doc.KeyFrames()));
+            }};
 }
 
 Command add_info_command(CLI::App& program, const CommonOptions&) {
@@ -65,9 +64,9 @@ Command add_info_command(CLI::App& program, const CommonOptions&) {
     return {app, [path] {
                 CScenario doc;
                 if (!load_and_link(doc, *path)) return kExitScenarioFailed;
-                print_tree(*doc.MainLink().m_target, 0, true);
-                std::fflush(stdout);
-                return kExitOk;
+                std::string tree;
+                list_tree(*doc.MainLink().m_target, 0, true, &tree);
+                return write_standard_output(tree);
             }};
 }
 

@@ -7,13 +7,16 @@ extern "C" {
 }
 
 #include <iostream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/log.h"
 #include "base/report.h"
 #include "base/version.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/output.h"
 #include "cli/terminal.h"
 #include "image/cpu_features.h"
 #include "image/image_buffer.h"
@@ -42,8 +45,10 @@ std::string subcommand_names(CLI::App& program) {
 // Usage errors exit with status 2 and a hint; --help and --version with 0.
 int exit_for_parse_error(CLI::App& program, const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-        program.exit(error);
-        return kExitOk;
+        // Composed first, so that a failed write keeps the system's reason.
+        std::ostringstream text;
+        program.exit(error, text, std::cerr);
+        return write_standard_output(text.str());
     }
     std::string unknown = unknown_subcommand(program);
     if (!unknown.empty()) {
@@ -59,6 +64,7 @@ int exit_for_parse_error(CLI::App& program, const CLI::ParseError& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    hold_standard_streams();
     CLI::App program{"Vemo: turns a slideshow scenario into a finished video.", "vemo"};
     program.set_version_flag("--version",
                              format_string("%s (rev%s)", kVersionTitle, kVersionRevision));
@@ -100,5 +106,6 @@ int main(int argc, char** argv) {
 
     CloseDebugLog();
     set_report_sink(nullptr);
+    if (flush_standard_output() != kExitOk && status == kExitOk) status = kExitOutputFailed;
     return status;
 }

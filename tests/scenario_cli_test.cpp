@@ -38,8 +38,16 @@ protected:
         std::ofstream(m_dir / name, std::ios::binary) << crlf;
     }
 
-    ProgramResult Vemo(const std::vector<std::string>& args) {
-        return run_program(VEMO_BINARY, args, m_dir.string());
+    std::string Read(const std::string& name) {
+        std::ifstream file(m_dir / name, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    }
+
+    // `standard_output`: as run_program's (a file such as /dev/full, or kClosedOutput).
+    ProgramResult Vemo(const std::vector<std::string>& args,
+                       const std::string& standard_output = {}) {
+        return run_program(VEMO_BINARY, args, m_dir.string(), standard_output);
     }
 
     fs::path m_dir;
@@ -110,9 +118,7 @@ TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
     Write("show.txt", kShow);
     ProgramResult r = Vemo({"dump", "show.txt", "out.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::ifstream file(m_dir / "out.txt", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::string text = cp932_to_utf8(bytes);
+    std::string text = cp932_to_utf8(Read("out.txt"));
     EXPECT_EQ(text.substr(0, 82), std::string(80, '#') + "\r\n");
     EXPECT_NE(text.find("#     Vemo version \t: 1.1.0.0\r\n#     File name \t: \"out.txt\"\r\n"
                         "#     Total frames \t: 70\r\n"),
@@ -122,6 +128,25 @@ TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
 
     ProgramResult bad = Vemo({"dump", "show.txt", "missing/out.txt"});
     EXPECT_EQ(bad.status, 1);
+}
+
+TEST_F(ScenarioCommands, FailedWritesEndWithTheReasonAndStatusThree) {
+    Write("show.txt", kShow);
+    for (const char* command : {"check", "info"}) {
+        ProgramResult r = Vemo({command, "show.txt"}, "/dev/full");
+        EXPECT_EQ(r.status, 3) << command;
+        EXPECT_EQ(r.err, "vemo: cannot write the standard output: No space left on device\n")
+            << command;
+        EXPECT_EQ(Vemo({command, "show.txt"}, "/dev/null").status, 0) << command;
+    }
+    EXPECT_EQ(Vemo({"--help"}, "/dev/full").status, 3);
+
+    // Started without a standard output: the summary must not land in a file opened
+    // later under the free descriptor number (the debug log here).
+    ProgramResult closed = Vemo({"check", "--debug", "show.txt"}, kClosedOutput);
+    EXPECT_EQ(closed.status, 3);
+    EXPECT_EQ(closed.err, "vemo: cannot write the standard output: Bad file descriptor\n");
+    EXPECT_EQ(Read("Vemo_debug.log").find("SCREEN"), std::string::npos);
 }
 
 TEST_F(ScenarioCommands, FailuresPrintTheReportAndExitWithOne) {
