@@ -1,10 +1,10 @@
 // vemo check / info / dump: load and link a scenario and show what it holds.
 
 #include <cstdint>
-#include <iostream>
 #include <string>
 
 #include "base/cp932.h"
+#include "base/file_identity.h"
 #include "base/format.h"
 #include "base/version.h"
 #include "cli/commands.h"
@@ -23,6 +23,16 @@ bool load_and_link(CScenario& doc, const std::string& path) {
 
 bool is_picture(const CScene& scene) {
     return scene.m_type == SCENE_IMAGE || scene.m_type == SCENE_TEXT || scene.m_type == SCENE_DRAW;
+}
+
+// The files the scenario read: an output that is one of them is refused.
+// TODO(scenario): the document does not list the files it read yet (INCLUDEs,
+// pictures, music, clips); merge its list here once it does. Until then only the
+// scenario file itself is protected.
+ReadFileSet files_read(const std::string& scenario_path) {
+    ReadFileSet read;
+    read.Add(scenario_path);
+    return read;
 }
 
 // One line per node of the block tree: the scene, then each of its inputs below it.
@@ -79,10 +89,6 @@ Command add_dump_command(CLI::App& program, const CommonOptions&) {
     return {app, [path, out] {
                 CScenario doc;
                 if (!load_and_link(doc, *path)) return kExitScenarioFailed;
-                if (doc.WriteScenario(*out) != 0) {
-                    std::cerr << "vemo: cannot create " << *out << "\n";
-                    return kExitScenarioFailed;
-                }
-                return kExitOk;
+                return write_output_file(*out, doc.DumpScenario(*out), files_read(*path));
             }};
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "base/atomic_file.h"
 #include "base/unique_fd.h"
 #include "cli/exit_codes.h"
 
@@ -45,6 +46,15 @@ int flush_standard_output() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout) || std::cout.fail()) {
         // A stream that failed earlier may no longer know why.
         return standard_output_failed(error_text(errno != 0 ? errno : EIO));
+    }
+    return kExitOk;
+}
+
+int write_output_file(const std::string& path, std::string_view bytes, const ReadFileSet& read) {
+    std::string reason;
+    if (write_file_atomically(path, bytes, read, &reason) != 0) {
+        std::cerr << "vemo: cannot write " << path << ": " << reason << std::endl;
+        return kExitOutputFailed;
     }
     return kExitOk;
 }

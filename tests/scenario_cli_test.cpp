@@ -44,6 +44,11 @@ protected:
                            std::istreambuf_iterator<char>());
     }
 
+    size_t EntryCount() {
+        return static_cast<size_t>(
+            std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
+    }
+
     // `standard_output`: as run_program's (a file such as /dev/full, or kClosedOutput).
     ProgramResult Vemo(const std::vector<std::string>& args,
                        const std::string& standard_output = {}) {
@@ -126,12 +131,43 @@ TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
         << text;
     EXPECT_NE(text.find("\r\nDRAW\t\"表紙\"\r\n{\r\n\t# RefCount = 2\r\n"), std::string::npos);
 
-    ProgramResult bad = Vemo({"dump", "show.txt", "missing/out.txt"});
-    EXPECT_EQ(bad.status, 1);
+    // The standard output is no file to replace: the dump is written into it.
+    ProgramResult out = Vemo({"dump", "show.txt", "/dev/stdout"});
+    EXPECT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(cp932_to_utf8(out.out).find("# RefCount = 2\r\n"), std::string::npos);
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
+}
+
+TEST_F(ScenarioCommands, DumpNeverOverwritesTheScenarioThroughAnyName) {
+    Write("show.txt", kShow);
+    const std::string before = Read("show.txt");
+    fs::create_symlink("show.txt", m_dir / "link.txt");
+    fs::create_hard_link(m_dir / "show.txt", m_dir / "hard.txt");
+    for (const std::string& out :
+         {std::string("show.txt"), std::string("./show.txt"), (m_dir / "show.txt").string(),
+          std::string("link.txt"), std::string("hard.txt")}) {
+        ProgramResult r = Vemo({"dump", "show.txt", out});
+        EXPECT_EQ(r.status, 3) << out;
+        EXPECT_EQ(r.err, "vemo: cannot write " + out + ": it is a file the scenario reads\n");
+        EXPECT_EQ(Read("show.txt"), before) << out;
+    }
+    // The scenario named through its link is protected the same way.
+    ProgramResult through_link = Vemo({"dump", "link.txt", "show.txt"});
+    EXPECT_EQ(through_link.status, 3);
+    EXPECT_EQ(Read("show.txt"), before);
+    EXPECT_EQ(EntryCount(), 3u) << "no temporary file is left behind";
+    EXPECT_TRUE(fs::is_symlink(m_dir / "link.txt"));
 }
 
 TEST_F(ScenarioCommands, FailedWritesEndWithTheReasonAndStatusThree) {
     Write("show.txt", kShow);
+    ProgramResult full = Vemo({"dump", "show.txt", "/dev/full"});
+    EXPECT_EQ(full.status, 3);
+    EXPECT_EQ(full.err, "vemo: cannot write /dev/full: No space left on device\n");
+    ProgramResult missing = Vemo({"dump", "show.txt", "missing/out.txt"});
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_EQ(missing.err, "vemo: cannot write missing/out.txt: No such file or directory\n");
+
     for (const char* command : {"check", "info"}) {
         ProgramResult r = Vemo({command, "show.txt"}, "/dev/full");
         EXPECT_EQ(r.status, 3) << command;
