@@ -185,6 +185,23 @@ TEST_F(ScenarioCommands, FailedWritesEndWithTheReasonAndStatusThree) {
     EXPECT_EQ(Read("Vemo_debug.log").find("SCREEN"), std::string::npos);
 }
 
+TEST_F(ScenarioCommands, DebugLogReplacesALinkToTheScenario) {
+    Write("show.txt", kShow);
+    const std::string before = Read("show.txt");
+    for (bool symbolic : {true, false}) {
+        fs::remove(m_dir / "Vemo_debug.log");
+        if (symbolic)
+            fs::create_symlink("show.txt", m_dir / "Vemo_debug.log");
+        else
+            fs::create_hard_link(m_dir / "show.txt", m_dir / "Vemo_debug.log");
+        ProgramResult r = Vemo({"check", "--debug", "show.txt"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Read("show.txt"), before) << (symbolic ? "symbolic" : "hard") << " link";
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(m_dir / "Vemo_debug.log")));
+        EXPECT_EQ(Read("Vemo_debug.log").rfind(std::string(60, '*') + "\r\n", 0), 0u);
+    }
+}
+
 TEST_F(ScenarioCommands, FailuresPrintTheReportAndExitWithOne) {
     Write("broken.txt", "SCREEN 320 240\n\nSTILL \"s\" {\n  FRAMES 0\n}\n");
     ProgramResult r = Vemo({"check", "broken.txt"});
