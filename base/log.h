@@ -8,9 +8,10 @@
 
 #include "base/format.h"
 
-// Records the flag; when it is set, creates (truncating) "Vemo_debug.log" in the
-// current directory. A file that cannot be created leaves the log closed and every
-// later line is dropped silently.
+// Records the flag; when it is set, creates "Vemo_debug.log" in the current
+// directory anew, replacing what stood under that name (a link is replaced, never
+// followed). A file that cannot be created leaves the log closed and every later
+// line is dropped silently.
 void OpenDebugLog(bool enabled);
 void CloseDebugLog();
 bool is_debug_log_enabled();
