@@ -25,13 +25,11 @@ bool is_picture(const CScene& scene) {
     return scene.Type() == SCENE_IMAGE || scene.Type() == SCENE_TEXT || scene.Type() == SCENE_DRAW;
 }
 
-// The files the scenario read: an output that is one of them is refused.
-// TODO(scenario): the document does not list the files it read yet (INCLUDEs,
-// pictures, music, clips); merge its list here once it does. Until then only the
-// scenario file itself is protected.
-ReadFileSet files_read(const std::string& scenario_path) {
-    ReadFileSet read;
-    read.Add(scenario_path);
+// The files the scenario read (the scenario through the name it was given, its
+// INCLUDEs, music, pictures and clips): an output that is one of them is refused.
+ReadFileSet files_read(const CScenario& doc, const std::string& scenarioPath) {
+    ReadFileSet read = doc.FilesRead();
+    read.Add(scenarioPath);
     return read;
 }
 
@@ -89,6 +87,6 @@ Command add_dump_command(CLI::App& program, const CommonOptions&) {
     return {app, [path, out] {
                 CScenario doc;
                 if (!load_and_link(doc, *path)) return kExitScenarioFailed;
-                return write_output_file(*out, doc.DumpScenario(*out), files_read(*path));
+                return write_output_file(*out, doc.DumpScenario(*out), files_read(doc, *path));
             }};
 }

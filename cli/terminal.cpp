@@ -16,7 +16,14 @@ void TerminalReportSink::ShowError(std::string_view text) {
 
 AskAnswer TerminalReportSink::Ask(std::string_view text) {
     if (m_answerYes) return AskAnswer::Yes;
-    if (!isatty(STDIN_FILENO)) return AskAnswer::No;
+    if (!isatty(STDIN_FILENO)) {
+        // Nobody can answer: say so, or the refusal that follows would be silent.
+        std::cerr << kAskCaption << ": " << text << "\n"
+                  << "vemo: answered No, since the standard input is not a terminal; "
+                     "--yes answers Yes\n"
+                  << std::flush;
+        return AskAnswer::No;
+    }
     std::cerr << kAskCaption << ": " << text << " [y/N] " << std::flush;
     std::string line;
     if (!std::getline(std::cin, line)) return AskAnswer::No;

@@ -18,6 +18,7 @@ extern "C" {
 #include <cstring>
 #include <utility>
 
+#include "base/file_check.h"
 #include "image/ffmpeg_util.h"
 #include "image/picture_file.h"
 #include "output/video_clip.h"
@@ -41,16 +42,12 @@ public:
     FileSource() = default;
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
-    ~FileSource() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
+    ~FileSource() = default;
 
     bool Open(const std::string& path) {
-        m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (m_fd < 0) return false;
-        if (::fstat(m_fd, &m_opened) != 0 || !S_ISREG(m_opened.st_mode)) return false;
-        int flags = ::fcntl(m_fd, F_GETFL);
-        return flags >= 0 && ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+        m_file = open_for_reading(path, nullptr);
+        m_fd = m_file.Get();
+        return m_fd >= 0 && ::fstat(m_fd, &m_opened) == 0 && S_ISREG(m_opened.st_mode);
     }
 
     // Whether `path` names the file opened, unchanged since.
@@ -89,7 +86,8 @@ public:
     }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_file;
+    int m_fd = -1;  // the descriptor of m_file
     struct stat m_opened {};
 };
 

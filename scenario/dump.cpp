@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <ctime>
 
+#include "base/atomic_file.h"
 #include "base/cp932.h"
 #include "scenario/scenario.h"
 
@@ -72,16 +73,8 @@ std::string CScenario::DumpScenario(const std::string& fileName) {
 }
 
 int CScenario::WriteScenario(const std::string& path) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return -1;
-    std::string text = DumpScenario(path);
-    size_t written = 0;
-    while (written < text.size()) {
-        ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // a failed write ends the output; single lines are not checked
-        written += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    return 0;
+    // Written whole under a temporary name and renamed into place; never onto a
+    // file the scenario read.
+    std::string reason;
+    return write_file_atomically(path, DumpScenario(path), m_filesRead, &reason) == 0 ? 0 : -1;
 }

@@ -92,6 +92,7 @@ int CScenario::Link() {
     SceneReport report = [this](const std::string& text) { ReportText(text); };
     for (const auto& scene : m_scenes) {
         if (scene->Validate(report) != 0) return -1;
+        if (!scene->FilePath().empty()) m_filesRead.Add(scene->FilePath());
     }
     m_keyFrames = 0;
     for (int32_t f = m_mainLink.NextKeyFrame(m_header.startFrame - 1); f < m_totalFrames;
@@ -206,8 +207,28 @@ int CScenario::CountReachable() {
 // MAIN lasts "endlessly" when a picture reaches it without a block that gives it a
 // length; name the picture at the end of the endless chain.
 int CScenario::RefuseEndlessMain() {
+    // Follow the endless count down through the blocks whose length is made of
+    // their inputs' lengths. Only a picture at the end of that chain has no length
+    // of its own; anything else reached the limit by adding up or by its FRAMES.
+    auto sums_inputs = [](const CScene& scene) {
+        switch (scene.Type()) {
+            case SCENE_SERIES:
+            case SCENE_MAIN:
+            case SCENE_MIX:
+            case SCENE_CROSSFADE:
+            case SCENE_FADE:
+            case SCENE_EXPAND:
+            case SCENE_MOSAIC:
+            case SCENE_SHAKE:
+            case SCENE_ALPHA:
+            case SCENE_SHADE:
+                return true;
+            default:
+                return false;
+        }
+    };
     CScene* scene = MainScene();
-    for (size_t depth = 0; depth < kMaxBlockDepth; ++depth) {
+    for (size_t depth = 0; depth < kMaxBlockDepth && sums_inputs(*scene); ++depth) {
         CScene* endless = nullptr;
         for (const auto& input : scene->Inputs()) {
             if (input->Target() && input->Target()->GetFrameCount() >= kEndlessFrames) {
@@ -218,7 +239,8 @@ int CScenario::RefuseEndlessMain() {
         if (!endless) break;
         scene = endless;
     }
-    if (scene == MainScene()) {
+    const uint32_t type = scene->Type();
+    if (type != SCENE_IMAGE && type != SCENE_TEXT && type != SCENE_DRAW) {
         return LinkFail("MAIN ブロックのフレーム数が上限を超えています。");
     }
     return LinkFail(

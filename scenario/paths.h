@@ -14,3 +14,9 @@ std::string folder_of_file(const std::string& path);
 // The file name shown in error reports: the part of `path` after its last folder
 // separator, or the whole path when the only separator is its first byte.
 std::string reported_file_name(const std::string& path);
+
+// `path` made absolute against the current directory and normalised.
+std::string absolute_path(const std::string& path);
+
+// Whether `path` names a regular file (a stream or a folder is not one).
+bool is_regular_file(const std::string& path);

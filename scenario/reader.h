@@ -53,8 +53,9 @@ public:
     CScenarioReader(const CScenarioReader&) = delete;
     CScenarioReader& operator=(const CScenarioReader&) = delete;
 
-    // Reads one file into the document; `skipMain` for included files. 0 or -1.
-    int LoadFile(const std::string& path, bool skipMain);
+    // Reads one file into the document; `written` is its name as the user wrote it
+    // (UTF-8), `skipMain` is set for included files. 0 or -1.
+    int LoadFile(const std::string& path, const std::string& written, bool skipMain);
 
     // ---- value readers ----
 

@@ -35,44 +35,58 @@ private:
 
 int CScenario::Load(const std::string& path) {
     CScenarioReader reader(*this);
-    return reader.LoadFile(path, false);
+    return reader.LoadFile(path, path, false);
 }
 
-int CScenarioReader::LoadFile(const std::string& path, bool skipMain) {
+int CScenarioReader::LoadFile(const std::string& path, const std::string& written, bool skipMain) {
     if (m_doc.m_scenarioPath.empty()) m_doc.m_scenarioPath = path;
 
     CScenarioSource source;
-    int code = source.LoadFile(path, kScenarioSizeQuestion);
-    if (code == -6) {
-        std::string question = format_string(
-            "%s\nは、ファイルサイズが異常に大きいと思われます。続けますか？", path.c_str());
-        if (m_doc.Ask(question) == AskAnswer::No) return -1;
-        code = source.LoadFile(path, 0);
-    }
-    if (code == -3) {
-        ReportError("シナリオファイルのオープンに失敗しました。", nullptr);
-        return -1;
-    }
+    auto question = [&] {
+        return m_doc.Ask(
+                   format_string("%s\nは、ファイルサイズが異常に大きいと思われます。続けますか？",
+                                 path.c_str())) != AskAnswer::No;
+    };
+    std::string reason;
+    const int code = source.LoadFile(path, kScenarioSizeQuestion, question, &reason);
+    if (code == -6) return -1;  // declined: the one who answered knows why
     if (code != 0) {
-        ReportError("シナリオファイルのロードに失敗しました。", nullptr);
+        // Name the file as written, where it was looked for, and why it failed.
+        std::string message = code == -3 ? "シナリオファイルのオープンに失敗しました。"
+                                         : "シナリオファイルのロードに失敗しました。";
+        if (code == -7) reason = "larger than the 256 MiB a scenario may read";
+        message += format_string("\n%s (%s): %s", written.c_str(), absolute_path(path).c_str(),
+                                 reason.c_str());
+        ReportError(message, nullptr);
         return -1;
     }
+    m_doc.m_filesRead.Add(path);
     if (skipMain) m_includedBytes += source.Length();
     if (ConvertUtf8Text(source) != 0) return -1;
 
-    // Relative names met in this file are taken from its own folder.
+    // Relative names met in this file are taken from its own folder; a text read
+    // from a stream has none, and takes them from the current folder.
     Restore<std::string> folder(m_currentFolder);
-    m_currentFolder = folder_of_file(path);
+    m_currentFolder = is_regular_file(path) ? folder_of_file(path) : absolute_path(".");
 
     source.Preprocess();
     return ReadStatements(source, skipMain);
 }
 
 int CScenarioReader::ConvertUtf8Text(CScenarioSource& source) {
+    // A byte-order mark says UTF-8; so does a text that is UTF-8 throughout and
+    // holds a character beyond ASCII, which code page 932 text with two-byte
+    // characters practically never is.
     static constexpr std::string_view kBom = "\xEF\xBB\xBF";
     std::string_view text = source.Text();
-    if (text.substr(0, kBom.size()) != kBom) return 0;
-    std::string_view utf8 = text.substr(kBom.size());
+    std::string_view utf8;
+    if (text.substr(0, kBom.size()) == kBom) {
+        utf8 = text.substr(kBom.size());
+    } else if (is_utf8_with_multibyte(text)) {
+        utf8 = text;
+    } else {
+        return 0;
+    }
     std::string converted;
     size_t bad = 0;
     if (utf8_to_cp932(utf8, &converted, &bad) != 0) {
@@ -182,6 +196,7 @@ int CScenarioReader::ReadAudio(CScenarioSource& source) {
         ReportError("音楽ファイルを開くことができません。", &source);
         return -1;
     }
+    m_doc.m_filesRead.Add(path);
     m_doc.m_header.audioPath = std::move(path);
     return 0;
 }
@@ -200,7 +215,7 @@ int CScenarioReader::ReadInclude(CScenarioSource& source) {
     }
     ++m_includes;
     ++m_includeDepth;
-    int result = LoadFile(resolve_scenario_name(m_currentFolder, name), true);
+    int result = LoadFile(resolve_scenario_name(m_currentFolder, name), cp932_to_utf8(name), true);
     --m_includeDepth;
     return result;
 }

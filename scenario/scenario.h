@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file_identity.h"
 #include "base/report.h"
 #include "image/image_buffer.h"
 #include "scenario/expression.h"
@@ -112,6 +113,10 @@ public:
     // MAIN's scene, or none before a MAIN block was read.
     CScene* MainScene() const { return m_mainLink.Target(); }
     const CVariableTable& Variables() const { return m_variables; }
+    // Every file the scenario read: the scenario, its INCLUDEs, the music, and after
+    // Link the pictures, captions' photographs and clips of its blocks. Nothing
+    // Vemo writes may be one of them.
+    const ReadFileSet& FilesRead() const { return m_filesRead; }
 
     // The first scene named `name` (exact bytes), or none.
     CScene* FindScene(std::string_view name) const;
@@ -166,6 +171,7 @@ private:
     CVariableTable m_variables;
     std::vector<std::unique_ptr<CMacro>> m_macros;  // newest last
     std::vector<CCheckpoint> m_checkpoints;
+    ReadFileSet m_filesRead;
 
     ScenarioErrorCallback m_errorCallback;
     ScenarioQuestionCallback m_questionCallback;

@@ -1,13 +1,9 @@
 #include "scenario/source.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <memory>
-#include <new>
+
+#include "base/read_text.h"
 
 namespace {
 
@@ -22,37 +18,16 @@ bool set_has_high_byte(const char* set) {
     return false;
 }
 
-struct FdCloser {
-    void operator()(const int* fd) const { ::close(*fd); }
-};
-
 }  // namespace
 
-int CScenarioSource::LoadFile(const std::string& path, int64_t limit) {
+int CScenarioSource::LoadFile(const std::string& path, int64_t limit,
+                              const std::function<bool()>& question, std::string* reason) {
     m_path.clear();
     if (path.empty()) return -1;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return -3;
-    std::unique_ptr<int, FdCloser> hold(&fd);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return -3;
-    int64_t size = S_ISREG(info.st_mode) ? static_cast<int64_t>(info.st_size) : 0;
-    if (limit != 0 && size > limit) return -6;
-    if (size > kMaxLength) return -2;
     std::string bytes;
-    try {
-        bytes.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return -2;
-    }
-    size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-    }
-    if (got != bytes.size()) return -4;
+    const int code = read_whole_text(path, limit, question, &bytes, reason,
+                                     std::min<int64_t>(kMaxTextBytes, kMaxLength));
+    if (code != 0) return code;
     m_text = std::move(bytes);
     m_position = 0;
     m_path = path;

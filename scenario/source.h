@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,11 +20,15 @@ public:
     // Largest text a source holds: offsets are signed 32-bit.
     static constexpr int64_t kMaxLength = 0x7ffffffe;
 
-    // Reads the whole file at `path` (a file-system path, UTF-8). With a non-zero
-    // `limit` a larger file is not read and -6 is returned. Codes: -1 no path,
-    // -2 out of memory (or too large to hold), -3 cannot be opened, -4 short read,
-    // -6 over the limit. On failure the stored path is dropped.
-    int LoadFile(const std::string& path, int64_t limit);
+    // Reads the whole file at `path` (a file-system path, UTF-8), or a stream (a
+    // pipe, a FIFO, /dev/stdin) to its end. With a non-zero `limit`, a text larger
+    // than that is read on only when `question` says so (none counts as No) and -6
+    // is returned otherwise. Codes: -1 no path, -2 out of memory (or too large to
+    // hold), -3 cannot be opened, -4 a read failed, -6 over the limit, -7 beyond
+    // the most a document reads. On failure the stored path is dropped and
+    // `reason` (when given) says why in the system's words.
+    int LoadFile(const std::string& path, int64_t limit, const std::function<bool()>& question = {},
+                 std::string* reason = nullptr);
 
     // Replaces the text with the bytes up to the first NUL, like a C string; the
     // position is left as it is (clamped to the new end).

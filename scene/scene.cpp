@@ -207,6 +207,11 @@ const std::string& CScene::FileName() const {
     return none;
 }
 
+const std::string& CScene::FilePath() const {
+    static const std::string none;
+    return none;
+}
+
 CSceneLink& CScene::AddInput(std::string name, int32_t kind) {
     m_inputs.push_back(std::make_unique<CSceneLink>(std::move(name), kind));
     return *m_inputs.back();

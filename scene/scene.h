@@ -230,6 +230,8 @@ public:
     void SetFolder(std::string folder) { m_folder = std::move(folder); }
     // FILE as written (code page 932); empty for blocks without one.
     virtual const std::string& FileName() const;
+    // The file-system path of FILE (UTF-8), built by Validate; empty without one.
+    virtual const std::string& FilePath() const;
 
     // INPUT, !INPUT and BLOCK_FRAME lines, in order.
     CSceneLink& AddInput(std::string name, int32_t kind = 1);

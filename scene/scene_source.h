@@ -60,8 +60,7 @@ public:
     int Dump(CDumpWriter& out) override;
     const std::string& FileName() const override { return Settings().file; }
 
-    // The picture's file-system path, built by Validate.
-    const std::string& Path() const { return m_path; }
+    const std::string& FilePath() const override { return m_path; }
 
 protected:
     int32_t ComputeFrameCount() override { return kEndlessFrames; }
@@ -107,9 +106,8 @@ public:
     int Dump(CDumpWriter& out) override;
     const std::string& FileName() const override { return Settings().file; }
 
-    // The photograph's file-system path and the caption with its placeholders
-    // filled in, both built by Validate.
-    const std::string& Path() const { return m_path; }
+    const std::string& FilePath() const override { return m_path; }
+    // The caption with its placeholders filled in, built by Validate.
     const std::string& ExpandedText() const { return m_expanded; }
 
 protected:
@@ -187,7 +185,7 @@ public:
 
     // The rectangle the clip is fitted into: as written, or the whole screen.
     SceneRect Rect() const { return Settings().hasRect ? Settings().rect : Screen(); }
-    const std::string& Path() const { return m_path; }
+    const std::string& FilePath() const override { return m_path; }
     // The size and length of the clip, known once Validate opened it.
     void GetClipInfo(int32_t* width, int32_t* height, int32_t* frames) {
         m_reader.GetVideo(width, height, nullptr, nullptr, nullptr, frames);

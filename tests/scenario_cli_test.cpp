@@ -159,6 +159,83 @@ TEST_F(ScenarioCommands, DumpNeverOverwritesTheScenarioThroughAnyName) {
     EXPECT_TRUE(fs::is_symlink(m_dir / "link.txt"));
 }
 
+TEST_F(ScenarioCommands, DumpNeverOverwritesAnyFileTheScenarioRead) {
+    Write("part.txt", "DRAW \"p\" { SIZE 1 1 }\n");
+    std::ofstream(m_dir / "photo.jpg") << "not read as a picture before it is drawn";
+    std::ofstream(m_dir / "music.wav") << "RIFF";
+    Write("show.txt",
+          "SCREEN 4 4\nAUDIO \"music.wav\"\nINCLUDE \"part.txt\"\n"
+          "TEXT \"t\" { SIZE 2 2 STRING \"x\" FILE \"photo.jpg\" }\n"
+          "STILL \"s\" { INPUT \"p\" INPUT \"t\" FRAMES 2 }\nMAIN { INPUT \"s\" }\n");
+    for (const std::string out : {"part.txt", "photo.jpg", "music.wav"}) {
+        const std::string before = Read(out);
+        ProgramResult r = Vemo({"dump", "show.txt", out});
+        EXPECT_EQ(r.status, 3) << out;
+        EXPECT_EQ(r.err, "vemo: cannot write " + out + ": it is a file the scenario reads\n");
+        EXPECT_EQ(Read(out), before) << out;
+    }
+    EXPECT_EQ(Vemo({"dump", "show.txt", "out.txt"}).status, 0);
+}
+
+TEST_F(ScenarioCommands, ScenariosAreReadFromPipes) {
+    // A pipe has no size to look at: it is read to its end. Relative names in it
+    // are taken from the current folder.
+    Write("part.txt", "DRAW \"p\" { SIZE 1 1 }\n");
+    Write("show.txt",
+          "SCREEN 4 4\nINCLUDE \"part.txt\"\nSTILL \"s\" { INPUT \"p\" FRAMES 2 }\n"
+          "MAIN { INPUT \"s\" }\n");
+    ProgramResult piped = run_program(
+        "/bin/sh", {"-c", std::string("cat show.txt | '") + VEMO_BINARY + "' check /dev/stdin"},
+        m_dir.string());
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, "SCREEN 4 x 4, 2 frames, 0.067 s, 2 key frames\n");
+}
+
+TEST_F(ScenarioCommands, UnicodeTextWithoutAByteOrderMarkIsReadAsUtf8) {
+    // The same scenario saved in code page 932 and in UTF-8 (as editors on Linux
+    // save it) reads the same; only the code page 932 file is valid in both.
+    const std::string text =
+        "SCREEN 4 4\nDRAW \"絵\" { SIZE 1 1 }\nSTILL \"静止\" { INPUT \"絵\" FRAMES 2 }\n"
+        "MAIN { INPUT \"静止\" }\n";
+    Write("cp932.txt", text);
+    std::ofstream(m_dir / "utf8.txt", std::ios::binary) << text;
+    ProgramResult a = Vemo({"info", "cp932.txt"});
+    ProgramResult b = Vemo({"info", "utf8.txt"});
+    EXPECT_EQ(a.status, 0) << a.err;
+    EXPECT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(a.out, "MAIN\tMAIN\t2\n  静止\tSTILL\t2\n    絵\tDRAW\t0\n");
+    EXPECT_EQ(b.out, a.out);
+    // The dump is code page 932 whichever way the scenario was written.
+    ASSERT_EQ(Vemo({"dump", "utf8.txt", "out.txt"}).status, 0);
+    std::string cp932;
+    ASSERT_EQ(utf8_to_cp932("STILL\t\"静止\"", &cp932), 0);
+    EXPECT_NE(Read("out.txt").find(cp932), std::string::npos);
+}
+
+TEST_F(ScenarioCommands, LengthsPastTheLimitAreNotBlamedOnPictures) {
+    Write("frames.txt",
+          "SCREEN 4 4\nDRAW \"p\" { SIZE 1 1 }\nSTILL \"s\" { INPUT \"p\" FRAMES 99999999999 }\n"
+          "MAIN { INPUT \"s\" }\n");
+    Write("sum.txt",
+          "SCREEN 4 4\nDRAW \"p\" { SIZE 1 1 }\nSTILL \"s\" { INPUT \"p\" FRAMES 2000000000 }\n"
+          "SERIES \"twice\" { INPUT \"s\" INPUT \"s\" }\nMAIN { INPUT \"twice\" }\n");
+    Write("picture.txt", "SCREEN 4 4\nDRAW \"p\" { SIZE 1 1 }\nMAIN { INPUT \"p\" }\n");
+    const std::string limit =
+        "シナリオ読み込み時にエラーが発生しました。\nMAIN "
+        "ブロックのフレーム数が上限を超えています。\n";
+    for (const char* name : {"frames.txt", "sum.txt"}) {
+        ProgramResult r = Vemo({"check", name});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.err, limit) << name;
+    }
+    ProgramResult picture = Vemo({"check", "picture.txt"});
+    EXPECT_EQ(picture.status, 1);
+    EXPECT_EQ(picture.err,
+              "シナリオ読み込み時にエラーが発生しました。\nブロック p の長さが決まらないため、MAIN "
+              "ブロックの長さを決められません。\nSTILL などの長さを持つブロックを通して使用して"
+              "下さい。\n");
+}
+
 TEST_F(ScenarioCommands, FailedWritesEndWithTheReasonAndStatusThree) {
     Write("show.txt", kShow);
     ProgramResult full = Vemo({"dump", "show.txt", "/dev/full"});
@@ -225,7 +302,9 @@ TEST_F(ScenarioCommands, FailuresPrintTheReportAndExitWithOne) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(
         missing.err,
-        "シナリオ読み込み時にエラーが発生しました。\nシナリオファイルのオープンに失敗しました。\n");
+        "シナリオ読み込み時にエラーが発生しました。\nシナリオファイルのオープンに失敗しました。\n"
+        "none.txt (" +
+            (m_dir / "none.txt").string() + "): No such file or directory\n");
     EXPECT_FALSE(fs::exists(m_dir / "out.txt"));
 }
 
@@ -238,6 +317,11 @@ TEST_F(ScenarioCommands, OversizedScenarioNeedsYes) {
     ProgramResult no = Vemo({"check", "big.txt"});
     EXPECT_EQ(no.status, 1) << "a question on a non-interactive input is answered No";
     EXPECT_EQ(no.out, "");
+    EXPECT_NE(no.err.find("は、ファイルサイズが異常に大きいと思われます。続けますか？\n"
+                          "vemo: answered No, since the standard input is not a terminal; "
+                          "--yes answers Yes\n"),
+              std::string::npos)
+        << no.err;
     ProgramResult yes = Vemo({"check", "--yes", "big.txt"});
     EXPECT_EQ(yes.status, 0) << yes.err;
     EXPECT_EQ(yes.out, "SCREEN 4 x 4, 2 frames, 0.067 s, 2 key frames\n");

@@ -201,9 +201,12 @@ TEST_F(DocumentTest, IncludedFilesResolveAgainstTheirOwnFolder) {
     EXPECT_EQ(LoadText("\nINCLUDE \"sub/bad.txt\"\n"), -1);
     EXPECT_EQ(OnlyError(), At("bad.txt", 3, "BROKEN の記述はできません。"));
 
+    // A file that does not open is named as written, where it was looked for, and why.
     m_errors.clear();
-    EXPECT_EQ(LoadText("INCLUDE \"missing.txt\"\n"), -1);
-    EXPECT_EQ(OnlyError(), NoPlace("シナリオファイルのオープンに失敗しました。"));
+    EXPECT_EQ(LoadText("INCLUDE \"sub\\missing.txt\"\n"), -1);
+    EXPECT_EQ(OnlyError(),
+              NoPlace("シナリオファイルのオープンに失敗しました。\nsub\\missing.txt (" +
+                      (m_dir / "sub" / "missing.txt").string() + "): No such file or directory"));
 
     m_errors.clear();
     EXPECT_EQ(LoadText("AUDIO \"nothing.wav\"\n"), -1);
@@ -224,7 +227,8 @@ TEST_F(DocumentTest, SpecialFilesNeverBlockTheReader) {
     ASSERT_EQ(LoadText("INCLUDE \"pipe\"\nAUDIO \"pipe\"\nSCALE 3\n"), 0) << OnlyError();
     EXPECT_EQ(m_doc.Scale(), 3);
     EXPECT_EQ(LoadText("INCLUDE \".\"\n"), -1) << "a folder is no scenario";
-    EXPECT_EQ(m_errors.back(), NoPlace("シナリオファイルのオープンに失敗しました。"));
+    EXPECT_EQ(m_errors.back(), NoPlace("シナリオファイルのオープンに失敗しました。\n. (" +
+                                       m_dir.string() + "): Is a directory"));
 }
 
 TEST_F(DocumentTest, SelfIncludingFilesStopAtTheDepthLimit) {

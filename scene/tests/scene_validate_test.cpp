@@ -45,23 +45,23 @@ TEST_F(SceneValidate, PathsJoinTheFolderUnlessAbsolute) {
     image->SetFolder(Folder());
     image->EditSettings().file = "pics\\a.jpg";
     EXPECT_EQ(image->Validate(m_report), 0);
-    EXPECT_EQ(image->Path(), Folder() + "/pics/a.jpg");
+    EXPECT_EQ(image->FilePath(), Folder() + "/pics/a.jpg");
     EXPECT_TRUE(m_messages.empty());
 
     // A drive-letter name is used as written (and so is an absolute one).
     image->EditSettings().file = "C:\\photo.jpg";
     EXPECT_EQ(image->Validate(m_report), -4);
-    EXPECT_EQ(image->Path(), "C:/photo.jpg");
+    EXPECT_EQ(image->FilePath(), "C:/photo.jpg");
     image->EditSettings().file = (m_dir / "pics" / "a.jpg").string();
     EXPECT_EQ(image->Validate(m_report), 0);
-    EXPECT_EQ(image->Path(), (m_dir / "pics" / "a.jpg").string());
+    EXPECT_EQ(image->FilePath(), (m_dir / "pics" / "a.jpg").string());
 
     // "表" ends in byte 0x5C: it stays one character, not a folder separator.
     std::string name;
     ASSERT_EQ(utf8_to_cp932("表\\b.jpg", &name), 0);
     image->EditSettings().file = name;
     EXPECT_EQ(image->Validate(m_report), -4);
-    EXPECT_EQ(image->Path(), Folder() + "/表/b.jpg");
+    EXPECT_EQ(image->FilePath(), Folder() + "/表/b.jpg");
 
     m_messages.clear();
     image->SetFolder("");
