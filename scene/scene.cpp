@@ -158,6 +158,15 @@ int CScene::DescribeFrame(int32_t, int, FrameDescription&) {
 
 int32_t CScene::NextKeyFrame(int32_t after) {
     const int32_t count = GetFrameCount();
+    const int64_t last = int64_t{count} - 1;
+    switch (KeyFramePattern()) {
+        case KeyFrames::FirstAndLast:
+            return first_after({0, last}, after, count);
+        case KeyFrames::FirstLastAndMiddle:
+            return first_after({0, last, count / 2}, after, count);
+        case KeyFrames::AskEachFrame:
+            break;
+    }
     for (int64_t f = std::max<int64_t>(int64_t{after} + 1, 0); f < count; ++f) {
         if (TestFrame(FRAME_KEY, static_cast<int32_t>(f)) == 1) return static_cast<int32_t>(f);
     }
@@ -165,6 +174,16 @@ int32_t CScene::NextKeyFrame(int32_t after) {
 }
 
 int32_t CScene::PrevKeyFrame(int32_t before) {
+    const int32_t count = GetFrameCount();
+    const int64_t last = int64_t{count} - 1;
+    switch (KeyFramePattern()) {
+        case KeyFrames::FirstAndLast:
+            return last_before({0, last}, before, count);
+        case KeyFrames::FirstLastAndMiddle:
+            return last_before({0, last, count / 2}, before, count);
+        case KeyFrames::AskEachFrame:
+            break;
+    }
     for (int64_t f = std::min<int64_t>(before, GetFrameCount()) - 1; f >= 0; --f) {
         if (TestFrame(FRAME_KEY, static_cast<int32_t>(f)) == 1) return static_cast<int32_t>(f);
     }
@@ -272,20 +291,6 @@ int CScene::IsEdgeFrame(int32_t frame, bool middle) {
     int32_t count = GetFrameCount();
     if (frame == 0 || frame == count - 1) return 1;
     return (middle && frame == count / 2) ? 1 : 0;
-}
-
-int32_t CScene::NextEdgeFrame(int32_t after, bool middle) {
-    const int32_t count = GetFrameCount();
-    const int64_t last = int64_t{count} - 1;
-    return middle ? first_after({0, last, count / 2}, after, count)
-                  : first_after({0, last}, after, count);
-}
-
-int32_t CScene::PrevEdgeFrame(int32_t before, bool middle) {
-    const int32_t count = GetFrameCount();
-    const int64_t last = int64_t{count} - 1;
-    return middle ? last_before({0, last, count / 2}, before, count)
-                  : last_before({0, last}, before, count);
 }
 
 const char* CScene::InputName(size_t index) const {

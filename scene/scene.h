@@ -198,7 +198,7 @@ public:
     // frame, or the frame count when there is none; the last one before `before`
     // (and below the count), or -1. Classes answer from their own structure, so
     // that counting and stepping through key frames never walks frame by frame
-    // through long shots; the base walks frame by frame.
+    // through long shots; the base follows KeyFramePattern, or walks frame by frame.
     virtual int32_t NextKeyFrame(int32_t after);
     virtual int32_t PrevKeyFrame(int32_t before);
 
@@ -280,9 +280,10 @@ protected:
     int AskFirstInput(int kind, int32_t frame);
     // 1 at the first and last frame of the scene, and at count / 2 when asked.
     int IsEdgeFrame(int32_t frame, bool middle);
-    // Key-frame navigation of classes whose key frames are just those edges.
-    int32_t NextEdgeFrame(int32_t after, bool middle);
-    int32_t PrevEdgeFrame(int32_t before, bool middle);
+    // Which frames are key frames, for the classes where that is all there is to
+    // it; the base navigation answers from it without asking frame by frame.
+    enum class KeyFrames { AskEachFrame, FirstAndLast, FirstLastAndMiddle };
+    virtual KeyFrames KeyFramePattern() const { return KeyFrames::AskEachFrame; }
     // The name written for input `index` ("" when there is none).
     const char* InputName(size_t index) const;
     // Writes the empty line, the head line ("%s\t\"%s\"", or "MAIN"), "{" and the

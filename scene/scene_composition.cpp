@@ -316,14 +316,6 @@ int CSceneAlpha::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
-int32_t CSceneAlpha::NextKeyFrame(int32_t after) {
-    return NextEdgeFrame(after, true);
-}
-
-int32_t CSceneAlpha::PrevKeyFrame(int32_t before) {
-    return PrevEdgeFrame(before, true);
-}
-
 int CSceneAlpha::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeFirstInput(frame, depth, list);
@@ -338,14 +330,6 @@ int CSceneAlpha::Dump(CDumpWriter& out) {
 int CSceneShade::TestFrame(int kind, int32_t frame) {
     if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
     return IsEdgeFrame(frame, true);
-}
-
-int32_t CSceneShade::NextKeyFrame(int32_t after) {
-    return NextEdgeFrame(after, true);
-}
-
-int32_t CSceneShade::PrevKeyFrame(int32_t before) {
-    return PrevEdgeFrame(before, true);
 }
 
 int CSceneShade::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {

@@ -95,11 +95,10 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
+    KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
 };
 
@@ -109,10 +108,9 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
+    KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
 };

@@ -61,14 +61,6 @@ int CSceneRotate::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
-int32_t CSceneRotate::NextKeyFrame(int32_t after) {
-    return NextEdgeFrame(after, true);
-}
-
-int32_t CSceneRotate::PrevKeyFrame(int32_t before) {
-    return PrevEdgeFrame(before, true);
-}
-
 int CSceneRotate::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     if (DescribeFirstInput(frame, depth, list) == -1) return -1;
@@ -107,14 +99,6 @@ SceneRect CSceneAction::Region(size_t region) const {
 int CSceneAction::TestFrame(int kind, int32_t frame) {
     if (kind == FRAME_SERIAL) return 0;
     return IsEdgeFrame(frame, true);
-}
-
-int32_t CSceneAction::NextKeyFrame(int32_t after) {
-    return NextEdgeFrame(after, true);
-}
-
-int32_t CSceneAction::PrevKeyFrame(int32_t before) {
-    return PrevEdgeFrame(before, true);
 }
 
 int CSceneAction::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {

@@ -43,8 +43,6 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
     // The centre as written; without CENTER the middle of the screen.
@@ -56,6 +54,7 @@ public:
     }
 
 protected:
+    KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
 };
 
@@ -109,8 +108,6 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
@@ -119,5 +116,6 @@ public:
     SceneRect Region(size_t region) const;
 
 protected:
+    KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
 };

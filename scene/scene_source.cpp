@@ -245,14 +245,6 @@ int CSceneMovie::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
-int32_t CSceneMovie::NextKeyFrame(int32_t after) {
-    return NextEdgeFrame(after, true);
-}
-
-int32_t CSceneMovie::PrevKeyFrame(int32_t before) {
-    return PrevEdgeFrame(before, true);
-}
-
 int CSceneMovie::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeInputs(frame, depth, list);

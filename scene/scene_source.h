@@ -177,8 +177,6 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
     const std::string& FileName() const override { return Settings().file; }
@@ -192,6 +190,7 @@ public:
     }
 
 protected:
+    KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
 
 private:

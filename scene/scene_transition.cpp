@@ -385,14 +385,6 @@ int CSceneExpand::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
-int32_t CSceneExpand::NextKeyFrame(int32_t after) {
-    return NextEdgeFrame(after, true);
-}
-
-int32_t CSceneExpand::PrevKeyFrame(int32_t before) {
-    return PrevEdgeFrame(before, true);
-}
-
 int CSceneExpand::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeFirstInput(frame, depth, list);
@@ -423,14 +415,6 @@ int CSceneMosaic::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
-int32_t CSceneMosaic::NextKeyFrame(int32_t after) {
-    return NextEdgeFrame(after, true);
-}
-
-int32_t CSceneMosaic::PrevKeyFrame(int32_t before) {
-    return PrevEdgeFrame(before, true);
-}
-
 int CSceneMosaic::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeFirstInput(frame, depth, list);
@@ -459,14 +443,6 @@ int CSceneMosaic::Dump(CDumpWriter& out) {
 int CSceneShake::TestFrame(int kind, int32_t frame) {
     if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
     return IsEdgeFrame(frame, false);
-}
-
-int32_t CSceneShake::NextKeyFrame(int32_t after) {
-    return NextEdgeFrame(after, false);
-}
-
-int32_t CSceneShake::PrevKeyFrame(int32_t before) {
-    return PrevEdgeFrame(before, false);
 }
 
 int CSceneShake::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {

@@ -116,12 +116,11 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
+    KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
 };
 
@@ -140,8 +139,6 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
     // The target rectangles as written; one not given covers the whole screen.
@@ -151,6 +148,7 @@ public:
     SceneRect TargetEnd() const { return Settings().hasTgtEnd ? Settings().tgtEnd : Screen(); }
 
 protected:
+    KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
 };
 
@@ -160,10 +158,9 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
+    KeyFrames KeyFramePattern() const override { return KeyFrames::FirstAndLast; }
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
 };
