@@ -141,23 +141,9 @@ TEST_F(JpegFile, EverySubsamplingFollowsTheExactConversionOfItsSamples) {
         }
     }
     // A progressive file takes the decoder's other path.
-    cases.push_back({"TurboJPEG progressive 4:2:0 67x45", {}, true});
-    {
-        Bytes rgb(67 * 45 * 3);
-        for (int i = 0; i < 67 * 45; ++i) {
-            const uint32_t c = textured(i % 67, i / 67);
-            rgb[3 * i] = uint8_t(c >> 16), rgb[3 * i + 1] = uint8_t(c >> 8), rgb[3 * i + 2] = c;
-        }
-        tjhandle handle = tjInitCompress();
-        unsigned char* jpeg = nullptr;
-        unsigned long size = 0;
-        ASSERT_EQ(tjCompress2(handle, rgb.data(), 67, 0, 45, TJPF_RGB, &jpeg, &size, TJSAMP_420, 85,
-                              TJFLAG_PROGRESSIVE),
-                  0);
-        cases.back().jpeg.assign(jpeg, jpeg + size);
-        tjFree(jpeg);
-        tjDestroy(handle);
-    }
+    cases.push_back({"TurboJPEG progressive 4:2:0 67x45",
+                     encode_turbo_jpeg(67, 45, TJSAMP_420, textured, 85, TJFLAG_PROGRESSIVE),
+                     true});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -258,17 +244,7 @@ size_t frame_size_field(const Bytes& jpeg) {
 TEST_F(JpegFile, DamagedAndOversizedJpegsGiveNone) {
     for (int flags : {0, TJFLAG_PROGRESSIVE}) {
         SCOPED_TRACE(flags ? "progressive" : "baseline");
-        Bytes rgb(48 * 40 * 3);
-        for (int i = 0; i < 48 * 40; ++i) rgb[3 * i] = uint8_t(textured(i % 48, i / 48));
-        tjhandle handle = tjInitCompress();
-        unsigned char* compressed = nullptr;
-        unsigned long size = 0;
-        ASSERT_EQ(tjCompress2(handle, rgb.data(), 48, 0, 40, TJPF_RGB, &compressed, &size,
-                              TJSAMP_420, 90, flags),
-                  0);
-        const Bytes jpeg(compressed, compressed + size);
-        tjFree(compressed);
-        tjDestroy(handle);
+        const Bytes jpeg = encode_turbo_jpeg(48, 40, TJSAMP_420, textured, 90, flags);
         ASSERT_TRUE(ImagePtr(load_picture_from_memory(jpeg.data(), jpeg.size())));
 
         // Cut anywhere from inside the headers to well into the coded data.

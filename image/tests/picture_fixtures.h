@@ -131,9 +131,11 @@ inline Bytes encode_jpeg(int width, int height, std::function<uint32_t(int, int)
 
 // A JPEG from TurboJPEG's compressor of colour(x, y) with the given chroma
 // subsampling (TJSAMP_444, TJSAMP_422, TJSAMP_420, TJSAMP_GRAY, TJSAMP_440,
-// TJSAMP_411); quality 1 to 100 (best). Empty when the compressor refuses.
+// TJSAMP_411); quality 1 to 100 (best); flags such as TJFLAG_PROGRESSIVE. Empty when
+// the compressor refuses.
 inline Bytes encode_turbo_jpeg(int width, int height, int subsampling,
-                               const std::function<uint32_t(int, int)>& colour, int quality = 90) {
+                               const std::function<uint32_t(int, int)>& colour, int quality = 90,
+                               int flags = 0) {
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -150,7 +152,7 @@ inline Bytes encode_turbo_jpeg(int width, int height, int subsampling,
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     if (tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, subsampling,
-                    quality, TJFLAG_ACCURATEDCT) == 0) {
+                    quality, flags | TJFLAG_ACCURATEDCT) == 0) {
         out.assign(jpeg, jpeg + size);
     }
     tjFree(jpeg);
