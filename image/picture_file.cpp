@@ -1,5 +1,6 @@
-// Picture decoding through FFmpeg: the picture demuxers find the first picture,
-// its decoder decodes it, swscale turns it into blue-green-red rows.
+// Picture decoding: JPEG through TurboJPEG (jpeg_file), every other format (and the
+// JPEGs TurboJPEG declines) through FFmpeg: the picture demuxers find the first
+// picture, its decoder decodes it, swscale turns it into blue-green-red rows.
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -15,9 +16,12 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <span>
 #include <vector>
 
 #include "image/ffmpeg_util.h"
+#include "image/jpeg_file.h"
 #include "image/picture_file.h"
 
 namespace {
@@ -94,6 +98,29 @@ public:
         if (offset > static_cast<int64_t>(m_size) - base || offset < -base) return -1;
         m_position = static_cast<size_t>(base + offset);
         return static_cast<int64_t>(m_position);
+    }
+
+    // The whole input from its first byte: the memory block itself, or the file read
+    // into *storage. Empty when the file cannot be read or memory runs out.
+    std::span<const uint8_t> Contents(std::vector<uint8_t>* storage) {
+        if (!m_file) return {m_data, m_size};
+        if (std::fseek(m_file, 0, SEEK_SET) != 0) return {};
+        constexpr size_t kChunk = size_t{1} << 20;
+        try {
+            size_t used = 0;
+            for (;;) {
+                storage->resize(used + kChunk);
+                size_t got = std::fread(storage->data() + used, 1, kChunk, m_file);
+                used += got;
+                if (got < kChunk) break;
+            }
+            storage->resize(used);
+        } catch (const std::bad_alloc&) {
+            storage->clear();
+            return {};
+        }
+        if (std::ferror(m_file)) return {};
+        return {storage->data(), storage->size()};
     }
 
     static int ReadPacket(void* opaque, uint8_t* buffer, int size) {
@@ -255,17 +282,8 @@ CImageBuffer* frame_to_image(const AVFrame* frame) {
     return image.release();
 }
 
-CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels) {
-    max_pixels = std::clamp<int64_t>(max_pixels, 1, kMaxPicturePixels);
-    uint8_t head[12];
-    int head_size = 0;
-    while (head_size < int(sizeof head)) {
-        int got = source->Read(head + head_size, int(sizeof head) - head_size);
-        if (got <= 0) break;
-        head_size += got;
-    }
-    const char* demuxer_name = picture_demuxer(head, static_cast<size_t>(head_size));
-    if (!demuxer_name || source->Seek(0, SEEK_SET) != 0) return nullptr;
+CImageBuffer* decode_with_ffmpeg(ByteSource* source, const char* demuxer_name, int64_t max_pixels) {
+    if (source->Seek(0, SEEK_SET) != 0) return nullptr;
     const AVInputFormat* demuxer = av_find_input_format(demuxer_name);
     if (!demuxer) return nullptr;
 
@@ -293,6 +311,38 @@ CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels) {
     FramePtr frame = decode_first_picture(format.get(), max_pixels);
     if (!frame) return nullptr;
     return frame_to_image(frame.get());
+}
+
+CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels) {
+    max_pixels = std::clamp<int64_t>(max_pixels, 1, kMaxPicturePixels);
+    uint8_t head[12];
+    int head_size = 0;
+    while (head_size < int(sizeof head)) {
+        int got = source->Read(head + head_size, int(sizeof head) - head_size);
+        if (got <= 0) break;
+        head_size += got;
+    }
+    const char* demuxer_name = picture_demuxer(head, static_cast<size_t>(head_size));
+    if (!demuxer_name) return nullptr;
+    if (std::strcmp(demuxer_name, "jpeg_pipe") != 0) {
+        return decode_with_ffmpeg(source, demuxer_name, max_pixels);
+    }
+    // A JPEG goes through TurboJPEG, from memory; what it declines goes on to FFmpeg
+    // over the same bytes.
+    std::vector<uint8_t> storage;
+    std::span<const uint8_t> contents = source->Contents(&storage);
+    if (contents.empty()) return nullptr;
+    ImagePtr image;
+    switch (decode_jpeg(contents.data(), contents.size(), max_pixels, &image)) {
+        case JpegOutcome::kDecoded:
+            return image.release();
+        case JpegOutcome::kOversized:
+            return nullptr;
+        case JpegOutcome::kDeclined:
+            break;
+    }
+    ByteSource bytes(contents.data(), contents.size());
+    return decode_with_ffmpeg(&bytes, demuxer_name, max_pixels);
 }
 
 }  // namespace

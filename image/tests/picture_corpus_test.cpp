@@ -35,6 +35,14 @@ TEST(PictureCorpus, WriteSeeds) {
         {EXIF_IFD_EXIF, 0xA003, EXIF_FORMAT_SLONG, 1, Bytes{8, 0, 0, 0}},
     };
     write_file(path("exif.jpg"), with_exif(encode_jpeg(8, 8, ramp, 10), exif_block(fields, intel)));
+    // JPEGs of the other chroma layouts, one progressive, for the TurboJPEG path.
+    write_file(path("s444.jpg"), encode_turbo_jpeg(9, 7, TJSAMP_444, ramp, 80));
+    write_file(path("s422.jpg"), encode_turbo_jpeg(17, 5, TJSAMP_422, ramp, 80));
+    write_file(path("s440.jpg"), encode_turbo_jpeg(6, 17, TJSAMP_440, ramp, 80));
+    write_file(path("s411.jpg"), encode_turbo_jpeg(33, 3, TJSAMP_411, ramp, 80));
+    write_file(path("grey.jpg"), encode_turbo_jpeg(8, 9, TJSAMP_GRAY, ramp, 80));
+    write_file(path("progressive.jpg"),
+               encode_turbo_jpeg(16, 16, TJSAMP_420, ramp, 75, TJFLAG_PROGRESSIVE));
     write_file(path("rgb.png"),
                encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, 4, 3, rgb24(ramp)));
     write_file(path("rgba64.png"),
@@ -69,7 +77,8 @@ TEST(PictureCorpus, WriteSeeds) {
     ImagePtr bmp(create_image(3, 2, 24));
     set_pixel(bmp.get(), 1, 0, 200, 100, 50);
     ASSERT_EQ(save_image_overwrite(bmp.get(), path("small.bmp")), 0);
-    for (const char* name : {"exif.jpg", "rgb.png", "rgba64.png", "palette.gif", "rgb.tiff",
+    for (const char* name : {"exif.jpg", "s444.jpg", "s422.jpg", "s440.jpg", "s411.jpg", "grey.jpg",
+                             "progressive.jpg", "rgb.png", "rgba64.png", "palette.gif", "rgb.tiff",
                              "grey.webp", "rgb444.bmp", "small.bmp"}) {
         EXPECT_TRUE(ImagePtr(load_picture(path(name)))) << name;
     }

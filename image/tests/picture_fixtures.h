@@ -1,12 +1,15 @@
 #pragma once
 // Pictures made for tests: FFmpeg's own encoders write JPEG, PNG, GIF, TIFF, BMP and
-// WebP files; libexif writes EXIF blocks that go into a JPEG's APP1 segment.
+// WebP files, TurboJPEG's compressor JPEGs of every chroma subsampling; libexif writes
+// EXIF blocks that go into a JPEG's APP1 segment.
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 }
 #include <libexif/exif-data.h>
+#include <turbojpeg.h>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +20,7 @@ extern "C" {
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace picture_fixtures {
@@ -81,12 +85,16 @@ inline std::function<void(AVFrame*)> rgb24(std::function<uint32_t(int, int)> col
     };
 }
 
-// A JPEG (YUV 4:2:0, full range) of colour(x, y); quality 1 (best) to 31.
-inline Bytes encode_jpeg(int width, int height, std::function<uint32_t(int, int)> colour,
-                         int quality = 2) {
+// A JPEG from FFmpeg's encoder of colour(x, y) in one of the full-range YUV formats
+// (YUVJ420P, YUVJ422P, YUVJ444P); quality 1 (best) to 31. Each chroma sample is that
+// of the top-left pixel it covers.
+inline Bytes encode_mjpeg(AVPixelFormat format, int width, int height,
+                          std::function<uint32_t(int, int)> colour, int quality = 2) {
     return encode_picture(
-        AV_CODEC_ID_MJPEG, AV_PIX_FMT_YUVJ420P, width, height,
-        [colour](AVFrame* frame) {
+        AV_CODEC_ID_MJPEG, format, width, height,
+        [colour, format](AVFrame* frame) {
+            const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+            const int sx = desc->log2_chroma_w, sy = desc->log2_chroma_h;
             auto at = [&](int x, int y) {
                 uint32_t c = colour(std::min(x, frame->width - 1), std::min(y, frame->height - 1));
                 return std::array<double, 3>{double(c >> 16 & 255), double(c >> 8 & 255),
@@ -100,9 +108,9 @@ inline Bytes encode_jpeg(int width, int height, std::function<uint32_t(int, int)
                         static_cast<uint8_t>(std::clamp(luma + 0.5, 0.0, 255.0));
                 }
             }
-            for (int y = 0; y < (frame->height + 1) / 2; ++y) {
-                for (int x = 0; x < (frame->width + 1) / 2; ++x) {
-                    auto [r, g, b] = at(2 * x, 2 * y);
+            for (int y = 0; y < -(-frame->height >> sy); ++y) {
+                for (int x = 0; x < -(-frame->width >> sx); ++x) {
+                    auto [r, g, b] = at(x << sx, y << sy);
                     double cb = 128 - 0.168736 * r - 0.331264 * g + 0.5 * b;
                     double cr = 128 + 0.5 * r - 0.418688 * g - 0.081312 * b;
                     frame->data[1][y * frame->linesize[1] + x] =
@@ -113,6 +121,43 @@ inline Bytes encode_jpeg(int width, int height, std::function<uint32_t(int, int)
             }
         },
         quality);
+}
+
+// A JPEG (YUV 4:2:0, full range) of colour(x, y); quality 1 (best) to 31.
+inline Bytes encode_jpeg(int width, int height, std::function<uint32_t(int, int)> colour,
+                         int quality = 2) {
+    return encode_mjpeg(AV_PIX_FMT_YUVJ420P, width, height, std::move(colour), quality);
+}
+
+// A JPEG from TurboJPEG's compressor of colour(x, y) with the given chroma
+// subsampling (TJSAMP_444, TJSAMP_422, TJSAMP_420, TJSAMP_GRAY, TJSAMP_440,
+// TJSAMP_411); quality 1 to 100 (best); flags such as TJFLAG_PROGRESSIVE. Empty when
+// the compressor refuses.
+inline Bytes encode_turbo_jpeg(int width, int height, int subsampling,
+                               const std::function<uint32_t(int, int)>& colour, int quality = 90,
+                               int flags = 0) {
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t c = colour(x, y);
+            uint8_t* p = rgb.data() + (size_t(y) * width + x) * 3;
+            p[0] = static_cast<uint8_t>(c >> 16);
+            p[1] = static_cast<uint8_t>(c >> 8);
+            p[2] = static_cast<uint8_t>(c);
+        }
+    }
+    Bytes out;
+    tjhandle handle = tjInitCompress();
+    if (!handle) return out;
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    if (tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, subsampling,
+                    quality, flags | TJFLAG_ACCURATEDCT) == 0) {
+        out.assign(jpeg, jpeg + size);
+    }
+    tjFree(jpeg);
+    tjDestroy(handle);
+    return out;
 }
 
 // One EXIF entry to write: its directory, tag, type and raw value bytes in the
