@@ -74,23 +74,38 @@ void draw_closed(cairo_t* cairo, const PathRun& outline, bool fill, double pen,
     cairo_stroke(cairo);
 }
 
+// A one-pixel pen lights the pixel of every point, also where the outline turns back
+// on itself (a mitre that long is cut off).
+void light_points(cairo_t* cairo, const PathRun& points, double pen, const ClipBox& box) {
+    if (pen > 1) return;
+    for (const PathPoint& p : points)
+        if (p.x >= box.left && p.x <= box.right && p.y >= box.top && p.y <= box.bottom)
+            cairo_rectangle(cairo, p.x - 0.5, p.y - 0.5, 1, 1);
+    cairo_fill(cairo);
+}
+
 void draw_shape(const CoverageMask& mask, const DrawShape& shape) {
     cairo_t* cairo = mask.Context();
     const double pen = pen_width(shape);
     const ClipBox box = clip_box(mask, pen);
     cairo_set_source_rgb(cairo, 1.0, 1.0, 1.0);
     switch (shape.kind) {
-        case DrawShape::LINE:
+        case DrawShape::LINE: {
             if (shape.points.size() < 2) return;
-            for (const PathRun& run : clip_polyline(pixel_centres(shape.points), box))
-                add_run(cairo, run, false);
+            const PathRun points = pixel_centres(shape.points);
+            for (const PathRun& run : clip_polyline(points, box)) add_run(cairo, run, false);
             set_pen(cairo, pen);
             cairo_stroke(cairo);
+            light_points(cairo, points, pen, box);
             return;
-        case DrawShape::POLYGON:
+        }
+        case DrawShape::POLYGON: {
             if (shape.points.size() < 2) return;
-            draw_closed(cairo, pixel_centres(shape.points), shape.fill, pen, box);
+            const PathRun points = pixel_centres(shape.points);
+            draw_closed(cairo, points, shape.fill, pen, box);
+            light_points(cairo, points, pen, box);
             return;
+        }
         case DrawShape::ELLIPSE: {
             const ShapeRegion& r = shape.region;
             const double cx = (static_cast<double>(r.left) + r.right) / 2;
