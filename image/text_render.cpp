@@ -7,6 +7,9 @@
 // font_width is the average character width, reached by scaling the face horizontally.
 // The average width is that of the face's Latin sample text, which for the Japanese
 // faces is the half-width character, so 20 x 40 gives the face's natural proportions.
+// The text is laid out in the unscaled face and drawn through a horizontally scaled
+// Cairo transformation, which stretches glyphs and their positions alike (a scaled
+// Pango context would stretch the glyphs but keep their advances).
 
 #include "image/text_render.h"
 
@@ -99,9 +102,6 @@ public:
         FontDescriptionPtr description;
         double x_scale = 1.0;
         if (MakeFont(face, size, &description, &x_scale) != 0) return -1;
-        PangoMatrix matrix = PANGO_MATRIX_INIT;
-        matrix.xx = x_scale;
-        pango_context_set_matrix(m_context.get(), &matrix);
         GObjectPtr<PangoLayout> layout(pango_layout_new(m_context.get()));
         if (!layout) return -1;
         pango_layout_set_auto_dir(layout.get(), FALSE);
@@ -124,7 +124,6 @@ public:
 private:
     // The font description for a size request and its horizontal scale.
     int MakeFont(const std::string& face, FontSize size, FontDescriptionPtr* out, double* x_scale) {
-        pango_context_set_matrix(m_context.get(), nullptr);
         FontDescriptionPtr description(pango_font_description_new());
         pango_font_description_set_family(description.get(), face.c_str());
         const int64_t height = size.height == 0 ? kDefaultFontHeight : std::abs(size.height);
@@ -195,7 +194,7 @@ CImageBuffer* render_text_image(std::string_view text, int32_t width, int32_t he
     const int64_t usable_height = int64_t{height} - 2 * int64_t{margin};
     const FontSize fitted = fitted_font_size(size, caption, usable_width, usable_height);
     if (fitted.width != size.width || fitted.height != size.height) {
-        size = fitted;
+        size = limit_font_size(fitted);
         if (fonts.LayOut(utf8, family, size, alignment, &caption) != 0) {
             ErrorBox("%s", kFontFailedMessage);
             return nullptr;
