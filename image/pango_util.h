@@ -30,7 +30,5 @@ using CairoFontOptionsPtr =
 using FontDescriptionPtr =
     std::unique_ptr<PangoFontDescription,
                     CFreeDeleter<PangoFontDescription, pango_font_description_free>>;
-using FontMetricsPtr =
-    std::unique_ptr<PangoFontMetrics, CFreeDeleter<PangoFontMetrics, pango_font_metrics_unref>>;
 template <class T>
 using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;

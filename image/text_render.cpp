@@ -34,6 +34,8 @@ constexpr int64_t kDefaultFontHeight = 16;
 // Larger fonts are measured at this size in proportion; a caption that size is shrunk
 // to its picture anyway, and rasterisers fail far below the 32-bit limits.
 constexpr int64_t kMaxFontPixels = 8192;
+// The text whose average character width a font's width is matched to.
+constexpr const char* kWidthSample = "The quick brown fox jumps over the lazy dog.";
 // Measures are kept below this so that the fitting products stay within 64 bits.
 constexpr int64_t kMaxMeasure = int64_t{1} << 30;
 
@@ -129,19 +131,21 @@ private:
         const int64_t height = size.height == 0 ? kDefaultFontHeight : std::abs(size.height);
         const double probe = static_cast<double>(height * PANGO_SCALE);
         pango_font_description_set_absolute_size(description.get(), probe);
-        GObjectPtr<PangoFont> font(
-            pango_font_map_load_font(m_map, m_context.get(), description.get()));
-        if (!font) return -1;
-        FontMetricsPtr metrics(
-            pango_font_get_metrics(font.get(), pango_language_from_string("en")));
-        if (!metrics) return -1;
-        const double line = static_cast<double>(pango_font_metrics_get_ascent(metrics.get())) +
-                            pango_font_metrics_get_descent(metrics.get());
+        // The face's line height and average character width at the probe size, from a
+        // layout of a Latin sample in this context (unhinted, so they scale linearly).
+        GObjectPtr<PangoLayout> sample(pango_layout_new(m_context.get()));
+        if (!sample) return -1;
+        pango_layout_set_font_description(sample.get(), description.get());
+        pango_layout_set_text(sample.get(), kWidthSample, -1);
+        PangoRectangle logical{};
+        pango_layout_get_extents(sample.get(), nullptr, &logical);
+        if (logical.width <= 0 || logical.height <= 0) return -1;
+        const double line = logical.height;
         double em = probe;
-        if (size.height >= 0 && line > 0) em = probe * probe / line;
+        if (size.height >= 0) em = probe * probe / line;
         pango_font_description_set_absolute_size(description.get(), em);
         const double char_width =
-            pango_font_metrics_get_approximate_char_width(metrics.get()) * em / probe;
+            static_cast<double>(logical.width) / g_utf8_strlen(kWidthSample, -1) * em / probe;
         *x_scale = size.width != 0 && char_width > 0
                        ? static_cast<double>(std::abs(size.width)) * PANGO_SCALE / char_width
                        : 1.0;
