@@ -34,6 +34,8 @@ constexpr int64_t kDefaultFontHeight = 16;
 // Larger fonts are measured at this size in proportion; a caption that size is shrunk
 // to its picture anyway, and rasterisers fail far below the 32-bit limits.
 constexpr int64_t kMaxFontPixels = 8192;
+// Farthest a face is stretched or squeezed across to meet a font width.
+constexpr double kMaxStretch = 32.0;
 // The text whose average character width a font's width is matched to.
 constexpr const char* kWidthSample = "The quick brown fox jumps over the lazy dog.";
 // Measures are kept below this so that the fitting products stay within 64 bits.
@@ -146,9 +148,13 @@ private:
         pango_font_description_set_absolute_size(description.get(), em);
         const double char_width =
             static_cast<double>(logical.width) / g_utf8_strlen(kWidthSample, -1) * em / probe;
-        *x_scale = size.width != 0 && char_width > 0
-                       ? static_cast<double>(std::abs(size.width)) * PANGO_SCALE / char_width
-                       : 1.0;
+        double scale = size.width != 0 && char_width > 0
+                           ? static_cast<double>(std::abs(size.width)) * PANGO_SCALE / char_width
+                           : 1.0;
+        // FreeType refuses some glyphs stretched much further, and any glyph wider than
+        // the largest font; the font then stays narrower than asked.
+        scale = std::clamp(scale, 1.0 / kMaxStretch, kMaxStretch);
+        *x_scale = std::min(scale, static_cast<double>(kMaxFontPixels * PANGO_SCALE) / em);
         *out = std::move(description);
         return 0;
     }

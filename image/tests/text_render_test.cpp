@@ -255,6 +255,10 @@ TEST_F(Captions, BadInputGivesAPictureOrNoneWithItsMessage) {
     // Font sizes of 0 and below, margins past the picture.
     EXPECT_NEAR(60 - 2 * block_of(Caption("A", 100, 60, 0, 0).get()).y, 16, 1);
     EXPECT_TRUE(Caption("A", 100, 60, -20, -40));
+    // A face stretched far across, with glyphs of a fallback face and a substitute box.
+    EXPECT_TRUE(Caption("\xEF\xBF\xBD\x03A", 4000, 48, 2130, 16, kTextLineLeft));
+    EXPECT_TRUE(Caption("\xEF\xBF\xBD\x03A", 4000, 48, 100000, 200, kTextLineLeft));
+    EXPECT_TRUE(Caption("\xEF\xBF\xBD", 64, 48, -2130, 0, kCentre, kBottom, 112));
     EXPECT_TRUE(Caption("ABC", 100, 60, 20, 40, kCentre, kTextPlaceTop, 1000));
     EXPECT_TRUE(Caption("ABC", 100, 60, 20, 40, kCentre, kBottom, INT32_MIN));
     EXPECT_TRUE(Caption("ABC", 100, 60, 20, 40, kCentre, kBottom, INT32_MAX));
