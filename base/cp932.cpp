@@ -99,3 +99,40 @@ int utf8_to_cp932(std::string_view utf8, std::string* out, size_t* bad_offset) {
     }
     return result;
 }
+
+bool is_utf8_with_multibyte(std::string_view bytes) {
+    bool multibyte = false;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        // The lead byte gives the length and the range its first continuation byte
+        // may take, which excludes overlong forms, surrogates and values past U+10FFFF.
+        size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0) low = 0xA0;
+            if (c == 0xED) high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0) low = 0x90;
+            if (c == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length) return false;
+        for (size_t k = 1; k < length; ++k) {
+            auto next = static_cast<unsigned char>(bytes[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+        }
+        multibyte = true;
+        i += length;
+    }
+    return multibyte;
+}

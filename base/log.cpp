@@ -1,6 +1,10 @@
 #include "base/log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -20,6 +24,25 @@ std::string framed_line(std::string_view content) {
     return line;
 }
 
+// A new file of the log's own under its name. Whatever stood there is removed first
+// and the file is made with O_EXCL and O_NOFOLLOW, so a symbolic or hard link left
+// under the name (to a scenario, say) is never written through: the linked file
+// keeps its bytes. Null when no file can be made.
+std::FILE* create_log_file() {
+    // Another process may recreate the name between the two steps: a few rounds.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::unlink(kDebugLogName) != 0 && errno != ENOENT) return nullptr;
+        int fd = ::open(kDebugLogName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            std::FILE* file = ::fdopen(fd, "wb");
+            if (!file) ::close(fd);
+            return file;
+        }
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void OpenDebugLog(bool enabled) {
@@ -27,7 +50,7 @@ void OpenDebugLog(bool enabled) {
     g_log_enabled = enabled;
     if (!enabled) return;
     if (g_log_file) std::fclose(g_log_file);
-    g_log_file = std::fopen(kDebugLogName, "wb");
+    g_log_file = create_log_file();
 }
 
 void CloseDebugLog() {
@@ -41,7 +64,7 @@ bool is_debug_log_enabled() {
     return g_log_enabled;
 }
 
-void LogText(std::string_view text) {
+void log_text(std::string_view text) {
     if (!g_log_enabled) return;
     std::lock_guard lock(g_log_mutex);
     if (!g_log_file) return;
@@ -56,13 +79,13 @@ void LogLine(const char* format, ...) {
     va_start(args, format);
     std::string text = format_string_v(format, args);
     va_end(args);
-    LogText(text);
+    log_text(text);
 }
 
 void WriteBanner() {
     const std::string stars(60, '*');
-    LogText(stars);
-    LogText(framed_line("Vemo"));
-    LogText(framed_line("Built by the Vemo developers for Linux."));
-    LogText(stars);
+    log_text(stars);
+    log_text(framed_line("Vemo"));
+    log_text(framed_line("Built by the Vemo developers for Linux."));
+    log_text(stars);
 }

@@ -8,9 +8,10 @@
 
 #include "base/format.h"
 
-// Records the flag; when it is set, creates (truncating) "Vemo_debug.log" in the
-// current directory. A file that cannot be created leaves the log closed and every
-// later line is dropped silently.
+// Records the flag; when it is set, creates "Vemo_debug.log" in the current
+// directory anew, replacing what stood under that name (a link is replaced, never
+// followed). A file that cannot be created leaves the log closed and every later
+// line is dropped silently.
 void OpenDebugLog(bool enabled);
 void CloseDebugLog();
 bool is_debug_log_enabled();
@@ -18,7 +19,7 @@ bool is_debug_log_enabled();
 // Formats with printf rules and, when the log is open, writes the text and "\r\n"
 // as one atomic line.
 void LogLine(const char* format, ...) VEMO_PRINTF(1, 2);
-void LogText(std::string_view text);
+void log_text(std::string_view text);
 
 // The four-line framed banner written once when the program starts logging.
 void WriteBanner();

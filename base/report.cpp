@@ -12,7 +12,7 @@ std::atomic<ReportSink*> g_sink{nullptr};
 
 std::string log_formatted(const char* format, va_list args) {
     std::string text = format_string_v(format, args);
-    LogText(text);
+    log_text(text);
     return text;
 }
 

@@ -7,32 +7,64 @@ extern "C" {
 }
 
 #include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "base/log.h"
 #include "base/report.h"
 #include "base/version.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/output.h"
 #include "cli/terminal.h"
 #include "image/cpu_features.h"
 #include "image/image_buffer.h"
 
 namespace {
 
-// Usage errors exit with status 2 and a hint; --help and --version with 0.
-int exit_for_parse_error(const CLI::App& program, const CLI::ParseError& error) {
-    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-        program.exit(error);
-        return kExitOk;
+// The word standing where a subcommand belongs when it names none: the first
+// plain argument left over while no subcommand was chosen. Empty when there is none.
+std::string unknown_subcommand(CLI::App& program) {
+    if (!program.get_subcommands().empty()) return {};
+    for (const std::string& word : program.remaining()) {
+        if (!word.empty() && word[0] != '-') return word;
     }
-    std::cerr << "vemo: " << error.what() << "\n"
-              << "Run 'vemo --help' for usage.\n";
+    return {};
+}
+
+std::string subcommand_names(CLI::App& program) {
+    std::string names;
+    for (const CLI::App* command : program.get_subcommands([](CLI::App*) { return true; })) {
+        if (!names.empty()) names += ", ";
+        names += command->get_name();
+    }
+    return names;
+}
+
+// Usage errors exit with status 2 and a hint; --help and --version with 0.
+int exit_for_parse_error(CLI::App& program, const CLI::ParseError& error) {
+    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+        // Composed first, so that a failed write keeps the system's reason.
+        std::ostringstream text;
+        program.exit(error, text, std::cerr);
+        return write_standard_output(text.str());
+    }
+    std::string unknown = unknown_subcommand(program);
+    if (!unknown.empty()) {
+        std::cerr << "vemo: unknown subcommand '" << unknown << "' (the subcommands are "
+                  << subcommand_names(program) << ")\n";
+    } else {
+        std::cerr << "vemo: " << error.what() << "\n";
+    }
+    std::cerr << "Run 'vemo --help' for usage.\n";
     return kExitUsage;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    hold_standard_streams();
     CLI::App program{"Vemo: turns a slideshow scenario into a finished video.", "vemo"};
     program.set_version_flag("--version",
                              format_string("%s (rev%s)", kVersionTitle, kVersionRevision));
@@ -74,5 +106,6 @@ int main(int argc, char** argv) {
 
     CloseDebugLog();
     set_report_sink(nullptr);
+    if (flush_standard_output() != kExitOk && status == kExitOk) status = kExitOutputFailed;
     return status;
 }

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "image/compose.h"
-#include "image/compose_layout.h"
 #include "image/effects.h"
+#include "image/pixel_layout.h"
 
 namespace {
 

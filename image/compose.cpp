@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "image/blend_kernels.h"
-#include "image/compose_layout.h"
+#include "image/pixel_layout.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstring>
 
-#include "image/compose_layout.h"
+#include "image/pixel_layout.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <numbers>
 
-#include "image/compose_layout.h"
+#include "image/pixel_layout.h"
 #include "image/transform.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/blend_kernels.h"
-#include "image/compose_layout.h"
+#include "image/pixel_layout.h"
 #include "image/scale_geometry.h"
 #include "image/transform.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "image/compose_layout.h"
+#include "image/pixel_layout.h"
 #include "image/scale_geometry.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <new>
 #include <vector>
 
-#include "image/compose_layout.h"
+#include "image/pixel_layout.h"
 #include "image/scale_geometry.h"
 #include "image/transform.h"
 

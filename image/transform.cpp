@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "image/compose.h"
-#include "image/compose_layout.h"
+#include "image/pixel_layout.h"
 #include "image/transform.h"
 
 namespace {

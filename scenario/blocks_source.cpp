@@ -3,6 +3,7 @@
 #include "base/cp932.h"
 #include "base/format.h"
 #include "scenario/blocks.h"
+#include "scene/keywords.h"
 #include "scene/scene_source.h"
 
 namespace {
@@ -31,266 +32,199 @@ std::string line_breaks(std::string_view text) {
 
 std::unique_ptr<CScene> parse_image(BlockReader& in) {
     auto scene = std::make_unique<CSceneImage>();
-    if (!in.Head(*scene)) return nullptr;
-    bool sourceGiven = false;  // FILE or BLOCK_FRAME
-    for (;;) {
-        std::string word;
-        const int next = in.Next("IMAGE", &word);
-        if (next < 0) return nullptr;
-        if (next == 0) break;
-        bool ok = true;
-        if (word == "FILE" || word == "BLOCK_FRAME") {
-            if (sourceGiven) {
-                return in.Refuse(
-                    "IMAGE ブロックに複数の FILE または BLOCK_FRAME が定義されています。");
-            }
-            sourceGiven = true;
-            if (word == "FILE") {
-                ok = in.Quoted(&scene->m_file, "画像ファイル名");
-            } else {
-                ok = in.Input(*scene, 1) != nullptr &&
-                     in.AtLeast(&scene->m_blockFrame, "フレーム番号", 0);
-            }
-        } else if (word == "PHOTO_FRAME") {
-            ok = in.Integer(&scene->m_photoFrame, "フォトフレーム幅", kCheckBoth, 0, 100);
-            scene->m_effects |= IMAGE_PHOTO_FRAME;
-        } else if (word == "SEPIA") {
-            scene->m_effects |= IMAGE_SEPIA;
-        } else if (word == "MONO") {
-            scene->m_effects |= IMAGE_MONO;
-        } else if (word == "NEGA") {
-            scene->m_effects |= IMAGE_NEGA;
-        } else if (word == "DISCOLOR") {
-            scene->m_effects |= IMAGE_DISCOLOR;
-        } else if (word == "HIGHPASS") {
-            scene->m_effects |= IMAGE_HIGHPASS;
-        } else if (word == "RED") {
-            scene->m_effects |= IMAGE_RED;
-        } else if (word == "GREEN") {
-            scene->m_effects |= IMAGE_GREEN;
-        } else if (word == "BLUE") {
-            scene->m_effects |= IMAGE_BLUE;
-        } else if (word == "CLIP") {
-            ok = in.Rect(&scene->m_clip, "クリップ座標", kCheckLower, 0,
-                         "IMAGE ブロックの CLIP 指定子の座標値が不正です。");
-            scene->m_effects |= IMAGE_CLIP;
-        } else if (word == "ANGLE") {
-            ok = in.Free(&scene->m_angle, "角度の値");
-            scene->m_effects |= IMAGE_ANGLE;
-        } else if (word == "THROUGH_COLOR") {
-            ok = in.Color(&scene->m_color, false);
-            scene->m_color.alpha = 0;
-            scene->m_effects |= IMAGE_THROUGH_COLOR;
-        } else {
-            ok = in.Unknown("IMAGE", word);
+    ImageSettings& s = scene->EditSettings();
+    auto source = [&](std::string_view word) {
+        return in.OnceWith("FILE",
+                           "IMAGE ブロックに複数の FILE または BLOCK_FRAME が定義されています。") &&
+               (word == "FILE"
+                    ? in.Quoted(&s.file, "画像ファイル名")
+                    : in.Input(*scene, 1) && in.AtLeast(&s.blockFrame, "フレーム番号", 0));
+    };
+    const bool ok = in.Head(*scene) && in.Statements([&](const std::string& word) {
+        if (word == "FILE" || word == "BLOCK_FRAME") return source(word);
+        if (const int32_t effect = keyword_code(kImageEffectWords, word)) {
+            s.effects |= static_cast<uint32_t>(effect);
+            return true;
         }
-        if (!ok) return nullptr;
-    }
-    if (!sourceGiven) {
-        return in.Refuse("IMAGE ブロックに FILE または BLOCK_FRAME が定義されていません。");
-    }
-    in.Close();
-    return scene;
+        if (word == "PHOTO_FRAME") {
+            s.effects |= IMAGE_PHOTO_FRAME;
+            return in.Integer(&s.photoFrame, "フォトフレーム幅", kCheckBoth, 0, 100);
+        }
+        if (word == "CLIP") {
+            s.effects |= IMAGE_CLIP;
+            return in.Rect(&s.clip, "クリップ座標", kCheckLower, 0,
+                           "IMAGE ブロックの CLIP 指定子の座標値が不正です。");
+        }
+        if (word == "ANGLE") {
+            s.effects |= IMAGE_ANGLE;
+            return in.Free(&s.angle, "角度の値");
+        }
+        if (word == "THROUGH_COLOR") {
+            s.effects |= IMAGE_THROUGH_COLOR;
+            const bool read = in.Color(&s.throughColor, false);
+            s.throughColor.alpha = 0;
+            return read;
+        }
+        return in.Unknown(word);
+    }) &&
+                    (in.Seen("FILE") ||
+                     in.Fail("IMAGE ブロックに FILE または BLOCK_FRAME が定義されていません。"));
+    return in.Finish(std::move(scene), ok);
+}
+
+// ALIGN and VALIGN: one word of `table`, else `message` naming the word.
+bool read_alignment(BlockReader& in, std::span<const KeywordCode> table, const char* message,
+                    int32_t* out) {
+    std::string value;
+    if (!in.Word(&value)) return false;
+    const int32_t code = keyword_code(table, value);
+    if (code == 0) return in.Fail(format_string(message, cp932_to_utf8(value).c_str()));
+    *out = code;
+    return true;
 }
 
 std::unique_ptr<CScene> parse_text(BlockReader& in) {
     auto scene = std::make_unique<CSceneText>();
-    if (!in.Head(*scene)) return nullptr;
-    bool fileGiven = false, sizeGiven = false, stringGiven = false, fontGiven = false;
-    for (;;) {
-        std::string word;
-        const int next = in.Next("TEXT", &word);
-        if (next < 0) return nullptr;
-        if (next == 0) break;
-        bool ok = true;
+    TextSettings& s = scene->EditSettings();
+    bool fontGiven = false;
+    const bool ok = in.Head(*scene) && in.Statements([&](const std::string& word) {
         if (word == "STRING") {
             std::string text;
-            ok = in.Quoted(&text, "表示対象文字列");
-            scene->m_string = line_breaks(text);
-            stringGiven = true;
-        } else if (word == "FILE") {
-            if (fileGiven) return in.Refuse("TEXT ブロックに複数の FILE が定義されています。");
-            fileGiven = true;
-            ok = in.Quoted(&scene->m_file, "JPEG画像ファイル名");
-        } else if (word == "SIZE") {
-            if (sizeGiven) {
-                return in.Refuse("TEXT ブロックに、複数の SIZE が定義されています。");
-            }
-            sizeGiven = true;
-            ok = in.AtLeast(&scene->m_width, "幅", 0) && in.AtLeast(&scene->m_height, "高さ", 0);
-        } else if (word == "FONT") {
-            fontGiven = true;
-            ok = in.Quoted(&scene->m_font, "フォント名") &&
-                 in.AtLeast(&scene->m_fontWidth, "フォント幅", 0) &&
-                 in.AtLeast(&scene->m_fontHeight, "フォント高", 0);
-        } else if (word == "ALIGN" || word == "VALIGN") {
-            std::string value;
-            in.Source().SkipChars(" \t\n");
-            if (!in.Doc().ReadWord(&value, in.Source(), " \t\n}")) return nullptr;
-            const bool horizontal = word == "ALIGN";
-            int32_t code = 0;
-            if (value == "CENTER") {
-                code = horizontal ? TEXT_ALIGN_CENTER : TEXT_VALIGN_CENTER;
-            } else if (horizontal && value == "RIGHT") {
-                code = TEXT_ALIGN_RIGHT;
-            } else if (horizontal && value == "LEFT") {
-                code = TEXT_ALIGN_LEFT;
-            } else if (!horizontal && value == "TOP") {
-                code = TEXT_VALIGN_TOP;
-            } else if (!horizontal && value == "BOTTOM") {
-                code = TEXT_VALIGN_BOTTOM;
-            } else {
-                in.Fail(format_string(horizontal ? "ALIGNオプションでは、%s の記述はできません。"
-                                                 : "VALIGNオプションでは、%s の記述はできません。",
-                                      cp932_to_utf8(value).c_str()));
-                return nullptr;
-            }
-            (horizontal ? scene->m_align : scene->m_valign) = code;
-        } else if (word == "COLOR") {
-            ok = in.Color(&scene->m_color, true);
-        } else if (word == "ANGLE") {
-            ok = in.Free(&scene->m_angle, "角度の値");
-            scene->m_flags |= TEXT_FLAG_ANGLE;
-        } else if (word == "FRAME_OFFSET") {
-            ok = in.AtLeast(&scene->m_frameOffset, "オフセット", 0);
-        } else {
-            ok = in.Unknown("TEXT", word);
+            const bool read = in.Quoted(&text, "表示対象文字列");
+            s.text = line_breaks(text);
+            in.Mark("STRING");
+            return read;
         }
-        if (!ok) return nullptr;
-    }
-    if (!sizeGiven) return in.Refuse("TEXT ブロックに、SIZE が定義されていません。");
-    if (!stringGiven) return in.Refuse("TEXT ブロックに、STRING が定義されていません。");
-    if (!fontGiven) scene->m_font = kDefaultFontFace;
-    in.Close();
-    return scene;
+        if (word == "FILE") {
+            return in.OnceWith("FILE", "TEXT ブロックに複数の FILE が定義されています。") &&
+                   in.Quoted(&s.file, "JPEG画像ファイル名");
+        }
+        if (word == "SIZE") {
+            return in.Once("SIZE") && in.AtLeast(&s.width, "幅", 0) &&
+                   in.AtLeast(&s.height, "高さ", 0);
+        }
+        if (word == "FONT") {
+            fontGiven = true;
+            return in.Quoted(&s.font, "フォント名") && in.AtLeast(&s.fontWidth, "フォント幅", 0) &&
+                   in.AtLeast(&s.fontHeight, "フォント高", 0);
+        }
+        if (word == "ALIGN") {
+            return read_alignment(in, kAlignWords, "ALIGNオプションでは、%s の記述はできません。",
+                                  &s.align);
+        }
+        if (word == "VALIGN") {
+            return read_alignment(in, kValignWords, "VALIGNオプションでは、%s の記述はできません。",
+                                  &s.valign);
+        }
+        if (word == "COLOR") return in.Color(&s.color, true);
+        if (word == "ANGLE") {
+            s.flags |= TEXT_FLAG_ANGLE;
+            return in.Free(&s.angle, "角度の値");
+        }
+        if (word == "FRAME_OFFSET") return in.AtLeast(&s.frameOffset, "オフセット", 0);
+        return in.Unknown(word);
+    }) && in.Require(in.Seen("SIZE"), "SIZE") &&
+                    in.Require(in.Seen("STRING"), "STRING");
+    if (!fontGiven) s.font = kDefaultFontFace;
+    return in.Finish(std::move(scene), ok);
 }
 
 // A shape block inside DRAW: "{", statements, "}" with the shape's own checks.
-bool parse_shape(BlockReader& in, std::string_view kind, DrawShape* shape) {
+bool parse_shape(BlockReader& draw, std::string_view kind, DrawShape* shape) {
+    BlockReader in(draw.Reader(), draw.Source(), std::string(kind));
     const bool isRect = kind == "RECT";
     shape->kind = kind == "LINE"      ? DrawShape::LINE
                   : kind == "ELLIPSE" ? DrawShape::ELLIPSE
                                       : DrawShape::POLYGON;
-    if (!in.OpenBrace()) return false;
+    const bool ellipse = shape->kind == DrawShape::ELLIPSE;
     int points = 0;
-    bool regionGiven = false;
-    for (;;) {
-        std::string word;
-        const int next = in.Next(kind, &word);
-        if (next < 0) return false;
-        if (next == 0) break;
-        bool ok = true;
-        if (word == "POINT" && shape->kind != DrawShape::ELLIPSE) {
+    const bool read = in.OpenBrace() && in.Statements([&](const std::string& word) {
+        if (word == "POINT" && !ellipse) {
             ++points;
             // A rectangle has two corners; a further POINT is only counted.
-            if (!isRect || points <= 2) {
-                DrawShape::Point point;
-                ok = in.Free(&point.x, "X座標") && in.Free(&point.y, "Y座標");
-                shape->points.push_back(point);
-            }
-        } else if (word == "WIDTH") {
-            ok = in.AtLeast(&shape->width, "線幅", 1);
-        } else if (word == "FILL" && shape->kind != DrawShape::LINE) {
-            shape->fill = true;
-        } else if (word == "REGION" && shape->kind == DrawShape::ELLIPSE) {
-            regionGiven = true;
-            ok = in.Free(&shape->region.left, "領域") && in.Free(&shape->region.top, "領域") &&
-                 in.Free(&shape->region.right, "領域") && in.Free(&shape->region.bottom, "領域");
-        } else if (word == "ANGLE" && shape->kind == DrawShape::ELLIPSE) {
-            ok = in.Free(&shape->angle, "角度");
-        } else {
-            ok = in.Unknown(kind, word);
+            if (isRect && points > 2) return true;
+            DrawShape::Point point;
+            const bool ok = in.Free(&point.x, "X座標") && in.Free(&point.y, "Y座標");
+            shape->points.push_back(point);
+            return ok;
         }
-        if (!ok) return false;
-    }
-    if (kind == "LINE" && points < 2)
-        return in.Fail("LINE ブロックの、POINT が定義が少なすぎます。");
-    if (isRect && points < 2) return in.Fail("RECT ブロックの、POINT が定義が少なすぎます。");
+        if (word == "WIDTH") return in.AtLeast(&shape->width, "線幅", 1);
+        if (word == "FILL" && shape->kind != DrawShape::LINE) {
+            shape->fill = true;
+            return true;
+        }
+        if (word == "REGION" && ellipse) {
+            in.Mark("REGION");
+            SceneRect& r = shape->region;
+            return in.Free(&r.left, "領域") && in.Free(&r.top, "領域") &&
+                   in.Free(&r.right, "領域") && in.Free(&r.bottom, "領域");
+        }
+        if (word == "ANGLE" && ellipse) return in.Free(&shape->angle, "角度");
+        return in.Unknown(word);
+    });
+    if (!read) return false;
+    const std::string few =
+        format_string("%s ブロックの、POINT が定義が少なすぎます。", std::string(kind).c_str());
+    if (kind == "LINE" && points < 2) return in.Fail(few);
+    if (isRect && points < 2) return in.Fail(few);
     if (isRect && points > 2) return in.Fail("RECT ブロックの、POINT が定義が多すぎます。");
-    if (kind == "POLYGON" && points < 3) {
-        return in.Fail("POLYGON ブロックの、POINT が定義が少なすぎます。");
-    }
-    if (kind == "ELLIPSE" && !regionGiven) {
+    if (kind == "POLYGON" && points < 3) return in.Fail(few);
+    if (ellipse && !in.Seen("REGION"))
         return in.Fail("ELLIPSE ブロックの、REGION 定義がありません。");
-    }
     if (isRect) {
         const DrawShape::Point a = shape->points[0], b = shape->points[1];
         shape->points = {{a.x, a.y}, {b.x, a.y}, {b.x, b.y}, {a.x, b.y}};
     }
-    in.Close();
+    in.Source().Advance();
     return true;
 }
 
 std::unique_ptr<CScene> parse_draw(BlockReader& in) {
     auto scene = std::make_unique<CSceneDraw>();
-    if (!in.Head(*scene)) return nullptr;
-    bool sizeGiven = false;
-    for (;;) {
-        std::string word;
-        const int next = in.Next("DRAW", &word);
-        if (next < 0) return nullptr;
-        if (next == 0) break;
-        bool ok = true;
+    DrawSettings& s = scene->EditSettings();
+    const bool ok = in.Head(*scene) && in.Statements([&](const std::string& word) {
         if (word == "SIZE") {
-            if (sizeGiven) {
-                return in.Refuse("DRAW ブロックに、複数の SIZE が定義されています。");
-            }
-            sizeGiven = true;
-            ok = in.AtLeast(&scene->m_width, "幅", 1) && in.AtLeast(&scene->m_height, "高さ", 1);
-        } else if (word == "COLOR") {
-            ok = in.Color(&scene->m_color, true);
-        } else if (word == "LINE" || word == "RECT" || word == "POLYGON" || word == "ELLIPSE") {
-            DrawShape shape;
-            ok = parse_shape(in, word, &shape);
-            scene->m_shapes.push_back(std::move(shape));
-        } else {
-            ok = in.Unknown("DRAW", word);
+            return in.Once("SIZE") && in.AtLeast(&s.width, "幅", 1) &&
+                   in.AtLeast(&s.height, "高さ", 1);
         }
-        if (!ok) return nullptr;
-    }
-    if (!sizeGiven) return in.Refuse("DRAW ブロックに、SIZE が定義されていません。");
-    in.Close();
-    return scene;
+        if (word == "COLOR") return in.Color(&s.color, true);
+        if (word == "LINE" || word == "RECT" || word == "POLYGON" || word == "ELLIPSE") {
+            s.shapes.emplace_back();
+            return parse_shape(in, word, &s.shapes.back());
+        }
+        return in.Unknown(word);
+    }) && in.Require(in.Seen("SIZE"), "SIZE");
+    return in.Finish(std::move(scene), ok);
 }
 
 std::unique_ptr<CScene> parse_movie(BlockReader& in) {
     auto scene = std::make_unique<CSceneMovie>();
-    if (!in.Head(*scene)) return nullptr;
-    bool fileGiven = false;
-    for (;;) {
-        std::string word;
-        const int next = in.Next("MOVIE", &word);
-        if (next < 0) return nullptr;
-        if (next == 0) break;
-        bool ok = true;
+    MovieSettings& s = scene->EditSettings();
+    const bool ok = in.Head(*scene) && in.Statements([&](const std::string& word) {
         if (word == "FILE") {
-            if (fileGiven) return in.Refuse("MOVIE ブロックに複数の FILE が定義されています。");
-            fileGiven = true;
-            ok = in.Quoted(&scene->m_file, "動画像ファイル名") &&
-                 in.OptionalRect(&scene->m_hasRect, &scene->m_rect,
-                                 "MOVIE ブロックの FILE 指定子の座標値が不正です。");
-        } else if (word == "MAX_CUT") {
-            scene->m_fitMode = 2;
-        } else if (word == "BGCOLOR") {
-            ok = in.Color(&scene->m_bgcolor, false);
-        } else if (word == "FRAME_START") {
-            ok = in.AtLeast(&scene->m_frameStart, "開始フレーム番号", 0);
-        } else if (word == "FRAMES") {
-            ok = in.AtLeast(&scene->m_frames, "フレーム数", 0);
-        } else {
-            ok = in.Unknown("MOVIE", word);
+            return in.OnceWith("FILE", "MOVIE ブロックに複数の FILE が定義されています。") &&
+                   in.Quoted(&s.file, "動画像ファイル名") &&
+                   in.OptionalRect(&s.hasRect, &s.rect,
+                                   "MOVIE ブロックの FILE 指定子の座標値が不正です。");
         }
-        if (!ok) return nullptr;
-    }
-    if (!fileGiven) return in.Refuse("MOVIE ブロックに FILE が定義されていません。");
-    in.Close();
-    in.Doc().SetContainsMovie();
-    return scene;
+        if (word == "MAX_CUT") {
+            s.fitMode = 2;
+            return true;
+        }
+        if (word == "BGCOLOR") return in.Color(&s.bgcolor, false);
+        if (word == "FRAME_START") return in.AtLeast(&s.frameStart, "開始フレーム番号", 0);
+        if (word == "FRAMES") return in.AtLeast(&s.frames, "フレーム数", 0);
+        return in.Unknown(word);
+    }) && (in.Seen("FILE") || in.Fail("MOVIE ブロックに FILE が定義されていません。"));
+    if (ok) in.Reader().SetContainsMovie();
+    return in.Finish(std::move(scene), ok);
 }
 
 }  // namespace
 
-std::unique_ptr<CScene> parse_source_block(BlockReader& in, std::string_view keyword) {
+std::unique_ptr<CScene> parse_source_block(CScenarioReader& reader, CScenarioSource& source,
+                                           std::string_view keyword) {
+    BlockReader in(reader, source, std::string(keyword));
     if (keyword == "IMAGE") return parse_image(in);
     if (keyword == "TEXT") return parse_text(in);
     if (keyword == "DRAW") return parse_draw(in);

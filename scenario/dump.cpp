@@ -23,7 +23,7 @@ std::string to_cp932(const std::string& utf8) {
 
 }  // namespace
 
-std::string CScenario::DumpScenario(const std::string& file_name) {
+std::string CScenario::DumpScenario(const std::string& fileName) {
     CDumpWriter out;
     out.WriteText(kSeparator);
     char date[64] = "";
@@ -35,21 +35,22 @@ std::string CScenario::DumpScenario(const std::string& file_name) {
     if (!m_versionText.empty()) {
         out.WriteLine("#     Vemo version \t: %s", to_cp932(m_versionText).c_str());
     }
-    out.WriteLine("#     File name \t: \"%s\"", to_cp932(file_name).c_str());
+    out.WriteLine("#     File name \t: \"%s\"", to_cp932(fileName).c_str());
     out.WriteLine("#     Total frames \t: %d", m_totalFrames);
+    const ScenarioHeader& h = m_header;
     out.WriteLine(
         "#     Total time \t: %.03f [sec]",
-        m_framerate != 0 ? static_cast<double>(m_totalFrames) * m_scale / m_framerate : 0.0);
+        h.framerate != 0 ? static_cast<double>(m_totalFrames) * h.scale / h.framerate : 0.0);
     out.WriteText(kSeparator);
     out.WriteText("");
-    out.WriteLine("VERSION\t\t%d", m_version);
-    out.WriteLine("SCREEN\t\t%d\t%d", m_screenWidth, m_screenHeight);
-    if (!m_audioPath.empty()) out.WriteLine("AUDIO\t\t\"%s\"", to_cp932(m_audioPath).c_str());
-    out.WriteLine("FRAMERATE\t%d", m_framerate);
-    out.WriteLine("SCALE\t\t%d", m_scale);
-    out.WriteLine("PREVIEWSCALE\t%d", m_previewScale);
-    out.WriteLine("BOARDBREAK\t%d", m_boardBreak);
-    out.WriteLine("STARTFRAME\t%d", m_startFrame);
+    out.WriteLine("VERSION\t\t%d", h.version);
+    out.WriteLine("SCREEN\t\t%d\t%d", h.screenWidth, h.screenHeight);
+    if (!h.audioPath.empty()) out.WriteLine("AUDIO\t\t\"%s\"", to_cp932(h.audioPath).c_str());
+    out.WriteLine("FRAMERATE\t%d", h.framerate);
+    out.WriteLine("SCALE\t\t%d", h.scale);
+    out.WriteLine("PREVIEWSCALE\t%d", h.previewScale);
+    out.WriteLine("BOARDBREAK\t%d", h.boardBreak);
+    out.WriteLine("STARTFRAME\t%d", h.startFrame);
     out.WriteText("");
     out.WriteText(kSeparator);
     for (const auto& scene : m_scenes) scene->Dump(out);

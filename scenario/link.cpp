@@ -12,19 +12,6 @@
 
 namespace {
 
-// Every link a scene reaches other scenes through: its inputs, then its background.
-template <typename Visit>
-void for_each_link(CScene& scene, Visit&& visit) {
-    for (const auto& input : scene.m_inputs) visit(*input);
-    if (scene.m_extraLink) visit(*scene.m_extraLink);
-}
-
-std::vector<CSceneLink*> links_of(CScene& scene) {
-    std::vector<CSceneLink*> links;
-    for_each_link(scene, [&](CSceneLink& link) { links.push_back(&link); });
-    return links;
-}
-
 int32_t clamp_to_int32(double value) {
     if (!(value > std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
     if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
@@ -34,62 +21,58 @@ int32_t clamp_to_int32(double value) {
 }  // namespace
 
 int CScenario::LinkFail(const std::string& message) {
-    ReportError(message, nullptr);
+    ReportError(message);
     return -1;
 }
 
 int CScenario::Link() {
-    const int32_t w = m_screenWidth;
-    const int32_t h = m_screenHeight;
-    if (w == -1 || h == -1) return LinkFail("スクリーンサイズが定義されていません。");
-    if (!m_mainLink.m_target) return LinkFail("MAINブロックが定義されていません。");
-    if (m_musicLinkUsed && m_audioPath.empty()) {
+    if (m_header.screenWidth == -1 || m_header.screenHeight == -1) {
+        return LinkFail("スクリーンサイズが定義されていません。");
+    }
+    if (!MainScene()) return LinkFail("MAINブロックが定義されていません。");
+    if (m_musicLinkUsed && m_header.audioPath.empty()) {
         return LinkFail("音楽連動機能を利用するには、音楽ファイルを指定して下さい。");
     }
     // Later stages divide by these three.
-    if (m_framerate == 0) return LinkFail("フレームレート値に 0 は指定できません。");
-    if (m_scale == 0) return LinkFail("スケール値に 0 は指定できません。");
-    if (m_previewScale == 0) {
+    if (m_header.framerate == 0) return LinkFail("フレームレート値に 0 は指定できません。");
+    if (m_header.scale == 0) return LinkFail("スケール値に 0 は指定できません。");
+    if (m_header.previewScale == 0) {
         return LinkFail("プレビュー用フレームレート低減率に 0 は指定できません。");
     }
 
     // Owners and duplicate names: the first scene whose name appears again later.
-    std::unordered_map<std::string_view, int> name_count;
-    std::unordered_map<std::string_view, CScene*> first_named;
+    std::unordered_map<std::string_view, int> nameCount;
+    std::unordered_map<std::string_view, CScene*> firstNamed;
     for (const auto& scene : m_scenes) {
-        scene->m_owner = this;
-        ++name_count[scene->m_name];
-        first_named.emplace(scene->m_name, scene.get());
+        scene->Attach(this);
+        ++nameCount[scene->Name()];
+        firstNamed.emplace(scene->Name(), scene.get());
     }
     for (const auto& scene : m_scenes) {
-        if (name_count[scene->m_name] > 1) {
+        if (nameCount[scene->Name()] > 1) {
             return LinkFail(format_string("シーン %s は複数定義されています。",
-                                          cp932_to_utf8(scene->m_name).c_str()));
+                                          cp932_to_utf8(scene->Name()).c_str()));
         }
     }
 
-    m_mainLink.m_owner = this;
-    const SceneRect screen{0, 0, w - 1, h - 1};
+    m_mainLink.Resolve(this, MainScene());
     auto resolve = [&](CSceneLink& link) -> CScene* {
-        link.m_owner = this;
-        auto found = first_named.find(link.m_inputName);
-        if (found == first_named.end()) {
+        auto found = firstNamed.find(link.InputName());
+        if (found == firstNamed.end()) {
             LinkFail(format_string("シーン %s は定義されていません。",
-                                   cp932_to_utf8(link.m_inputName).c_str()));
+                                   cp932_to_utf8(link.InputName()).c_str()));
             return nullptr;
         }
-        link.m_target = found->second;
+        link.Resolve(this, found->second);
         return found->second;
     };
     for (const auto& scene : m_scenes) {
-        scene->ApplyScreenDefaults(w, h);
-        for (const auto& input : scene->m_inputs) {
+        for (const auto& input : scene->Inputs()) {
             CScene* target = resolve(*input);
             if (!target) return -1;
-            ++target->m_refcount;
-            if (!input->m_hasRect) input->m_rect = screen;
+            target->AddReference();
         }
-        if (scene->m_extraLink && !resolve(*scene->m_extraLink)) return -1;
+        if (scene->Background() && !resolve(*scene->Background())) return -1;
     }
 
     if (LinkLoops() != 0) return -1;
@@ -103,16 +86,19 @@ int CScenario::Link() {
         return LinkFail(format_string("MAIN ブロックのフレーム数 %d は上限 %d を超えています。",
                                       m_totalFrames, m_frameLimit));
     }
-    m_keyFrames = 0;
-    for (int32_t f = m_startFrame; f < m_totalFrames; ++f) {
-        if (m_mainLink.TestFrame(FRAME_KEY, f) == 1) ++m_keyFrames;
-    }
-    ComputeCheckpoints();
 
+    // Validation reports; counting key frames and converting checkpoints cannot
+    // fail, and they count over validated blocks, whose timelines are in order.
     SceneReport report = [this](const std::string& text) { ReportText(text); };
     for (const auto& scene : m_scenes) {
         if (scene->Validate(report) != 0) return -1;
     }
+    m_keyFrames = 0;
+    for (int32_t f = m_mainLink.NextKeyFrame(m_header.startFrame - 1); f < m_totalFrames;
+         f = m_mainLink.NextKeyFrame(f)) {
+        ++m_keyFrames;
+    }
+    ComputeCheckpoints();
     return 0;
 }
 
@@ -134,17 +120,17 @@ int CScenario::LinkLoops() {
         size_t next = 0;
         size_t height = 1;
     };
-    auto too_deep = [this](const CScene& scene) {
+    auto tooDeep = [this](const CScene& scene) {
         return LinkFail(format_string("ブロックの入れ子が %zu 段を超えています。(シーン %s)",
-                                      kMaxBlockDepth, cp932_to_utf8(scene.m_name).c_str()));
+                                      kMaxBlockDepth, cp932_to_utf8(scene.Name()).c_str()));
     };
-    std::vector<CScene*> roots{m_mainLink.m_target};
+    std::vector<CScene*> roots{MainScene()};
     for (const auto& scene : m_scenes) roots.push_back(scene.get());
     std::vector<Step> path;
     for (CScene* root : roots) {
         if (marks.count(root)) continue;
         marks[root] = Mark{};
-        path.push_back({root, links_of(*root)});
+        path.push_back({root, root->Links()});
         while (!path.empty()) {
             Step& step = path.back();
             if (step.next == step.links.size()) {
@@ -154,21 +140,21 @@ int CScenario::LinkLoops() {
                 if (!path.empty()) path.back().height = std::max(path.back().height, height + 1);
                 continue;
             }
-            CScene* target = step.links[step.next++]->m_target;
+            CScene* target = step.links[step.next++]->Target();
             if (!target) continue;
             auto mark = marks.find(target);
             if (mark != marks.end()) {
                 if (mark->second.onPath) {
                     return LinkFail(format_string("シーン %s がループ呼び出しされています。",
-                                                  cp932_to_utf8(target->m_name).c_str()));
+                                                  cp932_to_utf8(target->Name()).c_str()));
                 }
-                if (path.size() + mark->second.height > kMaxBlockDepth) return too_deep(*target);
+                if (path.size() + mark->second.height > kMaxBlockDepth) return tooDeep(*target);
                 step.height = std::max(step.height, mark->second.height + 1);
                 continue;
             }
-            if (path.size() >= kMaxBlockDepth) return too_deep(*target);
+            if (path.size() >= kMaxBlockDepth) return tooDeep(*target);
             marks[target] = Mark{};
-            path.push_back({target, links_of(*target)});
+            path.push_back({target, target->Links()});
         }
     }
     return 0;
@@ -190,24 +176,24 @@ int CScenario::CountReachable() {
         size_t next = 0;
     };
     std::vector<Step> path;
-    CScene* root = m_mainLink.m_target;
+    CScene* root = MainScene();
     unfolded.emplace(root, 0);
-    path.push_back({root, links_of(*root)});
+    path.push_back({root, root->Links()});
     while (!path.empty()) {
         Step& step = path.back();
         if (step.next == step.links.size()) {
             step.scene->CountFrames();
             int64_t size = 1;
             for (CSceneLink* link : step.links) {
-                if (link->m_target) size += unfolded[link->m_target];
+                if (link->Target()) size += unfolded[link->Target()];
             }
             unfolded[step.scene] = std::min<int64_t>(size, kMaxUnfoldedBlocks + 1);
             path.pop_back();
             continue;
         }
-        CScene* target = step.links[step.next++]->m_target;
+        CScene* target = step.links[step.next++]->Target();
         if (!target || !unfolded.emplace(target, 0).second) continue;
-        path.push_back({target, links_of(*target)});
+        path.push_back({target, target->Links()});
     }
     if (unfolded[root] > kMaxUnfoldedBlocks) {
         return LinkFail(
@@ -220,35 +206,37 @@ int CScenario::CountReachable() {
 // MAIN lasts "endlessly" when a picture reaches it without a block that gives it a
 // length; name the picture at the end of the endless chain.
 int CScenario::RefuseEndlessMain() {
-    CScene* scene = m_mainLink.m_target;
+    CScene* scene = MainScene();
     for (size_t depth = 0; depth < kMaxBlockDepth; ++depth) {
         CScene* endless = nullptr;
-        for (const auto& input : scene->m_inputs) {
-            if (input->m_target && input->m_target->GetFrameCount() >= kEndlessFrames) {
-                endless = input->m_target;
+        for (const auto& input : scene->Inputs()) {
+            if (input->Target() && input->Target()->GetFrameCount() >= kEndlessFrames) {
+                endless = input->Target();
                 break;
             }
         }
         if (!endless) break;
         scene = endless;
     }
-    if (scene == m_mainLink.m_target) {
+    if (scene == MainScene()) {
         return LinkFail("MAIN ブロックのフレーム数が上限を超えています。");
     }
     return LinkFail(
         format_string("ブロック %s の長さが決まらないため、MAIN ブロックの長さを決められません。\n"
                       "STILL などの長さを持つブロックを通して使用して下さい。",
-                      cp932_to_utf8(scene->m_name).c_str()));
+                      cp932_to_utf8(scene->Name()).c_str()));
 }
 
 void CScenario::ComputeCheckpoints() {
     for (CCheckpoint& entry : m_checkpoints) {
         if (entry.frame >= 0) {
-            entry.time = clamp_to_int32(
-                static_cast<double>(entry.frame) * 1000.0 * m_scale / m_framerate + 0.5);
+            entry.time = clamp_to_int32(static_cast<double>(entry.frame) * 1000.0 * m_header.scale /
+                                            m_header.framerate +
+                                        0.5);
         } else {
-            entry.frame = clamp_to_int32(
-                static_cast<double>(entry.time) / 1000.0 * m_framerate / m_scale + 0.5);
+            entry.frame = clamp_to_int32(static_cast<double>(entry.time) / 1000.0 *
+                                             m_header.framerate / m_header.scale +
+                                         0.5);
         }
     }
 }

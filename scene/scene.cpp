@@ -12,57 +12,6 @@
 #include "base/file_check.h"
 #include "base/scenario_name.h"
 
-const char* scene_type_name(uint32_t type) {
-    switch (type) {
-        case SCENE_IMAGE:
-            return "IMAGE";
-        case SCENE_TEXT:
-            return "TEXT";
-        case SCENE_DRAW:
-            return "DRAW";
-        case SCENE_STILL:
-            return "STILL";
-        case SCENE_ROTATE:
-            return "ROTATE";
-        case SCENE_ACTION:
-            return "ACTION";
-        case SCENE_ZOOM:
-            return "ZOOM";
-        case SCENE_SLIDE:
-            return "SLIDE";
-        case SCENE_FOCUS:
-            return "FOCUS";
-        case SCENE_FILM:
-            return "FILM";
-        case SCENE_MOVIE:
-            return "MOVIE";
-        case SCENE_FADE:
-            return "FADE";
-        case SCENE_CROSSFADE:
-            return "CROSSFADE";
-        case SCENE_MIX:
-            return "MIX";
-        case SCENE_SERIES:
-            return "SERIES";
-        case SCENE_SHAKE:
-            return "SHAKE";
-        case SCENE_MOSAIC:
-            return "MOSAIC";
-        case SCENE_EXPAND:
-            return "EXPAND";
-        case SCENE_CUT:
-            return "CUT";
-        case SCENE_ALPHA:
-            return "ALPHA";
-        case SCENE_SHADE:
-            return "SHADE";
-        case SCENE_MAIN:
-            return "MAIN";
-        default:
-            return "エラー";
-    }
-}
-
 int32_t saturating_frames(int64_t frames) {
     if (frames <= 0) return 0;
     if (frames >= kEndlessFrames) return kEndlessFrames;
@@ -71,6 +20,23 @@ int32_t saturating_frames(int64_t frames) {
 
 int32_t add_frames(int32_t a, int32_t b) {
     return saturating_frames(int64_t{std::max(a, 0)} + int64_t{std::max(b, 0)});
+}
+
+int32_t first_after(std::initializer_list<int64_t> candidates, int64_t after, int32_t limit) {
+    int64_t best = limit;
+    for (int64_t candidate : candidates) {
+        if (candidate > after && candidate >= 0 && candidate < best) best = candidate;
+    }
+    return static_cast<int32_t>(best);
+}
+
+int32_t last_before(std::initializer_list<int64_t> candidates, int64_t before, int32_t limit) {
+    const int64_t end = std::min<int64_t>(before, limit);
+    int64_t best = -1;
+    for (int64_t candidate : candidates) {
+        if (candidate < end && candidate >= 0 && candidate > best) best = candidate;
+    }
+    return static_cast<int32_t>(best);
 }
 
 // ---- dump writer ----
@@ -96,28 +62,45 @@ std::string CDumpWriter::Text() const {
 
 // ---- links ----
 
+CSceneLink::CSceneLink(std::string inputName, int32_t kind) {
+    m_settings.inputName = std::move(inputName);
+    m_settings.kind = kind;
+}
+
 CSceneLink::~CSceneLink() = default;
+
+SceneRect CSceneLink::Rect() const {
+    if (m_settings.hasRect) return m_settings.rect;
+    const int32_t w = m_owner ? m_owner->GetScreenWidth() : 0;
+    const int32_t h = m_owner ? m_owner->GetScreenHeight() : 0;
+    return SceneRect{0, 0, w - 1, h - 1};
+}
+
+void CSceneLink::Resolve(SceneOwner* owner, CScene* target) {
+    m_owner = owner;
+    m_target = target;
+}
 
 CImageBuffer* CSceneLink::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
                                    RenderContext* context) {
-    if (m_kind == 2) {
+    if (m_settings.kind == 2) {
         // One shared blank for every caller; they treat it as read-only.
         std::lock_guard<std::mutex> hold(m_lock);
         if (!m_blank) {
-            int32_t w = m_owner ? m_owner->GetScreenWidth() : 0;
-            int32_t h = m_owner ? m_owner->GetScreenHeight() : 0;
+            const int32_t w = m_owner ? m_owner->GetScreenWidth() : 0;
+            const int32_t h = m_owner ? m_owner->GetScreenHeight() : 0;
             m_blank.reset(create_filled_image(w, h, 0, 0, 0, 0));
         }
         return m_blank.get();
     }
     if (!m_target) return nullptr;
     CImageBuffer* image = m_target->GetImage(frame, mode, runLength, context);
-    if (m_volumeAlpha && runLength) *runLength = 0;
+    if (m_settings.volumeAlpha && runLength) *runLength = 0;
     return image;
 }
 
 void CSceneLink::ReleaseImage(CImageBuffer* image, int32_t frame) {
-    if (m_kind == 2) {
+    if (m_settings.kind == 2) {
         // The blank stays until the frames of the target are over.
         if (frame >= GetFrameCount()) {
             std::lock_guard<std::mutex> hold(m_lock);
@@ -132,13 +115,21 @@ int CSceneLink::TestFrame(int kind, int32_t frame) {
     return m_target ? m_target->TestFrame(kind, frame) : 0;
 }
 
+int32_t CSceneLink::NextKeyFrame(int32_t after) {
+    return m_target ? m_target->NextKeyFrame(after) : 0;
+}
+
+int32_t CSceneLink::PrevKeyFrame(int32_t before) {
+    return m_target ? m_target->PrevKeyFrame(before) : -1;
+}
+
 int32_t CSceneLink::GetFrameCount() const {
     return m_target ? m_target->GetFrameCount() : 0;
 }
 
 int CSceneLink::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     list.push_back(format_string("%d", depth));
-    list.push_back(m_inputName);
+    list.push_back(m_settings.inputName);
     if (!m_target) {
         // An unresolved link has nothing to describe; keep the row whole.
         list.push_back(scene_type_name(0));
@@ -162,6 +153,21 @@ void CScene::ReleaseImage(CImageBuffer*, int32_t) {}
 void CScene::ResetCache() {}
 
 int CScene::DescribeFrame(int32_t, int, FrameDescription&) {
+    return -1;
+}
+
+int32_t CScene::NextKeyFrame(int32_t after) {
+    const int32_t count = GetFrameCount();
+    for (int64_t f = std::max<int64_t>(int64_t{after} + 1, 0); f < count; ++f) {
+        if (TestFrame(FRAME_KEY, static_cast<int32_t>(f)) == 1) return static_cast<int32_t>(f);
+    }
+    return count;
+}
+
+int32_t CScene::PrevKeyFrame(int32_t before) {
+    for (int64_t f = std::min<int64_t>(before, GetFrameCount()) - 1; f >= 0; --f) {
+        if (TestFrame(FRAME_KEY, static_cast<int32_t>(f)) == 1) return static_cast<int32_t>(f);
+    }
     return -1;
 }
 
@@ -196,7 +202,31 @@ int CScene::Dump(CDumpWriter&) {
     return -1;
 }
 
-void CScene::ApplyScreenDefaults(int32_t, int32_t) {}
+const std::string& CScene::FileName() const {
+    static const std::string none;
+    return none;
+}
+
+CSceneLink& CScene::AddInput(std::string name, int32_t kind) {
+    m_inputs.push_back(std::make_unique<CSceneLink>(std::move(name), kind));
+    return *m_inputs.back();
+}
+
+void CScene::SetBackground(std::string name) {
+    m_background = std::make_unique<CSceneLink>(std::move(name));
+}
+
+std::vector<CSceneLink*> CScene::Links() const {
+    std::vector<CSceneLink*> links;
+    links.reserve(m_inputs.size() + 1);
+    for (const auto& input : m_inputs) links.push_back(input.get());
+    if (m_background) links.push_back(m_background.get());
+    return links;
+}
+
+SceneRect CScene::Screen() const {
+    return SceneRect{0, 0, ScreenWidth() - 1, ScreenHeight() - 1};
+}
 
 int32_t CScene::FirstInputFrames() const {
     CSceneLink* input = FirstInput();
@@ -206,7 +236,8 @@ int32_t CScene::FirstInputFrames() const {
 void CScene::DescribeSelf(int32_t frame, FrameDescription& list) const {
     list.push_back(TypeName());
     list.push_back(format_string("%d", frame));
-    list.push_back(m_file.empty() ? std::string("(null)") : m_file);
+    const std::string& file = FileName();
+    list.push_back(file.empty() ? std::string("(null)") : file);
 }
 
 int CScene::DescribeInputs(int32_t frame, int depth, FrameDescription& list) {
@@ -218,8 +249,18 @@ int CScene::DescribeInputs(int32_t frame, int depth, FrameDescription& list) {
     return result;
 }
 
-int CScene::DescribeExtra(int32_t frame, int depth, FrameDescription& list) {
-    return m_extraLink ? m_extraLink->DescribeFrame(frame, depth + 1, list) : 0;
+int CScene::DescribeFirstInput(int32_t frame, int depth, FrameDescription& list) {
+    CSceneLink* input = FirstInput();
+    return input ? input->DescribeFrame(frame, depth + 1, list) : 0;
+}
+
+int CScene::DescribeBackground(int32_t frame, int depth, FrameDescription& list) {
+    return m_background ? m_background->DescribeFrame(frame, depth + 1, list) : 0;
+}
+
+int CScene::AskFirstInput(int kind, int32_t frame) {
+    CSceneLink* input = FirstInput();
+    return input ? input->TestFrame(kind, frame) : 0;
 }
 
 int CScene::IsEdgeFrame(int32_t frame, bool middle) {
@@ -228,8 +269,22 @@ int CScene::IsEdgeFrame(int32_t frame, bool middle) {
     return (middle && frame == count / 2) ? 1 : 0;
 }
 
+int32_t CScene::NextEdgeFrame(int32_t after, bool middle) {
+    const int32_t count = GetFrameCount();
+    const int64_t last = int64_t{count} - 1;
+    return middle ? first_after({0, last, count / 2}, after, count)
+                  : first_after({0, last}, after, count);
+}
+
+int32_t CScene::PrevEdgeFrame(int32_t before, bool middle) {
+    const int32_t count = GetFrameCount();
+    const int64_t last = int64_t{count} - 1;
+    return middle ? last_before({0, last, count / 2}, before, count)
+                  : last_before({0, last}, before, count);
+}
+
 const char* CScene::InputName(size_t index) const {
-    return index < m_inputs.size() ? m_inputs[index]->m_inputName.c_str() : "";
+    return index < m_inputs.size() ? m_inputs[index]->InputName().c_str() : "";
 }
 
 void CScene::DumpHead(CDumpWriter& out) const {
@@ -243,24 +298,26 @@ void CScene::DumpHead(CDumpWriter& out) const {
     out.WriteLine("\t# RefCount = %d", m_refcount);
 }
 
-int CScene::BuildPath() {
-    m_path.clear();
-    if (m_file.empty()) return 0;
+int CScene::BuildPath(const std::string& file, std::string* path) const {
+    path->clear();
+    if (file.empty()) return 0;
     if (m_folder.empty()) return -3;
-    m_path = resolve_scenario_name(m_folder, m_file);
+    *path = resolve_scenario_name(m_folder, file);
     return 0;
 }
 
-int CScene::CheckFile(const SceneReport& report) {
-    int result = BuildPath();
-    if (result != 0 || m_file.empty()) return result;
-    if (!file_opens_for_reading(m_path)) {
-        if (report) {
-            report(format_string(
-                "ブロック %s で指定されたファイルを開くことができません。\nファイル：%s",
-                cp932_to_utf8(m_name).c_str(), cp932_to_utf8(m_file).c_str()));
-        }
+int CScene::CheckFile(const std::string& file, std::string* path, const SceneReport& report) const {
+    int result = BuildPath(file, path);
+    if (result != 0 || file.empty()) return result;
+    if (!file_opens_for_reading(*path)) {
+        ReportMissingFile(file, report);
         return -4;
     }
     return 0;
+}
+
+void CScene::ReportMissingFile(const std::string& file, const SceneReport& report) const {
+    if (!report) return;
+    report(format_string("ブロック %s で指定されたファイルを開くことができません。\nファイル：%s",
+                         cp932_to_utf8(m_name).c_str(), cp932_to_utf8(file).c_str()));
 }

@@ -3,6 +3,13 @@
 // frames it lasts and, asked for frame n, makes the image of that frame, usually
 // from frames of its input scenes, which it reaches through CSceneLink objects.
 //
+// Every scene has two halves. What the block's statements wrote is one plain
+// settings record per class (the grammar fills it, Dump writes it back, frame
+// production reads it) plus the common parts every block has: its name, its input
+// links and its background link. Everything that belongs to running the graph
+// (owner, reference count, frame count, caches, locks, link targets) is private and
+// changes only through the few operations Link and the frames call.
+//
 // Ownership: the document owns its scenes (in declaration order) and one link to
 // MAIN; a scene owns its strings, its links, its cache images and its lock; a link
 // owns its name, its blank and its lock, never its target.
@@ -11,6 +18,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,8 +27,8 @@
 
 #include "base/format.h"
 #include "image/image_buffer.h"
+#include "scene/render_context.h"
 
-struct RenderContext;  // the render worker's context (frame count, music level track)
 class CScene;
 
 // Type codes, stored in every scene.
@@ -64,6 +72,11 @@ inline constexpr int32_t kEndlessFrames = 0x7fffffff;
 int32_t saturating_frames(int64_t frames);
 int32_t add_frames(int32_t a, int32_t b);
 
+// Key-frame navigation over a few known frames: the smallest candidate in
+// (after, limit), or limit; the largest candidate in [0, min(before, limit)), or -1.
+int32_t first_after(std::initializer_list<int64_t> candidates, int64_t after, int32_t limit);
+int32_t last_before(std::initializer_list<int64_t> candidates, int64_t before, int32_t limit);
+
 // Inclusive pixel rectangle.
 struct SceneRect {
     int32_t left = 0;
@@ -73,7 +86,9 @@ struct SceneRect {
     friend constexpr bool operator==(const SceneRect&, const SceneRect&) = default;
 };
 
-// What a scene needs of the document that owns it.
+// What a scene needs of the document that owns it. Scenes read the screen size
+// from here whenever they need it, and nowhere else: defaults that depend on the
+// screen (rectangles, centres) are worked out when they are read.
 class SceneOwner {
 public:
     virtual ~SceneOwner() = default;
@@ -103,37 +118,54 @@ private:
     std::string m_text;
 };
 
+// What an INPUT, !INPUT, BGIMAGE or BLOCK_FRAME line wrote.
+struct LinkSettings {
+    std::string inputName;  // the block named (code page 932)
+    int32_t kind = 1;       // 1 INPUT, 2 !INPUT
+    bool hasRect = false;   // a rectangle followed the name
+    SceneRect rect;
+    int32_t fitMode = 1;  // 2 for MAX_CUT
+    int32_t offset = 0;   // OFFSET of a MIX input
+    bool volumeAlpha = false;
+};
+
 // By-name reference from a scene to another, resolved by Link.
 class CSceneLink {
 public:
-    CSceneLink() = default;
-    explicit CSceneLink(std::string inputName, int32_t kind = 1)
-        : m_inputName(std::move(inputName)), m_kind(kind) {}
+    explicit CSceneLink(std::string inputName, int32_t kind = 1);
     CSceneLink(const CSceneLink&) = delete;
     CSceneLink& operator=(const CSceneLink&) = delete;
     ~CSceneLink();
+
+    const LinkSettings& Settings() const { return m_settings; }
+    LinkSettings& EditSettings() { return m_settings; }
+    const std::string& InputName() const { return m_settings.inputName; }
+    // The rectangle as written, or the whole screen when none was.
+    SceneRect Rect() const;
+
+    // Link: the document the graph belongs to and the scene the name stands for.
+    void Resolve(SceneOwner* owner, CScene* target);
+    CScene* Target() const { return m_target; }
 
     // Kind 1 forwards to the target; kind 2 ("!INPUT") hands out one shared
     // transparent black screen-size blank without asking the target.
     CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength, RenderContext* context);
     void ReleaseImage(CImageBuffer* image, int32_t frame);
-    // Both kinds forward to the target; without a target the answers are 0.
+    // Both kinds forward to the target; without a target the answers are 0 (and
+    // there are no key frames).
     int TestFrame(int kind, int32_t frame);
+    int32_t NextKeyFrame(int32_t after);
+    int32_t PrevKeyFrame(int32_t before);
     int32_t GetFrameCount() const;
     // Appends depth and input name, then lets the target describe the frame.
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list);
 
+private:
+    LinkSettings m_settings;
     std::mutex m_lock;
     SceneOwner* m_owner = nullptr;
     CScene* m_target = nullptr;  // not owned
-    bool m_hasRect = false;
-    SceneRect m_rect;
-    int32_t m_fitMode = 1;  // 2 for MAX_CUT
-    int32_t m_offset = 0;   // OFFSET of a MIX input
-    std::string m_inputName;
-    int32_t m_kind = 1;  // 1 INPUT, 2 !INPUT
-    ImagePtr m_blank;    // kind 2 only
-    bool m_volumeAlpha = false;
+    ImagePtr m_blank;            // kind 2 only
 };
 
 using SceneLinkList = std::vector<std::unique_ptr<CSceneLink>>;
@@ -146,6 +178,8 @@ public:
     CScene(const CScene&) = delete;
     CScene& operator=(const CScene&) = delete;
     virtual ~CScene();
+
+    // ---- frames ----
 
     // Image of one frame, owned by the caller until it is handed back with
     // ReleaseImage. runLength (in/out) is lowered to the number of following frames
@@ -160,6 +194,13 @@ public:
     // Appends type keyword, frame and file, then follows the input active at the
     // frame with depth + 1. Base: -1.
     virtual int DescribeFrame(int32_t frame, int depth, FrameDescription& list);
+    // The first frame after `after` (and not below 0) that TestFrame calls a key
+    // frame, or the frame count when there is none; the last one before `before`
+    // (and below the count), or -1. Classes answer from their own structure, so
+    // that counting and stepping through key frames never walks frame by frame
+    // through long shots; the base walks frame by frame.
+    virtual int32_t NextKeyFrame(int32_t after);
+    virtual int32_t PrevKeyFrame(int32_t before);
 
     // The frame count, computed on first request and kept. Link resets every scene
     // (ResetFrameCount) and then runs CountFrames on every scene it can reach, on
@@ -175,48 +216,53 @@ public:
     // Writes the block in scenario syntax (leading empty line, head, braces). Base: -1.
     virtual int Dump(CDumpWriter& out);
 
-    // Fills the fields whose default is the screen (rectangles, centres) when the
-    // scenario did not give them; called by Link before names are resolved.
-    virtual void ApplyScreenDefaults(int32_t width, int32_t height);
+    // ---- the block as written ----
 
+    uint32_t Type() const { return m_type; }
     // The type keyword of this scene.
     const char* TypeName() const { return scene_type_name(m_type); }
-    int32_t ScreenWidth() const { return m_owner ? m_owner->GetScreenWidth() : 0; }
-    int32_t ScreenHeight() const { return m_owner ? m_owner->GetScreenHeight() : 0; }
-
-    // Builds m_path from m_folder and m_file (nothing without a file): a name that
-    // is absolute ("X:" drive form or "/...") is used as written, any other is
-    // joined to the folder. 0, or -3 without a folder.
-    int BuildPath();
-    // BuildPath, then opens the file for reading once; -4 with the file message.
-    int CheckFile(const SceneReport& report);
-
-    uint32_t m_type;
-    SceneOwner* m_owner = nullptr;  // set by Link
+    // Block name (code page 932); MAIN is " ".
+    const std::string& Name() const { return m_name; }
+    void SetName(std::string name) { m_name = std::move(name); }
     // Folder of the file the block was read from, in file-system form (UTF-8,
     // absolute, "/" separators); empty when unknown.
-    std::string m_folder;
-    std::string m_file;  // FILE as written (code page 932); empty when none
-    std::string m_path;  // full file-system path (UTF-8), built by Validate
-    std::string m_name;  // block name (code page 932); MAIN is " "
-    int32_t m_frames = 0;
-    SceneLinkList m_inputs;                   // INPUT / !INPUT / BLOCK_FRAME, in order
-    std::unique_ptr<CSceneLink> m_extraLink;  // BGIMAGE (or none)
-    CColor m_color;
-    CColor m_bgcolor;
-    int32_t m_refcount = 0;  // INPUT links naming this block, counted by Link
-    ImagePtr m_cache;
-    ImagePtr m_cache2;
-    int32_t m_users = 0;
-    std::mutex m_lock;
+    const std::string& Folder() const { return m_folder; }
+    void SetFolder(std::string folder) { m_folder = std::move(folder); }
+    // FILE as written (code page 932); empty for blocks without one.
+    virtual const std::string& FileName() const;
+
+    // INPUT, !INPUT and BLOCK_FRAME lines, in order.
+    CSceneLink& AddInput(std::string name, int32_t kind = 1);
+    const SceneLinkList& Inputs() const { return m_inputs; }
+    bool HasInputs() const { return !m_inputs.empty(); }
+    // The first input, or none.
+    CSceneLink* FirstInput() const { return m_inputs.empty() ? nullptr : m_inputs.front().get(); }
+    // BGIMAGE (or none).
+    void SetBackground(std::string name);
+    CSceneLink* Background() const { return m_background.get(); }
+    // Every link to another scene: the inputs, then the background.
+    std::vector<CSceneLink*> Links() const;
+
+    // ---- linking ----
+
+    // The document this scene belongs to; the screen size comes from it.
+    void Attach(SceneOwner* owner) { m_owner = owner; }
+    // One more INPUT line names this block.
+    void AddReference() { ++m_refcount; }
+    int32_t RefCount() const { return m_refcount; }
 
 protected:
     // The class's own count; the base has none (0). Classes without inputs return
     // their FRAMES.
     virtual int32_t ComputeFrameCount();
 
-    // The first input, or none.
-    CSceneLink* FirstInput() const { return m_inputs.empty() ? nullptr : m_inputs.front().get(); }
+    int32_t ScreenWidth() const { return m_owner ? m_owner->GetScreenWidth() : 0; }
+    int32_t ScreenHeight() const { return m_owner ? m_owner->GetScreenHeight() : 0; }
+    // (0, 0, width - 1, height - 1) of the screen.
+    SceneRect Screen() const;
+    // Guards a scene's caches; held from the outer scene to the inner one.
+    std::mutex& Lock() const { return m_lock; }
+
     // The input count of the first input (0 without one).
     int32_t FirstInputFrames() const;
     // Appends this scene's own three columns.
@@ -224,18 +270,56 @@ protected:
     // Describes every input at the same frame, stopping at the first -1; the last
     // answer (0 without inputs).
     int DescribeInputs(int32_t frame, int depth, FrameDescription& list);
+    // Describes the first input at the same frame, one level deeper (0 without one).
+    int DescribeFirstInput(int32_t frame, int depth, FrameDescription& list);
     // Describes the background block at the frame (0 without one).
-    int DescribeExtra(int32_t frame, int depth, FrameDescription& list);
+    int DescribeBackground(int32_t frame, int depth, FrameDescription& list);
+    // The first input's answer for the same frame (0 without one).
+    int AskFirstInput(int kind, int32_t frame);
     // 1 at the first and last frame of the scene, and at count / 2 when asked.
     int IsEdgeFrame(int32_t frame, bool middle);
+    // Key-frame navigation of classes whose key frames are just those edges.
+    int32_t NextEdgeFrame(int32_t after, bool middle);
+    int32_t PrevEdgeFrame(int32_t before, bool middle);
     // The name written for input `index` ("" when there is none).
     const char* InputName(size_t index) const;
     // Writes the empty line, the head line ("%s\t\"%s\"", or "MAIN"), "{" and the
     // reference count.
     void DumpHead(CDumpWriter& out) const;
 
+    // `file` as a file-system path: a name that is absolute ("X:" drive form or
+    // "/...") is used as written, any other is joined to the folder. 0, or -3
+    // without a folder; nothing is built without a file.
+    int BuildPath(const std::string& file, std::string* path) const;
+    // BuildPath, then opens the file for reading once; -4 with the file message.
+    int CheckFile(const std::string& file, std::string* path, const SceneReport& report) const;
+    // "ブロック %s で指定されたファイルを開くことができません。..." for this block.
+    void ReportMissingFile(const std::string& file, const SceneReport& report) const;
+
 private:
+    uint32_t m_type;
+    std::string m_name;
+    std::string m_folder;
+    SceneLinkList m_inputs;
+    std::unique_ptr<CSceneLink> m_background;
+
+    SceneOwner* m_owner = nullptr;  // set by Link
+    int32_t m_refcount = 0;         // INPUT links naming this block, counted by Link
     std::atomic<int32_t> m_count{-1};
+    mutable std::mutex m_lock;
+};
+
+// A scene whose block statements fill one plain settings record of type S.
+template <typename S>
+class CSceneWith : public CScene {
+public:
+    using CScene::CScene;
+
+    const S& Settings() const { return m_settings; }
+    S& EditSettings() { return m_settings; }
+
+private:
+    S m_settings;
 };
 
 // Creates the scene class for a type code (MAIN and SERIES share one class; the

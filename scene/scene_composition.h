@@ -13,82 +13,105 @@ inline constexpr int32_t MIX_COMPOSE_OR = 512;
 class CSceneSeries : public CScene {
 public:
     explicit CSceneSeries(uint32_t type = SCENE_SERIES) : CScene(type) {
-        if (type == SCENE_MAIN) m_name.assign(1, ' ');
+        if (type == SCENE_MAIN) SetName(" ");
     }
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
     // The input playing `frame` and its own frame there; none outside the series
-    // (inputs of 0 frames never play).
+    // (inputs of 0 frames never play). A binary search over the starts.
     CSceneLink* FindActive(int32_t frame, int32_t* inputFrame);
 
 protected:
     int32_t ComputeFrameCount() override;
+
+private:
+    // The index of the input playing `frame`, or the input count.
+    size_t ActiveIndex(int64_t frame);
+
+    // Where each input starts, one more entry for the end; made with the frame count
+    // at link time, read only afterwards.
+    std::vector<int64_t> m_starts;
 };
 
-class CSceneMix : public CScene {
+struct MixSettings {
+    int32_t composeMode = MIX_COMPOSE_ALPHA;  // OR: MIX_COMPOSE_OR
+    CColor bgcolor;
+    // Each input carries its rectangle and OFFSET; BGIMAGE is the background link.
+};
+
+class CSceneMix : public CSceneWith<MixSettings> {
 public:
-    CSceneMix() : CScene(SCENE_MIX) {}
+    CSceneMix() : CSceneWith(SCENE_MIX) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
-
-    int32_t m_composeMode = MIX_COMPOSE_ALPHA;
-    // BGCOLOR is m_bgcolor, BGIMAGE the extra link; each input carries its
-    // rectangle and OFFSET.
 
 protected:
     int32_t ComputeFrameCount() override;
 };
 
-class CSceneCut : public CScene {
+struct CutSettings {
+    int32_t start = 0;
+    int32_t end = -1;  // -1: not given
+    int32_t skip = 1;
+};
+
+class CSceneCut : public CSceneWith<CutSettings> {
 public:
-    CSceneCut() : CScene(SCENE_CUT) {}
+    CSceneCut() : CSceneWith(SCENE_CUT) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
     // The input frame shown at CUT frame `frame`. SKIP 0 plays as SKIP 1.
     int32_t MapFrame(int32_t frame) const;
 
-    int32_t m_start = 0;
-    int32_t m_end = -1;  // -1: not given
-    int32_t m_skip = 1;
-
 protected:
     int32_t ComputeFrameCount() override;
 };
 
-class CSceneAlpha : public CScene {
+// START and END of ALPHA (alpha 0..255; 255 leaves the input unchanged) and of
+// SHADE (blur passes).
+struct RangeSettings {
+    int32_t start = 0;
+    int32_t end = 0;
+};
+
+class CSceneAlpha : public CSceneWith<RangeSettings> {
 public:
-    CSceneAlpha() : CScene(SCENE_ALPHA) {}
+    CSceneAlpha() : CSceneWith(SCENE_ALPHA) { EditSettings() = RangeSettings{255, 255}; }
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
-
-    int32_t m_start = 255;  // alpha 0..255; 255 leaves the input unchanged
-    int32_t m_end = 255;
 
 protected:
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
 };
 
-class CSceneShade : public CScene {
+class CSceneShade : public CSceneWith<RangeSettings> {
 public:
-    CSceneShade() : CScene(SCENE_SHADE) {}
+    CSceneShade() : CSceneWith(SCENE_SHADE) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
-
-    int32_t m_start = 0;  // blur passes
-    int32_t m_end = 0;
 
 protected:
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }

@@ -3,9 +3,25 @@
 
 #include "scene/scene_source.h"
 
+#include <algorithm>
+
 #include "base/cp932.h"
 #include "base/report.h"
 #include "image/picture_file.h"
+#include "scene/keywords.h"
+
+namespace {
+
+// Pictures look the same in every frame: each one is a key frame.
+int32_t every_frame_after(int32_t after, int32_t count) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{after} + 1, 0, count));
+}
+
+int32_t every_frame_before(int32_t before, int32_t count) {
+    return static_cast<int32_t>(std::clamp<int64_t>(std::min(before, count), 0, count) - 1);
+}
+
+}  // namespace
 
 // ---- IMAGE ----
 
@@ -13,41 +29,47 @@ int CSceneImage::TestFrame(int, int32_t) {
     return 1;
 }
 
+int32_t CSceneImage::NextKeyFrame(int32_t after) {
+    return every_frame_after(after, GetFrameCount());
+}
+
+int32_t CSceneImage::PrevKeyFrame(int32_t before) {
+    return every_frame_before(before, GetFrameCount());
+}
+
 int CSceneImage::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     // A FILE picture has no input; a BLOCK_FRAME picture shows one frame of its block.
-    if (!m_file.empty() || !FirstInput()) return 0;
-    return FirstInput()->DescribeFrame(m_blockFrame, depth + 1, list);
+    if (!Settings().file.empty() || !FirstInput()) return 0;
+    return FirstInput()->DescribeFrame(Settings().blockFrame, depth + 1, list);
 }
 
 int CSceneImage::Validate(const SceneReport& report) {
-    return CheckFile(report);
+    return CheckFile(Settings().file, &m_path, report);
 }
 
 int CSceneImage::Dump(CDumpWriter& out) {
+    const ImageSettings& s = Settings();
     DumpHead(out);
-    if (!m_file.empty()) {
-        out.WriteLine("\tFILE\t\t\"%s\"", m_file.c_str());
+    if (!s.file.empty()) {
+        out.WriteLine("\tFILE\t\t\"%s\"", s.file.c_str());
     } else {
-        const char* block = FirstInput() ? FirstInput()->m_inputName.c_str() : "";
-        out.WriteLine("\tBLOCK_FRAME\t\"%s\"\t%d", block, m_blockFrame);
+        out.WriteLine("\tBLOCK_FRAME\t\"%s\"\t%d", InputName(0), s.blockFrame);
     }
-    if (m_effects & IMAGE_SEPIA) out.WriteText("\tSEPIA");
-    if (m_effects & IMAGE_MONO) out.WriteText("\tMONO");
-    if (m_effects & IMAGE_NEGA) out.WriteText("\tNEGA");
-    if (m_effects & IMAGE_DISCOLOR) out.WriteText("\tDISCOLOR");
-    if (m_effects & IMAGE_HIGHPASS) out.WriteText("\tHIGHPASS");
-    if (m_effects & IMAGE_RED) out.WriteText("\tRED");
-    if (m_effects & IMAGE_GREEN) out.WriteText("\tGREEN");
-    if (m_effects & IMAGE_BLUE) out.WriteText("\tBLUE");
-    if (m_effects & IMAGE_PHOTO_FRAME) out.WriteLine("\tPHOTO_FRAME\t%d", m_photoFrame);
-    if (m_effects & IMAGE_CLIP) {
-        out.WriteLine("\tCLIP\t\t%d\t%d\t%d\t%d", m_clip.left, m_clip.top, m_clip.right,
-                      m_clip.bottom);
+    for (const KeywordCode& effect : kImageEffectWords) {
+        if (s.effects & static_cast<uint32_t>(effect.code)) {
+            out.WriteLine("\t%s", effect.word.data());
+        }
     }
-    if (m_effects & IMAGE_ANGLE) out.WriteLine("\tANGLE\t\t%d", m_angle);
-    if (m_effects & IMAGE_THROUGH_COLOR) {
-        out.WriteLine("\tTHROUGH_COLOR\t%d\t%d\t%d", m_color.red, m_color.green, m_color.blue);
+    if (s.effects & IMAGE_PHOTO_FRAME) out.WriteLine("\tPHOTO_FRAME\t%d", s.photoFrame);
+    if (s.effects & IMAGE_CLIP) {
+        out.WriteLine("\tCLIP\t\t%d\t%d\t%d\t%d", s.clip.left, s.clip.top, s.clip.right,
+                      s.clip.bottom);
+    }
+    if (s.effects & IMAGE_ANGLE) out.WriteLine("\tANGLE\t\t%d", s.angle);
+    if (s.effects & IMAGE_THROUGH_COLOR) {
+        out.WriteLine("\tTHROUGH_COLOR\t%d\t%d\t%d", s.throughColor.red, s.throughColor.green,
+                      s.throughColor.blue);
     }
     out.WriteText("}");
     return 0;
@@ -87,13 +109,16 @@ std::string expand_exif_placeholders(std::string text, const ExifPropertyReader&
     return text;
 }
 
-CSceneText::CSceneText() : CScene(SCENE_TEXT) {
-    m_color = CColor(255, 255, 255, 255);
-    m_bgcolor = CColor(0, 0, 0, 0);
-}
-
 int CSceneText::TestFrame(int, int32_t) {
     return 1;
+}
+
+int32_t CSceneText::NextKeyFrame(int32_t after) {
+    return every_frame_after(after, GetFrameCount());
+}
+
+int32_t CSceneText::PrevKeyFrame(int32_t before) {
+    return every_frame_before(before, GetFrameCount());
 }
 
 int CSceneText::DescribeFrame(int32_t frame, int, FrameDescription& list) {
@@ -114,72 +139,48 @@ ExifPropertyReader CSceneText::MakeExifReader() const {
 }
 
 int CSceneText::Validate(const SceneReport& report) {
-    m_expanded = m_string;
-    int result = BuildPath();
-    if (result != 0 || m_file.empty()) return result;
-    if (CheckFile(nullptr) != 0) {
-        if (report) {
-            report(format_string(
-                "ブロック %s で指定されたファイルを開くことができません。\nファイル：%s",
-                cp932_to_utf8(m_name).c_str(), cp932_to_utf8(m_file).c_str()));
-        }
+    const TextSettings& s = Settings();
+    m_expanded = s.text;
+    int result = BuildPath(s.file, &m_path);
+    if (result != 0 || s.file.empty()) return result;
+    if (CheckFile(s.file, &m_path, nullptr) != 0) {
+        ReportMissingFile(s.file, report);
         return -1;
     }
-    m_expanded = expand_exif_placeholders(m_string, MakeExifReader());
+    m_expanded = expand_exif_placeholders(s.text, MakeExifReader());
     return 0;
 }
 
 int CSceneText::Dump(CDumpWriter& out) {
+    const TextSettings& s = Settings();
     DumpHead(out);
-    out.WriteLine("\tSIZE\t\t%d\t%d", m_width, m_height);
-    if (!m_file.empty()) out.WriteLine("\tFILE\t\t\"%s\"", m_file.c_str());
-    if (m_frameOffset != 0) out.WriteLine("\tFRAME_OFFSET\t%d", m_frameOffset);
-    out.WriteLine("\tFONT\t\t\"%s\"\t%d\t%d", m_font.c_str(), m_fontWidth, m_fontHeight);
+    out.WriteLine("\tSIZE\t\t%d\t%d", s.width, s.height);
+    if (!s.file.empty()) out.WriteLine("\tFILE\t\t\"%s\"", s.file.c_str());
+    if (s.frameOffset != 0) out.WriteLine("\tFRAME_OFFSET\t%d", s.frameOffset);
+    out.WriteLine("\tFONT\t\t\"%s\"\t%d\t%d", s.font.c_str(), s.fontWidth, s.fontHeight);
     // One STRING line per text line: every line break after the first character
     // closes the line and opens the next.
     std::string line = "\tSTRING\t\t\"";
-    for (size_t i = 0; i < m_string.size();) {
-        unsigned char c = static_cast<unsigned char>(m_string[i]);
-        if (i > 0 && c == '\r' && i + 1 < m_string.size() && m_string[i + 1] == '\n') {
+    for (size_t i = 0; i < s.text.size();) {
+        unsigned char c = static_cast<unsigned char>(s.text[i]);
+        if (i > 0 && c == '\r' && i + 1 < s.text.size() && s.text[i + 1] == '\n') {
             line += '"';
             out.WriteText(line);
             line = "\tSTRING\t\t\"";
             i += 2;
             continue;
         }
-        size_t width = (c >= 0x80 && i + 1 < m_string.size()) ? 2 : 1;
-        line.append(m_string, i, width);
+        size_t width = (c >= 0x80 && i + 1 < s.text.size()) ? 2 : 1;
+        line.append(s.text, i, width);
         i += width;
     }
     line += '"';
     out.WriteText(line);
-    out.WriteLine("\tCOLOR\t\t%d\t%d\t%d\t%d", m_color.red, m_color.green, m_color.blue,
-                  m_color.alpha);
-    switch (m_align) {
-        case TEXT_ALIGN_CENTER:
-            out.WriteText("\tALIGN\t\tCENTER");
-            break;
-        case TEXT_ALIGN_RIGHT:
-            out.WriteText("\tALIGN\t\tRIGHT");
-            break;
-        case TEXT_ALIGN_LEFT:
-            out.WriteText("\tALIGN\t\tLEFT");
-            break;
-        default:
-            break;
-    }
-    switch (m_valign) {
-        case TEXT_VALIGN_CENTER:
-            out.WriteText("\tVALIGN\t\tCENTER");
-            break;
-        case TEXT_VALIGN_TOP:
-            out.WriteText("\tVALIGN\t\tTOP");
-            break;
-        case TEXT_VALIGN_BOTTOM:
-            out.WriteText("\tVALIGN\t\tBOTTOM");
-            break;
-        default:
-            break;
+    out.WriteLine("\tCOLOR\t\t%d\t%d\t%d\t%d", s.color.red, s.color.green, s.color.blue,
+                  s.color.alpha);
+    if (const char* word = keyword_word(kAlignWords, s.align)) out.WriteLine("\tALIGN\t\t%s", word);
+    if (const char* word = keyword_word(kValignWords, s.valign)) {
+        out.WriteLine("\tVALIGN\t\t%s", word);
     }
     out.WriteText("}");
     return 0;
@@ -187,24 +188,38 @@ int CSceneText::Dump(CDumpWriter& out) {
 
 // ---- DRAW ----
 
-void DrawShape::Dump(CDumpWriter& out) const {
+namespace {
+
+void dump_shape(CDumpWriter& out, const DrawShape& shape) {
     out.WriteText("");
-    out.WriteText(kind == LINE ? "\tLINE" : kind == POLYGON ? "\tPOLYGON" : "\tELLIPSE");
+    out.WriteText(shape.kind == DrawShape::LINE      ? "\tLINE"
+                  : shape.kind == DrawShape::POLYGON ? "\tPOLYGON"
+                                                     : "\tELLIPSE");
     out.WriteText("\t{");
-    if (kind == ELLIPSE) {
-        out.WriteLine("\t\tREGION\t%d\t%d\t%d\t%d", region.left, region.top, region.right,
-                      region.bottom);
+    if (shape.kind == DrawShape::ELLIPSE) {
+        out.WriteLine("\t\tREGION\t%d\t%d\t%d\t%d", shape.region.left, shape.region.top,
+                      shape.region.right, shape.region.bottom);
     } else {
-        for (const Point& point : points) out.WriteLine("\t\tPOINT\t%d\t%d", point.x, point.y);
+        for (const auto& point : shape.points) out.WriteLine("\t\tPOINT\t%d\t%d", point.x, point.y);
     }
-    out.WriteLine("\t\tWIDTH\t%d", width);
-    if (kind != LINE && fill) out.WriteText("\t\tFILL");
-    if (kind == ELLIPSE) out.WriteLine("\t\tANGLE\t%d", angle);
+    out.WriteLine("\t\tWIDTH\t%d", shape.width);
+    if (shape.kind != DrawShape::LINE && shape.fill) out.WriteText("\t\tFILL");
+    if (shape.kind == DrawShape::ELLIPSE) out.WriteLine("\t\tANGLE\t%d", shape.angle);
     out.WriteText("\t}");
 }
 
+}  // namespace
+
 int CSceneDraw::TestFrame(int, int32_t) {
     return 1;
+}
+
+int32_t CSceneDraw::NextKeyFrame(int32_t after) {
+    return every_frame_after(after, GetFrameCount());
+}
+
+int32_t CSceneDraw::PrevKeyFrame(int32_t before) {
+    return every_frame_before(before, GetFrameCount());
 }
 
 int CSceneDraw::DescribeFrame(int32_t frame, int, FrameDescription& list) {
@@ -213,11 +228,12 @@ int CSceneDraw::DescribeFrame(int32_t frame, int, FrameDescription& list) {
 }
 
 int CSceneDraw::Dump(CDumpWriter& out) {
+    const DrawSettings& s = Settings();
     DumpHead(out);
-    out.WriteLine("\tSIZE\t\t%d\t%d", m_width, m_height);
-    out.WriteLine("\tCOLOR\t\t%d\t%d\t%d\t%d", m_color.red, m_color.green, m_color.blue,
-                  m_color.alpha);
-    for (const DrawShape& shape : m_shapes) shape.Dump(out);
+    out.WriteLine("\tSIZE\t\t%d\t%d", s.width, s.height);
+    out.WriteLine("\tCOLOR\t\t%d\t%d\t%d\t%d", s.color.red, s.color.green, s.color.blue,
+                  s.color.alpha);
+    for (const DrawShape& shape : s.shapes) dump_shape(out, shape);
     out.WriteText("}");
     return 0;
 }
@@ -229,13 +245,21 @@ int CSceneMovie::TestFrame(int kind, int32_t frame) {
     return IsEdgeFrame(frame, true);
 }
 
+int32_t CSceneMovie::NextKeyFrame(int32_t after) {
+    return NextEdgeFrame(after, true);
+}
+
+int32_t CSceneMovie::PrevKeyFrame(int32_t before) {
+    return PrevEdgeFrame(before, true);
+}
+
 int CSceneMovie::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
     DescribeSelf(frame, list);
     return DescribeInputs(frame, depth, list);
 }
 
 int CSceneMovie::Validate(const SceneReport& report) {
-    int result = CheckFile(report);
+    int result = CheckFile(Settings().file, &m_path, report);
     if (result != 0) return result;
     // A trial open: a file that is no readable video is refused now, with the
     // reader's own message, rather than showing only background when rendered.
@@ -256,18 +280,16 @@ int CSceneMovie::Validate(const SceneReport& report) {
     return opened == 0 ? 0 : -1;
 }
 
-void CSceneMovie::ApplyScreenDefaults(int32_t width, int32_t height) {
-    if (!m_hasRect) m_rect = SceneRect{0, 0, width - 1, height - 1};
-}
-
 int CSceneMovie::Dump(CDumpWriter& out) {
+    const MovieSettings& s = Settings();
+    const SceneRect rect = Rect();
     DumpHead(out);
-    out.WriteLine(m_fitMode == 2 ? "\tFILE\t\t\"%s\"\t%d\t%d\t%d\t%d\tMAX_CUT"
+    out.WriteLine(s.fitMode == 2 ? "\tFILE\t\t\"%s\"\t%d\t%d\t%d\t%d\tMAX_CUT"
                                  : "\tFILE\t\t\"%s\"\t%d\t%d\t%d\t%d",
-                  m_file.c_str(), m_rect.left, m_rect.top, m_rect.right, m_rect.bottom);
-    out.WriteLine("\tBGCOLOR\t\t%d\t%d\t%d", m_bgcolor.red, m_bgcolor.green, m_bgcolor.blue);
-    out.WriteLine("\tFRAME_START\t\t%d", m_frameStart);
-    out.WriteLine("\tFRAMES\t\t%d", m_frames);
+                  s.file.c_str(), rect.left, rect.top, rect.right, rect.bottom);
+    out.WriteLine("\tBGCOLOR\t\t%d\t%d\t%d", s.bgcolor.red, s.bgcolor.green, s.bgcolor.blue);
+    out.WriteLine("\tFRAME_START\t\t%d", s.frameStart);
+    out.WriteLine("\tFRAMES\t\t%d", s.frames);
     out.WriteText("}");
     return 0;
 }

@@ -38,24 +38,36 @@ inline constexpr uint32_t TEXT_FLAG_ANGLE = 0x20;
 // Font used when a TEXT block names none.
 inline constexpr const char* kDefaultFontFace = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";
 
-class CSceneImage : public CScene {
+struct ImageSettings {
+    std::string file;                 // FILE as written; empty for BLOCK_FRAME (the first input)
+    int32_t blockFrame = 0;           // BLOCK_FRAME frame
+    uint32_t effects = 0;             // IMAGE_* flags
+    SceneRect clip;                   // CLIP
+    int32_t angle = 0;                // ANGLE, degrees
+    int32_t photoFrame = 0;           // PHOTO_FRAME width, percent
+    CColor throughColor{0, 0, 0, 0};  // THROUGH_COLOR (alpha 0)
+};
+
+class CSceneImage : public CSceneWith<ImageSettings> {
 public:
-    CSceneImage() : CScene(SCENE_IMAGE) {}
+    CSceneImage() : CSceneWith(SCENE_IMAGE) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
+    const std::string& FileName() const override { return Settings().file; }
 
-    SceneRect m_clip;  // CLIP
-    uint32_t m_effects = 0;
-    int32_t m_angle = 0;       // ANGLE, degrees
-    int32_t m_photoFrame = 0;  // PHOTO_FRAME width, percent
-    int32_t m_blockFrame = 0;  // BLOCK_FRAME frame; the block is the first input link
-    // THROUGH_COLOR is m_color (alpha 0).
+    // The picture's file-system path, built by Validate.
+    const std::string& Path() const { return m_path; }
 
 protected:
     int32_t ComputeFrameCount() override { return kEndlessFrames; }
+
+private:
+    std::string m_path;
 };
 
 // Reads one EXIF property of a picture as text; none when the picture lacks it.
@@ -65,35 +77,50 @@ using ExifPropertyReader = std::function<std::optional<std::string>(uint32_t tag
 // the property the reader gives, or by one blank when there is none.
 std::string expand_exif_placeholders(std::string text, const ExifPropertyReader& reader);
 
-class CSceneText : public CScene {
+struct TextSettings {
+    std::string text;   // STRING (code page 932, line breaks as CR LF)
+    std::string file;   // FILE: the photograph whose EXIF data fills placeholders
+    int32_t width = 0;  // SIZE
+    int32_t height = 0;
+    std::string font;  // FONT face; the grammar sets the default face when missing
+    int32_t fontWidth = 20;
+    int32_t fontHeight = 40;
+    int32_t align = TEXT_ALIGN_CENTER;
+    int32_t valign = TEXT_VALIGN_CENTER;
+    int32_t frameOffset = 0;  // FRAME_OFFSET: the margin of the caption
+    uint32_t flags = 0;       // TEXT_FLAG_ANGLE when ANGLE was given
+    int32_t angle = 0;
+    CColor color{255, 255, 255, 255};  // COLOR
+    CColor bgcolor{0, 0, 0, 0};
+};
+
+class CSceneText : public CSceneWith<TextSettings> {
 public:
-    CSceneText();
+    CSceneText() : CSceneWith(SCENE_TEXT) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    // Path and open check, then placeholder expansion into m_expanded.
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
+    // Path and open check, then placeholder expansion.
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
+    const std::string& FileName() const override { return Settings().file; }
 
-    // Reads the EXIF properties of the caption's picture (m_path).
-    ExifPropertyReader MakeExifReader() const;
-
-    std::string m_string;    // STRING (code page 932, line breaks as CR LF)
-    std::string m_expanded;  // built by Validate
-    int32_t m_width = 0;     // SIZE
-    int32_t m_height = 0;
-    std::string m_font;  // FONT face; the grammar sets the default face when missing
-    int32_t m_fontWidth = 20;
-    int32_t m_fontHeight = 40;
-    int32_t m_align = TEXT_ALIGN_CENTER;
-    int32_t m_valign = TEXT_VALIGN_CENTER;
-    int32_t m_frameOffset = 0;
-    uint32_t m_flags = 0;
-    int32_t m_angle = 0;
-    // COLOR is m_color (default opaque white), BGCOLOR m_bgcolor (transparent black).
+    // The photograph's file-system path and the caption with its placeholders
+    // filled in, both built by Validate.
+    const std::string& Path() const { return m_path; }
+    const std::string& ExpandedText() const { return m_expanded; }
 
 protected:
     int32_t ComputeFrameCount() override { return kEndlessFrames; }
+
+private:
+    // Reads the EXIF properties of the caption's picture.
+    ExifPropertyReader MakeExifReader() const;
+
+    std::string m_path;
+    std::string m_expanded;
 };
 
 // One shape of a DRAW block, as the scenario wrote it. A RECT is kept as the closed
@@ -112,44 +139,64 @@ struct DrawShape {
     std::vector<Point> points;  // LINE, POLYGON
     SceneRect region;           // ELLIPSE REGION (no order check)
     int32_t angle = 0;          // ELLIPSE ANGLE, degrees
-
-    void Dump(CDumpWriter& out) const;
 };
 
-class CSceneDraw : public CScene {
+struct DrawSettings {
+    int32_t width = 0;  // SIZE
+    int32_t height = 0;
+    CColor color{0, 0, 0, 0};  // COLOR, the drawing colour
+    CColor bgcolor{0, 0, 0, 0};
+    std::vector<DrawShape> shapes;  // in reading order
+};
+
+class CSceneDraw : public CSceneWith<DrawSettings> {
 public:
-    CSceneDraw() : CScene(SCENE_DRAW) {}
+    CSceneDraw() : CSceneWith(SCENE_DRAW) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
-
-    std::vector<DrawShape> m_shapes;  // in reading order
-    int32_t m_width = 0;              // SIZE
-    int32_t m_height = 0;
-    // COLOR (the drawing colour) is m_color, BGCOLOR m_bgcolor, both transparent black.
 
 protected:
     int32_t ComputeFrameCount() override { return kEndlessFrames; }
 };
 
-class CSceneMovie : public CScene {
+struct MovieSettings {
+    std::string file;  // FILE as written
+    bool hasRect = false;
+    SceneRect rect;       // the rectangle after FILE
+    int32_t fitMode = 1;  // 2 for MAX_CUT
+    int32_t frameStart = 0;
+    int32_t frames = 0;
+    CColor bgcolor;
+};
+
+class CSceneMovie : public CSceneWith<MovieSettings> {
 public:
-    CSceneMovie() : CScene(SCENE_MOVIE) {}
+    CSceneMovie() : CSceneWith(SCENE_MOVIE) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
-    void ApplyScreenDefaults(int32_t width, int32_t height) override;
+    const std::string& FileName() const override { return Settings().file; }
 
-    bool m_hasRect = false;
-    SceneRect m_rect;
-    int32_t m_fitMode = 1;  // 2 for MAX_CUT
-    int32_t m_frameStart = 0;
-    // BGCOLOR is m_bgcolor, FRAMES m_frames.
-    CAVIIn m_reader;  // the clip, named at validation
+    // The rectangle the clip is fitted into: as written, or the whole screen.
+    SceneRect Rect() const { return Settings().hasRect ? Settings().rect : Screen(); }
+    const std::string& Path() const { return m_path; }
+    // The size and length of the clip, known once Validate opened it.
+    void GetClipInfo(int32_t* width, int32_t* height, int32_t* frames) {
+        m_reader.GetVideo(width, height, nullptr, nullptr, nullptr, frames);
+    }
 
 protected:
-    int32_t ComputeFrameCount() override { return std::max<int32_t>(m_frames, 0); }
+    int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
+
+private:
+    std::string m_path;
+    CAVIIn m_reader;  // the clip, named at validation
 };

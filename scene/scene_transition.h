@@ -21,93 +21,134 @@ inline constexpr int32_t FADE_INOUT = 3;
 inline constexpr int32_t EXPAND_IN = 1;
 inline constexpr int32_t EXPAND_OUT = 2;
 
-class CSceneFade : public CScene {
+struct FadeSettings {
+    int32_t fadeMode = 0;  // FADE_*; 0 when not given
+    CColor color;          // COLOR, faded from or to
+    int32_t frames = 0;    // the length of one fade
+};
+
+class CSceneFade : public CSceneWith<FadeSettings> {
 public:
-    CSceneFade() : CScene(SCENE_FADE) {}
+    CSceneFade() : CSceneWith(SCENE_FADE) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
-
-    int32_t m_fadeMode = 0;
-    // The fade colour (COLOR) is m_bgcolor; FRAMES is the length of one fade.
 
 protected:
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
 };
 
-class CSceneCrossfade : public CScene {
+struct CrossfadeSettings {
+    int32_t frames = 0;  // the length of each overlap
+};
+
+class CSceneCrossfade : public CSceneWith<CrossfadeSettings> {
 public:
-    CSceneCrossfade() : CScene(SCENE_CROSSFADE) {}
+    CSceneCrossfade() : CSceneWith(SCENE_CROSSFADE) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
     // The input showing `frame` (the first whose range holds it): its index, or -1
     // when none does; `start` receives its first frame.
     int FindActive(int32_t frame, int64_t* start);
-    // The first frame of input `index` on the timeline (saturating).
-    int64_t InputStart(size_t index);
 
 protected:
     int32_t ComputeFrameCount() override;
+
+private:
+    // The frames of input `a` (inclusive) where it is the active input, on a
+    // timeline whose starts never fall.
+    void ActiveRange(size_t a, int64_t* lo, int64_t* hi);
+
+    // Where each input starts on the timeline, one more entry for the end; made
+    // with the frame count at link time, read only afterwards. Inputs shorter than
+    // the overlap make starts fall: such a timeline is searched from the start.
+    std::vector<int64_t> m_starts;
+    bool m_monotone = true;
 };
 
-class CSceneFilm : public CScene {
+struct FilmSettings {
+    int32_t direction = 0;    // DIRECTION_*
+    CColor color{80, 24, 0};  // COLOR, the strip
+    CColor bgcolor;           // BGCOLOR, the screen
+    int32_t frames = 0;
+};
+
+class CSceneFilm : public CSceneWith<FilmSettings> {
 public:
-    CSceneFilm();
+    CSceneFilm() : CSceneWith(SCENE_FILM) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     // Computes the travel of the strip; always 0.
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
 
-    int32_t m_direction = 0;
-    int32_t m_pictureCount = 0;  // number of INPUT lines
-    int32_t m_travel = 0;        // L in pixels, computed by Validate
-    std::vector<ImagePtr> m_pictures;
-    // COLOR (the strip) is m_color, BGCOLOR the screen colour, FRAMES the length.
+    // How far the strip moves over the whole block, in pixels (from Validate).
+    int32_t Travel() const { return m_travel; }
 
 protected:
-    int32_t ComputeFrameCount() override { return std::max<int32_t>(m_frames, 0); }
+    int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
+
+private:
+    int32_t m_travel = 0;
 };
 
-class CSceneExpand : public CScene {
+struct ExpandSettings {
+    int32_t direction = 0;  // DIRECTION_*
+    int32_t inOut = 0;      // EXPAND_*; 0 when not given
+};
+
+class CSceneExpand : public CSceneWith<ExpandSettings> {
 public:
-    CSceneExpand() : CScene(SCENE_EXPAND) {}
+    CSceneExpand() : CSceneWith(SCENE_EXPAND) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
-
-    int32_t m_direction = 0;
-    int32_t m_inOut = 0;
 
 protected:
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
 };
 
-class CSceneMosaic : public CScene {
+struct MosaicSettings {
+    int32_t sizeStart = 0;  // cell sizes in pixels
+    int32_t sizeEnd = 0;
+    bool hasTgtStart = false;
+    SceneRect tgtStart;
+    bool hasTgtEnd = false;
+    SceneRect tgtEnd;
+};
+
+class CSceneMosaic : public CSceneWith<MosaicSettings> {
 public:
-    CSceneMosaic() : CScene(SCENE_MOSAIC) {}
+    CSceneMosaic() : CSceneWith(SCENE_MOSAIC) {}
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
-    // A target rectangle that was not given covers the whole screen.
-    void ApplyScreenDefaults(int32_t width, int32_t height) override;
 
-    int32_t m_sizeStart = 0;
-    int32_t m_sizeEnd = 0;
-    bool m_hasTgtStart = false;
-    SceneRect m_tgtStart;
-    bool m_hasTgtEnd = false;
-    SceneRect m_tgtEnd;
+    // The target rectangles as written; one not given covers the whole screen.
+    SceneRect TargetStart() const {
+        return Settings().hasTgtStart ? Settings().tgtStart : Screen();
+    }
+    SceneRect TargetEnd() const { return Settings().hasTgtEnd ? Settings().tgtEnd : Screen(); }
 
 protected:
     int32_t ComputeFrameCount() override { return FirstInputFrames(); }
@@ -119,6 +160,8 @@ public:
 
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:

@@ -40,6 +40,20 @@ TEST(CommandLine, WrongUsageExitsWithTwoAndAHint) {
     }
 }
 
+TEST(CommandLine, AnUnknownSubcommandIsNamedWithTheKnownOnes) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"bogus"},
+             {"--image-mode", "24", "bogus", "a.txt"},
+             {"--debug", "bogus"},
+         }) {
+        ProgramResult r = vemo(args);
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
+        EXPECT_EQ(r.err,
+                  "vemo: unknown subcommand 'bogus' (the subcommands are check, info, dump)\n"
+                  "Run 'vemo --help' for usage.\n");
+    }
+}
+
 TEST(CommandLine, DebugFlagDecidesWhetherTheLogIsWritten) {
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / "vemo-cli-debug";

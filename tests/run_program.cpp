@@ -24,7 +24,7 @@ std::string read_all(const std::string& path) {
 }  // namespace
 
 ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
-                          const std::string& directory) {
+                          const std::string& directory, const std::string& standard_output) {
     char out_path[] = "/tmp/vemo-test-out-XXXXXX";
     char err_path[] = "/tmp/vemo-test-err-XXXXXX";
     int out_fd = mkstemp(out_path);
@@ -33,7 +33,12 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
+    if (standard_output.empty())
+        posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
+    else if (standard_output == kClosedOutput)
+        posix_spawn_file_actions_addclose(&actions, 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, standard_output.c_str(), O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, err_fd, 2);
     if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
 

@@ -38,8 +38,21 @@ protected:
         std::ofstream(m_dir / name, std::ios::binary) << crlf;
     }
 
-    ProgramResult Vemo(const std::vector<std::string>& args) {
-        return run_program(VEMO_BINARY, args, m_dir.string());
+    std::string Read(const std::string& name) {
+        std::ifstream file(m_dir / name, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    }
+
+    size_t EntryCount() {
+        return static_cast<size_t>(
+            std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
+    }
+
+    // `standard_output`: as run_program's (a file such as /dev/full, or kClosedOutput).
+    ProgramResult Vemo(const std::vector<std::string>& args,
+                       const std::string& standard_output = {}) {
+        return run_program(VEMO_BINARY, args, m_dir.string(), standard_output);
     }
 
     fs::path m_dir;
@@ -110,9 +123,7 @@ TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
     Write("show.txt", kShow);
     ProgramResult r = Vemo({"dump", "show.txt", "out.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::ifstream file(m_dir / "out.txt", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::string text = cp932_to_utf8(bytes);
+    std::string text = cp932_to_utf8(Read("out.txt"));
     EXPECT_EQ(text.substr(0, 82), std::string(80, '#') + "\r\n");
     EXPECT_NE(text.find("#     Vemo version \t: 1.1.0.0\r\n#     File name \t: \"out.txt\"\r\n"
                         "#     Total frames \t: 70\r\n"),
@@ -120,8 +131,75 @@ TEST_F(ScenarioCommands, DumpWritesTheCanonicalText) {
         << text;
     EXPECT_NE(text.find("\r\nDRAW\t\"表紙\"\r\n{\r\n\t# RefCount = 2\r\n"), std::string::npos);
 
-    ProgramResult bad = Vemo({"dump", "show.txt", "missing/out.txt"});
-    EXPECT_EQ(bad.status, 1);
+    // The standard output is no file to replace: the dump is written into it.
+    ProgramResult out = Vemo({"dump", "show.txt", "/dev/stdout"});
+    EXPECT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(cp932_to_utf8(out.out).find("# RefCount = 2\r\n"), std::string::npos);
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
+}
+
+TEST_F(ScenarioCommands, DumpNeverOverwritesTheScenarioThroughAnyName) {
+    Write("show.txt", kShow);
+    const std::string before = Read("show.txt");
+    fs::create_symlink("show.txt", m_dir / "link.txt");
+    fs::create_hard_link(m_dir / "show.txt", m_dir / "hard.txt");
+    for (const std::string& out :
+         {std::string("show.txt"), std::string("./show.txt"), (m_dir / "show.txt").string(),
+          std::string("link.txt"), std::string("hard.txt")}) {
+        ProgramResult r = Vemo({"dump", "show.txt", out});
+        EXPECT_EQ(r.status, 3) << out;
+        EXPECT_EQ(r.err, "vemo: cannot write " + out + ": it is a file the scenario reads\n");
+        EXPECT_EQ(Read("show.txt"), before) << out;
+    }
+    // The scenario named through its link is protected the same way.
+    ProgramResult through_link = Vemo({"dump", "link.txt", "show.txt"});
+    EXPECT_EQ(through_link.status, 3);
+    EXPECT_EQ(Read("show.txt"), before);
+    EXPECT_EQ(EntryCount(), 3u) << "no temporary file is left behind";
+    EXPECT_TRUE(fs::is_symlink(m_dir / "link.txt"));
+}
+
+TEST_F(ScenarioCommands, FailedWritesEndWithTheReasonAndStatusThree) {
+    Write("show.txt", kShow);
+    ProgramResult full = Vemo({"dump", "show.txt", "/dev/full"});
+    EXPECT_EQ(full.status, 3);
+    EXPECT_EQ(full.err, "vemo: cannot write /dev/full: No space left on device\n");
+    ProgramResult missing = Vemo({"dump", "show.txt", "missing/out.txt"});
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_EQ(missing.err, "vemo: cannot write missing/out.txt: No such file or directory\n");
+
+    for (const char* command : {"check", "info"}) {
+        ProgramResult r = Vemo({command, "show.txt"}, "/dev/full");
+        EXPECT_EQ(r.status, 3) << command;
+        EXPECT_EQ(r.err, "vemo: cannot write the standard output: No space left on device\n")
+            << command;
+        EXPECT_EQ(Vemo({command, "show.txt"}, "/dev/null").status, 0) << command;
+    }
+    EXPECT_EQ(Vemo({"--help"}, "/dev/full").status, 3);
+
+    // Started without a standard output: the summary must not land in a file opened
+    // later under the free descriptor number (the debug log here).
+    ProgramResult closed = Vemo({"check", "--debug", "show.txt"}, kClosedOutput);
+    EXPECT_EQ(closed.status, 3);
+    EXPECT_EQ(closed.err, "vemo: cannot write the standard output: Bad file descriptor\n");
+    EXPECT_EQ(Read("Vemo_debug.log").find("SCREEN"), std::string::npos);
+}
+
+TEST_F(ScenarioCommands, DebugLogReplacesALinkToTheScenario) {
+    Write("show.txt", kShow);
+    const std::string before = Read("show.txt");
+    for (bool symbolic : {true, false}) {
+        fs::remove(m_dir / "Vemo_debug.log");
+        if (symbolic)
+            fs::create_symlink("show.txt", m_dir / "Vemo_debug.log");
+        else
+            fs::create_hard_link(m_dir / "show.txt", m_dir / "Vemo_debug.log");
+        ProgramResult r = Vemo({"check", "--debug", "show.txt"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Read("show.txt"), before) << (symbolic ? "symbolic" : "hard") << " link";
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(m_dir / "Vemo_debug.log")));
+        EXPECT_EQ(Read("Vemo_debug.log").rfind(std::string(60, '*') + "\r\n", 0), 0u);
+    }
 }
 
 TEST_F(ScenarioCommands, FailuresPrintTheReportAndExitWithOne) {

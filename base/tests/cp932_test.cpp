@@ -42,4 +42,27 @@ TEST(Cp932, CharactersCp932LacksAreReportedWithTheirOffset) {
     EXPECT_TRUE(out.empty());
 }
 
+TEST(Cp932, Utf8IsRecognisedOnlyWhenValidAndBeyondAscii) {
+    EXPECT_TRUE(is_utf8_with_multibyte("SCREEN 4 4\nTEXT \"表紙\""));
+    EXPECT_TRUE(is_utf8_with_multibyte("\xC2\xA0"));          // the smallest two-byte form
+    EXPECT_TRUE(is_utf8_with_multibyte("\xF0\x9F\x98\x80"));  // four bytes
+    EXPECT_TRUE(is_utf8_with_multibyte("\xF4\x8F\xBF\xBF"));  // U+10FFFF
+    EXPECT_TRUE(is_utf8_with_multibyte("\xEF\xBB\xBF"));      // a byte-order mark alone
+
+    EXPECT_FALSE(is_utf8_with_multibyte("")) << "nothing to tell";
+    EXPECT_FALSE(is_utf8_with_multibyte("SCREEN 4 4\n")) << "plain ASCII reads the same either way";
+    // The same words in code page 932: "シナリオ", "表".
+    EXPECT_FALSE(is_utf8_with_multibyte("\x83\x56\x83\x69\x83\x8A\x83\x49"));
+    EXPECT_FALSE(is_utf8_with_multibyte("\x95\x5C"));
+    EXPECT_FALSE(is_utf8_with_multibyte("\xC0\xAF")) << "overlong slash";
+    EXPECT_FALSE(is_utf8_with_multibyte("\xE0\x80\xAF")) << "overlong in three bytes";
+    EXPECT_FALSE(is_utf8_with_multibyte("\xF0\x80\x80\xAF")) << "overlong in four bytes";
+    EXPECT_FALSE(is_utf8_with_multibyte("\xED\xA0\x80")) << "a surrogate";
+    EXPECT_FALSE(is_utf8_with_multibyte("\xF4\x90\x80\x80")) << "past U+10FFFF";
+    EXPECT_FALSE(is_utf8_with_multibyte("\xF5\x80\x80\x80"));
+    EXPECT_FALSE(is_utf8_with_multibyte("あ\xE3\x81")) << "cut off at the end";
+    EXPECT_FALSE(is_utf8_with_multibyte("あ\x81")) << "a lone continuation byte";
+    EXPECT_FALSE(is_utf8_with_multibyte("\xE3\x41\x82")) << "a continuation byte missing";
+}
+
 }  // namespace

@@ -10,9 +10,9 @@
 #include <ostream>
 #include <string>
 
-#include "image/compose_layout.h"
 #include "image/cpu_features.h"
 #include "image/image_buffer.h"
+#include "image/pixel_layout.h"
 
 inline bool operator==(const Bgra& l, const Bgra& r) {
     return l.b == r.b && l.g == r.g && l.r == r.r && l.a == r.a;

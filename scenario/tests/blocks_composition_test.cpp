@@ -16,15 +16,11 @@ TEST_F(CompositionBlocks, MixInputsOffsetsAndBackground) {
                        "}\n"),
               0)
         << OnlyError();
-    auto* m = Scene<CSceneMix>("m");
-    ASSERT_TRUE(m);
-    ASSERT_EQ(m->m_inputs.size(), 2u);
-    EXPECT_EQ(m->m_inputs[0]->m_offset, 30) << "OR between INPUT and OFFSET does not count";
-    EXPECT_EQ(m->m_inputs[0]->m_rect, (SceneRect{0, 0, 99, 49}));
-    EXPECT_EQ(m->m_inputs[1]->m_offset, 0);
-    EXPECT_EQ(m->m_composeMode, MIX_COMPOSE_OR);
-    EXPECT_EQ(m->m_extraLink->m_inputName, "bg");
-    EXPECT_EQ(m->m_bgcolor, CColor(4, 5, 6, 255));
+    // OR between INPUT and OFFSET does not count.
+    EXPECT_EQ(Written("m"),
+              "MIX\t\"m\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\t0\t0\t99\t49\tOFFSET\t30\n"
+              "\tINPUT\t\t\"b\"\t0\t0\t-1\t-1\tOFFSET\t0\n\tOR\n\tBGIMAGE\t\t\"bg\"\n}\n");
+    EXPECT_EQ(Scene<CSceneMix>("m")->Settings().bgcolor, CColor(4, 5, 6, 255));
 
     EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" OFFSET 1\n OFFSET 2\n}\n"),
               At("refused.txt", 3, "MIX ブロックに、不正な OFFSET が定義されています。"));
@@ -53,16 +49,15 @@ TEST_F(CompositionBlocks, SeriesAndMain) {
         << OnlyError();
     auto* s = Scene<CSceneSeries>("s");
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->m_type, SCENE_SERIES);
-    ASSERT_EQ(s->m_inputs.size(), 2u);
-    EXPECT_EQ(s->m_inputs[0]->m_kind, 1);
-    EXPECT_EQ(s->m_inputs[1]->m_kind, 2);
+    EXPECT_EQ(s->Type(), SCENE_SERIES);
+    EXPECT_EQ(s->Inputs()[1]->Settings().kind, 2);
     auto* main = Scene<CSceneSeries>(" ");
     ASSERT_TRUE(main);
-    EXPECT_EQ(main->m_type, SCENE_MAIN);
-    EXPECT_EQ(m_doc.MainLink().m_target, main);
-    EXPECT_TRUE(main->m_inputs[0]->m_volumeAlpha);
-    EXPECT_FALSE(main->m_inputs[1]->m_volumeAlpha);
+    EXPECT_EQ(main->Type(), SCENE_MAIN);
+    EXPECT_EQ(m_doc.MainScene(), main);
+    EXPECT_EQ(Written(" "),
+              "MAIN\n{\n\t# RefCount = 0\n\tINPUT\t\t\"s\"\t\tALINK_VOLUME_ALPHA\n"
+              "\tINPUT\t\t\"a\"\n}\n");
     EXPECT_TRUE(m_doc.MusicLinkUsed());
 
     EXPECT_EQ(
@@ -80,7 +75,7 @@ TEST_F(CompositionBlocks, EmptyMainIsAccepted) {
     ASSERT_EQ(LoadText("MAIN {\n}\n"), 0) << OnlyError();
     auto* main = Scene<CSceneSeries>(" ");
     ASSERT_TRUE(main);
-    EXPECT_TRUE(main->m_inputs.empty());
+    EXPECT_FALSE(main->HasInputs());
     EXPECT_FALSE(m_doc.MusicLinkUsed());
 }
 
@@ -92,22 +87,22 @@ TEST_F(CompositionBlocks, CutAlphaShade) {
                        "SHADE \"sh\" { INPUT \"a\" START 1 END 4 }\n"),
               0)
         << OnlyError();
-    auto* c = Scene<CSceneCut>("c");
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->m_inputs[0]->m_kind, 2);
-    EXPECT_EQ(c->m_start, 10) << "the last START wins";
-    EXPECT_EQ(c->m_end, 4);
-    EXPECT_EQ(c->m_skip, 0);
-    auto* d = Scene<CSceneCut>("d");
-    EXPECT_EQ(d->m_start, 0);
-    EXPECT_EQ(d->m_end, -1);
-    EXPECT_EQ(d->m_skip, 1);
-    EXPECT_EQ(Scene<CSceneAlpha>("al")->m_start, 0);
-    EXPECT_EQ(Scene<CSceneAlpha>("al")->m_end, 128);
-    EXPECT_EQ(Scene<CSceneAlpha>("ad")->m_start, 255);
-    EXPECT_EQ(Scene<CSceneAlpha>("ad")->m_end, 255);
-    EXPECT_EQ(Scene<CSceneShade>("sh")->m_start, 1);
-    EXPECT_EQ(Scene<CSceneShade>("sh")->m_end, 4);
+    // The last START wins; a CUT with nothing but its INPUT writes no SKIP, START or
+    // END line.
+    EXPECT_EQ(Written("c"),
+              "CUT\t\"c\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tSKIP\t\t0\n"
+              "\tSTART\t\t10\n\tEND\t\t4\n}\n");
+    EXPECT_EQ(Scene<CSceneCut>("c")->Inputs()[0]->Settings().kind, 2);
+    EXPECT_EQ(Written("d"), "CUT\t\"d\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n}\n");
+    EXPECT_EQ(Written("al"),
+              "ALPHA\t\"al\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tSTART\t\t0\n"
+              "\tEND\t\t128\n}\n");
+    EXPECT_EQ(Written("ad"),
+              "ALPHA\t\"ad\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tSTART\t\t255\n"
+              "\tEND\t\t255\n}\n");
+    EXPECT_EQ(Written("sh"),
+              "SHADE\t\"sh\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tSTART\t\t1\n"
+              "\tEND\t\t4\n}\n");
 
     EXPECT_EQ(Refused("CUT \"c\" {\n INPUT \"a\"\n !INPUT \"b\"\n}\n"),
               At("refused.txt", 3, "CUT ブロックに、複数の INPUT が定義されています。"));
@@ -155,12 +150,12 @@ TEST_F(CompositionBlocks, LinkedCountsAndKeyFrames) {
     // (from 30) its ends and each input's first and last frame (30, 39, 60, 69).
     std::vector<int32_t> keys;
     for (int32_t f = 0; f < m_doc.TotalFrames(); ++f) {
-        if (m_doc.MainLink().TestFrame(FRAME_KEY, f)) keys.push_back(f);
+        if (m_doc.MainScene()->TestFrame(FRAME_KEY, f)) keys.push_back(f);
     }
     EXPECT_EQ(keys, (std::vector<int32_t>{0, 10, 20, 29, 30, 39, 60, 69}));
     EXPECT_EQ(m_doc.KeyFrames(), 8);
-    EXPECT_EQ(m_doc.FindScene("p")->m_refcount, 2);
-    EXPECT_EQ(m_doc.FindScene("a")->m_refcount, 3);
+    EXPECT_EQ(m_doc.FindScene("p")->RefCount(), 2);
+    EXPECT_EQ(m_doc.FindScene("a")->RefCount(), 3);
 }
 
 TEST_F(CompositionBlocks, NestedTransitionsKeyFrames) {
@@ -183,7 +178,7 @@ TEST_F(CompositionBlocks, NestedTransitionsKeyFrames) {
     // fade frame 4); 23..52 the film, every (30 / 2) / 2 = 7 frames and its last.
     std::vector<int32_t> keys;
     for (int32_t f = 0; f < m_doc.TotalFrames(); ++f) {
-        if (m_doc.MainLink().TestFrame(FRAME_KEY, f)) keys.push_back(f);
+        if (m_doc.MainScene()->TestFrame(FRAME_KEY, f)) keys.push_back(f);
     }
     EXPECT_EQ(keys, (std::vector<int32_t>{0, 2, 4, 6, 8, 10, 15, 16, 19, 20, 22, 23, 30, 37, 44, 51,
                                           52}));

@@ -19,16 +19,11 @@ TEST_F(MotionBlocks, StillInputsRectanglesAndMaxCut) {
                        false),
               0)
         << OnlyError();
-    auto* s = Scene<CSceneStill>("s");
-    ASSERT_TRUE(s);
-    ASSERT_EQ(s->m_inputs.size(), 2u);
-    EXPECT_FALSE(s->m_inputs[0]->m_hasRect);
-    EXPECT_EQ(s->m_inputs[0]->m_fitMode, 1);
-    EXPECT_TRUE(s->m_inputs[1]->m_hasRect);
-    EXPECT_EQ(s->m_inputs[1]->m_rect, (SceneRect{10, 0, 100, 20}));
-    EXPECT_EQ(s->m_inputs[1]->m_fitMode, 2) << "MAX_CUT applies to the latest input only";
-    EXPECT_EQ(s->m_bgcolor, CColor(1, 2, 3, 255));
-    EXPECT_EQ(s->m_frames, 100);
+    // MAX_CUT applies to the latest input only.
+    EXPECT_EQ(Written("s"),
+              "STILL\t\"s\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\t0\t0\t-1\t-1\n"
+              "\tINPUT\t\t\"b\"\t10\t0\t100\t20\tMAX_CUT\n\tBGCOLOR\t\t1\t2\t3\n"
+              "\tFRAMES\t\t100\n}\n");
 }
 
 TEST_F(MotionBlocks, StillMessages) {
@@ -59,23 +54,14 @@ TEST_F(MotionBlocks, RotateStatements) {
                        "ROTATE \"d\" { INPUT \"a\" FRAMES 361 }\n"),
               0)
         << OnlyError();
-    auto* r = Scene<CSceneRotate>("r");
-    ASSERT_TRUE(r);
-    EXPECT_TRUE(r->m_hasCenter);
-    EXPECT_EQ(r->m_centerX, 100);
-    EXPECT_EQ(r->m_centerY, -20);
-    EXPECT_EQ(r->m_angleStart, -45);
-    EXPECT_EQ(r->m_angleEnd, 720);
-    ASSERT_TRUE(r->m_extraLink);
-    EXPECT_EQ(r->m_extraLink->m_inputName, "bg");
-    EXPECT_EQ(r->m_inputs[0]->m_rect, (SceneRect{0, 0, 9, 9}));
-    auto* d = Scene<CSceneRotate>("d");
-    EXPECT_FALSE(d->m_hasCenter);
-    EXPECT_EQ(d->m_angleStart, 0);
-    EXPECT_EQ(d->m_angleEnd, 360);
-    d->ApplyScreenDefaults(640, 480);
-    EXPECT_EQ(d->m_centerX, 320);
-    EXPECT_EQ(d->m_centerY, 240);
+    EXPECT_EQ(Written("r"),
+              "ROTATE\t\"r\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\t0\t0\t9\t9\n"
+              "\tCENTER\t\t100\t-20\n\tANGLE\t\t-45\t720\n\tBGCOLOR\t\t0\t0\t0\n"
+              "\tBGIMAGE\t\t\"bg\"\n\tFRAMES\t\t2\n}\n");
+    // Without ANGLE a full turn; without CENTER no line (the centre comes from the screen).
+    EXPECT_EQ(Written("d"),
+              "ROTATE\t\"d\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\t0\t0\t-1\t-1\n"
+              "\tANGLE\t\t0\t360\n\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t361\n}\n");
 
     EXPECT_EQ(Refused("ROTATE \"r\" {\n INPUT \"a\"\n FRAMES 1\n}\n"),
               At("refused.txt", 3, "フレーム数の下限値を超えています。"));
@@ -107,27 +93,27 @@ TEST_F(MotionBlocks, CameraMovesAcceptTheirRegions) {
                        "SLIDE \"s\" { INPUT \"p\" DST_END 0 0 1 1 FRAMES 2 }\n"),
               0)
         << OnlyError();
-    auto* a = Scene<CSceneAction>("a");
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->m_type, SCENE_ACTION);
-    EXPECT_TRUE(a->m_keepAspect);
-    EXPECT_EQ(a->m_afterimage, 2);
-    EXPECT_TRUE(a->m_hasSrcStart);
-    EXPECT_TRUE(a->m_hasSrcEnd);
-    EXPECT_EQ(a->m_srcStart, (SceneRect{0, 0, 399, 299}));
-    EXPECT_EQ(a->m_srcEnd, (SceneRect{1, 2, 3, 4}));
-    EXPECT_EQ(a->m_dstStart, (SceneRect{5, 6, 7, 8}));
-    EXPECT_EQ(a->m_dstEnd, (SceneRect{9, 10, 11, 12}));
-    EXPECT_EQ(a->m_dspStart, (SceneRect{13, 14, 15, 16}));
-    EXPECT_EQ(a->m_dspEnd, (SceneRect{17, 18, 19, 20}));
-    EXPECT_EQ(a->m_bgcolor, CColor(9, 8, 7, 255));
-    EXPECT_EQ(a->m_extraLink->m_inputName, "q");
-    auto* f = Scene<CSceneAction>("f");
-    EXPECT_EQ(f->m_type, SCENE_FOCUS);
-    EXPECT_TRUE(f->m_keepAspect) << "FOCUS keeps the aspect unless told otherwise";
-    EXPECT_FALSE(Scene<CSceneAction>("z")->m_keepAspect);
-    EXPECT_EQ(Scene<CSceneAction>("z")->m_type, SCENE_ZOOM);
-    EXPECT_EQ(Scene<CSceneAction>("s")->m_type, SCENE_SLIDE);
+    EXPECT_EQ(Written("a"),
+              "ACTION\t\"a\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"p\"\n"
+              "\tSRC_START\t0\t0\t399\t299\n\tSRC_END\t\t1\t2\t3\t4\n"
+              "\tDST_START\t5\t6\t7\t8\n\tDST_END\t\t9\t10\t11\t12\n"
+              "\tDSP_START\t13\t14\t15\t16\n\tDSP_END\t\t17\t18\t19\t20\n"
+              "\tKEEP_ASPECT\n\tAFTERIMAGE\t\t2\n\tBGCOLOR\t\t9\t8\t7\n\tBGIMAGE\t\t\"q\"\n"
+              "\tFRAMES\t\t30\n}\n");
+    // FOCUS keeps the aspect unless told otherwise; each variant writes only its own
+    // regions (those it does not move are the screen's).
+    EXPECT_EQ(Written("f"),
+              "FOCUS\t\"f\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"p\"\n"
+              "\tDSP_START\t1\t1\t2\t2\n\tDSP_END\t\t0\t0\t0\t0\n\tKEEP_ASPECT\n"
+              "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
+    EXPECT_EQ(Written("z"),
+              "ZOOM\t\"z\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"p\"\n"
+              "\tSRC_START\t0\t0\t0\t0\n\tSRC_END\t\t0\t0\t0\t0\n\tAFTERIMAGE\t\t1\n"
+              "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
+    EXPECT_EQ(Written("s"),
+              "SLIDE\t\"s\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"p\"\n"
+              "\tDST_START\t0\t0\t0\t0\n\tDST_END\t\t0\t0\t1\t1\n"
+              "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
 }
 
 TEST_F(MotionBlocks, CameraMoveMessages) {
@@ -167,14 +153,13 @@ TEST_F(MotionBlocks, FilmStatementsAndChecks) {
                        "FILM \"g\" { INPUT \"a\" INPUT \"b\" RIGHT FRAMES 2 }\n"),
               0)
         << OnlyError();
-    auto* f = Scene<CSceneFilm>("f");
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->m_direction, DIRECTION_UP);
-    EXPECT_EQ(f->m_pictureCount, 3);
-    EXPECT_EQ(f->m_color, CColor(0, 0, 0, 255));
-    EXPECT_EQ(f->m_bgcolor, CColor(1, 2, 3, 255));
-    EXPECT_EQ(Scene<CSceneFilm>("g")->m_color, CColor(80, 24, 0, 255));
-    EXPECT_EQ(Scene<CSceneFilm>("g")->m_direction, DIRECTION_RIGHT);
+    EXPECT_EQ(Written("f"),
+              "FILM\t\"f\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tINPUT\t\t\"b\"\n"
+              "\tINPUT\t\t\"c\"\n\tUP\n\tCOLOR\t\t0\t0\t0\n\tBGCOLOR\t\t1\t2\t3\n"
+              "\tFRAMES\t\t20\n}\n");
+    EXPECT_EQ(Written("g"),
+              "FILM\t\"g\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tINPUT\t\t\"b\"\n"
+              "\tRIGHT\n\tCOLOR\t\t80\t24\t0\n\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
 
     // One INPUT fails first, even when FRAMES and the direction are missing too.
     EXPECT_EQ(Refused("FILM \"f\" {\n INPUT \"a\"\n}\n"),
@@ -200,16 +185,14 @@ TEST_F(MotionBlocks, FadeModesAndOpeningWords) {
                        "FADE \"n\" { INPUT \"a\" FRAMES 2 }\n"),
               0)
         << OnlyError();
-    auto* f = Scene<CSceneFade>("f");
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->m_fadeMode, FADE_INOUT);
-    EXPECT_EQ(f->m_bgcolor, CColor(1, 2, 3, 255)) << "the fade colour lives in BGCOLOR";
-    EXPECT_EQ(f->m_frames, 10);
-    EXPECT_EQ(Scene<CSceneFade>("i")->m_fadeMode, FADE_IN) << "FADEIN beats an inner OUT";
-    EXPECT_EQ(Scene<CSceneFade>("o")->m_fadeMode, FADE_OUT);
-    EXPECT_EQ(Scene<CSceneFade>("io")->m_fadeMode, FADE_INOUT);
-    EXPECT_EQ(Scene<CSceneFade>("n")->m_fadeMode, 0) << "a missing mode is left to validation";
-    EXPECT_EQ(Scene<CSceneFade>("i")->m_type, SCENE_FADE);
+    EXPECT_EQ(Written("f"),
+              "FADE\t\"f\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tINOUT\n"
+              "\tCOLOR\t\t1\t2\t3\n\tFRAMES\t\t10\n}\n");
+    EXPECT_EQ(Scene<CSceneFade>("i")->Settings().fadeMode, FADE_IN) << "FADEIN beats an inner OUT";
+    EXPECT_EQ(Scene<CSceneFade>("o")->Settings().fadeMode, FADE_OUT);
+    EXPECT_EQ(Scene<CSceneFade>("io")->Settings().fadeMode, FADE_INOUT);
+    EXPECT_EQ(Scene<CSceneFade>("n")->Settings().fadeMode, 0) << "left to validation";
+    EXPECT_EQ(Written("i").substr(0, 9), "FADE\t\"i\"\n");
 
     EXPECT_EQ(
         Refused("FADE \"f\" {\n IN\n INOUT\n}\n"),
@@ -231,7 +214,7 @@ TEST_F(MotionBlocks, FadeModesAndOpeningWords) {
 TEST_F(MotionBlocks, Crossfade) {
     ASSERT_EQ(LoadText("CROSSFADE \"x\" { INPUT \"a\" INPUT \"b\" INPUT \"c\" FRAMES 10 }\n"), 0)
         << OnlyError();
-    EXPECT_EQ(Scene<CSceneCrossfade>("x")->m_inputs.size(), 3u);
+    EXPECT_EQ(Scene<CSceneCrossfade>("x")->Inputs().size(), 3u);
     EXPECT_EQ(Refused("CROSSFADE \"x\" {\n INPUT \"a\"\n FRAMES 2\n}\n"),
               At("refused.txt", 4, "CROSSFADE ブロックには、２つ以上の INPUT を定義して下さい。"));
     EXPECT_EQ(Refused("CROSSFADE \"x\" {\n INPUT \"a\" INPUT \"b\"\n}\n"),
@@ -251,23 +234,16 @@ TEST_F(MotionBlocks, ExpandMosaicShake) {
                        "SHAKE \"k\" { !INPUT \"a\" }\n"),
               0)
         << OnlyError();
-    auto* e = Scene<CSceneExpand>("e");
-    ASSERT_TRUE(e);
-    EXPECT_EQ(e->m_inputs[0]->m_kind, 2);
-    EXPECT_EQ(e->m_inOut, EXPAND_OUT);
-    EXPECT_EQ(e->m_direction, DIRECTION_LEFT);
-    EXPECT_EQ(Scene<CSceneExpand>("ei")->m_inOut, EXPAND_IN);
-    EXPECT_EQ(Scene<CSceneExpand>("eo")->m_inOut, EXPAND_OUT);
-    auto* m = Scene<CSceneMosaic>("m");
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->m_sizeStart, 1);
-    EXPECT_EQ(m->m_sizeEnd, 8);
-    EXPECT_TRUE(m->m_hasTgtStart);
-    EXPECT_FALSE(m->m_hasTgtEnd);
-    m->ApplyScreenDefaults(320, 200);
-    EXPECT_EQ(m->m_tgtStart, (SceneRect{0, 0, 9, 9}));
-    EXPECT_EQ(m->m_tgtEnd, (SceneRect{0, 0, 319, 199}));
-    EXPECT_EQ(Scene<CSceneShake>("k")->m_inputs[0]->m_kind, 2);
+    // !INPUT is written as INPUT; EXPANDIN and EXPANDOUT beat an inner mode.
+    EXPECT_EQ(Written("e"),
+              "EXPAND\t\"e\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tOUT\n\tLEFT\n}\n");
+    EXPECT_EQ(Scene<CSceneExpand>("e")->Inputs()[0]->Settings().kind, 2);
+    EXPECT_EQ(Scene<CSceneExpand>("ei")->Settings().inOut, EXPAND_IN);
+    EXPECT_EQ(Scene<CSceneExpand>("eo")->Settings().inOut, EXPAND_OUT);
+    EXPECT_EQ(Written("m"),
+              "MOSAIC\t\"m\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tSIZE_START\t1\n"
+              "\tSIZE_END\t8\n\tTGT_START\t0\t0\t9\t9\n}\n");
+    EXPECT_EQ(Scene<CSceneShake>("k")->Inputs()[0]->Settings().kind, 2);
 
     EXPECT_EQ(Refused("EXPAND \"e\" {\n UP\n LEFT\n}\n"),
               At("refused.txt", 3,

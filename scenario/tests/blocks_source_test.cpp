@@ -10,7 +10,7 @@ using SourceBlocks = ScenarioTest;
 TEST_F(SourceBlocks, ImageStatementsAndEffects) {
     ASSERT_EQ(LoadText("IMAGE \"p\" {\n"
                        "  FILE \"pic\\a#1.jpg\"\n"
-                       "  SEPIA MONO NEGA DISCOLOR HIGHPASS RED GREEN BLUE\n"
+                       "  BLUE GREEN RED HIGHPASS DISCOLOR NEGA MONO SEPIA\n"
                        "  PHOTO_FRAME 100\n"
                        "  CLIP 10 10 109 59\n"
                        "  ANGLE -90\n"
@@ -19,22 +19,16 @@ TEST_F(SourceBlocks, ImageStatementsAndEffects) {
                        "IMAGE \"q\" { BLOCK_FRAME \"x\" 12 }\n"),
               0)
         << OnlyError();
-    auto* p = Scene<CSceneImage>("p");
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->m_file, "pic\\a#1.jpg") << "a # inside quotes is no comment";
-    EXPECT_EQ(p->m_effects, 0xFFFu);
-    EXPECT_EQ(p->m_photoFrame, 100);
-    EXPECT_EQ(p->m_clip, (SceneRect{10, 10, 109, 59}));
-    EXPECT_EQ(p->m_angle, -90);
-    EXPECT_EQ(p->m_color, CColor(1, 2, 3, 0)) << "the transparent colour has alpha 0";
-    EXPECT_EQ(p->GetFrameCount(), kEndlessFrames);
-    auto* q = Scene<CSceneImage>("q");
-    ASSERT_TRUE(q);
-    EXPECT_TRUE(q->m_file.empty());
-    ASSERT_EQ(q->m_inputs.size(), 1u);
-    EXPECT_EQ(q->m_inputs[0]->m_inputName, "x");
-    EXPECT_EQ(q->m_blockFrame, 12);
-    EXPECT_EQ(q->m_effects, 0u);
+    // A # inside quotes is no comment; effects are written back in their own order.
+    EXPECT_EQ(Written("p"),
+              "IMAGE\t\"p\"\n{\n\t# RefCount = 0\n\tFILE\t\t\"pic\\a#1.jpg\"\n"
+              "\tSEPIA\n\tMONO\n\tNEGA\n\tDISCOLOR\n\tHIGHPASS\n\tRED\n\tGREEN\n\tBLUE\n"
+              "\tPHOTO_FRAME\t100\n\tCLIP\t\t10\t10\t109\t59\n\tANGLE\t\t-90\n"
+              "\tTHROUGH_COLOR\t1\t2\t3\n}\n");
+    EXPECT_EQ(Scene<CSceneImage>("p")->Settings().throughColor, CColor(1, 2, 3, 0))
+        << "the transparent colour has alpha 0";
+    EXPECT_EQ(Scene<CSceneImage>("p")->GetFrameCount(), kEndlessFrames);
+    EXPECT_EQ(Written("q"), "IMAGE\t\"q\"\n{\n\t# RefCount = 0\n\tBLOCK_FRAME\t\"x\"\t12\n}\n");
 }
 
 TEST_F(SourceBlocks, ImageMessages) {
@@ -67,7 +61,7 @@ TEST_F(SourceBlocks, ImageMessages) {
 TEST_F(SourceBlocks, ValueAgainstClosingBraceEndsTheBlock) {
     ASSERT_EQ(LoadText("IMAGE \"p\" { FILE \"a\" ANGLE 45}\nIMAGE \"q\" { FILE \"b\" }\n"), 0)
         << OnlyError();
-    EXPECT_EQ(Scene<CSceneImage>("p")->m_angle, 45);
+    EXPECT_EQ(Scene<CSceneImage>("p")->Settings().angle, 45);
     EXPECT_TRUE(Scene<CSceneImage>("q"));
 }
 
@@ -94,38 +88,29 @@ TEST_F(SourceBlocks, TextStatementsAndDefaults) {
                        false),
               0)
         << OnlyError();
-    auto* t = Scene<CSceneText>("t");
-    ASSERT_TRUE(t);
-    std::string expected;
-    ASSERT_EQ(utf8_to_cp932("表\r\n改行", &expected), 0);
-    EXPECT_EQ(t->m_string, expected) << "the later STRING replaces the text";
-    EXPECT_EQ(t->m_width, 0);
-    EXPECT_EQ(t->m_font, "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e");
-    EXPECT_EQ(cp932_to_utf8(t->m_font), "ＭＳ ゴシック");
-    EXPECT_EQ(t->m_fontWidth, 20);
-    EXPECT_EQ(t->m_fontHeight, 40);
-    EXPECT_EQ(t->m_align, TEXT_ALIGN_CENTER);
-    EXPECT_EQ(t->m_valign, TEXT_VALIGN_CENTER);
-    EXPECT_EQ(t->m_color, CColor(255, 255, 255, 255));
-    EXPECT_EQ(t->m_bgcolor, CColor(0, 0, 0, 0));
-    EXPECT_EQ(t->m_flags, 0u);
-    auto* u = Scene<CSceneText>("u");
-    ASSERT_TRUE(u);
-    EXPECT_EQ(u->m_file, "photo.jpg");
-    EXPECT_EQ(u->m_font, "IPAGothic");
-    EXPECT_EQ(u->m_fontWidth, 10);
-    EXPECT_EQ(u->m_fontHeight, 20);
-    EXPECT_EQ(u->m_align, TEXT_ALIGN_LEFT);
-    EXPECT_EQ(u->m_valign, TEXT_VALIGN_BOTTOM);
-    EXPECT_EQ(u->m_color, CColor(1, 2, 3, 4));
-    EXPECT_EQ(u->m_angle, 30);
-    EXPECT_EQ(u->m_flags, TEXT_FLAG_ANGLE);
-    EXPECT_EQ(u->m_frameOffset, 5);
+    // The later STRING replaces the text; without FONT the face is "ＭＳ ゴシック".
+    EXPECT_EQ(Written("t"),
+              "TEXT\t\"t\"\n{\n\t# RefCount = 0\n\tSIZE\t\t0\t10\n"
+              "\tFONT\t\t\"ＭＳ ゴシック\"\t20\t40\n\tSTRING\t\t\"表\"\n\tSTRING\t\t\"改行\"\n"
+              "\tCOLOR\t\t255\t255\t255\t255\n\tALIGN\t\tCENTER\n\tVALIGN\t\tCENTER\n}\n");
+    EXPECT_EQ(Written("u"),
+              "TEXT\t\"u\"\n{\n\t# RefCount = 0\n\tSIZE\t\t320\t240\n\tFILE\t\t\"photo.jpg\"\n"
+              "\tFRAME_OFFSET\t5\n\tFONT\t\t\"IPAGothic\"\t10\t20\n\tSTRING\t\t\"x\"\n"
+              "\tCOLOR\t\t1\t2\t3\t4\n\tALIGN\t\tLEFT\n\tVALIGN\t\tBOTTOM\n}\n");
+    const TextSettings& u = Scene<CSceneText>("u")->Settings();
+    EXPECT_EQ(u.angle, 30) << "ANGLE is not written back";
+    EXPECT_EQ(u.flags, TEXT_FLAG_ANGLE);
+    EXPECT_EQ(Scene<CSceneText>("t")->Settings().flags, 0u);
 }
 
 TEST_F(SourceBlocks, TextLineBreaks) {
     ASSERT_EQ(LoadText("TEXT \"t\" { SIZE 1 1 STRING \"a\\\\b\\c\\\\\\d\" }\n"), 0) << OnlyError();
-    EXPECT_EQ(Scene<CSceneText>("t")->m_string, "a\r\nb\\c\r\n\\d");
+    EXPECT_EQ(Scene<CSceneText>("t")->Settings().text, "a\r\nb\\c\r\n\\d");
+
+    // Only breaks after the first character start a new STRING line when written back.
+    ASSERT_EQ(LoadText("TEXT \"u\" { SIZE 1 1 STRING \"\\\\x\\\\\" }\n"), 0) << OnlyError();
+    EXPECT_NE(Written("u").find("\tSTRING\t\t\"\nx\"\n\tSTRING\t\t\"\"\n"), std::string::npos)
+        << Written("u");
 }
 
 TEST_F(SourceBlocks, TextMessages) {
@@ -157,34 +142,21 @@ TEST_F(SourceBlocks, DrawShapes) {
                        "  SIZE 100 50 COLOR 10 20 30 40\n"
                        "  LINE { POINT 0 0 POINT 5 -5 POINT 9 9 WIDTH 3 }\n"
                        "  RECT { POINT 10 20 POINT 5 8 FILL WIDTH 2 }\n"
-                       "  POLYGON { POINT 1 1 POINT 2 2 POINT 3 1 FILL }\n"
+                       "  POLYGON { POINT 1 1 POINT 2 2 POINT 3 1 }\n"
                        "  ELLIPSE { REGION 50 40 10 5 ANGLE 30 FILL }\n"
                        "}\n"),
               0)
         << OnlyError();
-    auto* d = Scene<CSceneDraw>("d");
-    ASSERT_TRUE(d);
-    EXPECT_EQ(d->m_width, 100);
-    EXPECT_EQ(d->m_height, 50);
-    EXPECT_EQ(d->m_color, CColor(10, 20, 30, 40));
-    ASSERT_EQ(d->m_shapes.size(), 4u);
-    using P = DrawShape::Point;
-    const DrawShape& line = d->m_shapes[0];
-    EXPECT_EQ(line.kind, DrawShape::LINE);
-    EXPECT_EQ(line.points, (std::vector<P>{{0, 0}, {5, -5}, {9, 9}}));
-    EXPECT_EQ(line.width, 3);
-    const DrawShape& rect = d->m_shapes[1];
-    EXPECT_EQ(rect.kind, DrawShape::POLYGON);
-    EXPECT_EQ(rect.points, (std::vector<P>{{10, 20}, {5, 20}, {5, 8}, {10, 8}}));
-    EXPECT_TRUE(rect.fill);
-    EXPECT_EQ(rect.width, 2);
-    EXPECT_EQ(d->m_shapes[2].points.size(), 3u);
-    EXPECT_EQ(d->m_shapes[2].width, 1);
-    const DrawShape& ellipse = d->m_shapes[3];
-    EXPECT_EQ(ellipse.kind, DrawShape::ELLIPSE);
-    EXPECT_EQ(ellipse.region, (SceneRect{50, 40, 10, 5})) << "no order check";
-    EXPECT_EQ(ellipse.angle, 30);
-    EXPECT_EQ(ellipse.width, 1);
+    // A RECT becomes the polygon of its corners; REGION has no order check.
+    EXPECT_EQ(
+        Written("d"),
+        "DRAW\t\"d\"\n{\n\t# RefCount = 0\n\tSIZE\t\t100\t50\n\tCOLOR\t\t10\t20\t30\t40\n"
+        "\n\tLINE\n\t{\n\t\tPOINT\t0\t0\n\t\tPOINT\t5\t-5\n\t\tPOINT\t9\t9\n\t\tWIDTH\t3\n\t}\n"
+        "\n\tPOLYGON\n\t{\n\t\tPOINT\t10\t20\n\t\tPOINT\t5\t20\n\t\tPOINT\t5\t8\n"
+        "\t\tPOINT\t10\t8\n\t\tWIDTH\t2\n\t\tFILL\n\t}\n"
+        "\n\tPOLYGON\n\t{\n\t\tPOINT\t1\t1\n\t\tPOINT\t2\t2\n\t\tPOINT\t3\t1\n\t\tWIDTH\t1\n\t}\n"
+        "\n\tELLIPSE\n\t{\n\t\tREGION\t50\t40\t10\t5\n\t\tWIDTH\t1\n\t\tFILL\n"
+        "\t\tANGLE\t30\n\t}\n}\n");
 }
 
 TEST_F(SourceBlocks, DrawMessages) {
@@ -229,19 +201,14 @@ TEST_F(SourceBlocks, MovieFields) {
               0)
         << OnlyError();
     EXPECT_TRUE(m_doc.ContainsMovie());
-    auto* m = Scene<CSceneMovie>("m");
-    ASSERT_TRUE(m);
-    EXPECT_FALSE(m->m_hasRect) << "the next byte is F: no rectangle";
-    EXPECT_EQ(m->m_frames, 50);
-    EXPECT_EQ(m->m_fitMode, 1);
-    auto* n = Scene<CSceneMovie>("n");
-    ASSERT_TRUE(n);
-    EXPECT_TRUE(n->m_hasRect);
-    EXPECT_EQ(n->m_rect, (SceneRect{8, 2, 300, 4}));
-    EXPECT_EQ(n->m_fitMode, 2);
-    EXPECT_EQ(n->m_bgcolor, CColor(1, 2, 3, 255));
-    EXPECT_EQ(n->m_frameStart, 100);
-    EXPECT_EQ(n->GetFrameCount(), 7);
+    // The byte after FILE's name is F: no rectangle (the screen's, unknown before Link).
+    EXPECT_EQ(Written("m"),
+              "MOVIE\t\"m\"\n{\n\t# RefCount = 0\n\tFILE\t\t\"clip.avi\"\t0\t0\t-1\t-1\n"
+              "\tBGCOLOR\t\t0\t0\t0\n\tFRAME_START\t\t0\n\tFRAMES\t\t50\n}\n");
+    EXPECT_EQ(Written("n"),
+              "MOVIE\t\"n\"\n{\n\t# RefCount = 0\n\tFILE\t\t\"clip.avi\"\t8\t2\t300\t4\tMAX_CUT\n"
+              "\tBGCOLOR\t\t1\t2\t3\n\tFRAME_START\t\t100\n\tFRAMES\t\t7\n}\n");
+    EXPECT_EQ(Scene<CSceneMovie>("n")->GetFrameCount(), 7);
 }
 
 TEST_F(SourceBlocks, MovieMessages) {

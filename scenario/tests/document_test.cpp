@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "scenario/paths.h"
+#include "scenario/reader.h"
 #include "scenario/tests/scenario_fixture.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scenario/tests/scenario_fixture.h"
+#include "scene/scene_motion.h"
 
 namespace {
 
@@ -111,10 +112,10 @@ TEST_F(LinkTest, ReferenceCountsAndReachableCounts) {
                           "MAIN { INPUT \"s\" INPUT \"r\" }\n"),
               0)
         << OnlyError();
-    EXPECT_EQ(Scene("pic")->m_refcount, 3);
-    EXPECT_EQ(Scene("bg")->m_refcount, 0) << "a background is not a reference";
-    EXPECT_EQ(Scene("s")->m_refcount, 1);
-    EXPECT_EQ(Scene(" ")->m_refcount, 0);
+    EXPECT_EQ(Scene("pic")->RefCount(), 3);
+    EXPECT_EQ(Scene("bg")->RefCount(), 0) << "a background is not a reference";
+    EXPECT_EQ(Scene("s")->RefCount(), 1);
+    EXPECT_EQ(Scene(" ")->RefCount(), 0);
     // Every scene MAIN reaches knows its count before any frame is drawn, the
     // inputs of STILL and the background of ROTATE included.
     for (const char* name : {"pic", "bg", "s", "r", " "}) {
@@ -122,9 +123,14 @@ TEST_F(LinkTest, ReferenceCountsAndReachableCounts) {
     }
     EXPECT_FALSE(Scene("unused")->HasFrameCount());
     EXPECT_EQ(m_doc->TotalFrames(), 9);
-    // Links without a rectangle get the whole screen.
-    EXPECT_EQ(Scene("s")->m_inputs[0]->m_rect, (SceneRect{0, 0, 7, 5}));
-    EXPECT_EQ(m_doc->MainLink().m_target, Scene(" "));
+    // Links without a rectangle get the whole screen; a ROTATE without CENTER turns
+    // about its middle.
+    EXPECT_EQ(Scene("s")->Inputs()[0]->Rect(), (SceneRect{0, 0, 7, 5}));
+    auto* rotate = dynamic_cast<CSceneRotate*>(Scene("r"));
+    ASSERT_TRUE(rotate);
+    EXPECT_EQ(rotate->CenterX(), 4);
+    EXPECT_EQ(rotate->CenterY(), 3);
+    EXPECT_EQ(m_doc->MainScene(), Scene(" "));
 }
 
 TEST_F(LinkTest, TotalsKeyFramesAndCheckpoints) {

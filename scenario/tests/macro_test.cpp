@@ -72,7 +72,7 @@ TEST_F(MacroTest, MainInsideAMacroIsSkipped) {
     ASSERT_EQ(LoadText("MACRO S()\nMAIN { INPUT \"x\" }\nSCREEN 7 8\nENDMACRO\nCALL S()\n"), 0)
         << OnlyError();
     EXPECT_EQ(m_doc.GetScreenWidth(), 7);
-    EXPECT_EQ(m_doc.MainLink().m_target, nullptr);
+    EXPECT_EQ(m_doc.MainScene(), nullptr);
 }
 
 TEST_F(MacroTest, DefinitionAndCallErrors) {

@@ -14,6 +14,7 @@
 
 #include "base/cp932.h"
 #include "scenario/scenario.h"
+#include "scene/scene.h"
 
 class ScenarioTest : public ::testing::Test {
 protected:
@@ -86,6 +87,21 @@ protected:
         doc.SetErrorCallback([&errors](const std::string& e) { errors.push_back(e); });
         EXPECT_EQ(doc.Load(Write("refused.txt", text, crlf)), -1);
         return errors.size() == 1 ? errors[0] : std::string();
+    }
+
+    // The block `name` as Dump writes it back: UTF-8, one "\n" per line, without
+    // the leading empty line. Links of an unlinked document have no screen yet:
+    // a rectangle not given reads 0 0 -1 -1.
+    std::string Written(const std::string& name) {
+        CScene* scene = m_doc.FindScene(name);
+        if (!scene) return "(no block " + name + ")";
+        CDumpWriter out;
+        scene->Dump(out);
+        std::string text;
+        for (char c : cp932_to_utf8(out.Text())) {
+            if (c != '\r') text += c;
+        }
+        return text.substr(text.find('\n') + 1);
     }
 
     // The only error reported (empty when there was none or more than one).

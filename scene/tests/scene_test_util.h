@@ -23,28 +23,24 @@ struct SceneGraph {
     T* Add(const std::string& name, Args&&... args) {
         auto scene = std::make_unique<T>(std::forward<Args>(args)...);
         T* raw = scene.get();
-        raw->m_name = name;
-        raw->m_owner = &owner;
+        raw->SetName(name);
+        raw->Attach(&owner);
         scenes.push_back(std::move(scene));
         return raw;
     }
 
     // A resolved input link from `from` to `to`.
     CSceneLink* Input(CScene* from, CScene* to, int32_t kind = 1) {
-        auto link = std::make_unique<CSceneLink>(to->m_name, kind);
-        link->m_target = to;
-        link->m_owner = &owner;
-        link->m_rect = SceneRect{0, 0, owner.width - 1, owner.height - 1};
-        to->m_refcount++;
-        from->m_inputs.push_back(std::move(link));
-        return from->m_inputs.back().get();
+        CSceneLink& link = from->AddInput(to->Name(), kind);
+        link.Resolve(&owner, to);
+        to->AddReference();
+        return &link;
     }
 
     CSceneLink* Background(CScene* from, CScene* to) {
-        from->m_extraLink = std::make_unique<CSceneLink>(to->m_name);
-        from->m_extraLink->m_target = to;
-        from->m_extraLink->m_owner = &owner;
-        return from->m_extraLink.get();
+        from->SetBackground(to->Name());
+        from->Background()->Resolve(&owner, to);
+        return from->Background();
     }
 
     // What Link does before the totals: forget counts, then count every scene.

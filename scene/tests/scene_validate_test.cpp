@@ -42,37 +42,39 @@ protected:
 TEST_F(SceneValidate, PathsJoinTheFolderUnlessAbsolute) {
     Touch(m_dir / "pics" / "a.jpg");
     auto* image = m_g.Add<CSceneImage>("p");
-    image->m_folder = Folder();
-    image->m_file = "pics\\a.jpg";
+    image->SetFolder(Folder());
+    image->EditSettings().file = "pics\\a.jpg";
     EXPECT_EQ(image->Validate(m_report), 0);
-    EXPECT_EQ(image->m_path, Folder() + "/pics/a.jpg");
+    EXPECT_EQ(image->Path(), Folder() + "/pics/a.jpg");
     EXPECT_TRUE(m_messages.empty());
 
     // A drive-letter name is used as written (and so is an absolute one).
-    image->m_file = "C:\\photo.jpg";
-    EXPECT_EQ(image->BuildPath(), 0);
-    EXPECT_EQ(image->m_path, "C:/photo.jpg");
-    image->m_file = (m_dir / "pics" / "a.jpg").string();
+    image->EditSettings().file = "C:\\photo.jpg";
+    EXPECT_EQ(image->Validate(m_report), -4);
+    EXPECT_EQ(image->Path(), "C:/photo.jpg");
+    image->EditSettings().file = (m_dir / "pics" / "a.jpg").string();
     EXPECT_EQ(image->Validate(m_report), 0);
-    EXPECT_EQ(image->m_path, (m_dir / "pics" / "a.jpg").string());
+    EXPECT_EQ(image->Path(), (m_dir / "pics" / "a.jpg").string());
 
     // "表" ends in byte 0x5C: it stays one character, not a folder separator.
     std::string name;
     ASSERT_EQ(utf8_to_cp932("表\\b.jpg", &name), 0);
-    image->m_file = name;
-    EXPECT_EQ(image->BuildPath(), 0);
-    EXPECT_EQ(image->m_path, Folder() + "/表/b.jpg");
+    image->EditSettings().file = name;
+    EXPECT_EQ(image->Validate(m_report), -4);
+    EXPECT_EQ(image->Path(), Folder() + "/表/b.jpg");
 
-    image->m_folder.clear();
+    m_messages.clear();
+    image->SetFolder("");
     EXPECT_EQ(image->Validate(m_report), -3);
     EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(SceneValidate, MissingFilesAreReportedWithTheNameAsWritten) {
-    auto* image = m_g.Add<CSceneImage>("写真");
-    ASSERT_EQ(utf8_to_cp932("写真", &image->m_name), 0);
-    image->m_folder = Folder();
-    ASSERT_EQ(utf8_to_cp932("pics\\無い.jpg", &image->m_file), 0);
+    std::string name;
+    ASSERT_EQ(utf8_to_cp932("写真", &name), 0);
+    auto* image = m_g.Add<CSceneImage>(name);
+    image->SetFolder(Folder());
+    ASSERT_EQ(utf8_to_cp932("pics\\無い.jpg", &image->EditSettings().file), 0);
     EXPECT_EQ(image->Validate(m_report), -4);
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(
@@ -81,18 +83,18 @@ TEST_F(SceneValidate, MissingFilesAreReportedWithTheNameAsWritten) {
 
     // A folder is not a file.
     m_messages.clear();
-    image->m_file = "pics";
+    image->EditSettings().file = "pics";
     EXPECT_EQ(image->Validate(m_report), -4);
     EXPECT_EQ(m_messages.size(), 1u);
 
     // A FIFO nobody writes to is checked without blocking the load.
     ASSERT_EQ(::mkfifo((m_dir / "pipe").c_str(), 0600), 0);
-    image->m_file = "pipe";
+    image->EditSettings().file = "pipe";
     EXPECT_EQ(image->Validate(m_report), 0);
 
     auto* movie = m_g.Add<CSceneMovie>("m");
-    movie->m_folder = Folder();
-    movie->m_file = "none.avi";
+    movie->SetFolder(Folder());
+    movie->EditSettings().file = "none.avi";
     m_messages.clear();
     EXPECT_EQ(movie->Validate(m_report), -4);
     EXPECT_EQ(m_messages.at(0),
@@ -106,23 +108,23 @@ TEST_F(SceneValidate, MissingFilesAreReportedWithTheNameAsWritten) {
 
 TEST_F(SceneValidate, MovieOpensItsClipOnTrial) {
     auto* movie = m_g.Add<CSceneMovie>("clip");
-    movie->m_folder = Folder();
+    movie->SetFolder(Folder());
 
     // A real clip opens, and its size and length are known afterwards.
     clip_fixtures::ClipRecipe recipe;
     ASSERT_TRUE(clip_fixtures::write_clip((m_dir / "ok.avi").string(), recipe));
-    movie->m_file = "ok.avi";
+    movie->EditSettings().file = "ok.avi";
     EXPECT_EQ(movie->Validate(m_report), 0);
     EXPECT_TRUE(m_messages.empty());
     int32_t width = 0, height = 0, count = 0;
-    movie->m_reader.GetVideo(&width, &height, nullptr, nullptr, nullptr, &count);
+    movie->GetClipInfo(&width, &height, &count);
     EXPECT_EQ(width, recipe.width);
     EXPECT_EQ(height, recipe.height);
     EXPECT_EQ(count, recipe.frames);
 
     // A file that opens but holds no video is refused with the reader's message.
     Touch(m_dir / "not-a-clip.avi");
-    movie->m_file = "not-a-clip.avi";
+    movie->EditSettings().file = "not-a-clip.avi";
     EXPECT_EQ(movie->Validate(m_report), -1);
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0], "AVIFileOpenでエラーが発生しました");
@@ -145,24 +147,25 @@ TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
     pf::write_file((m_dir / "photo.jpg").string(), pf::with_exif(jpeg, block));
 
     auto* text = m_g.Add<CSceneText>("t");
-    text->m_folder = Folder();
-    text->m_file = "photo.jpg";
-    text->m_string = "%MODEL% %ISO%/%MAKER%%MAKER%";
+    text->SetFolder(Folder());
+    text->EditSettings().file = "photo.jpg";
+    text->EditSettings().text = "%MODEL% %ISO%/%MAKER%%MAKER%";
     EXPECT_EQ(text->Validate(m_report), 0);
-    EXPECT_EQ(text->m_expanded, "Model-X1  /MakerMaker") << "a missing property becomes one blank";
-    EXPECT_EQ(text->m_string, "%MODEL% %ISO%/%MAKER%%MAKER%");
+    EXPECT_EQ(text->ExpandedText(), "Model-X1  /MakerMaker")
+        << "a missing property becomes one blank";
+    EXPECT_EQ(text->EditSettings().text, "%MODEL% %ISO%/%MAKER%%MAKER%");
 
     // Without FILE the text stays as written.
     auto* plain = m_g.Add<CSceneText>("u");
-    plain->m_string = "%MODEL%";
+    plain->EditSettings().text = "%MODEL%";
     EXPECT_EQ(plain->Validate(m_report), 0);
-    EXPECT_EQ(plain->m_expanded, "%MODEL%");
+    EXPECT_EQ(plain->ExpandedText(), "%MODEL%");
 
     // A missing picture refuses the caption with -1.
     auto* missing = m_g.Add<CSceneText>("v");
-    missing->m_folder = Folder();
-    missing->m_file = "gone.jpg";
-    missing->m_string = "x";
+    missing->SetFolder(Folder());
+    missing->EditSettings().file = "gone.jpg";
+    missing->EditSettings().text = "x";
     EXPECT_EQ(missing->Validate(m_report), -1);
     EXPECT_EQ(m_messages.at(0),
               "ブロック v で指定されたファイルを開くことができません。\nファイル：gone.jpg");
@@ -187,46 +190,46 @@ TEST_F(SceneValidate, ExpansionDoesNotExpandInsertedText) {
 TEST_F(SceneValidate, ClassChecks) {
     auto* picture = m_g.Add<CSceneImage>("p");
     auto* shot = m_g.Add<CSceneStill>("s");
-    shot->m_frames = 30;
+    shot->EditSettings().frames = 30;
     m_g.Input(shot, picture);
     auto* shortShot = m_g.Add<CSceneStill>("short");
-    shortShot->m_frames = 15;
+    shortShot->EditSettings().frames = 15;
     m_g.Input(shortShot, picture);
 
     auto* fade = m_g.Add<CSceneFade>("f");
-    fade->m_frames = 20;
+    fade->EditSettings().frames = 20;
     m_g.Input(fade, shot);
     auto* cross = m_g.Add<CSceneCrossfade>("x");
-    cross->m_frames = 10;
+    cross->EditSettings().frames = 10;
     m_g.Input(cross, shot);
     m_g.Input(cross, shortShot);
     m_g.Input(cross, shot);
     auto* cut = m_g.Add<CSceneCut>("c");
     m_g.Input(cut, shot);
     auto* action = m_g.Add<CSceneAction>("a", SCENE_SLIDE);
-    action->m_frames = 5;
-    action->m_afterimage = 6;
+    action->EditSettings().frames = 5;
+    action->EditSettings().afterimage = 6;
     m_g.Input(action, picture);
     auto* expand = m_g.Add<CSceneExpand>("e");
     m_g.Input(expand, shot);
     m_g.Count();
 
     EXPECT_EQ(fade->Validate(m_report), -1);
-    fade->m_fadeMode = FADE_INOUT;
+    fade->EditSettings().fadeMode = FADE_INOUT;
     EXPECT_EQ(fade->Validate(m_report), -1) << "2 x 20 frames do not fit into 30";
-    fade->m_fadeMode = FADE_OUT;
+    fade->EditSettings().fadeMode = FADE_OUT;
     EXPECT_EQ(fade->Validate(m_report), 0);
     EXPECT_EQ(cross->Validate(m_report), -1);
     EXPECT_EQ(cut->Validate(m_report), -1) << "END was never written";
-    cut->m_end = 29;
+    cut->EditSettings().end = 29;
     EXPECT_EQ(cut->Validate(m_report), 0);
-    cut->m_start = 30;
+    cut->EditSettings().start = 30;
     EXPECT_EQ(cut->Validate(m_report), -1);
     EXPECT_EQ(action->Validate(m_report), -1);
-    action->m_afterimage = 5;
+    action->EditSettings().afterimage = 5;
     EXPECT_EQ(action->Validate(m_report), 0);
     EXPECT_EQ(expand->Validate(m_report), -1);
-    expand->m_inOut = EXPAND_OUT;
+    expand->EditSettings().inOut = EXPAND_OUT;
     EXPECT_EQ(expand->Validate(m_report), 0);
     EXPECT_EQ(m_messages, (std::vector<std::string>{
                               "ブロック f に、( IN | OUT | INOUT ) が定義されていません。",

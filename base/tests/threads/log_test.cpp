@@ -119,6 +119,39 @@ TEST_F(DebugLog, LinesFromEightThreadsNeverInterleave) {
     EXPECT_EQ(count, kThreads * kLines);
 }
 
+TEST_F(DebugLog, ALinkUnderTheLogsNameIsReplacedNeverWrittenThrough) {
+    {
+        std::ofstream scenario("s.txt", std::ios::binary);
+        scenario << "SCREEN 4 4\r\n";
+    }
+    for (bool symbolic : {true, false}) {
+        fs::remove(kDebugLogName);
+        if (symbolic)
+            fs::create_symlink("s.txt", kDebugLogName);
+        else
+            fs::create_hard_link("s.txt", kDebugLogName);
+        OpenDebugLog(true);
+        LogLine("+ linked %d", symbolic ? 1 : 0);
+        CloseDebugLog();
+
+        std::ifstream in("s.txt", std::ios::binary);
+        std::stringstream scenario;
+        scenario << in.rdbuf();
+        EXPECT_EQ(scenario.str(), "SCREEN 4 4\r\n") << (symbolic ? "symbolic" : "hard") << " link";
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(kDebugLogName)));
+        EXPECT_EQ(fs::hard_link_count(kDebugLogName), 1u);
+        EXPECT_EQ(ReadLog(), std::string("+ linked ") + (symbolic ? "1" : "0") + "\r\n");
+    }
+    // A link that leads nowhere does not make the log create its target.
+    fs::remove(kDebugLogName);
+    fs::create_symlink("elsewhere.log", kDebugLogName);
+    OpenDebugLog(true);
+    LogLine("+ dangling");
+    CloseDebugLog();
+    EXPECT_FALSE(fs::exists("elsewhere.log"));
+    EXPECT_EQ(ReadLog(), "+ dangling\r\n");
+}
+
 class RecordingSink : public ReportSink {
 public:
     void StatusLine(std::string_view text) override { status.emplace_back(text); }

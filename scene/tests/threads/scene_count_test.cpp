@@ -16,10 +16,10 @@ TEST(SceneThreads, CountedGraphIsReadConcurrently) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
     auto* cross = g.Add<CSceneCrossfade>("x");
-    cross->m_frames = 5;
+    cross->EditSettings().frames = 5;
     for (int i = 0; i < 3; ++i) {
         auto* still = g.Add<CSceneStill>("s" + std::to_string(i));
-        still->m_frames = 20;
+        still->EditSettings().frames = 20;
         g.Input(still, picture);
         g.Input(cross, still);
     }

@@ -5,7 +5,7 @@
 #include "base/cp932.h"
 #include "base/format.h"
 #include "scenario/paths.h"
-#include "scenario/scenario.h"
+#include "scenario/reader.h"
 
 namespace {
 
@@ -16,8 +16,8 @@ constexpr const char* kQuoteMessage = "%sは正しくダブルクォーテーシ
 
 }  // namespace
 
-bool CScenario::ReadWord(std::string* out, CScenarioSource& source, const char* delimiters,
-                         size_t capacity) {
+bool CScenarioReader::ReadWord(std::string* out, CScenarioSource& source, const char* delimiters,
+                               size_t capacity) {
     std::optional<std::string> token = source.TakeToken(delimiters);
     if (!token) {
         ReportError(kUnknownError, &source);
@@ -31,8 +31,8 @@ bool CScenario::ReadWord(std::string* out, CScenarioSource& source, const char* 
     return true;
 }
 
-int CScenario::ReadInteger(int32_t* out, CScenarioSource& source, const char* label, int checks,
-                           int32_t lower, int32_t upper) {
+int CScenarioReader::ReadInteger(int32_t* out, CScenarioSource& source, const char* label,
+                                 int checks, int32_t lower, int32_t upper) {
     source.SkipChars(" \t\n");
     unsigned char first = source.Peek();
     if (source.AtEnd() || (first != '(' && first != '$')) {
@@ -53,7 +53,7 @@ int CScenario::ReadInteger(int32_t* out, CScenarioSource& source, const char* la
         *out = decimal_to_int32(digits, negative);
     } else {
         int32_t start = source.GetPosition();
-        int code = AnalyzeExpression(source, out, m_variables);
+        int code = AnalyzeExpression(source, out, m_doc.m_variables);
         if (code != kExprOk) {
             source.SetPosition(start);
             ReportError(code == kExprDivideByZero ? "0 による割り算が発生しました。"
@@ -73,7 +73,8 @@ int CScenario::ReadInteger(int32_t* out, CScenarioSource& source, const char* la
     return 0;
 }
 
-bool CScenario::ReadQuotedString(std::string* out, CScenarioSource& source, const char* label) {
+bool CScenarioReader::ReadQuotedString(std::string* out, CScenarioSource& source,
+                                       const char* label) {
     source.SkipChars(" \t\n");
     if (source.AtEnd() || source.Peek() != '"') {
         ReportError(format_string(kQuoteMessage, label), &source);
@@ -94,7 +95,7 @@ bool CScenario::ReadQuotedString(std::string* out, CScenarioSource& source, cons
     return true;
 }
 
-void CScenario::ReportError(std::string_view message, const CScenarioSource* source) {
+void CScenarioReader::ReportError(std::string_view message, const CScenarioSource* source) {
     std::string text;
     if (!source) {
         text = "シナリオ読み込み時にエラーが発生しました。\n";
@@ -106,5 +107,5 @@ void CScenario::ReportError(std::string_view message, const CScenarioSource* sou
                              file.c_str(), source->LineNumber());
         text += message;
     }
-    ReportText(text);
+    m_doc.ReportText(text);
 }

@@ -1,0 +1,163 @@
+// Reading whole texts from files and streams, with the size question and the limit.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "base/file_check.h"
+#include "base/read_text.h"
+#include "base/tests/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Counts the questions and answers each with `answer`.
+struct Question {
+    explicit Question(bool yes) : answer(yes) {}
+    TextSizeQuestion Callback() {
+        return [this] {
+            ++asked;
+            return answer;
+        };
+    }
+    bool answer;
+    int asked = 0;
+};
+
+// A pipe holding `bytes` with its writing end closed, read through /dev/fd/N as a
+// process substitution is. Small enough to fit the pipe's buffer.
+class FilledPipe {
+public:
+    explicit FilledPipe(const std::string& bytes) {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        m_read = fds[0];
+        if (::write(fds[1], bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            m_read = -1;
+        ::close(fds[1]);
+    }
+    ~FilledPipe() {
+        if (m_read >= 0) ::close(m_read);
+    }
+    FilledPipe(const FilledPipe&) = delete;
+    FilledPipe& operator=(const FilledPipe&) = delete;
+    std::string Path() const { return "/dev/fd/" + std::to_string(m_read); }
+
+private:
+    int m_read = -1;
+};
+
+TEST(ReadWholeText, FilesAskOnlyPastTheThresholdAndStopAtTheLimit) {
+    TempFolder dir;
+    std::string text, reason;
+    std::string exact = dir.Write("exact.txt", std::string(1000, 'a'));
+    Question no(false);
+    ASSERT_EQ(read_whole_text(exact, 1000, no.Callback(), &text, &reason), 0) << reason;
+    EXPECT_EQ(text, std::string(1000, 'a'));
+    EXPECT_EQ(no.asked, 0);
+
+    std::string over = dir.Write("over.txt", std::string(1001, 'b'));
+    EXPECT_EQ(read_whole_text(over, 1000, no.Callback(), &text, &reason), kReadDeclined);
+    EXPECT_EQ(no.asked, 1);
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(read_whole_text(over, 1000, nullptr, &text, &reason), kReadDeclined)
+        << "no one to ask is a No";
+    Question yes(true);
+    ASSERT_EQ(read_whole_text(over, 1000, yes.Callback(), &text, &reason), 0);
+    EXPECT_EQ(text.size(), 1001u);
+    EXPECT_EQ(yes.asked, 1);
+    ASSERT_EQ(read_whole_text(over, 0, no.Callback(), &text, &reason), 0) << "0: never ask";
+
+    // Past the hard limit nothing is asked and nothing is read: a sparse file of
+    // the real limit plus one byte is refused at once.
+    std::string huge = dir / "huge.txt";
+    {
+        int fd = ::open(huge.c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, kMaxTextBytes + 1), 0);
+        ::close(fd);
+    }
+    EXPECT_EQ(read_whole_text(huge, kTextSizeQuestionBytes, yes.Callback(), &text, &reason),
+              kReadTooLarge);
+    EXPECT_EQ(yes.asked, 1);
+    EXPECT_EQ(read_whole_text(over, 100, yes.Callback(), &text, &reason, 1000), kReadTooLarge);
+    EXPECT_EQ(yes.asked, 1);
+
+    std::string empty = dir.Write("empty.txt", "");
+    text = "stale";
+    ASSERT_EQ(read_whole_text(empty, 10, no.Callback(), &text, &reason), 0);
+    EXPECT_EQ(text, "");
+}
+
+TEST(ReadWholeText, StreamsAreReadToTheirEnd) {
+    // More than one read's worth, so that the loop must go round.
+    std::string bytes(50000, 'x');
+    bytes += "end";
+    std::string text, reason;
+    Question no(false);
+    {
+        FilledPipe pipe(bytes);
+        ASSERT_EQ(read_whole_text(pipe.Path(), 0, no.Callback(), &text, &reason), 0) << reason;
+        EXPECT_EQ(text, bytes);
+    }
+    {
+        FilledPipe pipe(bytes);
+        EXPECT_EQ(read_whole_text(pipe.Path(), 1000, no.Callback(), &text, &reason), kReadDeclined);
+        EXPECT_EQ(no.asked, 1) << "asked once the stream passed the threshold";
+    }
+    {
+        Question yes(true);
+        FilledPipe pipe(bytes);
+        ASSERT_EQ(read_whole_text(pipe.Path(), 1000, yes.Callback(), &text, &reason), 0);
+        EXPECT_EQ(text, bytes);
+        EXPECT_EQ(yes.asked, 1) << "asked only once";
+    }
+    {
+        FilledPipe pipe(bytes);
+        EXPECT_EQ(read_whole_text(pipe.Path(), 0, nullptr, &text, &reason, 40000), kReadTooLarge);
+        EXPECT_TRUE(text.empty());
+    }
+    {
+        FilledPipe pipe(std::string(100, 'y'));
+        ASSERT_EQ(read_whole_text(pipe.Path(), 0, nullptr, &text, &reason, 100), 0)
+            << "exactly the limit is accepted";
+    }
+}
+
+TEST(ReadWholeText, AFifoWithoutWriterIsAnEmptyTextNotAHang) {
+    TempFolder dir;
+    std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string text = "stale", reason;
+    EXPECT_EQ(read_whole_text(fifo, 0, nullptr, &text, &reason), 0) << reason;
+    EXPECT_EQ(text, "");
+
+    // The descriptor handed out reads blocking, as a stream reader expects.
+    UniqueFd fd = open_for_reading(fifo, &reason);
+    ASSERT_TRUE(fd.Valid()) << reason;
+    EXPECT_EQ(::fcntl(fd.Get(), F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_TRUE(file_opens_for_reading(fifo));
+}
+
+TEST(ReadWholeText, FailuresCarryTheSystemsReason) {
+    TempFolder dir;
+    std::string text, reason;
+    EXPECT_EQ(read_whole_text(dir / "missing.txt", 0, nullptr, &text, &reason), kReadOpenFailed);
+    EXPECT_EQ(reason, "No such file or directory");
+    EXPECT_EQ(read_whole_text(dir.Path().string(), 0, nullptr, &text, &reason), kReadOpenFailed);
+    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_FALSE(open_for_reading(dir.Path().string(), nullptr).Valid());
+    EXPECT_FALSE(file_opens_for_reading(dir.Path().string()));
+    if (::geteuid() != 0) {  // permissions do not bind the superuser
+        std::string locked = dir.Write("locked.txt", "x");
+        ::chmod(locked.c_str(), 0);
+        EXPECT_EQ(read_whole_text(locked, 0, nullptr, &text, &reason), kReadOpenFailed);
+        EXPECT_EQ(reason, "Permission denied");
+    }
+}
+
+}  // namespace

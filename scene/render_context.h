@@ -1,0 +1,21 @@
+#pragma once
+// What a frame request carries of the render worker that makes it. The render
+// engine fills one per worker; scenes only read it.
+
+#include <cstdint>
+#include <vector>
+
+// The music's loudness in percent (0 to 100), one value per frame.
+using AudioLevelTrack = std::vector<int32_t>;
+
+struct RenderContext {
+    int32_t frameCount = 0;                       // frames the track covers
+    const AudioLevelTrack* levelTrack = nullptr;  // none without music
+
+    // The level of `frame`; 0 without a track and at or beyond the frame count.
+    int32_t MusicLevel(int32_t frame) const {
+        if (!levelTrack || frame < 0 || frame >= frameCount) return 0;
+        if (static_cast<size_t>(frame) >= levelTrack->size()) return 0;
+        return (*levelTrack)[static_cast<size_t>(frame)];
+    }
+};
