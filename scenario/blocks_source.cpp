@@ -143,7 +143,7 @@ bool parse_shape(BlockReader& draw, std::string_view kind, DrawShape* shape) {
             ++points;
             // A rectangle has two corners; a further POINT is only counted.
             if (isRect && points > 2) return true;
-            DrawShape::Point point;
+            ShapePoint point;
             const bool ok = in.Free(&point.x, "X座標") && in.Free(&point.y, "Y座標");
             shape->points.push_back(point);
             return ok;
@@ -155,7 +155,7 @@ bool parse_shape(BlockReader& draw, std::string_view kind, DrawShape* shape) {
         }
         if (word == "REGION" && ellipse) {
             in.Mark("REGION");
-            SceneRect& r = shape->region;
+            ShapeRegion& r = shape->region;
             return in.Free(&r.left, "領域") && in.Free(&r.top, "領域") &&
                    in.Free(&r.right, "領域") && in.Free(&r.bottom, "領域");
         }
@@ -172,7 +172,7 @@ bool parse_shape(BlockReader& draw, std::string_view kind, DrawShape* shape) {
     if (ellipse && !in.Seen("REGION"))
         return in.Fail("ELLIPSE ブロックの、REGION 定義がありません。");
     if (isRect) {
-        const DrawShape::Point a = shape->points[0], b = shape->points[1];
+        const ShapePoint a = shape->points[0], b = shape->points[1];
         shape->points = {{a.x, a.y}, {b.x, a.y}, {b.x, b.y}, {a.x, b.y}};
     }
     in.Source().Advance();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "image/shapes.h"
 #include "output/avi_in.h"
 #include "scene/scene.h"
 
@@ -121,30 +122,12 @@ private:
     std::string m_expanded;
 };
 
-// One shape of a DRAW block, as the scenario wrote it. A RECT is kept as the closed
-// polygon of its four corners.
-struct DrawShape {
-    enum Kind { LINE, POLYGON, ELLIPSE };
-    struct Point {
-        int32_t x = 0;
-        int32_t y = 0;
-        friend constexpr bool operator==(const Point&, const Point&) = default;
-    };
-
-    Kind kind = LINE;
-    int32_t width = 1;          // WIDTH, pen width in pixels
-    bool fill = false;          // FILL (POLYGON, ELLIPSE)
-    std::vector<Point> points;  // LINE, POLYGON
-    SceneRect region;           // ELLIPSE REGION (no order check)
-    int32_t angle = 0;          // ELLIPSE ANGLE, degrees
-};
-
 struct DrawSettings {
     int32_t width = 0;  // SIZE
     int32_t height = 0;
     CColor color{0, 0, 0, 0};  // COLOR, the drawing colour
     CColor bgcolor{0, 0, 0, 0};
-    std::vector<DrawShape> shapes;  // in reading order
+    std::vector<DrawShape> shapes;  // in reading order; a RECT is the polygon of its corners
 };
 
 class CSceneDraw : public CSceneWith<DrawSettings> {
