@@ -8,30 +8,12 @@
 #include "base/format.h"
 #include "base/version.h"
 #include "cli/commands.h"
+#include "cli/document.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "scenario/scenario.h"
 
 namespace {
-
-// Load and Link report their own errors (to standard error through the terminal's
-// report sink); only the outcome is left to the command.
-bool load_and_link(CScenario& doc, const std::string& path) {
-    doc.SetVersionText(kVersionText);
-    return doc.Load(path) == 0 && doc.Link() == 0;
-}
-
-bool is_picture(const CScene& scene) {
-    return scene.Type() == SCENE_IMAGE || scene.Type() == SCENE_TEXT || scene.Type() == SCENE_DRAW;
-}
-
-// The files the scenario read (the scenario through the name it was given, its
-// INCLUDEs, music, pictures and clips): an output that is one of them is refused.
-ReadFileSet files_read(const CScenario& doc, const std::string& scenarioPath) {
-    ReadFileSet read = doc.FilesRead();
-    read.Add(scenarioPath);
-    return read;
-}
 
 // One line per node of the block tree: the scene, then each of its inputs below it.
 // A block used by several blocks is listed under each of them; Link has refused a

@@ -34,6 +34,10 @@ std::optional<std::string> read_exif_property(const std::string& path, int tag);
 std::optional<std::string> read_exif_property_from_memory(const uint8_t* data, size_t size,
                                                           int tag);
 
+// The BMP file of an image of 24 or 32 bits (54-byte header, then the pixel block
+// as it lies in memory); empty for any other image.
+std::string bmp_file_bytes(const CImageBuffer* image);
+
 // Writes a 24- or 32-bit image as an uncompressed bottom-up BMP (54-byte header,
 // then the pixel block as it lies in memory, row slack included), replacing any
 // existing file. 0 on success, -1 for another depth or any failed or short write.

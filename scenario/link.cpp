@@ -91,6 +91,8 @@ int CScenario::Link() {
     // fail, and they count over validated blocks, whose timelines are in order.
     SceneReport report = [this](const std::string& text) { ReportText(text); };
     for (const auto& scene : m_scenes) {
+        // A block that reaches a loop has no length to check against.
+        if (m_loopOf.count(scene.get())) continue;
         if (scene->Validate(report) != 0) return -1;
         if (!scene->FilePath().empty()) m_filesRead.Add(scene->FilePath());
     }
@@ -146,8 +148,17 @@ int CScenario::LinkLoops() {
             auto mark = marks.find(target);
             if (mark != marks.end()) {
                 if (mark->second.onPath) {
-                    return LinkFail(format_string("シーン %s がループ呼び出しされています。",
-                                                  cp932_to_utf8(target->Name()).c_str()));
+                    if (root == MainScene()) {
+                        return LinkFail(format_string("シーン %s がループ呼び出しされています。",
+                                                      cp932_to_utf8(target->Name()).c_str()));
+                    }
+                    // A loop MAIN never reaches is left alone: its blocks are never
+                    // drawn. They are remembered, with the block that closes the loop.
+                    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+                        m_loopOf.emplace(it->scene, target);
+                        if (it->scene == target) break;
+                    }
+                    continue;
                 }
                 if (path.size() + mark->second.height > kMaxBlockDepth) return tooDeep(*target);
                 step.height = std::max(step.height, mark->second.height + 1);
@@ -156,6 +167,23 @@ int CScenario::LinkLoops() {
             if (path.size() >= kMaxBlockDepth) return tooDeep(*target);
             marks[target] = Mark{};
             path.push_back({target, target->Links()});
+        }
+    }
+    // Every block from which a loop can be reached has no length either.
+    std::unordered_map<const CScene*, std::vector<const CScene*>> users;
+    for (const auto& scene : m_scenes) {
+        for (CSceneLink* link : scene->Links()) {
+            if (link->Target()) users[link->Target()].push_back(scene.get());
+        }
+    }
+    std::vector<const CScene*> pending;
+    for (const auto& entry : m_loopOf) pending.push_back(entry.first);
+    while (!pending.empty()) {
+        const CScene* scene = pending.back();
+        pending.pop_back();
+        CScene* loop = m_loopOf[scene];
+        for (const CScene* user : users[scene]) {
+            if (m_loopOf.emplace(user, loop).second) pending.push_back(user);
         }
     }
     return 0;

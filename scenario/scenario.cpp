@@ -43,6 +43,11 @@ CScene* CScenario::FindScene(std::string_view name) const {
     return nullptr;
 }
 
+CScene* CScenario::LoopOf(const CScene* scene) const {
+    auto found = m_loopOf.find(scene);
+    return found == m_loopOf.end() ? nullptr : found->second;
+}
+
 int CScenario::CheckpointAt(int32_t frame, int32_t* colour) const {
     for (const CCheckpoint& entry : m_checkpoints) {
         if (entry.frame == frame) {

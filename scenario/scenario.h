@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/file_identity.h"
@@ -120,6 +121,9 @@ public:
 
     // The first scene named `name` (exact bytes), or none.
     CScene* FindScene(std::string_view name) const;
+    // For a block that MAIN never reaches and that reaches a loop of blocks: a block
+    // of that loop (such blocks have no length and are never drawn). Else none.
+    CScene* LoopOf(const CScene* scene) const;
     // 2 with colour = r*65536 + g*256 + b of the first checkpoint at `frame`, else 0
     // with colour 0xFFFFFF.
     int CheckpointAt(int32_t frame, int32_t* colour) const;
@@ -172,6 +176,7 @@ private:
     std::vector<std::unique_ptr<CMacro>> m_macros;  // newest last
     std::vector<CCheckpoint> m_checkpoints;
     ReadFileSet m_filesRead;
+    std::unordered_map<const CScene*, CScene*> m_loopOf;  // filled by Link
 
     ScenarioErrorCallback m_errorCallback;
     ScenarioQuestionCallback m_questionCallback;

@@ -39,6 +39,32 @@ inline constexpr uint32_t TEXT_FLAG_ANGLE = 0x20;
 // Font used when a TEXT block names none.
 inline constexpr const char* kDefaultFontFace = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";
 
+// IMAGE, TEXT and DRAW: endless pictures that look the same in every frame, so every
+// frame is a key frame. The picture is made under the scene's lock when the cache is
+// empty (one decode even when several workers ask at once), every caller gets a copy,
+// and a release drops the cache again.
+template <typename S>
+class CScenePicture : public CSceneWith<S> {
+public:
+    using CSceneWith<S>::CSceneWith;
+
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
+    void ResetCache() override;
+    int TestFrame(int kind, int32_t frame) override;
+    int32_t NextKeyFrame(int32_t after) override;
+    int32_t PrevKeyFrame(int32_t before) override;
+
+protected:
+    int32_t ComputeFrameCount() override { return kEndlessFrames; }
+    // The picture in the image mode's layout; none when it cannot be made.
+    virtual ImagePtr MakePicture(int32_t mode, RenderContext* context) = 0;
+
+private:
+    ImagePtr m_cache;  // guarded by the scene's lock
+};
+
 struct ImageSettings {
     std::string file;                 // FILE as written; empty for BLOCK_FRAME (the first input)
     int32_t blockFrame = 0;           // BLOCK_FRAME frame
@@ -49,22 +75,19 @@ struct ImageSettings {
     CColor throughColor{0, 0, 0, 0};  // THROUGH_COLOR (alpha 0)
 };
 
-class CSceneImage : public CSceneWith<ImageSettings> {
+class CSceneImage : public CScenePicture<ImageSettings> {
 public:
-    CSceneImage() : CSceneWith(SCENE_IMAGE) {}
+    CSceneImage() : CScenePicture(SCENE_IMAGE) {}
 
-    int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
     const std::string& FileName() const override { return Settings().file; }
-
     const std::string& FilePath() const override { return m_path; }
 
 protected:
-    int32_t ComputeFrameCount() override { return kEndlessFrames; }
+    // The picture, its effects applied in their fixed order, labelled in preview.
+    ImagePtr MakePicture(int32_t mode, RenderContext* context) override;
 
 private:
     std::string m_path;
@@ -94,25 +117,21 @@ struct TextSettings {
     CColor bgcolor{0, 0, 0, 0};
 };
 
-class CSceneText : public CSceneWith<TextSettings> {
+class CSceneText : public CScenePicture<TextSettings> {
 public:
-    CSceneText() : CSceneWith(SCENE_TEXT) {}
+    CSceneText() : CScenePicture(SCENE_TEXT) {}
 
-    int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     // Path and open check, then placeholder expansion.
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
     const std::string& FileName() const override { return Settings().file; }
-
     const std::string& FilePath() const override { return m_path; }
     // The caption with its placeholders filled in, built by Validate.
     const std::string& ExpandedText() const { return m_expanded; }
 
 protected:
-    int32_t ComputeFrameCount() override { return kEndlessFrames; }
+    ImagePtr MakePicture(int32_t mode, RenderContext* context) override;
 
 private:
     // Reads the EXIF properties of the caption's picture.
@@ -130,18 +149,15 @@ struct DrawSettings {
     std::vector<DrawShape> shapes;  // in reading order; a RECT is the polygon of its corners
 };
 
-class CSceneDraw : public CSceneWith<DrawSettings> {
+class CSceneDraw : public CScenePicture<DrawSettings> {
 public:
-    CSceneDraw() : CSceneWith(SCENE_DRAW) {}
+    CSceneDraw() : CScenePicture(SCENE_DRAW) {}
 
-    int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
-    int32_t NextKeyFrame(int32_t after) override;
-    int32_t PrevKeyFrame(int32_t before) override;
     int Dump(CDumpWriter& out) override;
 
 protected:
-    int32_t ComputeFrameCount() override { return kEndlessFrames; }
+    ImagePtr MakePicture(int32_t mode, RenderContext* context) override;
 };
 
 struct MovieSettings {
@@ -154,19 +170,25 @@ struct MovieSettings {
     CColor bgcolor;
 };
 
+// MOVIE: frames FRAME_START + f of a video file, fitted into the rectangle over
+// BGCOLOR. Its frames are made on the control thread in frame order (FRAME_SERIAL),
+// so the clip decodes forward from one frame to the next.
 class CSceneMovie : public CSceneWith<MovieSettings> {
 public:
     CSceneMovie() : CSceneWith(SCENE_MOVIE) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Validate(const SceneReport& report) override;
     int Dump(CDumpWriter& out) override;
     const std::string& FileName() const override { return Settings().file; }
+    const std::string& FilePath() const override { return m_path; }
 
     // The rectangle the clip is fitted into: as written, or the whole screen.
     SceneRect Rect() const { return Settings().hasRect ? Settings().rect : Screen(); }
-    const std::string& FilePath() const override { return m_path; }
     // The size and length of the clip, known once Validate opened it.
     void GetClipInfo(int32_t* width, int32_t* height, int32_t* frames) {
         m_reader.GetVideo(width, height, nullptr, nullptr, nullptr, frames);
@@ -177,6 +199,9 @@ protected:
     int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
 
 private:
+    // The clip's frame `index` in the working layout; none when it cannot be read.
+    ImagePtr ReadClipFrame(int64_t index);
+
     std::string m_path;
-    CAVIIn m_reader;  // the clip, named at validation
+    CAVIIn m_reader;  // the clip, named at validation; used under the scene's lock
 };

@@ -93,14 +93,21 @@ TEST_F(LinkTest, LoopsAreRefusedAlsoThroughBackgrounds) {
                   NoPlace(std::string("シーン ") + name + " がループ呼び出しされています。"))
             << text;
     }
-    // A loop among blocks MAIN does not reach is refused as well: validating such a
-    // block, or drawing it on its own, would ask for counts around the loop forever.
+    // A loop among blocks MAIN does not reach is left in place, as stored scenarios
+    // keep such unused pairs: neither it nor a block that reaches it is validated
+    // (they have no length), and the document names the loop for them.
     m_errors.clear();
-    EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture +
-                          "FADEIN \"a\" { INPUT \"a\" FRAMES 2 }\n"
+    ASSERT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture +
+                          "FADEIN \"a\" { INPUT \"b\" FRAMES 2 }\n"
+                          "CUT \"b\" { INPUT \"a\" START 9 END 99 }\n"
+                          "SHADE \"user\" { INPUT \"b\" }\n"
                           "STILL \"s\" { INPUT \"pic\" FRAMES 3 }\nMAIN { INPUT \"s\" }\n"),
-              -1);
-    EXPECT_EQ(OnlyError(), NoPlace("シーン a がループ呼び出しされています。"));
+              0)
+        << OnlyError();
+    EXPECT_EQ(m_doc->TotalFrames(), 3);
+    ASSERT_TRUE(m_doc->LoopOf(Scene("user")));
+    EXPECT_EQ(m_doc->LoopOf(Scene("a")), m_doc->LoopOf(Scene("user")));
+    EXPECT_EQ(m_doc->LoopOf(Scene("s")), nullptr);
 }
 
 TEST_F(LinkTest, ReferenceCountsAndReachableCounts) {

@@ -1,0 +1,271 @@
+// Frames of the source scenes: IMAGE with its effects in their order, BLOCK_FRAME
+// and the preview label, TEXT and DRAW through the image core, MOVIE fitted into its
+// rectangle over BGCOLOR, in both image modes.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "image/effects.h"
+#include "image/tests/picture_fixtures.h"
+#include "output/tests/clip_fixtures.h"
+#include "scene/scene_source.h"
+#include "scene/tests/frame_test_support.h"
+#include "scene/tests/scene_test_util.h"
+
+namespace {
+
+namespace pf = picture_fixtures;
+
+class SourceFrames : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("vemo-source-frames-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir);
+        m_g.owner.width = 64;
+        m_g.owner.height = 48;
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    std::string Folder() const { return m_dir.string(); }
+
+    // The frame as the caller gets it, handed back when the test has looked.
+    struct Frame {
+        CScene* scene;
+        int32_t index;
+        CImageBuffer* image;
+        ~Frame() {
+            if (image) scene->ReleaseImage(image, index);
+        }
+    };
+    Frame Get(CScene* scene, int32_t frame, int32_t mode = 1, int32_t* run = nullptr) {
+        return Frame{scene, frame, scene->GetImage(frame, mode, run, nullptr)};
+    }
+
+    std::filesystem::path m_dir;
+    ImageModeScope m_mode{GetParam()};
+    SceneGraph m_g;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothModes, SourceFrames, ::testing::Values(32, 24));
+
+// A PNG of width x height: left half pure red, right half (10, 200, 30).
+void write_photo(const std::string& path, int width = 200, int height = 100) {
+    pf::write_file(path, pf::encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, width, height,
+                                            pf::rgb24([width](int x, int) {
+                                                return x < width / 2 ? 0xFF0000u : 0x0AC81Eu;
+                                            })));
+}
+
+TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
+    write_photo((m_dir / "photo.png").string());
+    auto* image = m_g.Add<CSceneImage>("p");
+    image->SetFolder(Folder());
+    ImageSettings& s = image->EditSettings();
+    s.file = "photo.png";
+    ASSERT_EQ(image->Validate(nullptr), 0);
+
+    // CLIP comes before the frame: a 100 x 50 picture with a 10-pixel border.
+    s.effects = IMAGE_CLIP | IMAGE_PHOTO_FRAME;
+    s.clip = {50, 10, 149, 59};
+    s.photoFrame = 10;
+    {
+        Frame f = Get(image, 7);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.image->bpp, GetParam());
+        EXPECT_EQ(f.image->width, 100);
+        EXPECT_EQ(f.image->height, 50);
+        EXPECT_EQ(pixel_at(f.image, 9, 25), (Rgba{255, 255, 255, 255})) << "the border";
+        EXPECT_EQ(pixel_at(f.image, 10, 25), (Rgba{255, 0, 0, 255}));
+        EXPECT_EQ(pixel_at(f.image, 60, 25), (Rgba{10, 200, 30, 255}));
+    }
+    // THROUGH_COLOR comes first: its colour is found before SEPIA tones the
+    // picture, and the see-through pixels stay transparent black.
+    s.effects = IMAGE_THROUGH_COLOR | IMAGE_SEPIA;
+    s.throughColor = CColor(10, 200, 30, 0);
+    {
+        Frame f = Get(image, 0);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(pixel_at(f.image, 150, 50), (Rgba{0, 0, 0, 0}));
+        // Red: Y = 76; R' = Y + 19, G' = Y - 2, B' = Y - 43.
+        EXPECT_EQ(pixel_at(f.image, 50, 50), (Rgba{95, 74, 33, 255}));
+    }
+    // MONO before NEGA: red becomes grey 79, then 176 (the other way round: 179).
+    s.effects = IMAGE_NEGA | IMAGE_MONO;
+    {
+        Frame f = Get(image, 0);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(pixel_at(f.image, 0, 0), (Rgba{176, 176, 176, 255}));
+    }
+    // ANGLE before the channel filters; a quarter turn swaps the sides.
+    s.effects = IMAGE_ANGLE | IMAGE_GREEN;
+    s.angle = 90;
+    {
+        Frame f = Get(image, 0);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.image->width, 100);
+        EXPECT_EQ(f.image->height, 200);
+        EXPECT_EQ(pixel_at(f.image, 50, 190), (Rgba{0, 0, 0, 255})) << "red has no green";
+        EXPECT_EQ(pixel_at(f.image, 50, 10), (Rgba{0, 200, 0, 255}));
+    }
+}
+
+TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
+    // BLOCK_FRAME shows the same frame of its block whatever frame is asked.
+    auto* painted = m_g.Add<PaintedScene>("clip", 30, 8, 6);
+    auto* still = m_g.Add<CSceneImage>("still");
+    m_g.Input(still, painted);
+    still->EditSettings().blockFrame = 12;
+    {
+        Frame f = Get(still, 99);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(pixel_at(f.image, 3, 3), (Rgba{12, 0, 0, 255}));
+        EXPECT_EQ(f.image->bpp, GetParam());
+    }
+    EXPECT_EQ(painted->gets, 1);
+    EXPECT_EQ(painted->releases, 1) << "the block's own image is handed back at once";
+    EXPECT_EQ(still->TestFrame(FRAME_KEY, 5), 1);
+    EXPECT_EQ(still->GetFrameCount(), kEndlessFrames);
+
+    // In preview the file name is written over a picture read from a file, white
+    // over a dark shadow along the top; no label over other pictures.
+    write_photo((m_dir / "photo.png").string(), 600, 300);
+    auto* photo = m_g.Add<CSceneImage>("photo");
+    photo->SetFolder(Folder());
+    photo->EditSettings().file = "photo.png";
+    ASSERT_EQ(photo->Validate(nullptr), 0);
+    ImagePtr normal;
+    {
+        Frame f = Get(photo, 0, 1);
+        ASSERT_TRUE(f.image);
+        normal.reset(duplicate_image(f.image));
+    }
+    Frame preview = Get(photo, 0, 2);
+    ASSERT_TRUE(preview.image);
+    int changed = 0, white = 0;
+    for (int32_t y = 0; y < 300; ++y) {
+        for (int32_t x = 0; x < 600; ++x) {
+            const Rgba a = pixel_at(normal.get(), x, y), b = pixel_at(preview.image, x, y);
+            if (a == b) continue;
+            ++changed;
+            ASSERT_GE(y, 600 / 20) << "the label starts at w / 20";
+            ASSERT_LT(y, 600 / 20 + 3 + 300 / 20) << "and is h / 20 high";
+            if (b.r > 240 && b.g > 240 && b.b > 240) ++white;
+        }
+    }
+    EXPECT_GT(white, 10);
+    EXPECT_GT(changed, white);
+    Frame clipFrame = Get(still, 0, 2);
+    EXPECT_EQ(pixel_at(clipFrame.image, 0, 0), (Rgba{12, 0, 0, 255}));
+}
+
+TEST_P(SourceFrames, CaptionsAndDrawings) {
+    auto* text = m_g.Add<CSceneText>("t");
+    TextSettings& t = text->EditSettings();
+    t.text = "AB";
+    t.width = 40;
+    t.height = 20;
+    t.font = kDefaultFontFace;
+    t.fontWidth = 8;
+    t.fontHeight = 16;
+    t.color = CColor(255, 255, 0, 255);
+    ASSERT_EQ(text->Validate(nullptr), 0);
+    {
+        Frame f = Get(text, 3);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.image->width, 40);
+        EXPECT_EQ(f.image->height, 20);
+    }
+    // ANGLE turns the finished caption.
+    t.flags = TEXT_FLAG_ANGLE;
+    t.angle = 90;
+    text->ResetCache();
+    {
+        Frame f = Get(text, 3);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.image->width, 20);
+        EXPECT_EQ(f.image->height, 40);
+    }
+
+    auto* draw = m_g.Add<CSceneDraw>("d");
+    DrawSettings& d = draw->EditSettings();
+    d.width = 10;
+    d.height = 8;
+    d.color = CColor(0, 0, 255, 200);
+    d.bgcolor = CColor(1, 2, 3, 4);
+    DrawShape rect;
+    rect.kind = DrawShape::POLYGON;
+    rect.fill = true;
+    rect.points = {{2, 2}, {5, 2}, {5, 5}, {2, 5}};
+    d.shapes.push_back(rect);
+    Frame f = Get(draw, 0);
+    ASSERT_TRUE(f.image);
+    EXPECT_EQ(pixel_at(f.image, 3, 3), (Rgba{0, 0, 255, 200}));
+    EXPECT_EQ(pixel_at(f.image, 8, 7), (Rgba{1, 2, 3, 4}));
+}
+
+TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
+    clip_fixtures::ClipRecipe recipe;  // 16 x 8, 12 frames, lossless
+    ASSERT_TRUE(clip_fixtures::write_clip((m_dir / "clip.avi").string(), recipe));
+    auto* movie = m_g.Add<CSceneMovie>("m");
+    movie->SetFolder(Folder());
+    MovieSettings& s = movie->EditSettings();
+    s.file = "clip.avi";
+    s.hasRect = true;
+    s.rect = {8, 4, 39, 19};  // twice the clip's size: every clip pixel becomes 2 x 2
+    s.frameStart = 2;
+    s.frames = 20;
+    s.bgcolor = CColor(1, 2, 3, 255);
+    ASSERT_EQ(movie->Validate(nullptr), 0);
+    m_g.Count();
+
+    int32_t run = 100;
+    {
+        Frame f = Get(movie, 3, 1, &run);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(run, 0);
+        EXPECT_EQ(f.image->width, 64);
+        EXPECT_EQ(f.image->height, 48);
+        EXPECT_EQ(pixel_at(f.image, 0, 0), (Rgba{1, 2, 3, 0})) << "BGCOLOR with alpha 0";
+        EXPECT_EQ(pixel_at(f.image, 40, 20), (Rgba{1, 2, 3, 0}));
+        // The area scaler weighs the last source column and row a little short (their
+        // span ends one sub-pixel unit early), so only the pixels before them are
+        // exact copies.
+        uint8_t bgr[3];
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 15; ++x) {
+                clip_fixtures::frame_pixel(recipe, 5, x, y, bgr);  // FRAME_START + 3
+                const Rgba want{bgr[2], bgr[1], bgr[0], 255};
+                ASSERT_EQ(pixel_at(f.image, 8 + 2 * x, 4 + 2 * y), want) << x << "," << y;
+                ASSERT_EQ(pixel_at(f.image, 9 + 2 * x, 5 + 2 * y), want) << x << "," << y;
+            }
+        }
+    }
+    // Frames past the clip's end show the background only.
+    {
+        Frame f = Get(movie, 15);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(pixel_at(f.image, 20, 10), (Rgba{1, 2, 3, 0}));
+    }
+    // MAX_CUT fills the rectangle, cutting what reaches over.
+    s.fitMode = 2;
+    s.rect = {0, 0, 15, 15};
+    {
+        Frame f = Get(movie, 0);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(pixel_at(f.image, 0, 15).a, 255);
+        EXPECT_EQ(pixel_at(f.image, 16, 0), (Rgba{1, 2, 3, 0}));
+    }
+    // A clip gone since validation gives frames of background, nothing worse.
+    std::filesystem::remove(m_dir / "clip.avi");
+    std::filesystem::create_directories(m_dir / "clip.avi");
+    {
+        Frame f = Get(movie, 1);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(pixel_at(f.image, 8, 8), (Rgba{1, 2, 3, 0}));
+    }
+}
+
+}  // namespace
