@@ -131,20 +131,20 @@ CImageBuffer* CSceneAction::GetImage(int32_t frame, int32_t mode, int32_t* runLe
                                      RenderContext* context) {
     const ActionSettings& s = Settings();
     CSceneLink* input = FirstInput();
-    SharedImage picture;
-    SharedImage background;
+    SharedMotionImage picture;
+    SharedMotionImage background;
     {
         std::lock_guard<std::mutex> hold(Lock());
         ++m_users;
         if (!m_cache && input) {
             CImageBuffer* image = input->GetImage(frame, mode, nullptr, context);
-            if (image) m_cache = share_image(ImagePtr(duplicate_image(image)));
+            if (image) m_cache = share_motion_image(ImagePtr(duplicate_image(image)));
             input->ReleaseImage(image, frame);
         }
         picture = m_cache;
         if (input && !motion_input_endless(*input)) m_cache.reset();
         if (!m_background) {
-            m_background = share_image(make_motion_background(
+            m_background = share_motion_image(make_motion_background(
                 ScreenWidth(), ScreenHeight(), s.bgcolor, Background(), frame, mode, context));
         }
         background = m_background;

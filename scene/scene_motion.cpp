@@ -46,9 +46,9 @@ ImagePtr make_motion_background(int32_t width, int32_t height, const CColor& bgc
     return background;
 }
 
-SharedImage share_image(ImagePtr image) {
+SharedMotionImage share_motion_image(ImagePtr image) {
     if (!image) return nullptr;
-    return SharedImage(image.release(), ImageDeleter());
+    return SharedMotionImage(image.release(), ImageDeleter());
 }
 
 void dump_motion_bgcolor(CDumpWriter& out, const CColor& color) {

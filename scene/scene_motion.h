@@ -11,7 +11,7 @@
 
 // A cached picture that callers may keep reading outside the scene's lock after the
 // scene has let go of it.
-using SharedImage = std::shared_ptr<const CImageBuffer>;
+using SharedMotionImage = std::shared_ptr<const CImageBuffer>;
 
 struct StillSettings {
     int32_t frames = 0;
@@ -90,8 +90,8 @@ private:
     int32_t TurnAt(int32_t frame) const;
 
     // Guarded by the scene's lock.
-    SharedImage m_cache;       // the composition of the inputs
-    SharedImage m_background;  // BGCOLOR and the BGIMAGE
+    SharedMotionImage m_cache;       // the composition of the inputs
+    SharedMotionImage m_background;  // BGCOLOR and the BGIMAGE
     int32_t m_users = 0;
 };
 
@@ -172,8 +172,8 @@ private:
                   int32_t mode) const;
 
     // Guarded by the scene's lock.
-    SharedImage m_cache;       // the input picture
-    SharedImage m_background;  // BGCOLOR and the BGIMAGE
+    SharedMotionImage m_cache;       // the input picture
+    SharedMotionImage m_background;  // BGCOLOR and the BGIMAGE
     int32_t m_users = 0;
 };
 
@@ -201,7 +201,7 @@ ImagePtr make_motion_background(int32_t width, int32_t height, const CColor& bgc
                                 RenderContext* context);
 
 // Hands an image to shared ownership (none stays none).
-SharedImage share_image(ImagePtr image);
+SharedMotionImage share_motion_image(ImagePtr image);
 
 // The dump lines the motion blocks share.
 void dump_motion_bgcolor(CDumpWriter& out, const CColor& color);

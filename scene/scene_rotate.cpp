@@ -38,8 +38,8 @@ CImageBuffer* CSceneRotate::GetImage(int32_t frame, int32_t mode, int32_t* runLe
     const int64_t ox = (dx * c - dy * sn) >> 10;
     const int64_t oy = (dx * sn + dy * c) >> 10;
 
-    SharedImage composition;
-    SharedImage background;
+    SharedMotionImage composition;
+    SharedMotionImage background;
     {
         std::lock_guard<std::mutex> hold(Lock());
         ++m_users;
@@ -53,7 +53,7 @@ CImageBuffer* CSceneRotate::GetImage(int32_t frame, int32_t mode, int32_t* runLe
                     times = 1;
                 }
             }
-            m_cache = share_image(std::move(canvas));
+            m_cache = share_motion_image(std::move(canvas));
         }
         composition = m_cache;
         if (!std::all_of(Inputs().begin(), Inputs().end(),
@@ -61,8 +61,8 @@ CImageBuffer* CSceneRotate::GetImage(int32_t frame, int32_t mode, int32_t* runLe
             m_cache.reset();
         }
         if (!m_background) {
-            m_background = share_image(make_motion_background(width, height, s.bgcolor,
-                                                              Background(), frame, mode, context));
+            m_background = share_motion_image(make_motion_background(
+                width, height, s.bgcolor, Background(), frame, mode, context));
         }
         background = m_background;
         if (Background() && !motion_input_endless(*Background())) m_background.reset();
