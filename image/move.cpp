@@ -49,6 +49,14 @@ int move_image(CImageBuffer* destination, const CImageBuffer* source, const Regi
         !interpolate_rect(destination_pair, kSubPixel, frame, frames, &d) ||
         !interpolate_rect(clip_pair, 1, frame, frames, &clip))
         return -1;
+    // The frame's source region must lie on the picture, whether or not anything
+    // of it would reach the destination.
+    const int64_t picture_w = static_cast<int64_t>(source->width) * kSubPixel;
+    const int64_t picture_h = static_cast<int64_t>(source->height) * kSubPixel;
+    auto on_picture = [](int64_t v, int64_t limit) { return v >= 0 && v <= limit; };
+    if (!on_picture(s.left, picture_w) || !on_picture(s.right, picture_w) ||
+        !on_picture(s.top, picture_h) || !on_picture(s.bottom, picture_h))
+        return -1;
     const int64_t dw = static_cast<int64_t>(d.right) - d.left;
     const int64_t dh = static_cast<int64_t>(d.bottom) - d.top;
     const int64_t sw = static_cast<int64_t>(s.right) - s.left;

@@ -4,9 +4,14 @@
 // FOCUS (one class) move a camera over an input picture.
 
 #include <array>
+#include <memory>
 #include <string_view>
 
 #include "scene/scene.h"
+
+// A cached picture that callers may keep reading outside the scene's lock after the
+// scene has let go of it.
+using SharedMotionImage = std::shared_ptr<const CImageBuffer>;
 
 struct StillSettings {
     int32_t frames = 0;
@@ -17,6 +22,16 @@ class CSceneStill : public CSceneWith<StillSettings> {
 public:
     CSceneStill() : CSceneWith(SCENE_STILL) {}
 
+    // The inputs composed over BGCOLOR (alpha 0), each fitted into its rectangle,
+    // the first one twice. The composition of endless inputs is the same for every
+    // frame: it is made once and copied, and the run length promises the frames
+    // that follow. Everything happens under the scene's lock.
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    // Deletes the image; the release of the last frame with no image out drops the
+    // composition.
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
+    void ResetCache() override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -25,6 +40,11 @@ public:
 
 protected:
     int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
+
+private:
+    // Guarded by the scene's lock.
+    ImagePtr m_cache;     // the composition of endless inputs
+    int32_t m_users = 0;  // images handed out and not given back yet
 };
 
 struct RotateSettings {
@@ -41,6 +61,14 @@ class CSceneRotate : public CSceneWith<RotateSettings> {
 public:
     CSceneRotate() : CSceneWith(SCENE_ROTATE) {}
 
+    // The composition of the inputs turned from the first ANGLE to the second
+    // about CENTER, over BGCOLOR (alpha 0) and the BGIMAGE. The composition and the
+    // background are made under the lock and kept while what feeds them is endless;
+    // the turn and the drawing happen outside it. Every frame differs (run length 0).
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
+    void ResetCache() override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Dump(CDumpWriter& out) override;
@@ -56,6 +84,15 @@ public:
 protected:
     KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
+
+private:
+    // The angle of `frame` in degrees, reduced to -359 ... 359 with its sign.
+    int32_t TurnAt(int32_t frame) const;
+
+    // Guarded by the scene's lock.
+    SharedMotionImage m_cache;       // the composition of the inputs
+    SharedMotionImage m_background;  // BGCOLOR and the BGIMAGE
+    int32_t m_users = 0;
 };
 
 // The six regions of the camera moves, in the order the dump writes them.
@@ -106,6 +143,16 @@ class CSceneAction : public CSceneWith<ActionSettings> {
 public:
     explicit CSceneAction(uint32_t type);
 
+    // The input picture drawn by move_image from its source region into its
+    // destination region inside the display window, all three travelling from
+    // their start at frame 0 to their end at the last frame, over BGCOLOR (alpha 0)
+    // and the BGIMAGE; with AFTERIMAGE, fainter copies at the positions of the
+    // frames before. The picture and the background are kept under the lock while
+    // what feeds them is endless; the moves are drawn outside it. Run length 0.
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
+    void ResetCache() override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Validate(const SceneReport& report) override;
@@ -118,4 +165,44 @@ public:
 protected:
     KeyFrames KeyFramePattern() const override { return KeyFrames::FirstLastAndMiddle; }
     int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
+
+private:
+    // Draws the move of `frame` (and its afterimages) of `picture` into result.
+    void DrawMove(CImageBuffer* result, const CImageBuffer& picture, int32_t frame,
+                  int32_t mode) const;
+
+    // Guarded by the scene's lock.
+    SharedMotionImage m_cache;       // the input picture
+    SharedMotionImage m_background;  // BGCOLOR and the BGIMAGE
+    int32_t m_users = 0;
 };
+
+// ---- what the motion scenes share ----
+
+// fit_image flags for an input fitted with `fitMode` (1 inside, 2 MAX_CUT) in render
+// mode `mode`: the nearest-pixel scaler in preview.
+int motion_fit_flags(int32_t fitMode, int32_t mode);
+
+// Whether the block behind a link lasts endlessly, that is, looks the same in
+// every frame.
+bool motion_input_endless(const CSceneLink& link);
+
+// Asks the link for `frame`, fits its image into the link's rectangle with
+// `fitFlags`, gives the image back and composes the fitted picture onto canvas at
+// the rectangle's corner `times` times. An input that gives none adds nothing.
+void compose_motion_input(CImageBuffer* canvas, CSceneLink& link, int32_t frame, int32_t mode,
+                          RenderContext* context, int fitFlags, int times);
+
+// The background of ROTATE and the camera moves: width x height of bgcolor with
+// alpha 0, with the BGIMAGE frame (when there is one) fitted over it. None when the
+// image cannot be made.
+ImagePtr make_motion_background(int32_t width, int32_t height, const CColor& bgcolor,
+                                CSceneLink* bgimage, int32_t frame, int32_t mode,
+                                RenderContext* context);
+
+// Hands an image to shared ownership (none stays none).
+SharedMotionImage share_motion_image(ImagePtr image);
+
+// The dump lines the motion blocks share.
+void dump_motion_bgcolor(CDumpWriter& out, const CColor& color);
+void dump_motion_bgimage(CDumpWriter& out, const CSceneLink* link);

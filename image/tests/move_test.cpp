@@ -130,6 +130,16 @@ TEST_P(Move, FailuresAndEmptyFramesLeaveTheDestination) {
     const RegionPair away{{100, 100, 200, 200}, {100, 100, 200, 200}};
     EXPECT_EQ(move_image(dst.get(), src.get(), source, destination, away, 0, 2, 0), 0);
     untouched();
+    // A source region off the picture fails even when the frame would draw nothing:
+    // with the window wholly off the destination, with an empty destination region,
+    // and at the one frame of a move that leaves the picture.
+    EXPECT_EQ(move_image(dst.get(), src.get(), outside, destination, away, 0, 2, 0), -1);
+    EXPECT_EQ(move_image(dst.get(), src.get(), outside, destination, shut, 0, 2, 0), -1);
+    EXPECT_EQ(move_image(dst.get(), src.get(), outside, from_point, kWholeWindow, 0, 2, 0), -1);
+    const RegionPair leaving{{0, 0, 2, 2}, {-2, 0, 0, 2}};
+    EXPECT_EQ(move_image(dst.get(), src.get(), leaving, destination, away, 0, 3, 0), 0);
+    EXPECT_EQ(move_image(dst.get(), src.get(), leaving, destination, away, 1, 3, 0), -1);
+    untouched();
     // Coordinates whose sub-pixel values leave 32 bits.
     const RegionPair huge{{0, 0, 4, 4}, {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}};
     EXPECT_EQ(move_image(dst.get(), src.get(), source, huge, kWholeWindow, 1, 2, 0), -1);

@@ -1,0 +1,281 @@
+// ACTION, ZOOM, SLIDE and FOCUS: a camera moving over an input picture.
+
+#include <algorithm>
+
+#include "base/cp932.h"
+#include "image/transform.h"
+#include "scene/scene_motion.h"
+
+namespace {
+
+// A rectangle with exclusive right and bottom, in 64 bits: a side of a written
+// rectangle reaches 2^32 and a picture's side stays below 2^30 (an image holds less
+// than 2 GiB), so the products of the aspect arithmetic stay below 2^62.
+struct Box {
+    int64_t left = 0;
+    int64_t top = 0;
+    int64_t right = 0;
+    int64_t bottom = 0;
+
+    int64_t Width() const { return right - left; }
+    int64_t Height() const { return bottom - top; }
+    bool Empty() const { return Width() <= 0 || Height() <= 0; }
+};
+
+Box box_of(const SceneRect& r) {
+    return {r.left, r.top, int64_t{r.right} + 1, int64_t{r.bottom} + 1};
+}
+
+// SLIDE: the destination takes the source's aspect, centred where it was.
+void fit_destination(const Box& src, Box* dst) {
+    const int64_t sw = src.Width(), sh = src.Height();
+    const int64_t dw = dst->Width(), dh = dst->Height();
+    if (dw * sh == dh * sw) return;
+    if (dw * sh < dh * sw) {
+        const int64_t h = dw * sh / sw;
+        const int64_t m = dst->top + dst->bottom;
+        dst->top = (m - h) / 2;
+        dst->bottom = (m + h) / 2;
+    } else {
+        const int64_t w = dh * sw / sh;
+        const int64_t m = dst->left + dst->right;
+        dst->left = (m - w) / 2;
+        dst->right = (m + w) / 2;
+    }
+}
+
+// FOCUS: the same about the integer middle of the destination.
+void centre_destination(const Box& src, Box* dst) {
+    const int64_t sw = src.Width(), sh = src.Height();
+    const int64_t dw = dst->Width(), dh = dst->Height();
+    if (dw * sh < dh * sw) {
+        const int64_t h = dw * sh / sw;
+        const int64_t m = (dst->top + dst->bottom) / 2;
+        dst->top = m - h / 2;
+        dst->bottom = h / 2 + m;
+    } else {
+        const int64_t w = dh * sw / sh;
+        const int64_t m = (dst->left + dst->right) / 2;
+        dst->left = m - w / 2;
+        dst->right = w / 2 + m;
+    }
+}
+
+// ACTION and ZOOM: the source is cropped to the destination's aspect.
+void crop_source(const Box& dst, Box* src) {
+    const int64_t sw = src->Width(), sh = src->Height();
+    const int64_t dw = dst.Width(), dh = dst.Height();
+    if (dw * sh <= dh * sw) {
+        const int64_t w = sh * dw / dh;
+        const int64_t e = (sw - w) / 2;
+        src->left += e;
+        src->right -= e;
+    } else {
+        const int64_t h = sw * dh / dw;
+        const int64_t e = (sh - h) / 2;
+        src->top += e;
+        src->bottom -= e;
+    }
+}
+
+bool to_rect(const Box& box, ImageRect* rect) {
+    for (int64_t v : {box.left, box.top, box.right, box.bottom}) {
+        if (v < INT32_MIN || v > INT32_MAX) return false;
+    }
+    *rect = {static_cast<int32_t>(box.left), static_cast<int32_t>(box.top),
+             static_cast<int32_t>(box.right), static_cast<int32_t>(box.bottom)};
+    return true;
+}
+
+bool to_pair(const Box (&boxes)[2], RegionPair* pair) {
+    return to_rect(boxes[0], &pair->start) && to_rect(boxes[1], &pair->end);
+}
+
+// Multiplies every alpha value by factor, rounded to the nearest level.
+void fade_alpha(CImageBuffer* image, double factor) {
+    uint8_t level[256];
+    for (int a = 0; a < 256; ++a) level[a] = static_cast<uint8_t>(a * factor + 0.5);
+    if (image->bpp == 32) {
+        for (int32_t y = 0; y < image->height; ++y) {
+            uint8_t* row = image_row(image, y);
+            for (int32_t x = 0; x < image->width; ++x) row[4 * x + 3] = level[row[4 * x + 3]];
+        }
+        return;
+    }
+    if (!image->alpha) {
+        // A picture without a plane is opaque.
+        if (attach_alpha_plane(image) != 0) return;
+        for (int32_t y = 0; y < image->height; ++y) {
+            std::fill_n(image_alpha_row(image, y), image->width, uint8_t{255});
+        }
+    }
+    for (int32_t y = 0; y < image->height; ++y) {
+        uint8_t* row = image_alpha_row(image, y);
+        for (int32_t x = 0; x < image->width; ++x) row[x] = level[row[x]];
+    }
+}
+
+}  // namespace
+
+CSceneAction::CSceneAction(uint32_t type) : CSceneWith(type) {
+    EditSettings().keepAspect = type == SCENE_FOCUS;
+}
+
+SceneRect CSceneAction::Region(size_t region) const {
+    const bool moves = region >= REGION_DST_START;
+    if (moves && !action_takes_region(Type(), region)) return Screen();
+    return Settings().regions[region];
+}
+
+CImageBuffer* CSceneAction::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                                     RenderContext* context) {
+    const ActionSettings& s = Settings();
+    CSceneLink* input = FirstInput();
+    SharedMotionImage picture;
+    SharedMotionImage background;
+    {
+        std::lock_guard<std::mutex> hold(Lock());
+        ++m_users;
+        if (!m_cache && input) {
+            CImageBuffer* image = input->GetImage(frame, mode, nullptr, context);
+            if (image) m_cache = share_motion_image(ImagePtr(duplicate_image(image)));
+            input->ReleaseImage(image, frame);
+        }
+        picture = m_cache;
+        if (input && !motion_input_endless(*input)) m_cache.reset();
+        if (!m_background) {
+            m_background = share_motion_image(make_motion_background(
+                ScreenWidth(), ScreenHeight(), s.bgcolor, Background(), frame, mode, context));
+        }
+        background = m_background;
+        if (Background() && !motion_input_endless(*Background())) m_background.reset();
+    }
+
+    // The moves are drawn on this call's own copy of the background.
+    ImagePtr result(background ? duplicate_image(background.get()) : nullptr);
+    if (result && picture) DrawMove(result.get(), *picture, frame, mode);
+    if (runLength) *runLength = 0;
+    return result.release();
+}
+
+void CSceneAction::DrawMove(CImageBuffer* result, const CImageBuffer& picture, int32_t frame,
+                            int32_t mode) const {
+    const ActionSettings& s = Settings();
+    // Start and end of the source, destination and display regions.
+    Box src[2], dst[2], dsp[2];
+    for (size_t i = 0; i < 2; ++i) {
+        src[i] = s.given[REGION_SRC_START + i] ? box_of(s.regions[REGION_SRC_START + i])
+                                               : Box{0, 0, picture.width, picture.height};
+        src[i].left = std::max<int64_t>(src[i].left, 0);
+        src[i].top = std::max<int64_t>(src[i].top, 0);
+        src[i].right = std::min<int64_t>(src[i].right, picture.width);
+        src[i].bottom = std::min<int64_t>(src[i].bottom, picture.height);
+        dst[i] = box_of(Region(REGION_DST_START + i));
+        dsp[i] = box_of(Region(REGION_DSP_START + i));
+    }
+    // A source that has nothing of the picture left shows nothing.
+    if (src[0].Empty() || src[1].Empty()) return;
+    if (s.keepAspect) {
+        // An empty destination has no aspect to keep.
+        if (dst[0].Empty() || dst[1].Empty()) return;
+        if (Type() == SCENE_SLIDE) {
+            fit_destination(src[0], &dst[0]);
+            fit_destination(src[1], &dst[1]);
+        } else if (Type() == SCENE_FOCUS) {
+            centre_destination(src[0], &dst[0]);
+            dst[1] = dst[0];
+        } else {
+            crop_source(dst[0], &src[0]);
+            crop_source(dst[1], &src[1]);
+        }
+        // A picture far wider or taller than its frame can lose a whole side.
+        if (src[0].Empty() || src[1].Empty() || dst[0].Empty() || dst[1].Empty()) return;
+    }
+    RegionPair source, destination, display;
+    if (!to_pair(src, &source) || !to_pair(dst, &destination) || !to_pair(dsp, &display)) return;
+
+    // A shot of one frame shows its start position.
+    const int32_t frames = std::max(s.frames, 2);
+    const int32_t at = s.frames < 2 ? 0 : frame;
+    if (mode == 2) {
+        move_image(result, &picture, source, destination, display, at, frames, MOVE_NEAREST);
+        return;
+    }
+    if (s.afterimage < 1 || at == 0) {
+        move_image(result, &picture, source, destination, display, at, frames, 0);
+        return;
+    }
+    // The current position first, then the fainter, older ones over it.
+    const int64_t steps = int64_t{s.afterimage} + 1;
+    for (int64_t k = 0; k < steps && at - k >= 0; ++k) {
+        const auto position = static_cast<int32_t>(at - k);
+        if (k == 0) {
+            move_image(result, &picture, source, destination, display, position, frames,
+                       MOVE_LIGHTEN);
+            continue;
+        }
+        ImagePtr faint(duplicate_image(&picture));
+        if (!faint) continue;
+        fade_alpha(faint.get(), static_cast<double>(steps - k) / static_cast<double>(steps));
+        move_image(result, faint.get(), source, destination, display, position, frames,
+                   MOVE_LIGHTEN);
+    }
+}
+
+void CSceneAction::ReleaseImage(CImageBuffer* image, int32_t frame) {
+    delete_image(image);
+    std::lock_guard<std::mutex> hold(Lock());
+    if (m_users > 0) --m_users;
+    if (int64_t{frame} >= int64_t{Settings().frames} - 1 && m_users == 0) {
+        m_cache.reset();
+        m_background.reset();
+    }
+}
+
+void CSceneAction::ResetCache() {
+    std::lock_guard<std::mutex> hold(Lock());
+    m_users = 0;
+    m_cache.reset();
+    m_background.reset();
+}
+
+int CSceneAction::TestFrame(int kind, int32_t frame) {
+    if (kind == FRAME_SERIAL) return 0;
+    return IsEdgeFrame(frame, true);
+}
+
+int CSceneAction::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
+    DescribeSelf(frame, list);
+    if (DescribeFirstInput(frame, depth, list) == -1) return -1;
+    return DescribeBackground(frame, depth, list);
+}
+
+int CSceneAction::Validate(const SceneReport& report) {
+    if (Settings().afterimage > Settings().frames) {
+        if (report) {
+            report(format_string("ブロック %s では、不正な残像フレーム数が指定されています。",
+                                 cp932_to_utf8(Name()).c_str()));
+        }
+        return -1;
+    }
+    return 0;
+}
+
+int CSceneAction::Dump(CDumpWriter& out) {
+    const ActionSettings& s = Settings();
+    DumpHead(out);
+    out.WriteLine("\tINPUT\t\t\"%s\"", InputName(0));
+    for (size_t region = 0; region < kActionRegionCount; ++region) {
+        if (!action_takes_region(Type(), region)) continue;
+        const SceneRect r = Region(region);
+        out.WriteLine("%s%d\t%d\t%d\t%d", kActionRegionWords[region].dumpHead, r.left, r.top,
+                      r.right, r.bottom);
+    }
+    if (s.keepAspect) out.WriteText("\tKEEP_ASPECT");
+    if (s.afterimage != 0) out.WriteLine("\tAFTERIMAGE\t\t%d", s.afterimage);
+    dump_motion_bgcolor(out, s.bgcolor);
+    dump_motion_bgimage(out, Background());
+    out.WriteLine("\tFRAMES\t\t%d", s.frames);
+    out.WriteText("}");
+    return 0;
+}

@@ -1,0 +1,246 @@
+// Motion scenes asked by several workers at once: compositions of endless inputs are
+// made once and shared, changing ones are made per frame, and every frame comes out
+// as it does on one thread.
+
+#include <gtest/gtest.h>
+
+#include <barrier>
+#include <map>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "scene/scene_motion.h"
+#include "scene/tests/frame_test_support.h"
+#include "scene/tests/scene_test_util.h"
+
+namespace {
+
+constexpr int kWorkers = 8;
+
+// FNV-1a over the visible bytes of every row, and of the alpha plane when there is one.
+uint64_t checksum(const CImageBuffer* image) {
+    if (!image) return 0;
+    uint64_t h = 1469598103934665603ull;
+    auto add = [&h](const uint8_t* p, int64_t n) {
+        for (int64_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    };
+    const int64_t rowBytes = static_cast<int64_t>(image->width) * image->bpp / 8;
+    for (int32_t y = 0; y < image->height; ++y) {
+        add(image_row(image, y), rowBytes);
+        if (image->alpha) add(image_alpha_row(image, y), image->width);
+    }
+    return h;
+}
+
+// Runs work(worker) on kWorkers threads that start together.
+template <typename Work>
+void run_workers(Work work) {
+    std::barrier start(kWorkers);
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w) {
+        workers.emplace_back([&, w] {
+            start.arrive_and_wait();
+            work(w);
+        });
+    }
+    for (auto& worker : workers) worker.join();
+}
+
+// A STILL of `frames` frames over `input`, in a graph of its own.
+struct StillGraph {
+    SceneGraph g;
+    PaintedScene* input;
+    CSceneStill* still;
+
+    StillGraph(int32_t inputFrames, int32_t frames) {
+        g.owner.width = 32;
+        g.owner.height = 24;
+        input = g.Add<PaintedScene>("input", inputFrames, 20, 10);
+        input->green = 40;
+        still = g.Add<CSceneStill>("still");
+        CSceneLink* link = g.Input(still, input);
+        link->EditSettings().hasRect = true;
+        link->EditSettings().rect = {4, 4, 23, 13};
+        still->EditSettings().frames = frames;
+        still->EditSettings().bgcolor = CColor(1, 2, 3);
+        g.Count();
+    }
+
+    // The frame as one thread alone gets it from a fresh scene.
+    uint64_t Alone(int32_t frame) {
+        still->ResetCache();
+        CImageBuffer* image = still->GetImage(frame, 1, nullptr, nullptr);
+        const uint64_t sum = checksum(image);
+        still->ReleaseImage(image, frame);
+        return sum;
+    }
+};
+
+TEST(MotionThreads, StillComposesEndlessInputsOnce) {
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        constexpr int32_t kFrames = 1000;
+        StillGraph shot(kEndlessFrames, kFrames);
+        std::mutex seenLock;
+        std::vector<uint64_t> seen;
+        std::vector<int32_t> runs;
+
+        // Random frames short of the last: one composition, copied for everybody.
+        auto ask_random = [&](int w) {
+            std::mt19937 random(static_cast<uint32_t>(round * kWorkers + w));
+            std::uniform_int_distribution<int32_t> pick(0, kFrames - 2);
+            for (int i = 0; i < 20; ++i) {
+                const int32_t frame = pick(random);
+                int32_t run = kEndlessFrames;
+                CImageBuffer* image = shot.still->GetImage(frame, 1, &run, nullptr);
+                const uint64_t sum = checksum(image);
+                shot.still->ReleaseImage(image, frame);
+                std::lock_guard<std::mutex> hold(seenLock);
+                seen.push_back(sum);
+                runs.push_back(run - (kFrames - frame - 2));
+            }
+        };
+        run_workers(ask_random);
+        ASSERT_EQ(shot.input->gets, 1);
+        // Every frame is the composition of the frame that made it, as one thread
+        // alone makes it from that frame.
+        CImageBuffer* probe = shot.still->GetImage(0, 1, nullptr, nullptr);
+        ASSERT_TRUE(probe);
+        const int32_t made = pixel_at(probe, 10, 10).r;
+        shot.still->ReleaseImage(probe, 0);
+        for (int32_t run : runs) ASSERT_EQ(run, 0) << "count - frame - 2";
+
+        // Everybody holds the last frame, then gives it back: the last one back
+        // finds nothing out and lets the composition go.
+        std::barrier hold(kWorkers);
+        run_workers([&](int) {
+            CImageBuffer* image = shot.still->GetImage(kFrames - 1, 1, nullptr, nullptr);
+            {
+                std::lock_guard<std::mutex> guard(seenLock);
+                seen.push_back(checksum(image));
+            }
+            hold.arrive_and_wait();
+            shot.still->ReleaseImage(image, kFrames - 1);
+        });
+        ASSERT_EQ(shot.input->gets, 1);
+        run_workers(ask_random);
+        ASSERT_EQ(shot.input->gets, 2) << "made again once after the last frame";
+        ASSERT_EQ(shot.input->releases, 2);
+
+        // Before the composition was let go every frame was the first one, after it
+        // the second one, each as one thread alone makes it from the frame that made it.
+        StillGraph alone(kEndlessFrames, kFrames);
+        const uint64_t first = alone.Alone(made);
+        CImageBuffer* again = shot.still->GetImage(0, 1, nullptr, nullptr);
+        ASSERT_TRUE(again);
+        const uint64_t second = alone.Alone(pixel_at(again, 10, 10).r);
+        ASSERT_EQ(checksum(again), second);
+        shot.still->ReleaseImage(again, 0);
+        const size_t before = static_cast<size_t>(kWorkers) * 20 + kWorkers;
+        ASSERT_EQ(seen.size(), before + static_cast<size_t>(kWorkers) * 20);
+        for (size_t i = 0; i < seen.size(); ++i)
+            ASSERT_EQ(seen[i], i < before ? first : second) << i;
+    }
+}
+
+TEST(MotionThreads, StillOverAChangingInputComposesEachFrameOnItsOwn) {
+    constexpr int32_t kFrames = 300;
+    StillGraph shot(kFrames, kFrames);
+    std::vector<uint64_t> expect(kFrames);
+    for (int32_t frame = 0; frame < kFrames; ++frame) expect[frame] = shot.Alone(frame);
+    const int before = shot.input->gets;
+    std::atomic<int> asked{0};
+    std::atomic<int> wrong{0};
+    run_workers([&](int w) {
+        std::mt19937 random(static_cast<uint32_t>(w));
+        std::uniform_int_distribution<int32_t> pick(0, kFrames - 1);
+        for (int i = 0; i < 40; ++i) {
+            const int32_t frame = pick(random);
+            int32_t run = kEndlessFrames;
+            CImageBuffer* image = shot.still->GetImage(frame, 1, &run, nullptr);
+            if (checksum(image) != expect[static_cast<size_t>(frame)] || run != 0) ++wrong;
+            shot.still->ReleaseImage(image, frame);
+            ++asked;
+        }
+    });
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(shot.input->gets - before, asked) << "one composition per frame";
+}
+
+// An endless picture of distinct pixels that counts its calls.
+class FixedPicture : public CScene {
+public:
+    FixedPicture() : CScene(SCENE_IMAGE) {}
+    CImageBuffer* GetImage(int32_t, int32_t, int32_t*, RenderContext*) override {
+        ++gets;
+        CImageBuffer* image = create_filled_image(24, 16, 0, 0, 0, 255);
+        for (int32_t y = 0; y < 16; ++y) {
+            for (int32_t x = 0; x < 24; ++x) {
+                set_pixel(image, x, y, static_cast<uint8_t>(10 * x), static_cast<uint8_t>(15 * y),
+                          99);
+            }
+        }
+        return image;
+    }
+    void ReleaseImage(CImageBuffer* image, int32_t) override { delete_image(image); }
+    int TestFrame(int, int32_t) override { return 1; }
+    std::atomic<int> gets{0};
+
+protected:
+    int32_t ComputeFrameCount() override { return kEndlessFrames; }
+};
+
+TEST(MotionThreads, TurnsAndMovesShareTheirPictures) {
+    constexpr int32_t kFrames = 60;
+    SceneGraph g;
+    g.owner.width = 32;
+    g.owner.height = 24;
+    auto* picture = g.Add<FixedPicture>("p");
+    auto* backdrop = g.Add<FixedPicture>("bg");
+    auto* rotate = g.Add<CSceneRotate>("rotate");
+    g.Input(rotate, picture);
+    g.Background(rotate, backdrop);
+    rotate->EditSettings().frames = kFrames;
+    auto* move = g.Add<CSceneAction>("move", SCENE_ACTION);
+    g.Input(move, picture);
+    g.Background(move, backdrop);
+    ActionSettings& s = move->EditSettings();
+    s.frames = kFrames;
+    s.afterimage = 3;
+    s.regions = {SceneRect{0, 0, 23, 15}, SceneRect{6, 4, 17, 11}, SceneRect{0, 0, 11, 7},
+                 SceneRect{8, 6, 31, 23}, SceneRect{0, 0, 31, 23}, SceneRect{4, 4, 27, 19}};
+    s.given.fill(true);
+    g.Count();
+
+    std::vector<CScene*> shots{rotate, move};
+    std::map<std::pair<CScene*, int32_t>, uint64_t> expect;
+    for (CScene* shot : shots) {
+        for (int32_t frame = 0; frame < kFrames; ++frame) {
+            CImageBuffer* image = shot->GetImage(frame, 1, nullptr, nullptr);
+            expect[{shot, frame}] = checksum(image);
+            shot->ReleaseImage(image, frame);
+        }
+        shot->ResetCache();
+    }
+    const int picturesBefore = picture->gets;
+    const int backdropsBefore = backdrop->gets;
+    std::atomic<int> wrong{0};
+    run_workers([&](int w) {
+        std::mt19937 random(static_cast<uint32_t>(100 + w));
+        std::uniform_int_distribution<int32_t> pick(0, kFrames - 2);
+        for (int i = 0; i < 30; ++i) {
+            CScene* shot = shots[static_cast<size_t>(i + w) % shots.size()];
+            const int32_t frame = pick(random);
+            CImageBuffer* image = shot->GetImage(frame, 1, nullptr, nullptr);
+            if (checksum(image) != expect.at({shot, frame})) ++wrong;
+            shot->ReleaseImage(image, frame);
+        }
+    });
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(picture->gets - picturesBefore, 2) << "one picture per shot";
+    EXPECT_EQ(backdrop->gets - backdropsBefore, 2) << "one background per shot";
+}
+
+}  // namespace
