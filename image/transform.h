@@ -59,9 +59,10 @@ struct RegionPair {
 // Draws frame `frame` of `frames` (at least 2) of a camera move into destination in
 // place: the source region, the destination region and the clip window are each
 // interpolated between their start and end. Returns 0 (also when the frame's
-// destination region or window is empty and nothing is drawn), -1 when scaling fails
-// or frames is below 2, -4 when an image is missing; on failure the destination is
-// unchanged.
+// destination region or window is empty and nothing is drawn), -1 when the frame's
+// source region lies outside the source (whether or not anything would be drawn),
+// when scaling fails or frames is below 2, -4 when an image is missing; on failure
+// the destination is unchanged.
 int move_image(CImageBuffer* destination, const CImageBuffer* source, const RegionPair& source_pair,
                const RegionPair& destination_pair, const RegionPair& clip_pair, int32_t frame,
                int32_t frames, int flags);
