@@ -3,6 +3,7 @@
 #include "scene/scene_transition.h"
 
 #include "base/cp932.h"
+#include "image/compose.h"
 
 // Input i + 1 starts FRAMES frames before input i ends. Starts are kept in 64 bits:
 // before validation an input may be shorter than the overlap and starts may fall.
@@ -220,4 +221,62 @@ int CSceneCrossfade::Dump(CDumpWriter& out) {
     out.WriteLine("\tFRAMES\t\t%d", Settings().frames);
     out.WriteText("}");
     return 0;
+}
+
+// Frames where one input shows alone are that input's own images, handed through
+// without a copy; inside an overlap the two inputs are mixed into a new image.
+CImageBuffer* CSceneCrossfade::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                                        RenderContext* context) {
+    int64_t start = 0;
+    const int a = FindActive(frame, &start);
+    if (a < 0) return nullptr;
+    const size_t nextIndex = static_cast<size_t>(a) + 1;
+    CSceneLink* active = Inputs()[static_cast<size_t>(a)].get();
+    CSceneLink* next = nextIndex < Inputs().size() ? Inputs()[nextIndex].get() : nullptr;
+    const int64_t fade = Settings().frames;
+    const int64_t count = active->GetFrameCount();
+    const int64_t nextStart = start + count - fade;
+    const int32_t la = static_cast<int32_t>(frame - start);
+    int32_t lb = 0;
+    const bool dissolve = overlaps(next, nextStart, frame, &lb);
+
+    CImageBuffer* first = active->GetImage(la, mode, runLength, context);
+    if (!first) {
+        // A frame of one input is given back by the caller's release; a dissolve
+        // frame gives it back here, since the release will not.
+        if (dissolve) active->ReleaseImage(first, la);
+        return nullptr;
+    }
+    if (dissolve) {
+        CImageBuffer* second = next->GetImage(lb, mode, runLength, context);
+        const int percent = static_cast<int>(int64_t{lb} * 100 / fade);
+        CImageBuffer* mixed = crossfade_image(first, second, percent);
+        active->ReleaseImage(first, la);
+        next->ReleaseImage(second, lb);
+        if (runLength) *runLength = std::min(*runLength, 0);
+        return mixed;
+    }
+    // Frames stay the same at most until the next dissolve begins.
+    int64_t rest = start + count - frame - 1;
+    if (next) rest -= fade;
+    if (runLength && rest < *runLength)
+        *runLength = static_cast<int32_t>(std::max<int64_t>(rest, 0));
+    return first;
+}
+
+// Mixed frames are the scene's own; the others go back to the input that made them.
+void CSceneCrossfade::ReleaseImage(CImageBuffer* image, int32_t frame) {
+    int64_t start = 0;
+    const int a = FindActive(frame, &start);
+    if (a < 0) return;
+    const size_t nextIndex = static_cast<size_t>(a) + 1;
+    CSceneLink* active = Inputs()[static_cast<size_t>(a)].get();
+    CSceneLink* next = nextIndex < Inputs().size() ? Inputs()[nextIndex].get() : nullptr;
+    int32_t lb = 0;
+    const int64_t nextStart = start + active->GetFrameCount() - Settings().frames;
+    if (overlaps(next, nextStart, frame, &lb)) {
+        delete_image(image);
+    } else {
+        active->ReleaseImage(image, static_cast<int32_t>(frame - start));
+    }
 }

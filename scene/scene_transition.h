@@ -31,6 +31,9 @@ class CSceneFade : public CSceneWith<FadeSettings> {
 public:
     CSceneFade() : CSceneWith(SCENE_FADE) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -50,6 +53,9 @@ class CSceneCrossfade : public CSceneWith<CrossfadeSettings> {
 public:
     CSceneCrossfade() : CSceneWith(SCENE_CROSSFADE) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -156,6 +162,9 @@ class CSceneShake : public CScene {
 public:
     CSceneShake() : CScene(SCENE_SHAKE) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Dump(CDumpWriter& out) override;
