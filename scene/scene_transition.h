@@ -12,6 +12,20 @@ inline constexpr int32_t DIRECTION_DOWN = 2;
 inline constexpr int32_t DIRECTION_LEFT = 4;
 inline constexpr int32_t DIRECTION_RIGHT = 8;
 
+// start + (end - start) x frame / (frames - 1), truncated toward zero: where a value
+// that moves from start (frame 0) to end (the last frame) stands at `frame`. The frame
+// is taken into 0 ... frames - 1; a block of one frame stays at start. Exact for any
+// 64-bit start and end whose difference fits 63 bits, without a wider product.
+inline int64_t move_between(int64_t start, int64_t end, int64_t frame, int64_t frames) {
+    if (frames <= 1) return start;
+    const int64_t d = frames - 1;
+    const int64_t f = std::clamp<int64_t>(frame, 0, d);
+    const int64_t span = end - start;
+    // span = whole x d + rest, so span x f / d = whole x f + rest x f / d, both parts
+    // truncating the same way.
+    return start + span / d * f + span % d * f / d;
+}
+
 // Fade modes (0: not given).
 inline constexpr int32_t FADE_IN = 1;
 inline constexpr int32_t FADE_OUT = 2;
@@ -120,6 +134,9 @@ class CSceneExpand : public CSceneWith<ExpandSettings> {
 public:
     CSceneExpand() : CSceneWith(SCENE_EXPAND) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Validate(const SceneReport& report) override;
@@ -143,6 +160,9 @@ class CSceneMosaic : public CSceneWith<MosaicSettings> {
 public:
     CSceneMosaic() : CSceneWith(SCENE_MOSAIC) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Dump(CDumpWriter& out) override;

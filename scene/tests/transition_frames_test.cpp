@@ -315,6 +315,264 @@ TEST_P(TransitionFrames, CrossfadeHandsASingleInputsImageThrough) {
     EXPECT_EQ(second->gets, second->releases);
 }
 
+// ---- EXPAND ----
+
+// Row y of the picture is (y, 10 x, 7) with alpha 100 + y.
+Rgba expand_pixel(int32_t, int32_t x, int32_t y) {
+    return Rgba{uint8_t(y), uint8_t(10 * x), 7, uint8_t(100 + y)};
+}
+
+TEST_P(TransitionFrames, ExpandStretchesAnEdgeRow) {
+    Screen(4, 101);
+    auto* input = m_g.Add<PatternScene>("clip", 11, 4, 101, expand_pixel);
+    auto* up = m_g.Add<CSceneExpand>("up");
+    m_g.Input(up, input);
+    up->EditSettings() = ExpandSettings{DIRECTION_UP, EXPAND_IN};
+    auto* down = m_g.Add<CSceneExpand>("down");
+    m_g.Input(down, input);
+    down->EditSettings() = ExpandSettings{DIRECTION_DOWN, EXPAND_OUT};
+    m_g.Count();
+    // Rows copy every byte of the pixel row: alpha too in 32-bit pixels, not the
+    // separate plane of 24-bit ones.
+    const bool words = GetParam() == 32;
+    auto copied = [&](int32_t x, int32_t y, int32_t line) {
+        Rgba p = expand_pixel(0, x, line);
+        if (!words) p.a = expand_pixel(0, x, y).a;
+        return p;
+    };
+    auto check = [&](CScene* scene, int32_t frame, int32_t line, int32_t from, int32_t to) {
+        int32_t run = 1000;
+        Frame f = Get(scene, frame, 1, &run);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(run, 0);
+        for (int32_t y = 0; y < 101; ++y) {
+            for (int32_t x = 0; x < 4; ++x) {
+                const Rgba want = y >= from && y < to ? copied(x, y, line) : expand_pixel(0, x, y);
+                ASSERT_EQ(f.At(x, y), want) << "frame " << frame << " at " << x << "," << y;
+            }
+        }
+    };
+    check(up, 0, 100, 0, 100);  // row 100 over rows 0 to 99
+    check(up, 5, 50, 0, 50);
+    check(up, 10, 0, 0, 0);  // the input unchanged
+    check(down, 0, 100, 101, 101);
+    check(down, 3, 70, 71, 101);  // p = 100 - 100 x 3 / 10
+    check(down, 10, 0, 1, 101);
+    EXPECT_EQ(input->gets, input->releases);
+}
+
+TEST_P(TransitionFrames, ExpandStretchesAnEdgeColumn) {
+    Screen(11, 3);
+    auto pixel = [](int32_t, int32_t x, int32_t y) {
+        return Rgba{uint8_t(20 * x), uint8_t(y), 9, uint8_t(50 + x)};
+    };
+    auto* input = m_g.Add<PatternScene>("clip", 11, 11, 3, pixel);
+    auto* left = m_g.Add<CSceneExpand>("left");
+    m_g.Input(left, input);
+    left->EditSettings() = ExpandSettings{DIRECTION_LEFT, EXPAND_IN};
+    auto* right = m_g.Add<CSceneExpand>("right");
+    m_g.Input(right, input);
+    right->EditSettings() = ExpandSettings{DIRECTION_RIGHT, EXPAND_OUT};
+    m_g.Count();
+    // Columns take blue, green and red of the line; every pixel keeps its alpha.
+    auto check = [&](CScene* scene, int32_t frame, int32_t line, int32_t from, int32_t to) {
+        Frame f = Get(scene, frame);
+        ASSERT_TRUE(f.image);
+        for (int32_t y = 0; y < 3; ++y) {
+            for (int32_t x = 0; x < 11; ++x) {
+                Rgba want = pixel(0, x >= from && x < to ? line : x, y);
+                want.a = pixel(0, x, y).a;
+                ASSERT_EQ(f.At(x, y), want) << "frame " << frame << " at " << x << "," << y;
+            }
+        }
+    };
+    check(left, 0, 10, 0, 10);
+    check(left, 4, 6, 0, 6);
+    check(left, 10, 0, 0, 0);
+    check(right, 4, 6, 7, 11);
+    check(right, 0, 10, 11, 11);
+}
+
+TEST_P(TransitionFrames, ExpandOfOneFrameOrOfNone) {
+    Screen(4, 6);
+    auto* single = m_g.Add<PatternScene>("one", 1, 4, 6, expand_pixel);
+    auto* up = m_g.Add<CSceneExpand>("up");
+    m_g.Input(up, single);
+    up->EditSettings() = ExpandSettings{DIRECTION_UP, EXPAND_IN};
+    auto* missing = m_g.Add<PaintedScene>("missing", 5, 0, 0);
+    auto* nothing = m_g.Add<CSceneExpand>("nothing");
+    m_g.Input(nothing, missing);
+    nothing->EditSettings() = ExpandSettings{DIRECTION_UP, EXPAND_IN};
+    m_g.Count();
+    {
+        // One frame shows the start: the last row over all the others.
+        Frame f = Get(up, 0);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.At(1, 0).r, 5);
+        EXPECT_EQ(f.At(1, 5).r, 5);
+    }
+    {
+        Frame f = Get(nothing, 2);
+        EXPECT_FALSE(f.image);
+    }
+    EXPECT_EQ(missing->releases, 1);
+}
+
+// ---- MOSAIC ----
+
+// An 8 x 6 picture whose every pixel differs: (30 x, 40 y, 5).
+Rgba mosaic_pixel(int32_t, int32_t x, int32_t y) {
+    return Rgba{uint8_t(30 * x), uint8_t(40 * y), 5, 255};
+}
+
+TEST_P(TransitionFrames, MosaicOfOnePixelCellsResamplesAtFullSize) {
+    Screen(8, 6);
+    auto* input = m_g.Add<PatternScene>("clip", 5, 8, 6, mosaic_pixel);
+    auto* mosaic = m_g.Add<CSceneMosaic>("m");
+    m_g.Input(mosaic, input);
+    MosaicSettings& s = mosaic->EditSettings();
+    s.sizeStart = 1;
+    s.sizeEnd = 1;
+    s.hasTgtStart = s.hasTgtEnd = true;
+    s.tgtStart = s.tgtEnd = {1, 1, 5, 3};
+    m_g.Count();
+    int32_t run = 1000;
+    Frame f = Get(mosaic, 2, 1, &run);
+    ASSERT_TRUE(f.image);
+    EXPECT_EQ(run, 0);
+    // Shrinking to 8 x 6 cells and back moves each pixel by less than a quarter level.
+    for (int32_t y = 0; y < 6; ++y) {
+        for (int32_t x = 0; x < 8; ++x) {
+            ASSERT_EQ(f.At(x, y), mosaic_pixel(0, x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(input->gets, input->releases);
+}
+
+TEST_P(TransitionFrames, MosaicCellsAndTargetMove) {
+    // Preview scales by the nearest pixel, so a cell shows its top-left pixel. Over
+    // 5 frames the cell grows from 1 to 3 pixels and the target moves from
+    // (0, 0, 3, 2) to (4, 3, 7, 5).
+    Screen(8, 6);
+    auto* input = m_g.Add<PatternScene>("clip", 5, 8, 6, mosaic_pixel);
+    auto* mosaic = m_g.Add<CSceneMosaic>("m");
+    m_g.Input(mosaic, input);
+    MosaicSettings& s = mosaic->EditSettings();
+    s.sizeStart = 1;
+    s.sizeEnd = 3;
+    s.hasTgtStart = s.hasTgtEnd = true;
+    s.tgtStart = {0, 0, 3, 2};
+    s.tgtEnd = {4, 3, 7, 5};
+    m_g.Count();
+    auto check = [&](int32_t frame, SceneRect target, int32_t cellX, int32_t cellY) {
+        Frame f = Get(mosaic, frame, 2);
+        ASSERT_TRUE(f.image);
+        for (int32_t y = 0; y < 6; ++y) {
+            for (int32_t x = 0; x < 8; ++x) {
+                const bool inside =
+                    x >= target.left && x <= target.right && y >= target.top && y <= target.bottom;
+                const Rgba want = inside ? mosaic_pixel(0, x / cellX * cellX, y / cellY * cellY)
+                                         : mosaic_pixel(0, x, y);
+                ASSERT_EQ(f.At(x, y), want) << "frame " << frame << " at " << x << "," << y;
+            }
+        }
+    };
+    // Frame 2: cells of 2 pixels, 4 x 3 of them; target (2, 1, 5, 3).
+    check(2, {2, 1, 5, 3}, 2, 2);
+    // Frame 4: cells of 3 pixels, 2 x 2 of them, each 4 x 3 once blown up.
+    check(4, {4, 3, 7, 5}, 4, 3);
+    // Frame 0: one-pixel cells.
+    check(0, {0, 0, 3, 2}, 1, 1);
+}
+
+TEST_P(TransitionFrames, MosaicAveragesItsCells) {
+    // Columns alternate 0 and 200: cells of two pixels average them to 100.
+    Screen(8, 4);
+    auto* input = m_g.Add<PatternScene>("clip", 3, 8, 4, [](int32_t, int32_t x, int32_t) {
+        return Rgba{uint8_t(x % 2 ? 200 : 0), 60, 0, 255};
+    });
+    auto* mosaic = m_g.Add<CSceneMosaic>("m");
+    m_g.Input(mosaic, input);
+    mosaic->EditSettings().sizeStart = 2;
+    mosaic->EditSettings().sizeEnd = 2;
+    m_g.Count();
+    Frame f = Get(mosaic, 1);
+    ASSERT_TRUE(f.image);
+    for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 0; x < 8; ++x) {
+            Rgba want{100, 60, 0, 255};
+            if (GetParam() == 32 && (x == 7 || y == 3)) {
+                // The blown-up picture is 8191/1024 columns by 4095/1024 rows: in
+                // 32-bit pixels its last column and row are covered 511/512 of a
+                // pixel and come out that much fainter, (100, 60, 0) with alpha 254.
+                // Drawn onto the transparent patch that is (99, 59, 0) (c x 254 >> 8),
+                // which then mixes 2/256 of the picture beneath into it.
+                want = {uint8_t(x % 2 ? 99 : 98), 59, 0, 255};
+            }
+            ASSERT_EQ(f.At(x, y), want) << x << "," << y;
+        }
+    }
+}
+
+TEST_P(TransitionFrames, MosaicEdgeCases) {
+    Screen(8, 6);
+    // Cells larger than the picture leave it as it is.
+    auto* input = m_g.Add<PatternScene>("clip", 5, 8, 6, mosaic_pixel);
+    auto* coarse = m_g.Add<CSceneMosaic>("coarse");
+    m_g.Input(coarse, input);
+    coarse->EditSettings().sizeStart = 10;
+    coarse->EditSettings().sizeEnd = 10;
+    // One frame shows the start: cells of SIZE_START.
+    auto* single = m_g.Add<PatternScene>("one", 1, 8, 6, mosaic_pixel);
+    auto* once = m_g.Add<CSceneMosaic>("once");
+    m_g.Input(once, single);
+    once->EditSettings().sizeStart = 2;
+    once->EditSettings().sizeEnd = 8;
+    // No picture, no frame.
+    auto* missing = m_g.Add<PaintedScene>("missing", 5, 0, 0);
+    auto* blind = m_g.Add<CSceneMosaic>("blind");
+    m_g.Input(blind, missing);
+    blind->EditSettings().sizeStart = blind->EditSettings().sizeEnd = 2;
+    m_g.Count();
+    {
+        Frame f = Get(coarse, 3);
+        ASSERT_TRUE(f.image);
+        for (int32_t y = 0; y < 6; ++y) {
+            for (int32_t x = 0; x < 8; ++x) ASSERT_EQ(f.At(x, y), mosaic_pixel(0, x, y));
+        }
+    }
+    {
+        Frame f = Get(once, 0, 2);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.At(3, 3), mosaic_pixel(0, 2, 2));
+    }
+    {
+        Frame f = Get(blind, 1);
+        EXPECT_FALSE(f.image);
+    }
+    EXPECT_EQ(input->gets, input->releases);
+    EXPECT_EQ(missing->releases, 1);
+}
+
+TEST_P(TransitionFrames, MosaicCellSizeOfLongInputs) {
+    // At frame 30,000 of 40,001 the cell grows from 1 to 100 pixels to 75.25:
+    // 99 x 1024 x 30,000 is past 32 bits. A 200 x 200 picture has 2 x 2 such cells.
+    Screen(200, 200);
+    auto* input = m_g.Add<PatternScene>("clip", 40001, 200, 200, [](int32_t, int32_t x, int32_t y) {
+        return Rgba{uint8_t(x), uint8_t(y), 0, 255};
+    });
+    auto* mosaic = m_g.Add<CSceneMosaic>("m");
+    m_g.Input(mosaic, input);
+    mosaic->EditSettings().sizeStart = 1;
+    mosaic->EditSettings().sizeEnd = 100;
+    m_g.Count();
+    Frame f = Get(mosaic, 30000, 2);
+    ASSERT_TRUE(f.image);
+    EXPECT_EQ(f.At(150, 150), (Rgba{100, 100, 0, 255}));
+    EXPECT_EQ(f.At(50, 199), (Rgba{0, 100, 0, 255}));
+    EXPECT_EQ(f.At(99, 99), (Rgba{0, 0, 0, 255}));
+}
+
 // ---- SHAKE ----
 
 TEST_P(TransitionFrames, ShakeJittersSideways) {
