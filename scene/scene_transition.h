@@ -107,6 +107,10 @@ class CSceneFilm : public CSceneWith<FilmSettings> {
 public:
     CSceneFilm() : CSceneWith(SCENE_FILM) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
+    void ResetCache() override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -123,6 +127,13 @@ protected:
 
 private:
     int32_t m_travel = 0;
+    // The pictures of the endless inputs, fitted once and kept (the others are
+    // fitted for every frame by the caller that needs them), and the number of
+    // frames handed out and not yet given back; both guarded by the scene's lock.
+    // The array lives until ResetCache, or until the last frame comes back while no
+    // other frame is out.
+    std::unique_ptr<ImagePtr[]> m_pictures;
+    int32_t m_users = 0;
 };
 
 struct ExpandSettings {

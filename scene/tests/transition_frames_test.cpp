@@ -315,6 +315,290 @@ TEST_P(TransitionFrames, CrossfadeHandsASingleInputsImageThrough) {
     EXPECT_EQ(second->gets, second->releases);
 }
 
+// ---- FILM ----
+
+// FILM blocks over a small screen: 64 x 48 gives L = (48 >> 4) x 13 x (n - 1) = 78
+// for three pictures, which are fitted to 48 x 36 and drawn 39 rows apart from y = 6.
+class FilmFrames : public TransitionFrames {
+protected:
+    static constexpr Rgba kStrip{80, 24, 0, 255};
+    static constexpr Rgba kScreen{0, 0, 255, 0};  // BGCOLOR, never drawn over
+
+    // A FILM of three 48 x 36 pictures: two endless ones (green 50 and 150) around one
+    // that changes (green 100, red its frame).
+    CSceneFilm* MakeFilm(int32_t frames, int32_t direction, const std::string& name = "film") {
+        auto* film = m_g.Add<CSceneFilm>(name);
+        m_pictures[0] = m_g.Add<PaintedScene>(name + "0", kEndlessFrames, 48, 36);
+        m_pictures[1] = m_g.Add<PaintedScene>(name + "1", 1000, 48, 36);
+        m_pictures[2] = m_g.Add<PaintedScene>(name + "2", kEndlessFrames, 48, 36);
+        for (int i = 0; i < 3; ++i) {
+            m_pictures[i]->green = static_cast<uint8_t>(50 + 50 * i);
+            m_g.Input(film, m_pictures[i]);
+        }
+        FilmSettings& s = film->EditSettings();
+        s.direction = direction;
+        s.bgcolor = CColor(0, 0, 255);
+        s.frames = frames;
+        m_g.Count();
+        EXPECT_EQ(film->Validate(nullptr), 0);
+        return film;
+    }
+
+    PaintedScene* m_pictures[3] = {};
+};
+
+INSTANTIATE_TEST_SUITE_P(BothModes, FilmFrames, ::testing::Values(32, 24));
+
+TEST_P(FilmFrames, UpRunsThePicturesPastTheScreen) {
+    // The whole example at full size: 480 rows, L = 30 x 13 x 2 = 780, and 781 frames,
+    // so that the strip moves one whole pixel a frame.
+    Screen(640, 480);
+    auto* film = m_g.Add<CSceneFilm>("film");
+    PaintedScene* pictures[3];
+    for (int i = 0; i < 3; ++i) {
+        pictures[i] = m_g.Add<PaintedScene>("p" + std::to_string(i), kEndlessFrames, 480, 360);
+        pictures[i]->green = static_cast<uint8_t>(50 + 50 * i);
+        m_g.Input(film, pictures[i]);
+    }
+    film->EditSettings().direction = DIRECTION_UP;
+    film->EditSettings().frames = 781;
+    m_g.Count();
+    ASSERT_EQ(film->Validate(nullptr), 0);
+    ASSERT_EQ(film->Travel(), 780);
+    {
+        int32_t run = 1000;
+        Frame f = Get(film, 0, 1, &run);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(run, 0);
+        EXPECT_EQ(f.image->width, 640);
+        EXPECT_EQ(f.image->height, 480);
+        // The first picture fitted to 480 x 360 at (80, 60); the strip's separator
+        // (u = 481 >> 4 = 30 rows from row 30) just above it, its bands beside it.
+        EXPECT_EQ(f.At(80, 60), (Rgba{0, 50, 0, 255}));
+        EXPECT_EQ(f.At(559, 419), (Rgba{0, 50, 0, 255}));
+        EXPECT_EQ(f.At(300, 59), kStrip);
+        EXPECT_EQ(f.At(300, 30), kStrip);
+        EXPECT_EQ(f.At(300, 29), (Rgba{0, 0, 0, 0})) << "black BGCOLOR where the strip is open";
+        EXPECT_EQ(f.At(79, 200), kStrip);
+        EXPECT_EQ(f.At(560, 200), kStrip);
+        EXPECT_EQ(f.At(300, 420), kStrip) << "the next separator, 390 rows on";
+        EXPECT_EQ(f.At(300, 450), (Rgba{0, 100, 0, 255})) << "the second picture at 450";
+    }
+    {
+        // The last frame: everything 780 rows further up, the third picture where the
+        // first one was.
+        Frame f = Get(film, 780);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.At(80, 60), (Rgba{0, 150, 0, 255}));
+        EXPECT_EQ(f.At(559, 419), (Rgba{0, 150, 0, 255}));
+        EXPECT_EQ(f.At(300, 59), kStrip);
+        EXPECT_EQ(f.At(300, 29), (Rgba{0, 100, 0, 255})) << "the second picture ends at 29";
+        EXPECT_EQ(f.At(300, 30), kStrip);
+    }
+}
+
+TEST_P(FilmFrames, SmallScreenUpDownAndPreview) {
+    Screen(64, 48);
+    CSceneFilm* up = MakeFilm(79, DIRECTION_UP, "up");  // o = frame, whole pixels
+    PaintedScene* changing = m_pictures[1];
+    ASSERT_EQ(up->Travel(), 78);
+    {
+        Frame f = Get(up, 0);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.At(8, 6), (Rgba{0, 50, 0, 255}));
+        EXPECT_EQ(f.At(55, 41), (Rgba{0, 50, 0, 255}));
+        EXPECT_EQ(f.At(30, 5), kStrip) << "the separator, rows 3 to 5";
+        EXPECT_EQ(f.At(30, 2), kScreen);
+        EXPECT_EQ(f.At(7, 20), kStrip) << "the band, columns 0 to 7";
+        EXPECT_EQ(f.At(56, 20), kStrip) << "the band, columns 56 to 63";
+        EXPECT_EQ(f.At(30, 43), kStrip) << "the next separator, 39 rows on";
+        EXPECT_EQ(f.At(30, 46), (Rgba{0, 100, 0, 255})) << "the changing picture at its frame 0";
+    }
+    {
+        Frame f = Get(up, 78);
+        EXPECT_EQ(f.At(8, 6), (Rgba{0, 150, 0, 255}));
+        EXPECT_EQ(f.At(30, 1), (Rgba{78, 100, 0, 255})) << "the changing picture at its frame 78";
+        EXPECT_EQ(f.At(30, 4), kStrip);
+        EXPECT_EQ(f.At(30, 46), kScreen) << "the strip ends at 126 - 78 = 48";
+    }
+    {
+        // The last frame given back took the endless pictures with it: fitted again,
+        // from frame 30.
+        Frame f = Get(up, 30);
+        EXPECT_EQ(f.At(30, 11), (Rgba{30, 50, 0, 255})) << "picture 0 ends at 41 - 30";
+        EXPECT_EQ(f.At(30, 12), kStrip) << "the separator at 42 - 30";
+        EXPECT_EQ(f.At(30, 14), kStrip);
+        EXPECT_EQ(f.At(30, 15), (Rgba{30, 100, 0, 255})) << "picture 1 starts at 45 - 30";
+    }
+
+    // DOWN shows the first picture first too, and runs the row downwards.
+    CSceneFilm* down = MakeFilm(79, DIRECTION_DOWN, "down");
+    {
+        Frame f = Get(down, 0);
+        EXPECT_EQ(f.At(8, 6), (Rgba{0, 50, 0, 255}));
+        EXPECT_EQ(f.At(30, 1), (Rgba{0, 100, 0, 255})) << "the second picture above it";
+    }
+    {
+        Frame f = Get(down, 78);
+        EXPECT_EQ(f.At(8, 6), (Rgba{0, 150, 0, 255}));
+        EXPECT_EQ(f.At(30, 46), (Rgba{78, 100, 0, 255}));
+    }
+
+    // Preview draws the canvas itself, screen sized.
+    {
+        Frame f = Get(up, 30, 2);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.image->width, 64);
+        EXPECT_EQ(f.image->height, 48);
+        EXPECT_EQ(f.At(30, 11), (Rgba{30, 50, 0, 255}));
+        EXPECT_EQ(f.At(30, 13), kStrip);
+        EXPECT_EQ(f.At(30, 15), (Rgba{30, 100, 0, 255}));
+    }
+    EXPECT_EQ(changing->gets, changing->releases);
+}
+
+TEST_P(FilmFrames, LeftRunsThePicturesSideways) {
+    // Across: L = (64 >> 4) x 13 x 2 = 104, pictures 52 columns apart from x = 8 at
+    // y = 6; the strip's separators are 65 >> 4 = 4 columns wide, from column 4.
+    Screen(64, 48);
+    CSceneFilm* left = MakeFilm(105, DIRECTION_LEFT);
+    ASSERT_EQ(left->Travel(), 104);
+    {
+        Frame f = Get(left, 0);
+        EXPECT_EQ(f.At(8, 6), (Rgba{0, 50, 0, 255}));
+        EXPECT_EQ(f.At(55, 41), (Rgba{0, 50, 0, 255}));
+        EXPECT_EQ(f.At(5, 20), kStrip);
+        EXPECT_EQ(f.At(57, 20), kStrip);
+        EXPECT_EQ(f.At(61, 20), (Rgba{0, 100, 0, 255}));
+        EXPECT_EQ(f.At(30, 5), kStrip) << "the band, rows 0 to 5";
+    }
+    {
+        Frame f = Get(left, 104);
+        EXPECT_EQ(f.At(8, 6), (Rgba{0, 150, 0, 255}));
+        EXPECT_EQ(f.At(3, 20), (Rgba{104, 100, 0, 255}));
+    }
+}
+
+TEST_P(FilmFrames, SubPixelOffsets) {
+    // 157 frames move the strip half a pixel a frame: frame 3 stands at o = 1 and
+    // q = 512, so every row is read half from the canvas row below it. Row 4 mixes
+    // the separator's last row with the first picture's top row. Area averaging takes
+    // half of each in the 32-bit layout, 511 and 513 parts of 1024 in the 24-bit one.
+    Screen(64, 48);
+    CSceneFilm* film = MakeFilm(157, DIRECTION_UP, "half");
+    film->EditSettings().color = CColor(81, 24, 0);
+    {
+        Frame f = Get(film, 3);
+        // The endless picture was fitted from its frame 3: (3, 50, 0).
+        EXPECT_EQ(f.At(30, 4), (Rgba{42, 37, 0, 255}));
+        EXPECT_EQ(f.At(30, 5), (Rgba{3, 50, 0, 255}));
+        EXPECT_EQ(f.At(30, 3), (Rgba{81, 24, 0, 255}));
+    }
+    {
+        // Preview leaves the half pixel out.
+        Frame f = Get(film, 3, 2);
+        EXPECT_EQ(f.At(30, 4), (Rgba{81, 24, 0, 255}));
+        EXPECT_EQ(f.At(30, 5), (Rgba{3, 50, 0, 255}));
+    }
+    // The same position in a film of 2,555,905 frames, at frame 49,152: there
+    // L x 1024 x f is 3,925,868,544, past 32 bits.
+    CSceneFilm* slow = MakeFilm(2555905, DIRECTION_UP, "slow");
+    {
+        Frame f = Get(slow, 49152);
+        EXPECT_EQ(f.At(30, 4), (Rgba{40, 37, 0, 255}));
+        EXPECT_EQ(f.At(30, 5), (Rgba{0, 50, 0, 255}));
+    }
+}
+
+TEST_P(FilmFrames, BlackStrip) {
+    // A black strip stays opaque black; only its holes and windows are open.
+    Screen(64, 48);
+    CSceneFilm* film = MakeFilm(79, DIRECTION_UP);
+    film->EditSettings().color = CColor(0, 0, 0);
+    Frame f = Get(film, 0);
+    EXPECT_EQ(f.At(7, 20), (Rgba{0, 0, 0, 255}));
+    EXPECT_EQ(f.At(30, 4), (Rgba{0, 0, 0, 255}));
+    EXPECT_EQ(f.At(3, 0), kScreen) << "a sprocket hole: columns 2 to 4, rows 0 and 1";
+    EXPECT_EQ(f.At(1, 0), (Rgba{0, 0, 0, 255}));
+    EXPECT_EQ(f.At(30, 2), kScreen);
+}
+
+TEST_P(FilmFrames, EndlessPicturesAreFittedOnceAndKeptWhileFramesAreOut) {
+    Screen(64, 48);
+    CSceneFilm* film = MakeFilm(79, DIRECTION_UP);
+    PaintedScene* endless = m_pictures[0];
+    PaintedScene* changing = m_pictures[1];
+    for (int32_t frame : {10, 0, 40, 77}) {
+        Frame f = Get(film, frame);
+        ASSERT_TRUE(f.image);
+        if (frame < 40) {
+            EXPECT_EQ(f.At(30, 11 - frame), (Rgba{10, 50, 0, 255})) << frame;
+        }
+    }
+    EXPECT_EQ(endless->gets, 1);
+    EXPECT_EQ(endless->releases, 1);
+    EXPECT_EQ(changing->gets, 4);
+
+    // The last frame given back while another is out keeps the pictures...
+    {
+        Frame other = Get(film, 5);
+        { Frame last = Get(film, 78); }
+        EXPECT_EQ(endless->gets, 1);
+    }
+    // ... and the last one given back with none out drops them.
+    { Frame last = Get(film, 78); }
+    {
+        Frame f = Get(film, 3);
+        EXPECT_EQ(f.At(8, 6), (Rgba{3, 50, 0, 255})) << "fitted again, from frame 3";
+    }
+    EXPECT_EQ(endless->gets, 2);
+    film->ResetCache();
+    { Frame f = Get(film, 1); }
+    EXPECT_EQ(endless->gets, 3);
+    EXPECT_EQ(changing->gets, changing->releases);
+}
+
+TEST_P(FilmFrames, FramesThatCannotBeMadeAreCountedToo) {
+    Screen(64, 48);
+    CSceneFilm* film = MakeFilm(79, DIRECTION_UP);
+    PaintedScene* endless = m_pictures[0];
+    // A screen too large for any image: no frame, but it is given back like any.
+    Screen(40000, 30000);
+    {
+        Frame none = Get(film, 7);
+        EXPECT_FALSE(none.image);
+    }
+    Screen(64, 48);
+    {
+        Frame other = Get(film, 5);
+        { Frame last = Get(film, 78); }
+        Frame again = Get(film, 6);
+        EXPECT_EQ(endless->gets, 1) << "the pictures stay while frame 5 is out";
+    }
+}
+
+TEST_P(FilmFrames, PicturesThatGiveNoneAreLeftOut) {
+    Screen(64, 48);
+    auto* film = m_g.Add<CSceneFilm>("film");
+    auto* missing = m_g.Add<PaintedScene>("missing", kEndlessFrames, 0, 0);
+    auto* changing = m_g.Add<PaintedScene>("changing", 100, 48, 36);
+    m_g.Input(film, missing);
+    m_g.Input(film, changing);
+    film->EditSettings().direction = DIRECTION_UP;
+    film->EditSettings().bgcolor = CColor(0, 0, 255);
+    film->EditSettings().frames = 40;
+    m_g.Count();
+    film->Validate(nullptr);  // L = 39, one pixel a frame
+    for (int32_t frame : {0, 1}) {
+        Frame f = Get(film, frame);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.At(30, 20), kScreen);
+        EXPECT_EQ(f.At(30, 46), (Rgba{uint8_t(frame), 0, 0, 255}));
+    }
+    EXPECT_EQ(missing->gets, 2) << "a picture that was none is asked for again";
+    EXPECT_EQ(missing->releases, 2);
+}
+
 // ---- EXPAND ----
 
 // Row y of the picture is (y, 10 x, 7) with alpha 100 + y.
