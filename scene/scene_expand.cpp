@@ -68,7 +68,7 @@ CImageBuffer* CSceneExpand::GetImage(int32_t frame, int32_t mode, int32_t* runLe
     const int64_t last = (vertical ? h : w) - 1;
     // How far the line has moved from its start; a one-frame input shows the start.
     const int64_t count = GetFrameCount();
-    const int64_t moved = move_between(0, last, frame, count);
+    const int64_t moved = transition_between(0, last, frame, count);
     // UP and LEFT fill before the line, DOWN and RIGHT after it; IN starts at the far
     // side of the filled part, OUT at the near one.
     const bool before = s.direction == DIRECTION_UP || s.direction == DIRECTION_LEFT;

@@ -18,8 +18,8 @@ CImageBuffer* CSceneMosaic::GetImage(int32_t frame, int32_t mode, int32_t* runLe
     const int64_t count = GetFrameCount();
     // The cell size in 1/1024 pixel, at least a pixel.
     const int64_t cell =
-        std::max<int64_t>(move_between(int64_t{s.sizeStart} * kSubPixel,
-                                       int64_t{s.sizeEnd} * kSubPixel, frame, count),
+        std::max<int64_t>(transition_between(int64_t{s.sizeStart} * kSubPixel,
+                                             int64_t{s.sizeEnd} * kSubPixel, frame, count),
                           kSubPixel);
 
     CImageBuffer* source = input->GetImage(frame, mode, runLength, context);
@@ -52,10 +52,10 @@ CImageBuffer* CSceneMosaic::GetImage(int32_t frame, int32_t mode, int32_t* runLe
     // The target rectangle moves from TGT_START to TGT_END.
     const SceneRect a = TargetStart();
     const SceneRect b = TargetEnd();
-    const int64_t left = move_between(a.left, b.left, frame, count);
-    const int64_t top = move_between(a.top, b.top, frame, count);
-    const int64_t right = move_between(a.right, b.right, frame, count);
-    const int64_t bottom = move_between(a.bottom, b.bottom, frame, count);
+    const int64_t left = transition_between(a.left, b.left, frame, count);
+    const int64_t top = transition_between(a.top, b.top, frame, count);
+    const int64_t right = transition_between(a.right, b.right, frame, count);
+    const int64_t bottom = transition_between(a.bottom, b.bottom, frame, count);
     const int64_t pw = right - left + 1;
     const int64_t ph = bottom - top + 1;
     if (pw < 1 || ph < 1) return out.release();  // an empty target changes nothing

@@ -16,7 +16,7 @@ inline constexpr int32_t DIRECTION_RIGHT = 8;
 // that moves from start (frame 0) to end (the last frame) stands at `frame`. The frame
 // is taken into 0 ... frames - 1; a block of one frame stays at start. Exact for any
 // 64-bit start and end whose difference fits 63 bits, without a wider product.
-inline int64_t move_between(int64_t start, int64_t end, int64_t frame, int64_t frames) {
+inline int64_t transition_between(int64_t start, int64_t end, int64_t frame, int64_t frames) {
     if (frames <= 1) return start;
     const int64_t d = frames - 1;
     const int64_t f = std::clamp<int64_t>(frame, 0, d);
