@@ -156,10 +156,15 @@ CImageBuffer* CSceneFilm::GetImage(int32_t frame, int32_t mode, int32_t* runLeng
     // of one frame stands at its start.
     const int64_t count = GetFrameCount();
     const int64_t travel = m_travel;
-    const int64_t f = std::clamp<int64_t>(frame, 0, std::max<int64_t>(count - 1, 0));
-    const int64_t step = forward ? f : count - 1 - f;
-    const int64_t o = transition_between(0, travel, step, count);
-    const int64_t q = transition_between(0, travel * kSubPixel, step, count) & (kSubPixel - 1);
+    int64_t o = forward ? 0 : travel;
+    int64_t q = 0;
+    if (count > 1) {
+        // UP and LEFT move by the frames gone, DOWN and RIGHT by the frames to come.
+        const int64_t f = std::clamp<int64_t>(frame, 0, count - 1);
+        const int64_t step = forward ? f : count - 1 - f;
+        o = transition_between(0, travel, step, count);
+        q = transition_between(0, travel * kSubPixel, step, count) & (kSubPixel - 1);
+    }
 
     ImagePtr strip = make_strip(n, !vertical, static_cast<int32_t>(o), static_cast<int32_t>(w),
                                 static_cast<int32_t>(h), s.color);

@@ -444,6 +444,14 @@ TEST_P(FilmFrames, SmallScreenUpDownAndPreview) {
         EXPECT_EQ(f.At(30, 46), (Rgba{78, 100, 0, 255}));
     }
 
+    // A film of one frame stands at its start, whichever way it runs.
+    for (int32_t direction : {DIRECTION_UP, DIRECTION_DOWN}) {
+        CSceneFilm* once = MakeFilm(1, direction, "once" + std::to_string(direction));
+        Frame f = Get(once, 0);
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.At(8, 6), (Rgba{0, 50, 0, 255})) << direction;
+    }
+
     // Preview draws the canvas itself, screen sized.
     {
         Frame f = Get(up, 30, 2);
