@@ -12,6 +12,20 @@ inline constexpr int32_t DIRECTION_DOWN = 2;
 inline constexpr int32_t DIRECTION_LEFT = 4;
 inline constexpr int32_t DIRECTION_RIGHT = 8;
 
+// start + (end - start) x frame / (frames - 1), truncated toward zero: where a value
+// that moves from start (frame 0) to end (the last frame) stands at `frame`. The frame
+// is taken into 0 ... frames - 1; a block of one frame stays at start. Exact for any
+// 64-bit start and end whose difference fits 63 bits, without a wider product.
+inline int64_t transition_between(int64_t start, int64_t end, int64_t frame, int64_t frames) {
+    if (frames <= 1) return start;
+    const int64_t d = frames - 1;
+    const int64_t f = std::clamp<int64_t>(frame, 0, d);
+    const int64_t span = end - start;
+    // span = whole x d + rest, so span x f / d = whole x f + rest x f / d, both parts
+    // truncating the same way.
+    return start + span / d * f + span % d * f / d;
+}
+
 // Fade modes (0: not given).
 inline constexpr int32_t FADE_IN = 1;
 inline constexpr int32_t FADE_OUT = 2;
@@ -31,6 +45,9 @@ class CSceneFade : public CSceneWith<FadeSettings> {
 public:
     CSceneFade() : CSceneWith(SCENE_FADE) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -50,6 +67,9 @@ class CSceneCrossfade : public CSceneWith<CrossfadeSettings> {
 public:
     CSceneCrossfade() : CSceneWith(SCENE_CROSSFADE) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -87,6 +107,10 @@ class CSceneFilm : public CSceneWith<FilmSettings> {
 public:
     CSceneFilm() : CSceneWith(SCENE_FILM) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
+    void ResetCache() override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -103,6 +127,13 @@ protected:
 
 private:
     int32_t m_travel = 0;
+    // The pictures of the endless inputs, fitted once and kept (the others are
+    // fitted for every frame by the caller that needs them), and the number of
+    // frames handed out and not yet given back; both guarded by the scene's lock.
+    // The array lives until ResetCache, or until the last frame comes back while no
+    // other frame is out.
+    std::unique_ptr<ImagePtr[]> m_pictures;
+    int32_t m_users = 0;
 };
 
 struct ExpandSettings {
@@ -114,6 +145,9 @@ class CSceneExpand : public CSceneWith<ExpandSettings> {
 public:
     CSceneExpand() : CSceneWith(SCENE_EXPAND) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Validate(const SceneReport& report) override;
@@ -137,6 +171,9 @@ class CSceneMosaic : public CSceneWith<MosaicSettings> {
 public:
     CSceneMosaic() : CSceneWith(SCENE_MOSAIC) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Dump(CDumpWriter& out) override;
@@ -156,6 +193,9 @@ class CSceneShake : public CScene {
 public:
     CSceneShake() : CScene(SCENE_SHAKE) {}
 
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Dump(CDumpWriter& out) override;

@@ -1,100 +1,9 @@
-// Transition scenes: counting, frame questions, describing, validation and dump.
+// CROSSFADE: inputs chained one after another, each overlapping dissolve FRAMES long.
 
 #include "scene/scene_transition.h"
 
 #include "base/cp932.h"
-#include "scene/keywords.h"
-
-namespace {
-
-void dump_direction(CDumpWriter& out, int32_t direction) {
-    if (const char* word = keyword_word(kDirectionWords, direction)) out.WriteLine("\t%s", word);
-}
-
-}  // namespace
-
-// ---- FADE ----
-
-int CSceneFade::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
-    if (IsEdgeFrame(frame, false)) return 1;
-    const int32_t mode = Settings().fadeMode;
-    const int64_t fade = Settings().frames;
-    const int64_t count = GetFrameCount();
-    if (mode == FADE_IN || mode == FADE_INOUT) {
-        if (frame == fade || frame == fade / 2) return 1;
-    }
-    if (mode == FADE_OUT || mode == FADE_INOUT) {
-        if (frame == count - 1 - fade / 2) return 1;
-    }
-    return AskFirstInput(kind, frame);
-}
-
-int32_t CSceneFade::NextKeyFrame(int32_t after) {
-    const int32_t count = GetFrameCount();
-    const int32_t mode = Settings().fadeMode;
-    const int64_t fade = Settings().frames;
-    const int64_t last = int64_t{count} - 1;
-    const bool in = mode == FADE_IN || mode == FADE_INOUT;
-    const bool out = mode == FADE_OUT || mode == FADE_INOUT;
-    const int32_t own = first_after(
-        {0, last, in ? fade : -1, in ? fade / 2 : -1, out ? last - fade / 2 : -1}, after, count);
-    CSceneLink* input = FirstInput();
-    return input ? std::min(own, input->NextKeyFrame(after)) : own;
-}
-
-int32_t CSceneFade::PrevKeyFrame(int32_t before) {
-    const int32_t count = GetFrameCount();
-    const int32_t mode = Settings().fadeMode;
-    const int64_t fade = Settings().frames;
-    const int64_t last = int64_t{count} - 1;
-    const bool in = mode == FADE_IN || mode == FADE_INOUT;
-    const bool out = mode == FADE_OUT || mode == FADE_INOUT;
-    const int32_t own = last_before(
-        {0, last, in ? fade : -1, in ? fade / 2 : -1, out ? last - fade / 2 : -1}, before, count);
-    CSceneLink* input = FirstInput();
-    return input ? std::max(own, input->PrevKeyFrame(std::min(before, count))) : own;
-}
-
-int CSceneFade::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
-    DescribeSelf(frame, list);
-    return DescribeFirstInput(frame, depth, list);
-}
-
-int CSceneFade::Validate(const SceneReport& report) {
-    const FadeSettings& s = Settings();
-    const std::string name = cp932_to_utf8(Name());
-    if (s.fadeMode == 0) {
-        if (report) {
-            report(format_string("ブロック %s に、( IN | OUT | INOUT ) が定義されていません。",
-                                 name.c_str()));
-        }
-        return -1;
-    }
-    const int64_t count = FirstInputFrames();
-    const int64_t needed = s.fadeMode == FADE_INOUT ? 2 * int64_t{s.frames} : s.frames;
-    if (needed > count) {
-        if (report) {
-            report(format_string("ブロック %s では、不正な対象フレーム数が指定されています。",
-                                 name.c_str()));
-        }
-        return -1;
-    }
-    return 0;
-}
-
-int CSceneFade::Dump(CDumpWriter& out) {
-    DumpHead(out);
-    const FadeSettings& s = Settings();
-    out.WriteLine("\tINPUT\t\t\"%s\"", InputName(0));
-    if (const char* word = keyword_word(kFadeModeWords, s.fadeMode)) out.WriteLine("\t%s", word);
-    out.WriteLine("\tCOLOR\t\t%d\t%d\t%d", s.color.red, s.color.green, s.color.blue);
-    out.WriteLine("\tFRAMES\t\t%d", s.frames);
-    out.WriteText("}");
-    return 0;
-}
-
-// ---- CROSSFADE ----
+#include "image/compose.h"
 
 // Input i + 1 starts FRAMES frames before input i ends. Starts are kept in 64 bits:
 // before validation an input may be shorter than the overlap and starts may fall.
@@ -314,145 +223,60 @@ int CSceneCrossfade::Dump(CDumpWriter& out) {
     return 0;
 }
 
-// ---- FILM ----
+// Frames where one input shows alone are that input's own images, handed through
+// without a copy; inside an overlap the two inputs are mixed into a new image.
+CImageBuffer* CSceneCrossfade::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                                        RenderContext* context) {
+    int64_t start = 0;
+    const int a = FindActive(frame, &start);
+    if (a < 0) return nullptr;
+    const size_t nextIndex = static_cast<size_t>(a) + 1;
+    CSceneLink* active = Inputs()[static_cast<size_t>(a)].get();
+    CSceneLink* next = nextIndex < Inputs().size() ? Inputs()[nextIndex].get() : nullptr;
+    const int64_t fade = Settings().frames;
+    const int64_t count = active->GetFrameCount();
+    const int64_t nextStart = start + count - fade;
+    const int32_t la = static_cast<int32_t>(frame - start);
+    int32_t lb = 0;
+    const bool dissolve = overlaps(next, nextStart, frame, &lb);
 
-int CSceneFilm::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return 0;
-    if (IsEdgeFrame(frame, false)) return 1;
-    // Every half picture distance is marked; a strip too short for that marks
-    // nothing in between.
-    const int64_t pictures = static_cast<int64_t>(Inputs().size());
-    if (pictures < 2) return 0;
-    const int64_t step = (Settings().frames / (pictures - 1)) / 2;
-    if (step <= 0) return 0;
-    return frame % step == 0 ? 1 : 0;
-}
-
-// Every half picture distance is marked (see TestFrame); 0 when nothing is.
-static int64_t film_step(size_t pictures, int32_t frames) {
-    if (pictures < 2) return 0;
-    return std::max<int64_t>((frames / (static_cast<int64_t>(pictures) - 1)) / 2, 0);
-}
-
-int32_t CSceneFilm::NextKeyFrame(int32_t after) {
-    const int32_t count = GetFrameCount();
-    const int64_t step = film_step(Inputs().size(), Settings().frames);
-    const int64_t from = std::max<int64_t>(int64_t{after} + 1, 0);
-    const int64_t marked = step > 0 ? (from + step - 1) / step * step : -1;
-    return first_after({0, int64_t{count} - 1, marked}, after, count);
-}
-
-int32_t CSceneFilm::PrevKeyFrame(int32_t before) {
-    const int32_t count = GetFrameCount();
-    const int64_t step = film_step(Inputs().size(), Settings().frames);
-    const int64_t to = std::min<int64_t>(before, count) - 1;
-    const int64_t marked = step > 0 && to >= 0 ? to / step * step : -1;
-    return last_before({0, int64_t{count} - 1, marked}, before, count);
-}
-
-int CSceneFilm::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
-    DescribeSelf(frame, list);
-    return DescribeInputs(frame, depth, list);
-}
-
-int CSceneFilm::Validate(const SceneReport&) {
-    const int32_t direction = Settings().direction;
-    const bool vertical = direction == DIRECTION_UP || direction == DIRECTION_DOWN;
-    const int64_t side = vertical ? ScreenHeight() : ScreenWidth();
-    const int64_t pictures = std::max<int64_t>(static_cast<int64_t>(Inputs().size()), 1);
-    const int64_t travel = (side >> 4) * 13 * (pictures - 1);
-    m_travel = static_cast<int32_t>(std::clamp<int64_t>(travel, 0, kEndlessFrames));
-    return 0;
-}
-
-int CSceneFilm::Dump(CDumpWriter& out) {
-    DumpHead(out);
-    const FilmSettings& s = Settings();
-    for (const auto& input : Inputs())
-        out.WriteLine("\tINPUT\t\t\"%s\"", input->InputName().c_str());
-    dump_direction(out, s.direction);
-    out.WriteLine("\tCOLOR\t\t%d\t%d\t%d", s.color.red, s.color.green, s.color.blue);
-    out.WriteLine("\tBGCOLOR\t\t%d\t%d\t%d", s.bgcolor.red, s.bgcolor.green, s.bgcolor.blue);
-    out.WriteLine("\tFRAMES\t\t%d", s.frames);
-    out.WriteText("}");
-    return 0;
-}
-
-// ---- EXPAND ----
-
-int CSceneExpand::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
-    return IsEdgeFrame(frame, true);
-}
-
-int CSceneExpand::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
-    DescribeSelf(frame, list);
-    return DescribeFirstInput(frame, depth, list);
-}
-
-int CSceneExpand::Validate(const SceneReport& report) {
-    if (Settings().inOut != 0) return 0;
-    if (report) {
-        report(format_string("ブロック %s に、( IN | OUT ) が定義されていません。",
-                             cp932_to_utf8(Name()).c_str()));
+    CImageBuffer* first = active->GetImage(la, mode, runLength, context);
+    if (!first) {
+        // A frame of one input is given back by the caller's release; a dissolve
+        // frame gives it back here, since the release will not.
+        if (dissolve) active->ReleaseImage(first, la);
+        return nullptr;
     }
-    return -1;
-}
-
-int CSceneExpand::Dump(CDumpWriter& out) {
-    DumpHead(out);
-    out.WriteLine("\tINPUT\t\t\"%s\"", InputName(0));
-    out.WriteText(Settings().inOut == EXPAND_IN ? "\tIN" : "\tOUT");
-    dump_direction(out, Settings().direction);
-    out.WriteText("}");
-    return 0;
-}
-
-// ---- MOSAIC ----
-
-int CSceneMosaic::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
-    return IsEdgeFrame(frame, true);
-}
-
-int CSceneMosaic::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
-    DescribeSelf(frame, list);
-    return DescribeFirstInput(frame, depth, list);
-}
-
-int CSceneMosaic::Dump(CDumpWriter& out) {
-    DumpHead(out);
-    out.WriteLine("\tINPUT\t\t\"%s\"", InputName(0));
-    const MosaicSettings& s = Settings();
-    out.WriteLine("\tSIZE_START\t%d", s.sizeStart);
-    out.WriteLine("\tSIZE_END\t%d", s.sizeEnd);
-    if (s.hasTgtStart) {
-        out.WriteLine("\tTGT_START\t%d\t%d\t%d\t%d", s.tgtStart.left, s.tgtStart.top,
-                      s.tgtStart.right, s.tgtStart.bottom);
+    if (dissolve) {
+        CImageBuffer* second = next->GetImage(lb, mode, runLength, context);
+        const int percent = static_cast<int>(int64_t{lb} * 100 / fade);
+        CImageBuffer* mixed = crossfade_image(first, second, percent);
+        active->ReleaseImage(first, la);
+        next->ReleaseImage(second, lb);
+        if (runLength) *runLength = std::min(*runLength, 0);
+        return mixed;
     }
-    if (s.hasTgtEnd) {
-        out.WriteLine("\tTGT_END\t\t%d\t%d\t%d\t%d", s.tgtEnd.left, s.tgtEnd.top, s.tgtEnd.right,
-                      s.tgtEnd.bottom);
+    // Frames stay the same at most until the next dissolve begins.
+    int64_t rest = start + count - frame - 1;
+    if (next) rest -= fade;
+    if (runLength && rest < *runLength)
+        *runLength = static_cast<int32_t>(std::max<int64_t>(rest, 0));
+    return first;
+}
+
+// Mixed frames are the scene's own; the others go back to the input that made them.
+void CSceneCrossfade::ReleaseImage(CImageBuffer* image, int32_t frame) {
+    int64_t start = 0;
+    const int a = FindActive(frame, &start);
+    if (a < 0) return;
+    const size_t nextIndex = static_cast<size_t>(a) + 1;
+    CSceneLink* active = Inputs()[static_cast<size_t>(a)].get();
+    CSceneLink* next = nextIndex < Inputs().size() ? Inputs()[nextIndex].get() : nullptr;
+    int32_t lb = 0;
+    const int64_t nextStart = start + active->GetFrameCount() - Settings().frames;
+    if (overlaps(next, nextStart, frame, &lb)) {
+        delete_image(image);
+    } else {
+        active->ReleaseImage(image, static_cast<int32_t>(frame - start));
     }
-    out.WriteText("}");
-    return 0;
-}
-
-// ---- SHAKE ----
-
-int CSceneShake::TestFrame(int kind, int32_t frame) {
-    if (kind == FRAME_SERIAL) return AskFirstInput(kind, frame);
-    return IsEdgeFrame(frame, false);
-}
-
-int CSceneShake::DescribeFrame(int32_t frame, int depth, FrameDescription& list) {
-    DescribeSelf(frame, list);
-    return DescribeFirstInput(frame, depth, list);
-}
-
-int CSceneShake::Dump(CDumpWriter& out) {
-    DumpHead(out);
-    out.WriteLine("\tINPUT\t\t\"%s\"", InputName(0));
-    out.WriteText("}");
-    return 0;
 }
