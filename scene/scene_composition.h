@@ -89,6 +89,14 @@ struct RangeSettings {
     int32_t end = 0;
 };
 
+// The body of an ALPHA or SHADE block: its input, START, END and the closing brace.
+inline void dump_range_block(CDumpWriter& out, const char* input, const RangeSettings& range) {
+    out.WriteLine("\tINPUT\t\t\"%s\"", input);
+    out.WriteLine("\tSTART\t\t%d", range.start);
+    out.WriteLine("\tEND\t\t%d", range.end);
+    out.WriteText("}");
+}
+
 class CSceneAlpha : public CSceneWith<RangeSettings> {
 public:
     CSceneAlpha() : CSceneWith(SCENE_ALPHA) { EditSettings() = RangeSettings{255, 255}; }
