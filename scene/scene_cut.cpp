@@ -110,3 +110,24 @@ int CSceneCut::Dump(CDumpWriter& out) {
     out.WriteText("}");
     return 0;
 }
+
+CImageBuffer* CSceneCut::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                                  RenderContext* context) {
+    CSceneLink* input = FirstInput();
+    const int32_t count = GetFrameCount();
+    if (!input || frame < 0 || frame >= count) return nullptr;
+    CImageBuffer* image = input->GetImage(MapFrame(frame), mode, runLength, context);
+    if (runLength) {
+        *runLength = frame == count - 1 ? 0 : std::min(*runLength, count - frame - 2);
+        // Played backwards, the input's promise is about the frames after its own,
+        // which this CUT shows before.
+        if (Settings().start > Settings().end) *runLength = 0;
+    }
+    return image;
+}
+
+void CSceneCut::ReleaseImage(CImageBuffer* image, int32_t frame) {
+    CSceneLink* input = FirstInput();
+    if (!input || frame < 0 || frame >= GetFrameCount()) return;  // nothing was handed out
+    input->ReleaseImage(image, MapFrame(frame));
+}

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image/compose.h"
+#include "image/transform.h"
 #include "scene/scene_composition.h"
 
 namespace {
@@ -98,4 +100,80 @@ int CSceneMix::Dump(CDumpWriter& out) {
     if (Background()) out.WriteLine("\tBGIMAGE\t\t\"%s\"", Background()->InputName().c_str());
     out.WriteText("}");
     return 0;
+}
+
+CImageBuffer* CSceneMix::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                                  RenderContext* context) {
+    const int32_t count = GetFrameCount();
+    if (frame < 0 || frame >= count) return nullptr;
+    const int fitFlags = mode == 2 ? 9 : 1;
+    const int32_t entry = runLength ? *runLength : 0;
+    const int32_t screenWidth = ScreenWidth();
+    const int32_t screenHeight = ScreenHeight();
+
+    ImagePtr result;
+    {
+        // The background is the same for every frame: the first frame that finds no
+        // canvas makes it while the others wait, then each takes a copy.
+        std::lock_guard<std::mutex> hold(Lock());
+        ++m_users;
+        if (!m_canvas) {
+            const CColor& bg = Settings().bgcolor;
+            m_canvas.reset(
+                create_filled_image(screenWidth, screenHeight, bg.red, bg.green, bg.blue, 0));
+            if (m_canvas && Background()) {
+                CImageBuffer* picture = Background()->GetImage(frame, mode, runLength, context);
+                ImagePtr fitted(picture ? fit_image(picture, screenWidth, screenHeight, fitFlags)
+                                        : nullptr);
+                Background()->ReleaseImage(picture, frame);
+                compose_image(m_canvas.get(), fitted.get(), 0, 0, COMPOSE_ALPHA);
+            }
+        }
+        if (m_canvas) result.reset(duplicate_image(m_canvas.get()));
+    }
+
+    // Later inputs are drawn over earlier ones; an input that gives no image adds
+    // nothing.
+    int32_t run = count - frame - 1;
+    for (const auto& input : Inputs()) {
+        int32_t local = 0;
+        if (!mix_active(*input, frame, &local)) {
+            const int64_t offset = input->Settings().offset;
+            if (frame < offset)
+                run = static_cast<int32_t>(std::min<int64_t>(run, offset - frame - 1));
+            continue;
+        }
+        CImageBuffer* image = input->GetImage(local, mode, &run, context);
+        if (result && image) {
+            const SceneRect r = input->Rect();
+            const int64_t width = int64_t{r.right} - r.left + 1;
+            const int64_t height = int64_t{r.bottom} - r.top + 1;
+            if (image->width == width && image->height == height) {
+                compose_image(result.get(), image, r.left, r.top, Settings().composeMode);
+            } else if (width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX) {
+                ImagePtr fitted(fit_image(image, static_cast<int32_t>(width),
+                                          static_cast<int32_t>(height), fitFlags));
+                compose_image(result.get(), fitted.get(), r.left, r.top, Settings().composeMode);
+            }
+        }
+        input->ReleaseImage(image, local);
+    }
+    if (runLength) *runLength = std::min(entry, run);
+    return result.release();
+}
+
+void CSceneMix::ReleaseImage(CImageBuffer* image, int32_t frame) {
+    const int32_t count = GetFrameCount();
+    if (frame < 0 || frame >= count) return;  // nothing was handed out
+    delete_image(image);
+    std::lock_guard<std::mutex> hold(Lock());
+    --m_users;
+    // The last frame given back by the last user ends the run: the canvas goes.
+    if (frame >= count - 1 && m_users == 0) m_canvas.reset();
+}
+
+void CSceneMix::ResetCache() {
+    std::lock_guard<std::mutex> hold(Lock());
+    m_users = 0;
+    m_canvas.reset();
 }

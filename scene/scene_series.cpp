@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/compose.h"
 #include "scene/scene_composition.h"
 
 int32_t CSceneSeries::ComputeFrameCount() {
@@ -88,4 +89,42 @@ int CSceneSeries::Dump(CDumpWriter& out) {
     }
     out.WriteText("}");
     return 0;
+}
+
+CImageBuffer* CSceneSeries::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                                     RenderContext* context) {
+    int32_t local = 0;
+    CSceneLink* input = FindActive(frame, &local);
+    // A frame outside the series (a longer camera move over it asks for one) has no
+    // input to ask.
+    if (!input) return nullptr;
+    int32_t run = runLength ? *runLength : GetFrameCount();
+    CImageBuffer* image = input->GetImage(local, mode, &run, context);
+    if (input->Settings().volumeAlpha) {
+        // The picture follows the music: silence shows nothing, full loudness the
+        // input as it is. The level is the one of this frame of the series.
+        CImageBuffer* faded = nullptr;
+        if (context) {
+            ImagePtr blank(create_filled_image(ScreenWidth(), ScreenHeight(), 0, 0, 0, 0));
+            const int level = std::clamp(context->MusicLevel(frame), 0, 100);
+            faded = crossfade_image(blank.get(), image, level);
+        } else {
+            faded = duplicate_image(image);
+        }
+        input->ReleaseImage(image, local);
+        image = faded;
+    }
+    if (runLength) *runLength = run;
+    return image;
+}
+
+void CSceneSeries::ReleaseImage(CImageBuffer* image, int32_t frame) {
+    int32_t local = 0;
+    CSceneLink* input = FindActive(frame, &local);
+    if (!input) return;  // nothing was handed out
+    if (input->Settings().volumeAlpha) {
+        delete_image(image);  // the faded copy is the series' own
+    } else {
+        input->ReleaseImage(image, local);
+    }
 }
