@@ -212,6 +212,13 @@ TEST_P(CompositionFrames, BlankInputsAreSharedAndKeptByTheLink) {
     blank->ReleaseImage(again, 3);
     series->ReleaseImage(first, 0);
     EXPECT_EQ(hidden->gets, 0) << "the block itself is never asked";
+
+    // A run in the other image mode gets a blank in that mode's layout.
+    ImageModeScope other(GetParam() == 32 ? 24 : 32);
+    CImageBuffer* switched = blank->GetImage(0, 1, nullptr, nullptr);
+    ASSERT_TRUE(switched);
+    EXPECT_EQ(switched->bpp, get_image_mode());
+    blank->ReleaseImage(switched, 0);
 }
 
 TEST_P(CompositionFrames, CutMapsItsFramesOntoTheInput) {
