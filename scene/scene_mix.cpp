@@ -107,6 +107,8 @@ CImageBuffer* CSceneMix::GetImage(int32_t frame, int32_t mode, int32_t* runLengt
     const int32_t count = GetFrameCount();
     if (frame < 0 || frame >= count) return nullptr;
     const int fitFlags = mode == 2 ? 9 : 1;
+    // The background's own run length answer does not count: the canvas made from
+    // it serves every frame alike.
     const int32_t entry = runLength ? *runLength : 0;
     const int32_t screenWidth = ScreenWidth();
     const int32_t screenHeight = ScreenHeight();
@@ -131,6 +133,10 @@ CImageBuffer* CSceneMix::GetImage(int32_t frame, int32_t mode, int32_t* runLengt
         }
         if (m_canvas) result.reset(duplicate_image(m_canvas.get()));
     }
+    if (!result) {
+        if (runLength) *runLength = 0;
+        return nullptr;  // given back like any frame: the user count goes down again
+    }
 
     // Later inputs are drawn over earlier ones; an input that gives no image adds
     // nothing.
@@ -144,7 +150,7 @@ CImageBuffer* CSceneMix::GetImage(int32_t frame, int32_t mode, int32_t* runLengt
             continue;
         }
         CImageBuffer* image = input->GetImage(local, mode, &run, context);
-        if (result && image) {
+        if (image) {
             const SceneRect r = input->Rect();
             const int64_t width = int64_t{r.right} - r.left + 1;
             const int64_t height = int64_t{r.bottom} - r.top + 1;
