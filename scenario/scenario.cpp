@@ -3,8 +3,10 @@
 #include "scenario/scenario.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/format.h"
+#include "image/compose.h"
 
 CScenario::CScenario() = default;
 CScenario::~CScenario() {
@@ -67,18 +69,60 @@ int32_t CScenario::NextMarkedFrame(int32_t frame) {
     return next;
 }
 
+namespace {
+
+// A 24-bit frame of another size than the screen, placed at the top left of an opaque
+// black screen-size image: whoever takes the frame reads a screen's worth of rows.
+ImagePtr on_screen(const CImageBuffer* frame, int32_t width, int32_t height) {
+    ImagePtr screen(create_image24a(width, height));
+    if (!screen) return nullptr;
+    std::memset(screen->alpha, 255,
+                static_cast<size_t>(int64_t{screen->alphaStride} * screen->height));
+    compose_image(screen.get(), frame, 0, 0, COMPOSE_COPY);
+    return screen;
+}
+
+bool has_size(const CImageBuffer* image, int32_t width, int32_t height) {
+    return image->width == width && image->height == height;
+}
+
+}  // namespace
+
 CImageBuffer* CScenario::GetImage(int32_t frame, int32_t* runLength, RenderContext* context) {
     CImageBuffer* image = m_mainLink.GetImage(frame, m_renderMode, runLength, context);
-    if (get_image_mode() != 32 || !image) return image;
-    CImageBuffer* copy = image->bpp == 32 ? image32_to_24a(image) : duplicate_image(image);
+    if (!image) return nullptr;
+    const int32_t width = m_header.screenWidth;
+    const int32_t height = m_header.screenHeight;
+    if (get_image_mode() == 32) {
+        // The document's own 24-bit copy; MAIN has its image back at once.
+        ImagePtr copy(image->bpp == 32 ? image32_to_24a(image) : duplicate_image(image));
+        m_mainLink.ReleaseImage(image, frame);
+        if (copy && !has_size(copy.get(), width, height))
+            copy = on_screen(copy.get(), width, height);
+        return copy.release();
+    }
+    if (has_size(image, width, height)) return image;
+    // MAIN's image cannot be handed out as it is: the document keeps the placed copy
+    // in mind to know it from MAIN's own images when it comes back.
+    ImagePtr placed = on_screen(image, width, height);
     m_mainLink.ReleaseImage(image, frame);
-    return copy;
+    if (!placed) return nullptr;
+    std::lock_guard<std::mutex> hold(m_placedLock);
+    m_placed.insert(placed.get());
+    return placed.release();
 }
 
 void CScenario::ReleaseImage(CImageBuffer* image, int32_t frame) {
     if (get_image_mode() == 32) {
         delete_image(image);
         return;
+    }
+    {
+        std::lock_guard<std::mutex> hold(m_placedLock);
+        if (m_placed.erase(image) != 0) {
+            delete_image(image);
+            return;
+        }
     }
     m_mainLink.ReleaseImage(image, frame);
 }

@@ -14,9 +14,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/file_identity.h"
@@ -131,8 +133,11 @@ public:
     // the total frames.
     int32_t NextMarkedFrame(int32_t frame);
     // The image of one frame of MAIN in the current render mode: 24-bit (with its
-    // alpha plane), owned by the document until ReleaseImage. In image mode 32 it
-    // is a converted copy and MAIN's own image is handed back at once.
+    // alpha plane) and of the screen's size, owned by the document until
+    // ReleaseImage. In image mode 32 it is a converted copy and MAIN's own image is
+    // handed back at once; in image mode 24 it is MAIN's own image. A frame of
+    // another size is placed at the top left of an opaque black screen (a copy,
+    // MAIN's image handed back at once). None when MAIN has no image.
     CImageBuffer* GetImage(int32_t frame, int32_t* runLength, RenderContext* context);
     void ReleaseImage(CImageBuffer* image, int32_t frame);
     // Describes one frame of MAIN (rows of five strings).
@@ -177,6 +182,10 @@ private:
     std::vector<CCheckpoint> m_checkpoints;
     ReadFileSet m_filesRead;
     std::unordered_map<const CScene*, CScene*> m_loopOf;  // filled by Link
+
+    // The placed copies GetImage handed out in image mode 24, until ReleaseImage.
+    std::mutex m_placedLock;
+    std::unordered_set<const CImageBuffer*> m_placed;
 
     ScenarioErrorCallback m_errorCallback;
     ScenarioQuestionCallback m_questionCallback;

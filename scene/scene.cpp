@@ -84,9 +84,10 @@ void CSceneLink::Resolve(SceneOwner* owner, CScene* target) {
 CImageBuffer* CSceneLink::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
                                    RenderContext* context) {
     if (m_settings.kind == 2) {
-        // One shared blank for every caller; they treat it as read-only.
+        // One shared blank for every caller; they treat it as read-only. It is made
+        // again only when the image mode has changed since (between two runs).
         std::lock_guard<std::mutex> hold(m_lock);
-        if (!m_blank) {
+        if (!m_blank || m_blank->bpp != get_image_mode()) {
             const int32_t w = m_owner ? m_owner->GetScreenWidth() : 0;
             const int32_t h = m_owner ? m_owner->GetScreenHeight() : 0;
             m_blank.reset(create_filled_image(w, h, 0, 0, 0, 0));
@@ -101,11 +102,8 @@ CImageBuffer* CSceneLink::GetImage(int32_t frame, int32_t mode, int32_t* runLeng
 
 void CSceneLink::ReleaseImage(CImageBuffer* image, int32_t frame) {
     if (m_settings.kind == 2) {
-        // The blank stays until the frames of the target are over.
-        if (frame >= GetFrameCount()) {
-            std::lock_guard<std::mutex> hold(m_lock);
-            m_blank.reset();
-        }
+        // The blank stays with the link: other callers may still be looking at it,
+        // whatever frame this one was.
         return;
     }
     if (m_target) m_target->ReleaseImage(image, frame);

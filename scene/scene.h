@@ -148,7 +148,8 @@ public:
     CScene* Target() const { return m_target; }
 
     // Kind 1 forwards to the target; kind 2 ("!INPUT") hands out one shared
-    // transparent black screen-size blank without asking the target.
+    // transparent black screen-size blank without asking the target; callers hand
+    // it back through the link and never change it.
     CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength, RenderContext* context);
     void ReleaseImage(CImageBuffer* image, int32_t frame);
     // Both kinds forward to the target; without a target the answers are 0 (and
@@ -165,7 +166,7 @@ private:
     std::mutex m_lock;
     SceneOwner* m_owner = nullptr;
     CScene* m_target = nullptr;  // not owned
-    ImagePtr m_blank;            // kind 2 only
+    ImagePtr m_blank;            // kind 2 only; kept as long as the link
 };
 
 using SceneLinkList = std::vector<std::unique_ptr<CSceneLink>>;

@@ -16,6 +16,12 @@ public:
         if (type == SCENE_MAIN) SetName(" ");
     }
 
+    // The active input's image itself; for an input that follows the music, the
+    // image faded by the music level at this frame (a copy without a context). None
+    // outside the series.
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -48,6 +54,13 @@ class CSceneMix : public CSceneWith<MixSettings> {
 public:
     CSceneMix() : CSceneWith(SCENE_MIX) {}
 
+    // The background canvas (BGCOLOR, BGIMAGE fitted to the screen) is made once,
+    // under the lock, and copied for every frame; the inputs that play at the frame
+    // are drawn over it outside the lock. None outside the MIX.
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
+    void ResetCache() override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -56,6 +69,12 @@ public:
 
 protected:
     int32_t ComputeFrameCount() override;
+
+private:
+    // Guarded by the scene's lock: the canvas and the frames handed out and not yet
+    // given back.
+    ImagePtr m_canvas;
+    int32_t m_users = 0;
 };
 
 struct CutSettings {
@@ -68,6 +87,10 @@ class CSceneCut : public CSceneWith<CutSettings> {
 public:
     CSceneCut() : CSceneWith(SCENE_CUT) {}
 
+    // The input's image of the mapped frame itself; none outside the CUT.
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int32_t NextKeyFrame(int32_t after) override;
@@ -89,10 +112,32 @@ struct RangeSettings {
     int32_t end = 0;
 };
 
+// The START..END ramp at `frame` of `count` frames, in double precision: START at
+// frame 0, END at the last frame. A block of one frame stays at START.
+inline double range_at_frame(const RangeSettings& range, int32_t count, int32_t frame) {
+    if (count == 1) return range.start;
+    return static_cast<double>(int64_t{range.end} - range.start) /
+               (static_cast<double>(count) - 1) * frame +
+           range.start;
+}
+
+// The body of an ALPHA or SHADE block: its input, START, END and the closing brace.
+inline void dump_range_block(CDumpWriter& out, const char* input, const RangeSettings& range) {
+    out.WriteLine("\tINPUT\t\t\"%s\"", input);
+    out.WriteLine("\tSTART\t\t%d", range.start);
+    out.WriteLine("\tEND\t\t%d", range.end);
+    out.WriteText("}");
+}
+
 class CSceneAlpha : public CSceneWith<RangeSettings> {
 public:
     CSceneAlpha() : CSceneWith(SCENE_ALPHA) { EditSettings() = RangeSettings{255, 255}; }
 
+    // A copy of the input's frame with every alpha scaled from START / 255 at the
+    // first frame to END / 255 at the last.
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Dump(CDumpWriter& out) override;
@@ -106,6 +151,11 @@ class CSceneShade : public CSceneWith<RangeSettings> {
 public:
     CSceneShade() : CSceneWith(SCENE_SHADE) {}
 
+    // The input's frame blurred from START passes at the first frame to END passes
+    // at the last.
+    CImageBuffer* GetImage(int32_t frame, int32_t mode, int32_t* runLength,
+                           RenderContext* context) override;
+    void ReleaseImage(CImageBuffer* image, int32_t frame) override;
     int TestFrame(int kind, int32_t frame) override;
     int DescribeFrame(int32_t frame, int depth, FrameDescription& list) override;
     int Dump(CDumpWriter& out) override;

@@ -1,0 +1,217 @@
+// The document's frames of MAIN: a 24-bit screen-size image in both image modes,
+// frames of another size placed on an opaque black screen, the MIX background kept
+// until the scenes are reset, and the description of a frame.
+
+#include <gtest/gtest.h>
+
+#include "image/tests/picture_fixtures.h"
+#include "output/tests/clip_fixtures.h"
+#include "scenario/tests/scenario_fixture.h"
+#include "scene/tests/frame_test_support.h"
+
+namespace {
+
+namespace pf = picture_fixtures;
+
+class DocumentFrames : public ScenarioTest, public ::testing::WithParamInterface<int> {
+protected:
+    // Loads and links `utf8`; false (with the reports) when either fails.
+    ::testing::AssertionResult Open(const std::string& utf8) {
+        if (LoadText(utf8) != 0 || m_doc.Link() != 0) {
+            std::string reports;
+            for (const std::string& e : m_errors) reports += e + "\n";
+            return ::testing::AssertionFailure() << reports;
+        }
+        return ::testing::AssertionSuccess();
+    }
+    // A PNG of one colour.
+    void WritePicture(const std::string& name, int width, int height, uint32_t rgb) {
+        pf::write_file((m_dir / name).string(),
+                       pf::encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, width, height,
+                                          pf::rgb24([rgb](int, int) { return rgb; })));
+    }
+    // The 16 x 8, 12-frame lossless test clip.
+    void WriteClip(const std::string& name) {
+        ASSERT_TRUE(clip_fixtures::write_clip((m_dir / name).string(), m_clip));
+    }
+    Rgba ClipPixel(int frame, int x, int y) const {
+        uint8_t bgr[3];
+        clip_fixtures::frame_pixel(m_clip, frame, x, y, bgr);
+        return Rgba{bgr[2], bgr[1], bgr[0], 255};
+    }
+
+    // The document's frame, handed back when the test has looked.
+    struct Frame {
+        CScenario* doc;
+        int32_t index;
+        CImageBuffer* image;
+        Frame(CScenario* d, int32_t i, CImageBuffer* img) : doc(d), index(i), image(img) {}
+        Frame(const Frame&) = delete;
+        Frame& operator=(const Frame&) = delete;
+        ~Frame() {
+            if (image) doc->ReleaseImage(image, index);
+        }
+        Rgba At(int32_t x, int32_t y) const { return pixel_at(image, x, y); }
+    };
+    Frame Get(int32_t frame, int32_t* run = nullptr) {
+        return Frame(&m_doc, frame, m_doc.GetImage(frame, run, nullptr));
+    }
+    // The document's frames are 24-bit with an alpha plane, of the screen's size.
+    void ExpectScreenFrame(const Frame& f, int32_t width, int32_t height) {
+        ASSERT_TRUE(f.image);
+        EXPECT_EQ(f.image->bpp, 24);
+        EXPECT_TRUE(f.image->alpha);
+        EXPECT_EQ(f.image->width, width);
+        EXPECT_EQ(f.image->height, height);
+    }
+
+    ImageModeScope m_mode{GetParam()};
+    clip_fixtures::ClipRecipe m_clip;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothModes, DocumentFrames, ::testing::Values(32, 24));
+
+TEST_P(DocumentFrames, ClipFramesComeOutAs24BitScreens) {
+    WriteClip("clip.avi");
+    ASSERT_TRUE(
+        Open("SCREEN 16 8\n"
+             "MOVIE \"m\" {\n FILE \"clip.avi\"\n FRAMES 12\n}\n"
+             "MAIN {\n INPUT \"m\"\n}\n"));
+    int32_t run = 100;
+    {
+        Frame f = Get(5, &run);
+        ExpectScreenFrame(f, 16, 8);
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < 15; ++x)
+                ASSERT_EQ(f.At(x, y), ClipPixel(5, x, y)) << x << ", " << y;
+        EXPECT_EQ(run, 0) << "a clip promises nothing";
+    }
+
+    FrameDescription rows;
+    EXPECT_EQ(m_doc.Describe(5, rows), 0);
+    ASSERT_EQ(rows.size(), 2 * kDescriptionColumns);
+    EXPECT_EQ(rows[0], "0");
+    EXPECT_EQ(rows[2], "MAIN");
+    EXPECT_EQ(rows[3], "5");
+    EXPECT_EQ(rows[5], "1");
+    EXPECT_EQ(rows[6], "m");
+    EXPECT_EQ(rows[7], "MOVIE");
+    EXPECT_EQ(rows[8], "5");
+    EXPECT_EQ(rows[9], "clip.avi");
+}
+
+TEST_P(DocumentFrames, ImageMode24HandsOutMainsOwnImage) {
+    WriteClip("clip.avi");
+    ASSERT_TRUE(
+        Open("SCREEN 16 8\n"
+             "MOVIE \"m\" {\n FILE \"clip.avi\"\n FRAMES 12\n}\n"
+             "MAIN {\n !INPUT \"m\"\n}\n"));
+    ASSERT_EQ(m_doc.TotalFrames(), 12);
+    // Every frame of a blank input is the link's one blank: in image mode 24 the
+    // document hands it out as it is, in image mode 32 a converted copy each time.
+    Frame a = Get(0);
+    Frame b = Get(11);
+    ExpectScreenFrame(a, 16, 8);
+    ExpectScreenFrame(b, 16, 8);
+    EXPECT_EQ(a.At(3, 3), (Rgba{0, 0, 0, 0}));
+    if (GetParam() == 24) {
+        EXPECT_EQ(a.image, b.image);
+    } else {
+        EXPECT_NE(a.image, b.image);
+    }
+}
+
+TEST_P(DocumentFrames, SmallerFramesArePlacedOnABlackScreen) {
+    WritePicture("pic.png", 10, 6, 0x285078);
+    ASSERT_TRUE(
+        Open("SCREEN 32 24\n"
+             "IMAGE \"pic\" {\n FILE \"pic.png\"\n}\n"
+             "CUT \"shot\" {\n INPUT \"pic\"\n START 0\n END 4\n}\n"
+             "MAIN {\n INPUT \"shot\"\n}\n"));
+    ASSERT_EQ(m_doc.TotalFrames(), 5);
+    int32_t run = 100;
+    for (int32_t frame : {0, 4}) {
+        Frame f = Get(frame, &run);
+        ExpectScreenFrame(f, 32, 24);
+        EXPECT_EQ(f.At(0, 0), (Rgba{40, 80, 120, 255}));
+        EXPECT_EQ(f.At(9, 5), (Rgba{40, 80, 120, 255}));
+        EXPECT_EQ(f.At(10, 0), (Rgba{0, 0, 0, 255})) << "opaque black beside the picture";
+        EXPECT_EQ(f.At(0, 6), (Rgba{0, 0, 0, 255})) << "and below it";
+        EXPECT_EQ(f.At(31, 23), (Rgba{0, 0, 0, 255}));
+    }
+    EXPECT_EQ(run, 0) << "the last frame of the CUT";
+    run = 100;
+    { Frame f = Get(1, &run); }
+    EXPECT_EQ(run, 2) << "count - frame - 2 through the CUT";
+}
+
+TEST_P(DocumentFrames, CaptionsKeepTheirPixelsOnTheScreen) {
+    ASSERT_TRUE(
+        Open("SCREEN 1920 1080\n"
+             "TEXT \"caption\" {\n STRING \"Vemo\"\n SIZE 640 100\n"
+             " COLOR 255 200 0 255\n}\n"
+             "CUT \"shot\" {\n INPUT \"caption\"\n START 0\n END 29\n}\n"
+             "MAIN {\n INPUT \"shot\"\n}\n"));
+    CScene* caption = m_doc.FindScene("caption");
+    ASSERT_TRUE(caption);
+    CImageBuffer* own = caption->GetImage(0, 1, nullptr, nullptr);
+    ASSERT_TRUE(own);
+    ASSERT_EQ(own->width, 640);
+    Frame f = Get(12);
+    ExpectScreenFrame(f, 1920, 1080);
+    int inked = 0;
+    for (int32_t y = 0; y < 100; ++y) {
+        for (int32_t x = 0; x < 640; ++x) {
+            const Rgba want = pixel_at(own, x, y);
+            ASSERT_EQ(f.At(x, y), want) << x << ", " << y;
+            if (want.a == 255) ++inked;
+        }
+    }
+    EXPECT_GT(inked, 100) << "the caption's letters";
+    EXPECT_EQ(f.At(640, 0), (Rgba{0, 0, 0, 255}));
+    EXPECT_EQ(f.At(300, 100), (Rgba{0, 0, 0, 255}));
+    EXPECT_EQ(f.At(1919, 1079), (Rgba{0, 0, 0, 255}));
+    caption->ReleaseImage(own, 0);
+}
+
+TEST_P(DocumentFrames, MixBackgroundLastsUntilTheScenesAreReset) {
+    WriteClip("clip.avi");
+    WritePicture("pic.png", 4, 2, 0xFF0000);
+    ASSERT_TRUE(
+        Open("SCREEN 16 8\n"
+             "MOVIE \"bg\" {\n FILE \"clip.avi\"\n FRAMES 12\n}\n"
+             "IMAGE \"pic\" {\n FILE \"pic.png\"\n}\n"
+             "CUT \"shot\" {\n INPUT \"pic\"\n START 0\n END 9\n}\n"
+             "MIX \"mix\" {\n INPUT \"shot\" 0 0 3 1\n BGIMAGE \"bg\"\n}\n"
+             "MAIN {\n INPUT \"mix\"\n}\n"));
+    ASSERT_EQ(m_doc.TotalFrames(), 10);
+    // The background is the clip's frame at the MIX frame that first made it.
+    {
+        Frame f = Get(5);
+        ExpectScreenFrame(f, 16, 8);
+        EXPECT_EQ(f.At(1, 1), (Rgba{255, 0, 0, 255})) << "the input over it";
+        EXPECT_EQ(f.At(8, 4), ClipPixel(5, 8, 4));
+    }
+    {
+        Frame f = Get(2);
+        EXPECT_EQ(f.At(8, 4), ClipPixel(5, 8, 4)) << "made once, kept";
+    }
+    m_doc.ResetScenes();
+    {
+        Frame f = Get(2);
+        EXPECT_EQ(f.At(8, 4), ClipPixel(2, 8, 4)) << "made again after the reset";
+    }
+    // Giving back the last frame ends the run: the next frame makes it again.
+    { Frame f = Get(9); }
+    Frame f = Get(7);
+    EXPECT_EQ(f.At(8, 4), ClipPixel(7, 8, 4));
+}
+
+TEST_P(DocumentFrames, AnEmptyMainHasNoFrames) {
+    ASSERT_TRUE(Open("SCREEN 16 8\nMAIN {\n}\n"));
+    EXPECT_EQ(m_doc.TotalFrames(), 0);
+    EXPECT_EQ(m_doc.GetImage(0, nullptr, nullptr), nullptr);
+    m_doc.ReleaseImage(nullptr, 0);
+}
+
+}  // namespace

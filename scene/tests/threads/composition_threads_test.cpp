@@ -1,0 +1,190 @@
+// Compositions asked by several workers at once: every frame is the one a single
+// worker makes, and the MIX background is made once.
+
+#include <gtest/gtest.h>
+
+#include <barrier>
+#include <map>
+#include <random>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "scene/scene_composition.h"
+#include "scene/scene_source.h"
+#include "scene/tests/frame_test_support.h"
+#include "scene/tests/scene_test_util.h"
+
+namespace {
+
+constexpr int kWorkers = 8;
+
+// Size, depth and every pixel and alpha byte of an image, row slack left out.
+std::vector<uint8_t> image_bytes(const CImageBuffer* image) {
+    std::vector<uint8_t> bytes;
+    if (!image) return bytes;
+    bytes.push_back(static_cast<uint8_t>(image->width));
+    bytes.push_back(static_cast<uint8_t>(image->height));
+    bytes.push_back(static_cast<uint8_t>(image->bpp));
+    const size_t row = static_cast<size_t>(image->width) * static_cast<size_t>(image->bpp / 8);
+    for (int32_t y = 0; y < image->height; ++y) {
+        const uint8_t* p = image_row(image, y);
+        bytes.insert(bytes.end(), p, p + row);
+        if (image->alpha) {
+            const uint8_t* a = image_alpha_row(image, y);
+            bytes.insert(bytes.end(), a, a + image->width);
+        }
+    }
+    return bytes;
+}
+
+// A MIX with a fitted background picture and inputs drawn unscaled and fitted, and a
+// SERIES playing it before a CUT of a picture, an ALPHA, a SHADE and a blank.
+struct Graph {
+    SceneGraph g;
+    CSceneMix* mix = nullptr;
+    CSceneSeries* series = nullptr;
+    PaintedScene* backdrop = nullptr;
+
+    Graph() {
+        g.owner.width = 16;
+        g.owner.height = 12;
+        backdrop = g.Add<PaintedScene>("backdrop", 40, 32, 24);
+        backdrop->green = 50;
+        auto* picture = g.Add<CSceneImage>("picture");
+        g.Input(picture, backdrop);
+        picture->EditSettings().blockFrame = 5;
+
+        auto* draw = g.Add<CSceneDraw>("draw");
+        DrawSettings& d = draw->EditSettings();
+        d.width = 6;
+        d.height = 6;
+        d.color = CColor(200, 100, 50, 255);
+        DrawShape rect;
+        rect.kind = DrawShape::POLYGON;
+        rect.fill = true;
+        rect.points = {{1, 1}, {4, 1}, {4, 4}, {1, 4}};
+        d.shapes.push_back(rect);
+        auto* drawShot = g.Add<CSceneCut>("drawShot");
+        g.Input(drawShot, draw);
+        drawShot->EditSettings() = CutSettings{0, 4, 1};
+
+        auto* a = g.Add<PaintedScene>("a", 30, 8, 6);
+        a->alpha = 180;
+        auto* b = g.Add<PaintedScene>("b", 20, 16, 12);
+        b->green = 120;
+        mix = g.Add<CSceneMix>("mix");
+        mix->EditSettings().bgcolor = CColor(10, 20, 30, 255);
+        g.Background(mix, picture);
+        Place(g.Input(mix, a), {1, 1, 8, 6}, 0);
+        Place(g.Input(mix, b), {4, 4, 11, 9}, 10);
+        Place(g.Input(mix, drawShot), {9, 0, 14, 9}, 25);
+
+        auto* pictureShot = g.Add<CSceneCut>("pictureShot");
+        g.Input(pictureShot, picture);
+        pictureShot->EditSettings() = CutSettings{9, 0, 3};
+        auto* alpha = g.Add<CSceneAlpha>("alpha");
+        g.Input(alpha, g.Add<PaintedScene>("c", 20, 16, 12));
+        alpha->EditSettings() = RangeSettings{0, 255};
+        auto* shade = g.Add<CSceneShade>("shade");
+        g.Input(shade, drawShot);
+        shade->EditSettings() = RangeSettings{0, 3};
+
+        series = g.Add<CSceneSeries>("series");
+        for (CScene* input : std::vector<CScene*>{mix, pictureShot, alpha, shade}) {
+            g.Input(series, input);
+        }
+        g.Input(series, g.Add<PaintedScene>("hidden", 5, 4, 4), 2);
+        g.Count();
+    }
+
+    static void Place(CSceneLink* link, SceneRect rect, int32_t offset) {
+        link->EditSettings().hasRect = true;
+        link->EditSettings().rect = rect;
+        link->EditSettings().offset = offset;
+    }
+
+    void Reset() {
+        for (auto& scene : g.scenes) scene->ResetCache();
+    }
+};
+
+class CompositionThreads : public ::testing::TestWithParam<int> {
+protected:
+    ImageModeScope m_mode{GetParam()};
+};
+
+INSTANTIATE_TEST_SUITE_P(BothModes, CompositionThreads, ::testing::Values(32, 24));
+
+TEST_P(CompositionThreads, RandomFramesMatchTheSingleThreadedOnes) {
+    Graph graph;
+    CScene* const scenes[2] = {graph.mix, graph.series};
+    ASSERT_EQ(graph.mix->GetFrameCount(), 30);
+    ASSERT_EQ(graph.series->GetFrameCount(), 70);
+
+    std::map<std::pair<int, int32_t>, std::vector<uint8_t>> expected;
+    for (int s = 0; s < 2; ++s) {
+        for (int32_t f = 0; f < scenes[s]->GetFrameCount(); ++f) {
+            CImageBuffer* image = scenes[s]->GetImage(f, 1, nullptr, nullptr);
+            ASSERT_TRUE(image) << s << " frame " << f;
+            expected[{s, f}] = image_bytes(image);
+            scenes[s]->ReleaseImage(image, f);
+        }
+    }
+    graph.Reset();
+
+    std::barrier start(kWorkers);
+    std::vector<std::thread> workers;
+    std::vector<int> mismatches(kWorkers, 0);
+    for (int w = 0; w < kWorkers; ++w) {
+        workers.emplace_back([&, w] {
+            std::mt19937 rng(static_cast<uint32_t>(1234 + w));
+            start.arrive_and_wait();
+            for (int round = 0; round < 40; ++round) {
+                // Two frames held at once, given back in either order.
+                struct Held {
+                    int scene;
+                    int32_t frame;
+                    CImageBuffer* image;
+                } held[2];
+                for (Held& h : held) {
+                    h.scene = static_cast<int>(rng() % 2);
+                    h.frame = static_cast<int32_t>(
+                        rng() % static_cast<uint32_t>(scenes[h.scene]->GetFrameCount()));
+                    h.image = scenes[h.scene]->GetImage(h.frame, 1, nullptr, nullptr);
+                    if (image_bytes(h.image) != expected.at({h.scene, h.frame})) ++mismatches[w];
+                }
+                const int first = static_cast<int>(rng() % 2);
+                for (int i : {first, 1 - first}) {
+                    scenes[held[i].scene]->ReleaseImage(held[i].image, held[i].frame);
+                }
+            }
+        });
+    }
+    for (auto& worker : workers) worker.join();
+    for (int w = 0; w < kWorkers; ++w) EXPECT_EQ(mismatches[w], 0) << "worker " << w;
+}
+
+TEST_P(CompositionThreads, WorkersShareOneBackground) {
+    for (int round = 0; round < 10; ++round) {
+        Graph graph;
+        std::barrier start(kWorkers), hold(kWorkers);
+        std::vector<std::thread> workers;
+        std::vector<Rgba> seen(kWorkers);
+        for (int w = 0; w < kWorkers; ++w) {
+            workers.emplace_back([&, w] {
+                start.arrive_and_wait();
+                CImageBuffer* frame = graph.mix->GetImage(w, 1, nullptr, nullptr);
+                if (frame) seen[w] = pixel_at(frame, 15, 11);
+                // Everybody holds a frame before anybody gives one back.
+                hold.arrive_and_wait();
+                graph.mix->ReleaseImage(frame, w);
+            });
+        }
+        for (auto& worker : workers) worker.join();
+        ASSERT_EQ(graph.backdrop->gets, 1) << "round " << round;
+        for (const Rgba& pixel : seen) ASSERT_EQ(pixel, (Rgba{5, 50, 0, 255}));
+    }
+}
+
+}  // namespace
