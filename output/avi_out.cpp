@@ -200,6 +200,7 @@ int CAVIOut::DoVideoWriter(const CImageBuffer* image, int32_t position, int32_t 
         if (WriteMusicThrough(p) != 0) return FailFrame(position, m_lastError);
     }
     if (m_mux->WriteVideo(image, position, false) != 0) return FailFrame(position, m_mux->Reason());
+    CallTrace("+ av_interleaved_write_frame ... successed.");
     m_nextPosition = position + 1;
     // The music up to the end of this frame goes in beside it.
     if (WriteMusicThrough(position) != 0) return FailFrame(position, m_lastError);

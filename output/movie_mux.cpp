@@ -384,7 +384,7 @@ int MovieMux::Drain(AVCodecContext* codec, AVStream* stream, int64_t duration) {
 int MovieMux::SendVideo(AVFrame* frame) {
     // Constant-quantiser encoders take the quantiser from each frame.
     frame->quality = m_videoCodec->global_quality;
-    if (Step("avcodec_send_frame", avcodec_send_frame(m_videoCodec.get(), frame)) < 0) return -1;
+    if (Check("avcodec_send_frame", avcodec_send_frame(m_videoCodec.get(), frame)) < 0) return -1;
     return Drain(m_videoCodec.get(), m_videoStream, m_frameTicks);
 }
 
@@ -416,7 +416,6 @@ int MovieMux::WriteVideo(const CImageBuffer* image, int64_t pts, bool key) {
     m_frame->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     m_haveFrame = true;
     if (SendVideo(m_frame.get()) < 0) return -1;
-    Step("av_interleaved_write_frame", 0);
     return 0;
 }
 
@@ -427,13 +426,11 @@ int MovieMux::RepeatVideo(int64_t pts) {
         if (Check("av_packet_ref", av_packet_ref(m_packet.get(), m_dib.get())) < 0) return -1;
         m_packet->pts = m_packet->dts = pts;
         if (WritePacket(m_packet.get(), m_videoTimeBase, m_videoStream) < 0) return -1;
-        Step("av_interleaved_write_frame", 0);
         return 0;
     }
     m_frame->pts = pts;
     m_frame->pict_type = AV_PICTURE_TYPE_NONE;
     if (SendVideo(m_frame.get()) < 0) return -1;
-    Step("av_interleaved_write_frame", 0);
     return 0;
 }
 
@@ -458,7 +455,6 @@ int MovieMux::WriteAudio(const uint8_t* data, int64_t frames, int64_t pts) {
     m_packet->duration = frames;
     m_packet->flags |= AV_PKT_FLAG_KEY;
     if (WritePacket(m_packet.get(), AVRational{1, m_sampleRate}, m_audioStream) < 0) return -1;
-    Step("av_interleaved_write_frame", 0);
     return 0;
 }
 
@@ -512,6 +508,19 @@ int MovieMux::Finish() {
     if (!m_failed && m_videoCodec) {
         if (Step("avcodec_send_frame", avcodec_send_frame(m_videoCodec.get(), nullptr)) >= 0)
             Drain(m_videoCodec.get(), m_videoStream, m_frameTicks);
+    }
+    if (!m_failed && m_audioCodec) {
+        // An encoder that holds samples back without being able to give them up
+        // when flushed (wmav2 overlaps each block with the next) gets that many
+        // samples of silence after the music, so that the music's end comes out.
+        AVCodecContext* codec = m_audioCodec.get();
+        if (codec->initial_padding > 0 && !(codec->codec->capabilities & AV_CODEC_CAP_DELAY) &&
+            m_audioNext != AV_NOPTS_VALUE) {
+            m_audioPending.resize(
+                m_audioPending.size() +
+                    static_cast<size_t>(codec->initial_padding) * static_cast<size_t>(m_channels),
+                0);
+        }
     }
     if (!m_failed && m_audioCodec && EncodeAudio(true) >= 0) {
         if (Step("avcodec_send_frame", avcodec_send_frame(m_audioCodec.get(), nullptr)) >= 0)

@@ -6,10 +6,12 @@
 // as uncompressed bottom-up DIB rows; PCM stored as it stands or encoded; packets
 // of all streams interleaved by time (av_interleaved_write_frame).
 //
-// Every FFmpeg call is reported through the trace function as a detail line
-// "+ <prefix><call> ... successed." or "+ <prefix><call> ... failed.", the latter
-// followed by a line with the reason. After the first failure every further call
-// fails at once with the same reason, and Finish discards the file.
+// The FFmpeg calls of setting up and closing are reported through the trace
+// function as detail lines "+ <prefix><call> ... successed." or "... failed.",
+// the latter followed by a line with the reason; the calls made for each frame
+// and chunk only when they fail (the writer reports its frames itself). After the
+// first failure every further call fails at once with the same reason, and Finish
+// discards the file.
 
 extern "C" {
 #include <libavcodec/avcodec.h>

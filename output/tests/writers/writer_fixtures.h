@@ -44,8 +44,9 @@ inline void pattern_pixel(int n, int x, int y, Pattern pattern, uint8_t* bgr) {
             bgr[2] = static_cast<uint8_t>(40 + 25 * n);
             return;
         case Pattern::Noise: {
-            uint32_t h = static_cast<uint32_t>(x * 73856093) ^ static_cast<uint32_t>(y * 19349663) ^
-                         static_cast<uint32_t>(n * 83492791);
+            uint32_t h = static_cast<uint32_t>(x) * 73856093u ^
+                         static_cast<uint32_t>(y) * 19349663u ^
+                         static_cast<uint32_t>(n) * 83492791u;
             h ^= h >> 13;
             h *= 0x5bd1e995u;
             h ^= h >> 15;
