@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdlib>
 
 #include "base/cp932.h"
@@ -262,11 +264,14 @@ int CHTMLOut::DoVideoWriter(const CImageBuffer* image, int32_t frame, int32_t, i
             WriteLine("\t<tr><th nowrap align=\"left\">Time</th><td nowrap> : %s[sec]</td></th>",
                       fixed2(time).c_str());
         } else {
-            const int minutes = static_cast<int>(time) / 60;
+            // Whole seconds, then minutes; a time past what 64 bits hold stops there.
+            const int64_t whole = time < 9.0e18 ? static_cast<int64_t>(time) : INT64_MAX;
+            const int64_t minutes = whole / 60;
             WriteLine(
                 "\t<tr><th nowrap align=\"left\" valign=\"top\">Time</th><td nowrap> : "
-                "%s[sec]<BR>%d:%s</td></th>",
-                fixed2(time).c_str(), minutes, fixed2(time - minutes * 60.0).c_str());
+                "%s[sec]<BR>%lld:%s</td></th>",
+                fixed2(time).c_str(), static_cast<long long>(minutes),
+                fixed2(time - static_cast<double>(minutes) * 60.0).c_str());
         }
         WriteLine("\t<tr><th nowrap align=\"left\">Interval</th><td nowrap> : %s[sec]</td></th>",
                   fixed2(interval).c_str());

@@ -94,6 +94,7 @@ TEST_F(AviWriterTest, UncompressedFramesAreTheBitmapsAsTheyLieInMemory) {
     EXPECT_EQ(video.bitsPerCodedSample, 24);
     EXPECT_EQ(av_cmp_q(video.timeBase, AVRational{1, 30}), 0);
     EXPECT_EQ(video.frames, 5);
+    EXPECT_EQ(video.duration, 5);
     // A positive bitmap height (bottom-up rows): FFmpeg's reader marks it so.
     ASSERT_GE(video.extradata.size(), 9u);
     EXPECT_EQ(std::string(video.extradata.end() - 9, video.extradata.end()),
