@@ -238,6 +238,8 @@ int MovieMux::AddEncodedVideo(const std::string& name, int32_t width, int32_t he
               int64_t{timeBase.num} * frameTicks, INT32_MAX);
     codec->sample_aspect_ratio = AVRational{1, 1};
     codec->max_b_frames = 0;
+    // The encoder's own threads (as many as it finds useful), joined when it is freed.
+    codec->thread_count = 0;
     bool fullRange = false;
     const AVPixelFormat convertTo = unjpeg(codec->pix_fmt, &fullRange);
     const bool yuv = !(av_pix_fmt_desc_get(convertTo)->flags & AV_PIX_FMT_FLAG_RGB);
@@ -399,6 +401,7 @@ int MovieMux::WriteVideo(const CImageBuffer* image, int64_t pts, bool key) {
     }
     const int64_t blockBytes = int64_t{image->stride} * image->height;
     if (!m_videoCodec) {
+        av_packet_unref(m_dib.get());
         if (Check("av_new_packet", av_new_packet(m_dib.get(), static_cast<int>(blockBytes))) < 0)
             return -1;
         std::memcpy(m_dib->data, image->pixels, static_cast<size_t>(blockBytes));

@@ -192,6 +192,35 @@ TEST_F(WriterFailureTest, AFullDisk) {
     EXPECT_EQ(Names(small), (std::vector<std::string>{"OUTPUT", "OUTPUT/images"}));
 }
 
+// Threads of this process.
+size_t thread_count() {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                             std::filesystem::directory_iterator()));
+}
+
+TEST_F(WriterFailureTest, EncoderThreadsEndWithTheWriter) {
+    if (!avcodec_find_encoder_by_name("libx264")) GTEST_SKIP() << "no libx264";
+    const size_t before = thread_count();
+    for (const std::string& target : {m_folder / "x264.avi", std::string("/dev/full")}) {
+        CAVIOut writer;
+        writer.SetFileName(target);
+        writer.SetCompressor({"libx264"});
+        writer.Initialize();
+        SetVideo(writer, 320, 240, 30, 1, 30);
+        ASSERT_EQ(writer.PrepareWriter(), 0);
+        int result = 0;
+        for (int n = 0; result == 0 && n < 30; ++n) {
+            ImagePtr frame = make_frame(n, 320, 240, Pattern::Noise);
+            result = writer.DoVideoWriter(frame.get(), n, image_stride(320, 24) * 240, 0, 0);
+        }
+        const int closed = writer.CloseWriter();
+        EXPECT_EQ(result != 0 || closed != 0, target == "/dev/full") << target;
+        writer.Finish();
+        EXPECT_EQ(thread_count(), before) << target;
+    }
+    EXPECT_EQ(decode_frames(m_folder / "x264.avi").size(), 30u);
+}
+
 TEST_F(WriterFailureTest, AFolderThatVanishesBeforeTheEnd) {
     for (Kind kind : kVideoKinds) {
         SCOPED_TRACE(kind_name(kind));
