@@ -78,12 +78,7 @@ int CAVIOut::Initialize() {
 
 int CAVIOut::PrepareWriter() {
     CallTrace("CAVIOut::PrepareWriter");
-    CallTrace("+ WIDTH = %d", m_width);
-    CallTrace("+ HEIGHT = %d", m_height);
-    CallTrace("+ DATASIZE = %d", m_frameBytes);
-    CallTrace("+ FRAME RATE = %d", m_frameRate);
-    CallTrace("+ SCALE = %d", m_scale);
-    CallTrace("+ LENGTH = %d", m_frameCount);
+    TraceVideoFormat();
     m_lastError.clear();
     if (ChooseCompressor(m_compressor) != 0) return 1;
     if (CreateAVI() != 0) return 1;

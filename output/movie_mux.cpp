@@ -248,16 +248,9 @@ int MovieMux::AddEncodedVideo(const std::string& name, int32_t width, int32_t he
         codec->colorspace = AVCOL_SPC_SMPTE170M;
         codec->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     }
-    if (m_format->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (configure) configure(codec.get());
-    if (Step("avcodec_open2", avcodec_open2(codec.get(), encoder, nullptr)) < 0) return -1;
-
-    AVStream* stream = avformat_new_stream(m_format.get(), nullptr);
-    if (Step("avformat_new_stream", stream ? 0 : AVERROR(ENOMEM)) < 0) return -1;
-    if (Step("avcodec_parameters_from_context",
-             avcodec_parameters_from_context(stream->codecpar, codec.get())) < 0)
-        return -1;
-    stream->time_base = codec->time_base;
+    AVStream* stream = OpenEncoder(codec.get(), encoder);
+    if (!stream) return -1;
     stream->avg_frame_rate = codec->framerate;
 
     m_scale.reset(sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, convertTo,
@@ -288,6 +281,18 @@ int MovieMux::AddEncodedVideo(const std::string& name, int32_t width, int32_t he
     m_height = height;
     m_videoCodec = std::move(codec);
     return 0;
+}
+
+AVStream* MovieMux::OpenEncoder(AVCodecContext* codec, const AVCodec* encoder) {
+    if (m_format->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (Step("avcodec_open2", avcodec_open2(codec, encoder, nullptr)) < 0) return nullptr;
+    AVStream* stream = avformat_new_stream(m_format.get(), nullptr);
+    if (Step("avformat_new_stream", stream ? 0 : AVERROR(ENOMEM)) < 0) return nullptr;
+    if (Step("avcodec_parameters_from_context",
+             avcodec_parameters_from_context(stream->codecpar, codec)) < 0)
+        return nullptr;
+    stream->time_base = codec->time_base;
+    return stream;
 }
 
 int MovieMux::AddPcmAudio(int channels, int sampleRate, int bits) {
@@ -328,15 +333,8 @@ int MovieMux::AddEncodedAudio(const std::string& name, int channels, int sampleR
     av_channel_layout_default(&codec->ch_layout, channels);
     codec->bit_rate = bitRate;
     codec->time_base = AVRational{1, sampleRate};
-    if (m_format->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (Step("avcodec_open2", avcodec_open2(codec.get(), encoder, nullptr)) < 0) return -1;
-
-    AVStream* stream = avformat_new_stream(m_format.get(), nullptr);
-    if (Step("avformat_new_stream", stream ? 0 : AVERROR(ENOMEM)) < 0) return -1;
-    if (Step("avcodec_parameters_from_context",
-             avcodec_parameters_from_context(stream->codecpar, codec.get())) < 0)
-        return -1;
-    stream->time_base = codec->time_base;
+    AVStream* stream = OpenEncoder(codec.get(), encoder);
+    if (!stream) return -1;
 
     SwrContext* made = nullptr;
     int result = swr_alloc_set_opts2(&made, &codec->ch_layout, codec->sample_fmt, sampleRate,

@@ -109,6 +109,8 @@ private:
     // The same for calls that only allocate: reported when they fail.
     int Check(const char* call, int result);
     int Fail(const char* call, const std::string& reason);
+    // Opens an encoder set up by the caller and gives it a stream; none on failure.
+    AVStream* OpenEncoder(AVCodecContext* codec, const AVCodec* encoder);
     int SendVideo(AVFrame* frame);
     int SendAudio(AVFrame* frame);
     int EncodeAudio(bool last);

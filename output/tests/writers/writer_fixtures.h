@@ -16,6 +16,7 @@ extern "C" {
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -286,43 +287,28 @@ inline Movie read_movie(const std::string& path) {
     return movie;
 }
 
-// Every frame of the first video stream, decoded and converted to top-down BGR24
-// rows without padding.
-inline std::vector<std::vector<uint8_t>> decode_frames(const std::string& path) {
+// Decodes every frame of the first stream of `type` in the file at `path`, handing
+// each to `take`. False when the file or its stream cannot be opened.
+inline bool decode_stream(const std::string& path, AVMediaType type,
+                          const std::function<void(const AVFrame*)>& take) {
     using namespace ffmpeg;
-    std::vector<std::vector<uint8_t>> frames;
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return frames;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
     FormatPtr format(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0) return frames;
-    int index = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (index < 0) return frames;
+    if (avformat_find_stream_info(raw, nullptr) < 0) return false;
+    const int index = av_find_best_stream(raw, type, -1, -1, nullptr, 0);
+    if (index < 0) return false;
     const AVCodecParameters* parameters = raw->streams[index]->codecpar;
     const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
     CodecPtr codec(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(codec.get(), parameters);
     codec->thread_count = 1;
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return frames;
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return false;
     PacketPtr packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
-    ScalePtr scale;
     auto receive = [&]() {
         while (avcodec_receive_frame(codec.get(), frame.get()) == 0) {
-            const int w = frame->width, h = frame->height;
-            bool full = frame->color_range == AVCOL_RANGE_JPEG;
-            AVPixelFormat source = unjpeg(static_cast<AVPixelFormat>(frame->format), &full);
-            scale.reset(sws_getContext(w, h, source, w, h, AV_PIX_FMT_BGR24, kExactConvertFlags,
-                                       nullptr, nullptr, nullptr));
-            if (full) {
-                sws_setColorspaceDetails(scale.get(), sws_getCoefficients(SWS_CS_ITU601), 1,
-                                         sws_getCoefficients(SWS_CS_ITU601), 1, 0, 1 << 16,
-                                         1 << 16);
-            }
-            std::vector<uint8_t> rows(static_cast<size_t>(w) * h * 3);
-            uint8_t* out[1] = {rows.data()};
-            int strides[1] = {w * 3};
-            sws_scale(scale.get(), frame->data, frame->linesize, 0, h, out, strides);
-            frames.push_back(std::move(rows));
+            take(frame.get());
             av_frame_unref(frame.get());
         }
     };
@@ -333,47 +319,48 @@ inline std::vector<std::vector<uint8_t>> decode_frames(const std::string& path) 
     }
     avcodec_send_packet(codec.get(), nullptr);
     receive();
+    return true;
+}
+
+// Every frame of the first video stream, decoded and converted to top-down BGR24
+// rows without padding.
+inline std::vector<std::vector<uint8_t>> decode_frames(const std::string& path) {
+    using namespace ffmpeg;
+    std::vector<std::vector<uint8_t>> frames;
+    decode_stream(path, AVMEDIA_TYPE_VIDEO, [&](const AVFrame* frame) {
+        const int w = frame->width, h = frame->height;
+        bool full = frame->color_range == AVCOL_RANGE_JPEG;
+        AVPixelFormat source = unjpeg(static_cast<AVPixelFormat>(frame->format), &full);
+        ScalePtr scale(sws_getContext(w, h, source, w, h, AV_PIX_FMT_BGR24, kExactConvertFlags,
+                                      nullptr, nullptr, nullptr));
+        if (full) {
+            sws_setColorspaceDetails(scale.get(), sws_getCoefficients(SWS_CS_ITU601), 1,
+                                     sws_getCoefficients(SWS_CS_ITU601), 1, 0, 1 << 16, 1 << 16);
+        }
+        std::vector<uint8_t> rows(static_cast<size_t>(w) * h * 3);
+        uint8_t* out[1] = {rows.data()};
+        int strides[1] = {w * 3};
+        sws_scale(scale.get(), frame->data, frame->linesize, 0, h, out, strides);
+        frames.push_back(std::move(rows));
+    });
     return frames;
 }
 
-// The sample frames of the first audio stream, decoded; *pcm (when given) gets
-// the decoded samples as interleaved bytes of the decoder's format.
+// The sample frames of the first audio stream, decoded (-1 when it cannot be);
+// *pcm (when given) gets the decoded samples as interleaved bytes of the
+// decoder's format.
 inline int64_t decode_samples(const std::string& path, std::vector<uint8_t>* pcm = nullptr) {
-    using namespace ffmpeg;
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return -1;
-    FormatPtr format(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0) return -1;
-    int index = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0) return -1;
-    const AVCodecParameters* parameters = raw->streams[index]->codecpar;
-    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
-    CodecPtr codec(avcodec_alloc_context3(decoder));
-    avcodec_parameters_to_context(codec.get(), parameters);
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return -1;
-    PacketPtr packet(av_packet_alloc());
-    FramePtr frame(av_frame_alloc());
     int64_t total = 0;
-    auto receive = [&]() {
-        while (avcodec_receive_frame(codec.get(), frame.get()) == 0) {
-            total += frame->nb_samples;
-            if (pcm && !av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format))) {
-                const int bytes =
-                    av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format)) *
-                    frame->ch_layout.nb_channels * frame->nb_samples;
-                pcm->insert(pcm->end(), frame->data[0], frame->data[0] + bytes);
-            }
-            av_frame_unref(frame.get());
+    bool decoded = decode_stream(path, AVMEDIA_TYPE_AUDIO, [&](const AVFrame* frame) {
+        total += frame->nb_samples;
+        const auto format = static_cast<AVSampleFormat>(frame->format);
+        if (pcm && !av_sample_fmt_is_planar(format)) {
+            const int bytes =
+                av_get_bytes_per_sample(format) * frame->ch_layout.nb_channels * frame->nb_samples;
+            pcm->insert(pcm->end(), frame->data[0], frame->data[0] + bytes);
         }
-    };
-    while (av_read_frame(raw, packet.get()) >= 0) {
-        if (packet->stream_index == index) avcodec_send_packet(codec.get(), packet.get());
-        av_packet_unref(packet.get());
-        receive();
-    }
-    avcodec_send_packet(codec.get(), nullptr);
-    receive();
-    return total;
+    });
+    return decoded ? total : -1;
 }
 
 }  // namespace writer_fixtures
