@@ -1,6 +1,16 @@
 #include "image/ffmpeg_util.h"
 
+extern "C" {
+#include <libavutil/error.h>
+}
+
 namespace ffmpeg {
+
+std::string av_error_text(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
 
 AVPixelFormat unjpeg(AVPixelFormat format, bool* full_range) {
     switch (format) {

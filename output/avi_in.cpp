@@ -74,12 +74,7 @@ int CAVIIn::Initialize() {
 
 int CAVIIn::PrepareReader() {
     CallTrace("CAVIIn::PrepareReader");
-    CallTrace("+ WIDTH = %d", m_width);
-    CallTrace("+ HEIGHT = %d", m_height);
-    CallTrace("+ DATASIZE = %d", m_frameBytes);
-    CallTrace("+ FRAME RATE = %d", m_frameRate);
-    CallTrace("+ SCALE = %d", m_scale);
-    CallTrace("+ LENGTH = %d", m_frameCount);
+    TraceVideoFormat();
     return 0;
 }
 

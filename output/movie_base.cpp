@@ -93,6 +93,15 @@ int CMovieBase::CallTrace(const char* format, ...) {
     return result;
 }
 
+void CMovieBase::TraceVideoFormat() {
+    CallTrace("+ WIDTH = %d", m_width);
+    CallTrace("+ HEIGHT = %d", m_height);
+    CallTrace("+ DATASIZE = %d", m_frameBytes);
+    CallTrace("+ FRAME RATE = %d", m_frameRate);
+    CallTrace("+ SCALE = %d", m_scale);
+    CallTrace("+ LENGTH = %d", m_frameCount);
+}
+
 std::unique_lock<std::mutex> CMovieBase::LockFrames() {
     if (!m_pMutex) return {};
     return std::unique_lock<std::mutex>(*m_pMutex);

@@ -50,6 +50,8 @@ protected:
     int CallError(const char* format, ...) VEMO_PRINTF(2, 3);
     int CallReport(const char* format, ...) VEMO_PRINTF(2, 3);
     int CallTrace(const char* format, ...) VEMO_PRINTF(2, 3);
+    // Traces the video format: "+ WIDTH = %d" ... "+ LENGTH = %d".
+    void TraceVideoFormat();
     // Holds m_pMutex while it exists; an empty lock once a writer deleted it.
     std::unique_lock<std::mutex> LockFrames();
 

@@ -1,31 +1,23 @@
-// Video clips through FFmpeg: our own input context over the one named file, the
-// container's demuxer, the stream's decoder, swscale to blue-green-red rows.
+// Video clips through FFmpeg: the one named file (media_file.h), the container's
+// demuxer, the stream's decoder, swscale to blue-green-red rows.
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/mathematics.h>
-#include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
-#include "base/file_check.h"
 #include "image/ffmpeg_util.h"
 #include "image/picture_file.h"
+#include "output/media_file.h"
 #include "output/video_clip.h"
 
 namespace {
-
-constexpr int kIoBufferBytes = 64 * 1024;
 
 // A frame at most this many frames after the last one read is reached by decoding
 // on; anything else seeks to the key frame before it.
@@ -34,68 +26,6 @@ constexpr int64_t kForwardFrames = 64;
 // Time stamps beyond this are treated as missing, so that differences of two
 // stamps can never overflow.
 constexpr int64_t kStampLimit = int64_t{1} << 61;
-
-// The one file a clip reads, opened without waiting (a FIFO or device under a
-// clip's name is refused, never blocked on).
-class FileSource {
-public:
-    FileSource() = default;
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
-    ~FileSource() = default;
-
-    bool Open(const std::string& path) {
-        m_file = open_for_reading(path, nullptr);
-        m_fd = m_file.Get();
-        return m_fd >= 0 && ::fstat(m_fd, &m_opened) == 0 && S_ISREG(m_opened.st_mode);
-    }
-
-    // Whether `path` names the file opened, unchanged since.
-    bool Names(const std::string& path) const {
-        struct stat now;
-        if (m_fd < 0 || ::stat(path.c_str(), &now) != 0) return false;
-        struct stat held;
-        if (::fstat(m_fd, &held) != 0) return false;
-        return now.st_dev == m_opened.st_dev && now.st_ino == m_opened.st_ino &&
-               held.st_size == m_opened.st_size && held.st_mtim.tv_sec == m_opened.st_mtim.tv_sec &&
-               held.st_mtim.tv_nsec == m_opened.st_mtim.tv_nsec;
-    }
-
-    static int Read(void* opaque, uint8_t* buffer, int size) {
-        auto* self = static_cast<FileSource*>(opaque);
-        if (size <= 0) return 0;
-        ssize_t got;
-        do {
-            got = ::read(self->m_fd, buffer, static_cast<size_t>(size));
-        } while (got < 0 && errno == EINTR);
-        if (got < 0) return AVERROR(EIO);
-        return got == 0 ? AVERROR_EOF : static_cast<int>(got);
-    }
-
-    static int64_t Seek(void* opaque, int64_t offset, int whence) {
-        auto* self = static_cast<FileSource*>(opaque);
-        whence &= ~AVSEEK_FORCE;
-        if (whence == AVSEEK_SIZE) {
-            struct stat info;
-            if (::fstat(self->m_fd, &info) != 0) return -1;
-            return static_cast<int64_t>(info.st_size);
-        }
-        if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
-        off_t at = ::lseek(self->m_fd, static_cast<off_t>(offset), whence);
-        return at < 0 ? -1 : static_cast<int64_t>(at);
-    }
-
-private:
-    UniqueFd m_file;
-    int m_fd = -1;  // the descriptor of m_file
-    struct stat m_opened {};
-};
-
-// Demuxers that would open further files (playlists, references, segment lists)
-// get this instead: a clip reads its own file and nothing else.
-int refuse_nested_open(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
-    return AVERROR(EPERM);
-}
 
 using namespace ffmpeg;
 
@@ -108,9 +38,8 @@ enum class Step { Found, Overshoot, End };
 }  // namespace
 
 struct VideoClip::State {
-    FileSource source;
-    IoPtr io;
-    FormatPtr format;
+    std::unique_ptr<MediaFile> file;
+    AVFormatContext* format = nullptr;  // the file's demuxer
     CodecPtr codec;
     PacketPtr packet;
     FramePtr decoded;    // the frame being received
@@ -198,7 +127,7 @@ struct VideoClip::State {
 
     bool SeekTo(int64_t stamp, bool to_start) {
         fresh = false;
-        if (av_seek_frame(format.get(), streamIndex, stamp, AVSEEK_FLAG_BACKWARD) < 0) return false;
+        if (av_seek_frame(format, streamIndex, stamp, AVSEEK_FLAG_BACKWARD) < 0) return false;
         avcodec_flush_buffers(codec.get());
         hasShown = hasAhead = false;
         draining = drained = false;
@@ -245,7 +174,7 @@ struct VideoClip::State {
                     lastInFile = std::min(lastInFile, lastIndex);
                 return Step::End;
             }
-            int read = av_read_frame(format.get(), packet.get());
+            int read = av_read_frame(format, packet.get());
             if (read < 0) {
                 // The end of the file, or of what is left of a damaged one.
                 draining = true;
@@ -308,32 +237,15 @@ VideoClip::~VideoClip() = default;
 
 std::unique_ptr<VideoClip> VideoClip::OpenFile(const std::string& path) {
     auto state = std::make_unique<State>();
-    if (!state->source.Open(path)) return nullptr;
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
-    if (!buffer) return nullptr;
-    state->io.reset(avio_alloc_context(buffer, kIoBufferBytes, 0, &state->source, &FileSource::Read,
-                                       nullptr, &FileSource::Seek));
-    if (!state->io) {
-        av_free(buffer);
-        return nullptr;
-    }
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw) return nullptr;
-    raw->pb = state->io.get();
-    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    raw->io_open = refuse_nested_open;
-    // The demuxer is chosen by the file's content alone: the name's extension would
-    // let text files (".txt" as terminal art) pass for videos.
-    // On failure avformat_open_input frees the context itself.
-    if (avformat_open_input(&raw, "", nullptr, nullptr) < 0) return nullptr;
-    state->format.reset(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0) return nullptr;
+    state->file = MediaFile::Open(path);
+    if (!state->file) return nullptr;
+    state->format = state->file->Format();
     return std::unique_ptr<VideoClip>(new VideoClip(std::move(state)));
 }
 
 ClipStream VideoClip::TakeVideoStream() {
     State& s = *m_state;
-    AVFormatContext* format = s.format.get();
+    AVFormatContext* format = s.format;
     AVStream* stream = nullptr;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         AVStream* candidate = format->streams[i];
@@ -425,7 +337,7 @@ ClipStream VideoClip::TakeVideoStream() {
 }
 
 bool VideoClip::SameFileAs(const std::string& path) const {
-    return m_state->codec && m_state->source.Names(path);
+    return m_state->codec && m_state->file->Names(path);
 }
 
 ImagePtr VideoClip::ReadFrame(int32_t index) {

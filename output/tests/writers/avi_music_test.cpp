@@ -1,0 +1,242 @@
+// The AVI writer's music: the format, range and chunks the control thread reads,
+// and the whole music appended to an AVI file, interleaved with its frames.
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "output/avi_out.h"
+#include "output/tests/writers/writer_test.h"
+
+using namespace writer_fixtures;
+
+namespace {
+
+class AviMusicTest : public WriterTest {
+protected:
+    std::string Wav(const std::string& name, const WavRecipe& recipe) {
+        return write_file(m_folder / name, wav_file(recipe));
+    }
+
+    // Writes `frames` uncompressed 32 x 24 frames at 30 per second with the music
+    // at `music` appended from sample `offset`. The result of the first call that
+    // failed, else 0.
+    int WriteWithMusic(const std::string& name, const std::string& music, int64_t offset,
+                       int frames) {
+        CAVIOut writer;
+        Record(writer);
+        writer.SetFileName(m_folder / name);
+        writer.Initialize();
+        SetVideo(writer, 32, 24, 30, 1, frames);
+        int result = writer.PrepareWriter();
+        if (result == 0) result = writer.AppendWave(music, offset);
+        for (int n = 0; result == 0 && n < frames; ++n) {
+            ImagePtr frame = make_frame(n, 32, 24);
+            result = writer.DoVideoWriter(frame.get(), n, image_stride(32, 24) * 24, 1, 0);
+        }
+        int closed = writer.CloseWriter();
+        writer.Finish();
+        return result != 0 ? result : closed;
+    }
+};
+
+TEST_F(AviMusicTest, PcmWavesKeepTheirFormatAndBytes) {
+    const WavRecipe recipes[] = {
+        {1, 8, 11025, 3000},   // unsigned bytes
+        {2, 16, 44100, 4410},  // the usual
+        {1, 24, 48000, 2000},  // three bytes a sample frame
+        {6, 32, 96000, 500},
+    };
+    for (const WavRecipe& recipe : recipes) {
+        SCOPED_TRACE(recipe.bits);
+        CAVIOut reader;
+        reader.SetFileName(Wav("music.wav", recipe));
+        reader.Initialize();
+        WaveFormat format;
+        ASSERT_EQ(reader.GetWaveInfo(&format), 0);
+        const int block = recipe.channels * recipe.bits / 8;
+        EXPECT_EQ(format, (WaveFormat{kWaveFormatPcm, recipe.channels, recipe.rate,
+                                      recipe.rate * block, block, recipe.bits, 0}));
+        int64_t first = -1, last = -1;
+        ASSERT_EQ(reader.OpenWaveInfo(&first, &last), 0);
+        EXPECT_EQ(first, 0);
+        EXPECT_EQ(last, recipe.frames - 1);
+
+        const std::string data = wav_data(recipe);
+        // Forward, then back again (the file is read afresh).
+        for (int64_t at : {int64_t{0}, int64_t{100}, recipe.frames - 10, int64_t{7}}) {
+            std::vector<uint8_t> buffer(static_cast<size_t>(64 * block));
+            ASSERT_EQ(reader.ReadWave(buffer.data(), 64 * block, at),
+                      std::min<int64_t>(64, recipe.frames - at));
+            const size_t bytes =
+                static_cast<size_t>(std::min<int64_t>(64, recipe.frames - at) * block);
+            EXPECT_EQ(std::memcmp(buffer.data(), data.data() + at * block, bytes), 0) << at;
+        }
+        // At and past the end: nothing, and no failure.
+        std::vector<uint8_t> buffer(static_cast<size_t>(block) * 16);
+        EXPECT_EQ(reader.ReadWave(buffer.data(), block * 16, recipe.frames), 0);
+        EXPECT_EQ(reader.ReadWave(buffer.data(), block * 16, recipe.frames + 1000), 0);
+        EXPECT_EQ(reader.ReadWave(buffer.data(), block * 16, -1), -1);
+        reader.CloseWave();
+        EXPECT_EQ(reader.ReadWave(buffer.data(), block * 16, 0), -1);
+        reader.Finish();
+    }
+}
+
+TEST_F(AviMusicTest, ReadsTakeWholeSampleFramesOnly) {
+    // 24-bit mono: three bytes a sample frame; 100 bytes hold 33 of them.
+    const WavRecipe recipe{1, 24, 22050, 1000};
+    CAVIOut reader;
+    reader.SetFileName(Wav("odd.wav", recipe));
+    int64_t first = 0, last = 0;
+    ASSERT_EQ(reader.OpenWaveInfo(&first, &last), 0);
+    std::vector<uint8_t> buffer(101, 0xA5);
+    EXPECT_EQ(reader.ReadWave(buffer.data(), 100, 5), 33);
+    EXPECT_EQ(std::memcmp(buffer.data(), wav_data(recipe).data() + 15, 99), 0);
+    EXPECT_EQ(buffer[99], 0xA5);
+    EXPECT_EQ(buffer[100], 0xA5);
+    // Fewer bytes than one sample frame: nothing.
+    EXPECT_EQ(reader.ReadWave(buffer.data(), 2, 0), 0);
+    EXPECT_EQ(buffer[0], wav_data(recipe)[15] & 0xFF);
+}
+
+TEST_F(AviMusicTest, AWaveCutShortEndsWhereItsDataEnds) {
+    // The header claims 1000 sample frames; the file holds 600.
+    const WavRecipe recipe{2, 16, 8000, 600, 1000};
+    const std::string path = Wav("cut.wav", recipe);
+    CAVIOut reader;
+    reader.SetFileName(path);
+    int64_t first = 0, last = 0;
+    ASSERT_EQ(reader.OpenWaveInfo(&first, &last), 0);
+    // FFmpeg measures the data against the file; the header's claim would do too.
+    EXPECT_GE(last, 599);
+    std::vector<uint8_t> buffer(4000 * 4);
+    EXPECT_EQ(reader.ReadWave(buffer.data(), 4000 * 4, 0), 600);
+    EXPECT_EQ(reader.ReadWave(buffer.data(), 4000 * 4, 600), 0);
+    EXPECT_EQ(reader.ReadWave(buffer.data(), 4000 * 4, 900), 0);
+
+    // Appending stops at the end of the data instead of reading on for ever.
+    ASSERT_EQ(WriteWithMusic("cut.avi", path, 100, 3), 0);
+    std::vector<uint8_t> pcm;
+    EXPECT_EQ(decode_samples(m_folder / "cut.avi", &pcm), 500);
+    EXPECT_EQ(std::memcmp(pcm.data(), wav_data(recipe).data() + 400, pcm.size()), 0);
+}
+
+TEST_F(AviMusicTest, CompressedMusicIsDecodedTo16BitAtItsOwnRateAndChannels) {
+    const std::vector<int16_t> tone = tone_samples(2, 30000);
+    const std::string path = m_folder / "music.flac";
+    if (!write_flac(path, tone, 2, 32000)) GTEST_SKIP() << "no FLAC encoder";
+    CAVIOut reader;
+    reader.SetFileName(path);
+    WaveFormat format;
+    ASSERT_EQ(reader.GetWaveInfo(&format), 0);
+    EXPECT_EQ(format, (WaveFormat{kWaveFormatPcm, 2, 32000, 128000, 4, 16, 0}));
+    int64_t first = 0, last = 0;
+    ASSERT_EQ(reader.OpenWaveInfo(&first, &last), 0);
+    EXPECT_EQ(last, 29999);
+    std::vector<int16_t> samples(2 * 5000);
+    for (int64_t at : {int64_t{0}, int64_t{20000}, int64_t{1234}}) {
+        ASSERT_EQ(reader.ReadWave(samples.data(), 5000 * 4, at), 5000);
+        EXPECT_EQ(std::memcmp(samples.data(), tone.data() + 2 * at, 5000 * 4), 0) << at;
+    }
+    EXPECT_EQ(reader.ReadWave(samples.data(), 5000 * 4, 28000), 2000);
+    EXPECT_EQ(reader.ReadWave(samples.data(), 5000 * 4, 30000), 0);
+
+    // Appended as PCM.
+    ASSERT_EQ(WriteWithMusic("flac.avi", path, 0, 4), 0);
+    Movie movie = read_movie(m_folder / "flac.avi");
+    ASSERT_EQ(movie.streams.size(), 2u);
+    EXPECT_EQ(movie.streams[1].codec, AV_CODEC_ID_PCM_S16LE);
+    std::vector<uint8_t> pcm;
+    EXPECT_EQ(decode_samples(m_folder / "flac.avi", &pcm), 30000);
+    EXPECT_EQ(std::memcmp(pcm.data(), tone.data(), pcm.size()), 0);
+}
+
+TEST_F(AviMusicTest, FilesThatHoldNoMusicAreRefused) {
+    CAVIOut reader;
+    Record(reader);
+    reader.SetFileName(write_file(m_folder / "notes.txt", "no music here\n"));
+    WaveFormat format;
+    EXPECT_EQ(reader.GetWaveInfo(&format), 1);
+    int64_t first = 0, last = 0;
+    EXPECT_EQ(reader.OpenWaveInfo(&first, &last), 1);
+    reader.SetFileName(m_folder / "missing.wav");
+    EXPECT_EQ(reader.GetWaveInfo(&format), 1);
+    EXPECT_TRUE(Traced("AVI : AUDIO : GetWaveInfo"));
+    EXPECT_TRUE(Traced("+ avformat_open_input \"" + (m_folder / "missing.wav") + "\" ... failed."));
+    EXPECT_EQ(reader.LastError(), "No such file or directory");
+}
+
+TEST_F(AviMusicTest, TheWholeMusicIsAppendedFromItsOffsetInterleavedWithTheFrames) {
+    // One second of music under 20 frames (two thirds of a second): the rest of
+    // the music follows the last frame.
+    const WavRecipe recipe{2, 16, 44100, 44100};
+    const std::string path = Wav("music.wav", recipe);
+    ASSERT_EQ(WriteWithMusic("music.avi", path, 4410, 20), 0);
+    EXPECT_TRUE(Traced("AVI : AUDIO : AppendWave"));
+    EXPECT_TRUE(Traced("+ avformat_open_input \"" + path + "\" ... successed."));
+
+    Movie movie = read_movie(m_folder / "music.avi");
+    ASSERT_EQ(movie.streams.size(), 2u);
+    EXPECT_EQ(movie.streams[0].type, AVMEDIA_TYPE_VIDEO);
+    const Stream& audio = movie.streams[1];
+    EXPECT_EQ(audio.codec, AV_CODEC_ID_PCM_S16LE);
+    EXPECT_EQ(audio.channels, 2);
+    EXPECT_EQ(audio.sampleRate, 44100);
+    std::vector<uint8_t> pcm;
+    EXPECT_EQ(decode_samples(m_folder / "music.avi", &pcm), 44100 - 4410);
+    const std::string data = wav_data(recipe);
+    ASSERT_EQ(pcm.size(), data.size() - 4410 * 4);
+    EXPECT_EQ(std::memcmp(pcm.data(), data.data() + 4410 * 4, pcm.size()), 0);
+    EXPECT_EQ(movie.Count(0), 20u);
+
+    // In file order, the music before video frame k reaches at least to frame
+    // k - 1: a player streams it without reading ahead.
+    int64_t audioSamples = 0;
+    for (const Packet& p : movie.packets) {
+        if (p.stream == 1) audioSamples += static_cast<int64_t>(p.data.size()) / 4;
+        if (p.stream == 0 && p.pts > 0) {
+            EXPECT_GE(audioSamples * 30, (p.pts - 1) * 44100) << p.pts;
+        }
+    }
+}
+
+TEST_F(AviMusicTest, EightBitMonoAndAnOffsetPastTheEnd) {
+    const WavRecipe recipe{1, 8, 8000, 2000};
+    const std::string path = Wav("mono.wav", recipe);
+    ASSERT_EQ(WriteWithMusic("mono.avi", path, 0, 5), 0);
+    Movie movie = read_movie(m_folder / "mono.avi");
+    ASSERT_EQ(movie.streams.size(), 2u);
+    EXPECT_EQ(movie.streams[1].codec, AV_CODEC_ID_PCM_U8);
+    std::vector<uint8_t> pcm;
+    EXPECT_EQ(decode_samples(m_folder / "mono.avi", &pcm), 2000);
+    EXPECT_EQ(std::string(pcm.begin(), pcm.end()), wav_data(recipe));
+
+    // Music shorter than the offset: an empty music stream.
+    ASSERT_EQ(WriteWithMusic("late.avi", path, 5000, 5), 0);
+    Movie late = read_movie(m_folder / "late.avi");
+    ASSERT_EQ(late.streams.size(), 2u);
+    EXPECT_EQ(late.Count(1), 0u);
+    EXPECT_EQ(late.Count(0), 5u);
+}
+
+TEST_F(AviMusicTest, MusicIsAppendedOnlyBeforeTheFirstFrame) {
+    const std::string path = Wav("music.wav", {});
+    CAVIOut writer;
+    Record(writer);
+    writer.SetFileName(m_folder / "late.avi");
+    writer.Initialize();
+    EXPECT_EQ(writer.AppendWave(path, 0), 1);  // no file yet
+    SetVideo(writer, 32, 24, 30, 1, 2);
+    ASSERT_EQ(writer.PrepareWriter(), 0);
+    EXPECT_EQ(writer.AppendWave(path, -1), 1);
+    EXPECT_EQ(writer.AppendWave(m_folder / "missing.wav", 0), 1);
+    ImagePtr frame = make_frame(0, 32, 24);
+    ASSERT_EQ(writer.DoVideoWriter(frame.get(), 0, image_stride(32, 24) * 24, 1, 0), 0);
+    EXPECT_EQ(writer.AppendWave(path, 0), 1);
+    EXPECT_EQ(writer.CloseWriter(), 0);
+    writer.Finish();
+    EXPECT_EQ(read_movie(m_folder / "late.avi").streams.size(), 1u);
+}
+
+}  // namespace

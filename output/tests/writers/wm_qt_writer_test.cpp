@@ -1,0 +1,290 @@
+// The Windows Media and QuickTime writers: streams, codecs, times and music as the
+// control thread hands them over, read back through FFmpeg.
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "output/encoder_probe.h"
+#include "output/qt_out.h"
+#include "output/tests/writers/writer_test.h"
+#include "output/wm_out.h"
+
+using namespace writer_fixtures;
+
+namespace {
+
+constexpr int64_t kSecond = 10000000;  // 100 ns units
+
+class MovieWriterTest : public WriterTest {
+protected:
+    // Feeds `frames` flat frames (and with music, `chunkBytes` of `data` per frame)
+    // the way the control thread does: frame n at time n x scale / rate, key flag 1
+    // on frame 0. The result of the first call that failed, else 0.
+    int Feed(CMovieOut& writer, int frames, int rate, int scale, int step,
+             const std::string& data = "", int chunkBytes = 0, int block = 0, int sampleRate = 0) {
+        int result = writer.PrepareWriter();
+        int64_t read = 0;
+        for (int n = 0; result == 0 && n < frames; ++n) {
+            ImagePtr frame = make_frame(n, 64, 48, Pattern::Flat);
+            const int64_t t = int64_t{n} * step * kSecond * scale / rate;
+            result =
+                writer.DoVideoWriter(frame.get(), n, image_stride(64, 24) * 48, n == 0 ? 1 : 0, t);
+            if (result == 0 && chunkBytes > 0) {
+                std::string chunk(static_cast<size_t>(chunkBytes), '\0');
+                const size_t at = static_cast<size_t>(read * block);
+                if (at < data.size()) data.copy(chunk.data(), chunk.size(), at);
+                result = writer.DoAudioWriter(reinterpret_cast<const uint8_t*>(chunk.data()),
+                                              chunkBytes, read * kSecond / sampleRate);
+                read += chunkBytes / block;
+            }
+        }
+        int closed = writer.CloseWriter();
+        writer.Finish();
+        return result != 0 ? result : closed;
+    }
+};
+
+TEST_F(MovieWriterTest, TheEncoderWordAndTheQuickTimeProbe) {
+    EXPECT_EQ(probe_encoders(),
+              kEncoderWindowsMediaVideo | kEncoderMpeg4Video | kEncoderWindowsMediaAudio);
+    EXPECT_TRUE(quicktime_available());
+    CQTOut probe;
+    Record(probe);
+    EXPECT_EQ(probe.EnableTest(), 0);
+    EXPECT_EQ(m_traces, (std::vector<std::string>{
+                            "QT : EnableTest",
+                            "+ av_guess_format(\"mov\"), avcodec_find_encoder_by_name(\"mpeg4\") "
+                            "... successed",
+                            "+ QuickTime initialization test ... successed"}));
+}
+
+TEST_F(MovieWriterTest, WindowsMediaVideoAtItsTimesAndBitRate) {
+    CWMOut writer;
+    Record(writer);
+    writer.SetFileName(m_folder / "out.wmv");
+    ASSERT_EQ(writer.Initialize(), 0);
+    SetVideo(writer, 64, 48, 30, 1, 10, WindowsMediaSettings{}.videoBitrate);
+    writer.SetAudio(0, 0, 0, 0, 0);
+    ASSERT_EQ(Feed(writer, 10, 30, 1, 1), 0);
+    EXPECT_EQ(writer.VideoInputNumber(), 0);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"out.wmv"});
+    for (const char* line :
+         {"WM : Initialize", "WM : PrepareWriter", "WM : PrepareProfile",
+          "WM : VIDEO : PrepareVideoStream",
+          "+ avcodec_find_encoder_by_name \"wmv2\" ... successed.",
+          "+ avcodec_open2 ... successed.", "Stream Count = 1",
+          "+ avformat_write_header ... successed.", "WM : DoVideoWriter",
+          "+ av_interleaved_write_frame( nTime = 0, nKeyFrame = 1 ) ... successed.",
+          "+ av_interleaved_write_frame( nTime = 333333, nKeyFrame = 0 ) ... successed.",
+          "+ av_interleaved_write_frame( nTime = 3000000, nKeyFrame = 0 ) ... successed.",
+          "WM : CloseWriter", "+ av_write_trailer ... successed.", "+ rename ... successed."}) {
+        EXPECT_TRUE(Traced(line)) << line;
+    }
+
+    Movie movie = read_movie(m_folder / "out.wmv");
+    ASSERT_TRUE(movie.opened);
+    EXPECT_EQ(movie.format, "asf");
+    ASSERT_EQ(movie.streams.size(), 1u);
+    EXPECT_EQ(movie.streams[0].codec, AV_CODEC_ID_WMV2);
+    EXPECT_EQ(movie.streams[0].width, 64);
+    EXPECT_EQ(movie.streams[0].height, 48);
+    ASSERT_EQ(movie.packets.size(), 10u);
+    // Milliseconds from the first frame.
+    for (size_t n = 0; n < 10; ++n) {
+        EXPECT_NEAR(movie.packets[n].pts - movie.packets[0].pts, static_cast<double>(n) * 1000 / 30,
+                    1.0);
+    }
+    EXPECT_TRUE(movie.packets[0].key);
+    const auto frames = decode_frames(m_folder / "out.wmv");
+    ASSERT_EQ(frames.size(), 10u);
+    for (int n = 0; n < 8; ++n) {
+        const auto expected = expected_rows(n, 64, 48, Pattern::Flat);
+        EXPECT_NEAR(frames[static_cast<size_t>(n)][3 * (24 * 64 + 32) + 2], expected[2], 8) << n;
+    }
+}
+
+TEST_F(MovieWriterTest, WindowsMediaMusicComesFirstAndKeepsItsLength) {
+    const WavRecipe recipe{2, 16, 44100, 20 * 1470};
+    const std::string data = wav_data(recipe);
+    CWMOut writer;
+    Record(writer);
+    writer.SetFileName(m_folder / "music.wmv");
+    writer.Initialize();
+    SetVideo(writer, 64, 48, 30, 1, 20, 524288);
+    writer.SetAudio(2, 16, 11760, 44100, WindowsMediaSettings{}.audioBitrate);
+    ASSERT_EQ(Feed(writer, 20, 30, 1, 1, data, 5880, 4, 44100), 0);
+    EXPECT_EQ(writer.AudioInputNumber(), 0);
+    EXPECT_EQ(writer.VideoInputNumber(), 1);
+    for (const char* line :
+         {"WM : AUDIO : PrepareAudioStream", "+ wFormatTag = 353", "+ nChannels = 2",
+          "+ nSamplesPerSec = 44100", "+ nAvgBytesPerSec = 24576", "+ wBitsPerSample = 16",
+          "Stream Count = 2",
+          "+ av_interleaved_write_frame( nTime = 333333, SIZE = 5880 ) ... successed."}) {
+        EXPECT_TRUE(Traced(line)) << line;
+    }
+    Movie movie = read_movie(m_folder / "music.wmv");
+    ASSERT_EQ(movie.streams.size(), 2u);
+    EXPECT_EQ(movie.streams[0].codec, AV_CODEC_ID_WMAV2);
+    EXPECT_EQ(movie.streams[0].channels, 2);
+    EXPECT_EQ(movie.streams[0].sampleRate, 44100);
+    EXPECT_EQ(movie.streams[0].bitRate, 196608);
+    EXPECT_EQ(movie.streams[1].codec, AV_CODEC_ID_WMV2);
+    EXPECT_EQ(movie.Count(1), 20u);
+    // The encoder fills its last block and starts with a block of delay.
+    const int64_t samples = decode_samples(m_folder / "music.wmv");
+    EXPECT_GE(samples, 20 * 1470);
+    EXPECT_LE(samples, 20 * 1470 + 3 * 2048);
+}
+
+TEST_F(MovieWriterTest, WindowsMediaRefusesWhatItCannotEncode) {
+    {
+        CWMOut writer;
+        Record(writer);
+        writer.SetFileName(m_folder / "zero.wmv");
+        SetVideo(writer, 64, 48, 30, 1, 10, 0);
+        EXPECT_EQ(writer.PrepareWriter(), 1);
+        EXPECT_EQ(writer.LastError(), "the video bit rate is 0");
+        EXPECT_TRUE(Traced("Window Media：VIDEO : Find codec ... failed."));
+        EXPECT_EQ(writer.CloseWriter(), 0);
+    }
+    {
+        // The wmav2 encoder takes at most 48 kHz.
+        m_traces.clear();
+        CWMOut writer;
+        Record(writer);
+        writer.SetFileName(m_folder / "fast.wmv");
+        SetVideo(writer, 64, 48, 30, 1, 10, 524288);
+        writer.SetAudio(2, 16, 12800, 96000, 196608);
+        EXPECT_EQ(writer.PrepareWriter(), 1);
+        EXPECT_TRUE(Traced("+ Find codec ... failed."));
+        EXPECT_FALSE(writer.LastError().empty());
+    }
+    EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(MovieWriterTest, WindowsMediaBitRateRulesTheSize) {
+    auto size = [&](const std::string& name, uint32_t bitrate) {
+        CWMOut writer;
+        writer.SetFileName(m_folder / name);
+        SetVideo(writer, 64, 48, 30, 1, 30, bitrate);
+        EXPECT_EQ(writer.PrepareWriter(), 0);
+        for (int n = 0; n < 30; ++n) {
+            ImagePtr frame = make_frame(n, 64, 48, Pattern::Noise);
+            EXPECT_EQ(writer.DoVideoWriter(frame.get(), n, image_stride(64, 24) * 48, 0,
+                                           n * kSecond / 30),
+                      0);
+        }
+        EXPECT_EQ(writer.CloseWriter(), 0);
+        size_t total = 0;
+        for (const Packet& p : read_movie(m_folder / name).packets) total += p.data.size();
+        return total;
+    };
+    EXPECT_GT(size("thick.wmv", 8388608), 2 * size("thin.wmv", 262144));
+}
+
+TEST_F(MovieWriterTest, QuickTimeFramesAreSamplesOfScaleUnits) {
+    CQTOut writer;
+    Record(writer);
+    writer.SetFileName(m_folder / "out.mov");
+    ASSERT_EQ(writer.Initialize(), 0);
+    // Preview step 4: each frame lasts 4 units of a 30-unit second.
+    SetVideo(writer, 64, 48, 30, 4, 6);
+    writer.SetAudio(0, 0, 0, 0, 0);
+    ASSERT_EQ(Feed(writer, 6, 30, 1, 4), 0);
+    for (const char* line :
+         {"QT : Initialize", "QT : PrepareWriter", "+ avformat_alloc_output_context2 ... successed",
+          "+ VIDEO : avcodec_find_encoder_by_name \"mpeg4\" ... successed",
+          "+ VIDEO : avcodec_open2 ... successed", "+ avformat_write_header ... successed",
+          "QT : DoVideoWriter", "+ VIDEO : avcodec_send_frame ... successed",
+          "+ VIDEO : av_interleaved_write_frame ... successed", "QT : CloseWriter",
+          "+ av_write_trailer ... successed", "QT : Finish"}) {
+        EXPECT_TRUE(Traced(line)) << line;
+    }
+    EXPECT_FALSE(Traced("QT : CreateSoundDescription"));
+
+    Movie movie = read_movie(m_folder / "out.mov");
+    ASSERT_TRUE(movie.opened);
+    ASSERT_EQ(movie.streams.size(), 1u);
+    const Stream& video = movie.streams[0];
+    EXPECT_EQ(video.codec, AV_CODEC_ID_MPEG4);
+    EXPECT_EQ(video.tag, MKTAG('m', 'p', '4', 'v'));
+    EXPECT_EQ(av_cmp_q(video.timeBase, AVRational{1, 30}), 0);
+    EXPECT_EQ(video.frames, 6);
+    EXPECT_EQ(video.duration, 24);
+    ASSERT_EQ(movie.packets.size(), 6u);
+    for (size_t n = 0; n < 6; ++n) {
+        EXPECT_EQ(movie.packets[n].pts, static_cast<int64_t>(4 * n));
+        EXPECT_EQ(movie.packets[n].duration, 4);
+        EXPECT_TRUE(movie.packets[n].key);
+    }
+    const auto frames = decode_frames(m_folder / "out.mov");
+    ASSERT_EQ(frames.size(), 6u);
+    for (int n = 0; n < 6; ++n) {
+        const auto expected = expected_rows(n, 64, 48, Pattern::Flat);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(frames[static_cast<size_t>(n)][3 * (24 * 64 + 32) + c], expected[c], 4);
+    }
+}
+
+TEST_F(MovieWriterTest, QuickTimeMusicIsSowtSamplesOfTheChunks) {
+    const WavRecipe recipe{2, 16, 44100, 6 * 1470};
+    const std::string data = wav_data(recipe);
+    CQTOut writer;
+    Record(writer);
+    writer.SetFileName(m_folder / "music.mov");
+    writer.Initialize();
+    SetVideo(writer, 64, 48, 30, 1, 6);
+    writer.SetAudio(2, 16, 11760, 44100, 1);
+    ASSERT_EQ(Feed(writer, 6, 30, 1, 1, data, 5880, 4, 44100), 0);
+    EXPECT_TRUE(Traced("QT : CreateSoundDescription"));
+    EXPECT_TRUE(Traced("+ AUDIO : avformat_new_stream ... successed"));
+    EXPECT_TRUE(Traced("+ AUDIO : av_interleaved_write_frame ... successed"));
+
+    Movie movie = read_movie(m_folder / "music.mov");
+    ASSERT_EQ(movie.streams.size(), 2u);
+    const Stream& audio = movie.streams[1];
+    EXPECT_EQ(audio.codec, AV_CODEC_ID_PCM_S16LE);
+    EXPECT_EQ(audio.tag, MKTAG('s', 'o', 'w', 't'));
+    EXPECT_EQ(audio.sampleRate, 44100);
+    EXPECT_EQ(audio.channels, 2);
+    std::vector<uint8_t> pcm;
+    EXPECT_EQ(decode_samples(m_folder / "music.mov", &pcm), 6 * 1470);
+    EXPECT_EQ(std::string(pcm.begin(), pcm.end()), data);
+}
+
+TEST_F(MovieWriterTest, QuickTimeMusicOfOtherDepthsAndHighRates) {
+    // 8-bit mono becomes 16-bit samples.
+    const WavRecipe mono{1, 8, 8000, 6 * 266};
+    const std::string bytes = wav_data(mono);
+    {
+        CQTOut writer;
+        writer.SetFileName(m_folder / "mono.mov");
+        SetVideo(writer, 64, 48, 30, 1, 6);
+        writer.SetAudio(1, 8, 532, 8000, 1);
+        ASSERT_EQ(Feed(writer, 6, 30, 1, 1, bytes, 266, 1, 8000), 0);
+        std::vector<uint8_t> pcm;
+        EXPECT_EQ(decode_samples(m_folder / "mono.mov", &pcm), 6 * 266);
+        ASSERT_EQ(pcm.size(), bytes.size() * 2);
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const int16_t sample = static_cast<int16_t>(pcm[2 * i] | (pcm[2 * i + 1] << 8));
+            EXPECT_EQ(sample, (static_cast<uint8_t>(bytes[i]) - 128) * 256) << i;
+        }
+    }
+    // 96 kHz: no 16.16 rate to overflow.
+    const WavRecipe fast{2, 16, 96000, 6 * 3200};
+    {
+        CQTOut writer;
+        writer.SetFileName(m_folder / "fast.mov");
+        SetVideo(writer, 64, 48, 30, 1, 6);
+        writer.SetAudio(2, 16, 25600, 96000, 1);
+        ASSERT_EQ(Feed(writer, 6, 30, 1, 1, wav_data(fast), 12800, 4, 96000), 0);
+        Movie movie = read_movie(m_folder / "fast.mov");
+        ASSERT_EQ(movie.streams.size(), 2u);
+        EXPECT_EQ(movie.streams[1].sampleRate, 96000);
+        EXPECT_EQ(movie.streams[1].codec, AV_CODEC_ID_PCM_S16LE);
+        EXPECT_EQ(decode_samples(m_folder / "fast.mov"), 6 * 3200);
+    }
+}
+
+}  // namespace

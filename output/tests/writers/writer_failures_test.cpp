@@ -1,0 +1,240 @@
+// Every writer facing outputs it must not or cannot write: a file the scenario
+// read, a folder that does not exist, a full disk, a folder that vanished. Each
+// ends with a failure result and a clear reason, and leaves nothing behind.
+
+#include <sys/mount.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/atomic_file.h"
+#include "output/avi_out.h"
+#include "output/html_out.h"
+#include "output/qt_out.h"
+#include "output/tests/writers/writer_test.h"
+#include "output/wm_out.h"
+
+using namespace writer_fixtures;
+
+namespace {
+
+// What one run of a writer gave.
+struct Outcome {
+    int prepare = 0;
+    int frames = 0;  // the first failing DoVideoWriter's result, else 0
+    int close = 0;
+    std::string error;
+
+    bool Failed() const { return prepare != 0 || frames != 0 || close != 0; }
+};
+
+enum class Kind { Avi, WindowsMedia, QuickTime, Html };
+
+const char* kind_name(Kind kind) {
+    switch (kind) {
+        case Kind::Avi:
+            return "avi";
+        case Kind::WindowsMedia:
+            return "wmv";
+        case Kind::QuickTime:
+            return "mov";
+        case Kind::Html:
+            return "html";
+    }
+    return "";
+}
+
+std::unique_ptr<CMovieOut> make_writer(Kind kind) {
+    switch (kind) {
+        case Kind::Avi:
+            return std::make_unique<CAVIOut>();
+        case Kind::WindowsMedia:
+            return std::make_unique<CWMOut>();
+        case Kind::QuickTime:
+            return std::make_unique<CQTOut>();
+        case Kind::Html:
+            return std::make_unique<CHTMLOut>();
+    }
+    return nullptr;
+}
+
+constexpr Kind kVideoKinds[] = {Kind::Avi, Kind::WindowsMedia, Kind::QuickTime};
+
+class WriterFailureTest : public WriterTest {
+protected:
+    // Writes `frames` noise frames of 64 x 48 to `target` as the control thread
+    // does; `between` runs after the frames, before CloseWriter.
+    Outcome Write(Kind kind, const std::string& target, int frames, const ReadFileSet& read = {},
+                  const std::function<void()>& between = nullptr) {
+        std::unique_ptr<CMovieOut> writer = make_writer(kind);
+        Record(*writer);
+        writer->SetFileName(target);
+        writer->SetReadFiles(read);
+        Outcome run;
+        writer->Initialize();
+        SetVideo(*writer, 64, 48, 30, 1, frames, WindowsMediaSettings{}.videoBitrate);
+        writer->SetAudio(0, 0, 0, 0, 0);
+        run.prepare = writer->PrepareWriter();
+        for (int n = 0; run.prepare == 0 && run.frames == 0 && n < frames; ++n) {
+            ImagePtr frame = make_frame(n, 64, 48, Pattern::Noise);
+            run.frames = writer->DoVideoWriter(frame.get(), n, image_stride(64, 24) * 48,
+                                               n == 0 ? 1 : 0, int64_t{n} * 10000000 / 30);
+        }
+        if (between) between();
+        if (run.prepare == 0) run.close = writer->CloseWriter();
+        writer->Finish();
+        run.error = writer->LastError();
+        return run;
+    }
+
+    // Entries of a folder, hidden ones included.
+    static std::vector<std::string> Names(const std::filesystem::path& folder) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            names.push_back(std::filesystem::relative(entry.path(), folder).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
+    for (Kind kind : kVideoKinds) {
+        SCOPED_TRACE(kind_name(kind));
+        const std::string target = write_file(m_folder / "input.bin", "precious");
+        ReadFileSet read;
+        ASSERT_TRUE(read.Add(target));
+        // Reached through another name: a symbolic link beside it.
+        std::filesystem::remove(m_folder.Path() / "link.bin");
+        std::filesystem::create_symlink("input.bin", m_folder.Path() / "link.bin");
+        for (const std::string& name : {target, m_folder / "link.bin"}) {
+            Outcome run = Write(kind, name, 3, read);
+            EXPECT_EQ(run.prepare, 1);
+            EXPECT_EQ(run.error, kReadFileReason);
+            EXPECT_EQ(read_bytes(target), "precious");
+            EXPECT_EQ(Entries(), (std::vector<std::string>{"input.bin", "link.bin"}));
+        }
+    }
+
+    // The page of an HTML folder: refused before any folder is made.
+    std::filesystem::create_directory(m_folder.Path() / "PAGE");
+    const std::string page = write_file(m_folder / "PAGE/index.htm", "precious");
+    ReadFileSet read;
+    ASSERT_TRUE(read.Add(page));
+    Outcome run = Write(Kind::Html, m_folder / "PAGE", 2, read);
+    EXPECT_EQ(run.prepare, 1);
+    EXPECT_EQ(run.error, kReadFileReason);
+    EXPECT_EQ(Names(m_folder.Path() / "PAGE"), std::vector<std::string>{"index.htm"});
+    EXPECT_EQ(read_bytes(page), "precious");
+
+    // A still of an HTML folder: the frame fails, the still stays, and the page
+    // is not written.
+    std::filesystem::create_directories(m_folder.Path() / "STILL/images");
+    const std::string still = write_file(m_folder / "STILL/images/img-00001.bmp", "precious");
+    ReadFileSet stills;
+    ASSERT_TRUE(stills.Add(still));
+    m_traces.clear();
+    run = Write(Kind::Html, m_folder / "STILL", 3, stills);
+    EXPECT_EQ(run.frames, 1);
+    EXPECT_EQ(run.close, 1);
+    EXPECT_TRUE(Traced("+ save_image_overwrite ... failed."));
+    EXPECT_TRUE(Traced(kReadFileReason));
+    EXPECT_EQ(read_bytes(still), "precious");
+    EXPECT_EQ(Names(m_folder.Path() / "STILL"),
+              (std::vector<std::string>{"images", "images/img-00000.bmp", "images/img-00001.bmp"}));
+}
+
+TEST_F(WriterFailureTest, AFolderThatDoesNotExist) {
+    for (Kind kind : kVideoKinds) {
+        SCOPED_TRACE(kind_name(kind));
+        Outcome run = Write(kind, m_folder / "missing/out.bin", 3);
+        EXPECT_EQ(run.prepare, 1);
+        EXPECT_EQ(run.error, "No such file or directory");
+        EXPECT_TRUE(Entries().empty());
+    }
+}
+
+TEST_F(WriterFailureTest, AFullDevice) {
+    // /dev/full takes no byte: every write fails with ENOSPC.
+    for (Kind kind : kVideoKinds) {
+        SCOPED_TRACE(kind_name(kind));
+        Outcome run = Write(kind, "/dev/full", 10);
+        EXPECT_TRUE(run.Failed());
+        EXPECT_EQ(run.error, "No space left on device");
+    }
+}
+
+TEST_F(WriterFailureTest, AFullDisk) {
+    const std::filesystem::path small = m_folder.Path() / "small";
+    std::filesystem::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{small.string()};
+
+    // A few frames fit, the rest do not; nothing is left over.
+    for (Kind kind : kVideoKinds) {
+        SCOPED_TRACE(kind_name(kind));
+        Outcome run = Write(kind, (small / "out.bin").string(), 40);
+        EXPECT_TRUE(run.Failed());
+        EXPECT_EQ(run.error, "No space left on device");
+        EXPECT_TRUE(Names(small).empty());
+    }
+    // Stills of 230 kB do not fit at all; the page is not written.
+    Outcome run = Write(Kind::Html, (small / "OUTPUT").string(), 2);
+    EXPECT_EQ(run.frames, 1);
+    EXPECT_EQ(run.close, 1);
+    EXPECT_EQ(run.error, "No space left on device");
+    EXPECT_EQ(Names(small), (std::vector<std::string>{"OUTPUT", "OUTPUT/images"}));
+}
+
+// Threads of this process.
+size_t thread_count() {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                             std::filesystem::directory_iterator()));
+}
+
+TEST_F(WriterFailureTest, EncoderThreadsEndWithTheWriter) {
+    if (!avcodec_find_encoder_by_name("libx264")) GTEST_SKIP() << "no libx264";
+    const size_t before = thread_count();
+    for (const std::string& target : {m_folder / "x264.avi", std::string("/dev/full")}) {
+        CAVIOut writer;
+        writer.SetFileName(target);
+        writer.SetCompressor({"libx264"});
+        writer.Initialize();
+        SetVideo(writer, 320, 240, 30, 1, 30);
+        ASSERT_EQ(writer.PrepareWriter(), 0);
+        int result = 0;
+        for (int n = 0; result == 0 && n < 30; ++n) {
+            ImagePtr frame = make_frame(n, 320, 240, Pattern::Noise);
+            result = writer.DoVideoWriter(frame.get(), n, image_stride(320, 24) * 240, 0, 0);
+        }
+        const int closed = writer.CloseWriter();
+        EXPECT_EQ(result != 0 || closed != 0, target == "/dev/full") << target;
+        writer.Finish();
+        EXPECT_EQ(thread_count(), before) << target;
+    }
+    EXPECT_EQ(decode_frames(m_folder / "x264.avi").size(), 30u);
+}
+
+TEST_F(WriterFailureTest, AFolderThatVanishesBeforeTheEnd) {
+    for (Kind kind : kVideoKinds) {
+        SCOPED_TRACE(kind_name(kind));
+        const std::filesystem::path folder = m_folder.Path() / "gone";
+        std::filesystem::create_directory(folder);
+        Outcome run = Write(kind, (folder / "out.bin").string(), 3, {},
+                            [&]() { std::filesystem::remove_all(folder); });
+        EXPECT_EQ(run.prepare, 0);
+        EXPECT_EQ(run.frames, 0);
+        EXPECT_EQ(run.close, 1);
+        EXPECT_EQ(run.error, "No such file or directory");
+        EXPECT_TRUE(Traced("+ rename ... failed.") || Traced("+ rename ... failed"));
+        EXPECT_TRUE(Entries().empty());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#pragma once
+// The fixture of the writer tests: a private folder, FFmpeg kept quiet, and the
+// lines a writer sends through its three reporting calls.
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/tests/temp_folder.h"
+#include "image/image_buffer.h"
+#include "output/movie_out.h"
+#include "output/tests/writers/writer_fixtures.h"
+
+class WriterTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { av_log_set_level(AV_LOG_QUIET); }
+
+    // Records the writer's error, report and trace lines.
+    void Record(CMovieBase& writer) {
+        writer.SetCalls(
+            [this](const std::string& text) {
+                m_errors.push_back(text);
+                return 0;
+            },
+            [this](const std::string& text) {
+                m_reports.push_back(text);
+                return 0;
+            },
+            [this](const std::string& text) {
+                m_traces.push_back(text);
+                return 0;
+            });
+    }
+
+    bool Traced(const std::string& line) const {
+        return std::find(m_traces.begin(), m_traces.end(), line) != m_traces.end();
+    }
+
+    // The video format the control thread sets: frames of width x height, 24-bit
+    // rows padded to 4 bytes, `count` positions.
+    static void SetVideo(CMovieOut& writer, int width, int height, int rate, int scale, int count,
+                         uint32_t bitrate = 0) {
+        writer.SetVideo(width, height, image_stride(width, 24) * height, rate, scale, bitrate,
+                        count);
+    }
+
+    // Names in the folder (hidden temporary files included).
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempFolder m_folder;
+    std::vector<std::string> m_errors;
+    std::vector<std::string> m_reports;
+    std::vector<std::string> m_traces;
+};
