@@ -1,0 +1,167 @@
+// Which frames a creation renders and where they land: order with any number of
+// workers, skip mode, preview step, a late start, more workers than frames,
+// nothing to render, and stopping.
+
+#include <set>
+
+#include "output/tests/writers/writer_fixtures.h"
+#include "render/tests/render_fixture.h"
+
+using writer_fixtures::decode_frames;
+using writer_fixtures::read_movie;
+
+namespace {
+
+// 10 identical frames, then 100 frames fading in from black: every frame of the
+// fade differs from its neighbours.
+std::string fade_scenario(const std::string& header = "") {
+    return "SCREEN 64 48\nFRAMERATE 30\n" + header +
+           "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
+           "STILL \"静\" { INPUT \"箱\" FRAMES 10 }\n"
+           "STILL \"長\" { INPUT \"箱\" FRAMES 100 }\n"
+           "FADEIN \"明\" { INPUT \"長\" FRAMES 100 }\n"
+           "MAIN { INPUT \"静\" INPUT \"明\" }\n";
+}
+
+}  // namespace
+
+TEST_F(RenderTest, FramesAreWrittenInFrameOrderWhateverTheWorkerCount) {
+    ASSERT_TRUE(Load(fade_scenario()));
+    ASSERT_EQ(m_scenario->TotalFrames(), 110);
+    std::vector<std::vector<uint8_t>> expected;
+    for (int32_t f = 0; f < 110; ++f) expected.push_back(Expected(f));
+
+    for (int32_t threads : {1, 2, 8}) {
+        SCOPED_TRACE(threads);
+        const std::string name = "order" + std::to_string(threads) + ".avi";
+        ASSERT_EQ(Render(kFormatAvi, name, threads), kOutcomeDone) << m_reason;
+        const auto frames = decode_frames(m_folder / name);
+        // Every frame once, then the last picture again for its display time.
+        ASSERT_EQ(frames.size(), 111u);
+        for (size_t f = 0; f < 110; ++f) EXPECT_EQ(frames[f], expected[f]) << "frame " << f;
+        EXPECT_EQ(frames[110], expected[109]);
+
+        std::vector<int32_t> rendered = Rendered();
+        std::sort(rendered.begin(), rendered.end());
+        std::vector<int32_t> all(110);
+        for (int32_t f = 0; f < 110; ++f) all[static_cast<size_t>(f)] = f;
+        EXPECT_EQ(rendered, all);
+        // One progress message per batch (its last frame), then the end.
+        ASSERT_FALSE(m_progress.empty());
+        EXPECT_TRUE(std::is_sorted(m_progress.begin(), m_progress.end()));
+        EXPECT_EQ(m_progress.back(), 109);
+        EXPECT_EQ(m_progress.size(), static_cast<size_t>((110 + threads - 1) / threads + 1));
+    }
+}
+
+TEST_F(RenderTest, SkipModeRendersOneFrameOfEachRunAndRepeatsItInTheFile) {
+    ASSERT_TRUE(Load(fade_scenario()));
+    m_skip = 1;
+    for (int32_t threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        const std::string name = "skip" + std::to_string(threads) + ".avi";
+        ASSERT_EQ(Render(kFormatAvi, name, threads), kOutcomeDone) << m_reason;
+        std::vector<int32_t> rendered = Rendered();
+        std::sort(rendered.begin(), rendered.end());
+        // The still promises frames 1 ... 8 to repeat frame 0 (its last frame keeps
+        // no promise): they are not rendered.
+        std::vector<int32_t> wanted{0};
+        for (int32_t f = 9; f < 110; ++f) wanted.push_back(f);
+        if (threads == 2) wanted.insert(wanted.begin() + 1, 1);  // the first batch is fixed
+        EXPECT_EQ(rendered, wanted);
+        const auto frames = decode_frames(m_folder / name);
+        ASSERT_EQ(frames.size(), 111u);
+        for (size_t f = 0; f < 110; ++f) EXPECT_EQ(frames[f], Expected(static_cast<int32_t>(f)));
+    }
+}
+
+TEST_F(RenderTest, PreviewWritesEveryStepthFrameFromTheRoundedStart) {
+    // 100 frames at preview scale 4: positions 0 ... 24, no extra last frame.
+    ASSERT_TRUE(Load(
+        "SCREEN 64 48\nFRAMERATE 30\nPREVIEWSCALE 4\n"
+        "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
+        "STILL \"長\" { INPUT \"箱\" FRAMES 100 }\n"
+        "FADEIN \"明\" { INPUT \"長\" FRAMES 100 }\nMAIN { INPUT \"明\" }\n"));
+    m_scenario->SetRenderMode(2);
+    ASSERT_EQ(Render(kFormatAvi, "preview.avi", 2), kOutcomeDone) << m_reason;
+    auto frames = decode_frames(m_folder / "preview.avi");
+    ASSERT_EQ(frames.size(), 25u);
+    for (size_t k = 0; k < 25; ++k) EXPECT_EQ(frames[k], Expected(static_cast<int32_t>(4 * k)));
+    const auto movie = read_movie(m_folder / "preview.avi");
+    ASSERT_EQ(movie.streams.size(), 1u);
+    EXPECT_EQ(av_q2d(movie.streams[0].timeBase), 4.0 / 30.0);
+    // The progress of the last batch, then the end: 96 / 4 + 1 = 25 of 25 shown.
+    EXPECT_EQ(m_progress.front(), 4);
+    EXPECT_EQ(m_progress.back() / 4 + 1, 25);
+
+    // STARTFRAME 10 starts at 8, the step below it.
+    ASSERT_TRUE(Load(
+        "SCREEN 64 48\nFRAMERATE 30\nPREVIEWSCALE 4\nSTARTFRAME 10\n"
+        "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
+        "STILL \"長\" { INPUT \"箱\" FRAMES 100 }\n"
+        "FADEIN \"明\" { INPUT \"長\" FRAMES 100 }\nMAIN { INPUT \"明\" }\n"));
+    m_scenario->SetRenderMode(2);
+    ASSERT_EQ(Render(kFormatAvi, "late.avi", 2), kOutcomeDone) << m_reason;
+    frames = decode_frames(m_folder / "late.avi");
+    ASSERT_EQ(frames.size(), 23u);  // 8, 12, ... 96
+    for (size_t k = 0; k < 23; ++k) EXPECT_EQ(frames[k], Expected(static_cast<int32_t>(8 + 4 * k)));
+}
+
+TEST_F(RenderTest, ALateStartLeavesNoGapBeforeTheLastFrame) {
+    ASSERT_TRUE(Load(fade_scenario("STARTFRAME 10\n")));
+    ASSERT_EQ(Render(kFormatAvi, "late.avi", 2), kOutcomeDone) << m_reason;
+    const auto frames = decode_frames(m_folder / "late.avi");
+    // Frames 10 ... 109 at positions 0 ... 99, the last picture again at 100.
+    ASSERT_EQ(frames.size(), 101u);
+    EXPECT_EQ(frames[0], Expected(10));
+    EXPECT_EQ(frames[99], Expected(109));
+    EXPECT_EQ(frames[100], Expected(109));
+}
+
+TEST_F(RenderTest, MoreWorkersThanFramesRenderEachFrameOnce) {
+    ASSERT_TRUE(Load(
+        "SCREEN 64 48\nFRAMERATE 30\n"
+        "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
+        "STILL \"長\" { INPUT \"箱\" FRAMES 3 }\n"
+        "FADEIN \"明\" { INPUT \"長\" FRAMES 3 }\nMAIN { INPUT \"明\" }\n"));
+    ASSERT_EQ(Render(kFormatAvi, "few.avi", 8), kOutcomeDone) << m_reason;
+    std::vector<int32_t> rendered = Rendered();
+    std::sort(rendered.begin(), rendered.end());
+    EXPECT_EQ(rendered, (std::vector<int32_t>{0, 1, 2}));
+    const auto frames = decode_frames(m_folder / "few.avi");
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[2], Expected(2));
+}
+
+TEST_F(RenderTest, NothingToRenderFinishesAtOnce) {
+    // A start past the end, and a preview step longer than the scenario.
+    ASSERT_TRUE(Load(fade_scenario("STARTFRAME 500\n")));
+    EXPECT_EQ(Render(kFormatAvi, "past.avi", 2), kOutcomeDone) << m_reason;
+    EXPECT_TRUE(Rendered().empty());
+    ASSERT_TRUE(Load(fade_scenario("PREVIEWSCALE 200\n")));
+    m_scenario->SetRenderMode(2);
+    EXPECT_EQ(Render(kFormatAvi, "step.avi", 8), kOutcomeDone) << m_reason;
+    EXPECT_TRUE(Rendered().empty());
+}
+
+TEST_F(RenderTest, StopEndsWithAPlayableFileUpToTheLastWrittenFrame) {
+    ASSERT_TRUE(Load(fade_scenario()));
+    // Stopped during the creation: the running batch finishes, the file is closed.
+    ASSERT_EQ(Render(kFormatAvi, "stopped.avi", 2,
+                     [this](int32_t frame) {
+                         if (frame >= 30) m_runner->Stop();
+                     }),
+              kOutcomeStopped);
+    const auto frames = decode_frames(m_folder / "stopped.avi");
+    ASSERT_GE(frames.size(), 31u);
+    ASSERT_LT(frames.size(), 110u);
+    for (size_t f = 0; f < frames.size(); ++f)
+        EXPECT_EQ(frames[f], Expected(static_cast<int32_t>(f)));
+    const std::set<int32_t> progress(m_progress.begin(), m_progress.end());
+    EXPECT_EQ(progress.size(), m_progress.size());  // no end progress after a stop
+
+    // Stopped before it started: nothing is rendered.
+    m_stopAtStart = true;
+    EXPECT_EQ(Render(kFormatAvi, "never.avi", 2), kOutcomeStopped);
+    EXPECT_TRUE(Rendered().empty());
+}
