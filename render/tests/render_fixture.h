@@ -120,6 +120,7 @@ protected:
             m_progress.push_back(frame);
             if (onProgress) onProgress(frame);
         };
+        events.open = [&](const std::string& url) { m_opened = url; };
         const int outcome = m_runner->Run(params, events);
         m_reason = m_runner->FailureReason();
         return outcome;
@@ -158,4 +159,5 @@ protected:
     bool m_stopAtStart = false;
     std::vector<int32_t> m_progress;
     std::string m_reason;
+    std::string m_opened;  // the address of WM_OPEN_OUTPUT
 };

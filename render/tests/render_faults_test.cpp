@@ -1,0 +1,114 @@
+// Creations that cannot complete: each ends with its outcome and a reason, leaves
+// no thread behind and never touches a file the scenario reads.
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "output/tests/clip_fixtures.h"
+#include "output/tests/writers/writer_fixtures.h"
+#include "render/tests/render_fixture.h"
+
+namespace {
+
+const char* const kScenario =
+    "SCREEN 64 48\nFRAMERATE 30\n"
+    "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
+    "STILL \"長\" { INPUT \"箱\" FRAMES 110 }\n"
+    "FADEIN \"明\" { INPUT \"長\" FRAMES 110 }\nMAIN { INPUT \"明\" }\n";
+
+// Files may grow to `bytes` at most while it lives; a longer write fails with
+// EFBIG instead of raising SIGXFSZ, the way a full disk fails it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    sighandler_t m_handler = SIG_DFL;
+};
+
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST_F(RenderTest, AnOutputThatCannotBeMadeInterruptsTheCreation) {
+    ASSERT_TRUE(Load(kScenario));
+    const std::string scenario = read_all(m_scenario->ScenarioPath());
+
+    EXPECT_EQ(Render(kFormatAvi, "missing/out.avi", 2), kOutcomeInterrupted);
+    EXPECT_FALSE(m_reason.empty());
+
+    // The scenario itself as the output: refused, left as it was.
+    EXPECT_EQ(Render(kFormatAvi, "scenario.txt", 2), kOutcomeInterrupted);
+    EXPECT_EQ(m_reason, kReadFileReason);
+    EXPECT_EQ(read_all(m_scenario->ScenarioPath()), scenario);
+
+    m_chooser.compressor.codec = "no-such-codec";
+    EXPECT_EQ(Render(kFormatAvi, "codec.avi", 2), kOutcomeInterrupted);
+    EXPECT_NE(m_reason.find("no-such-codec"), std::string::npos) << m_reason;
+
+    m_chooser.windowsMedia.videoBitrate = 0;
+    EXPECT_EQ(Render(kFormatWindowsMedia, "rate.wmv", 2), kOutcomeInterrupted);
+    EXPECT_NE(m_reason.find("bit rate"), std::string::npos) << m_reason;
+    EXPECT_EQ(m_folder.EntryCount(), 1u) << "nothing but the scenario";
+}
+
+TEST_F(RenderTest, MusicThatIsNotAudioEndsWithTheAudioOutcome) {
+    m_folder.Write("tune.wav", "RIFF this is not music at all");
+    ASSERT_TRUE(Load(std::string(kScenario) + "AUDIO \"tune.wav\"\n"));
+    EXPECT_EQ(Render(kFormatQuickTime, "out.mov", 2), kOutcomeAudio);
+    EXPECT_FALSE(m_reason.empty());
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "out.mov"));
+    EXPECT_EQ(read_all(m_folder / "tune.wav"), "RIFF this is not music at all");
+}
+
+TEST_F(RenderTest, AFullDiskEndsTheCreationAfterTheRunningFrames) {
+    ASSERT_TRUE(Load(kScenario));
+    int outcome = 0;
+    {
+        // Room for about 20 frames of 9 KiB.
+        FileSizeLimit limit(200 * 1024);
+        outcome = Render(kFormatAvi, "full.avi", 3);
+    }
+    EXPECT_TRUE(outcome == kOutcomeFrame || outcome == kOutcomeNotCreated) << outcome;
+    EXPECT_FALSE(m_reason.empty());
+    // Nothing half-written is left behind under the output's name.
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "full.avi"));
+}
+
+TEST_F(RenderTest, AClipThatEndsEarlyDoesNotBreakTheCreation) {
+    // A clip of 12 frames in a shot of 30.
+    const std::string clip = m_folder / "clip.avi";
+    ASSERT_TRUE(clip_fixtures::write_clip(clip, {}));
+    const auto bytes = clip_fixtures::read_bytes(clip);
+
+    ASSERT_TRUE(
+        Load("SCREEN 64 48\nFRAMERATE 30\nMOVIE \"m\" { FILE \"clip.avi\" FRAMES 30 }\n"
+             "MAIN { INPUT \"m\" }\n"));
+    ASSERT_EQ(m_scenario->TotalFrames(), 30);
+    // Clip frames are made on the control thread, in order; past its end the
+    // shot shows its background.
+    ASSERT_EQ(Render(kFormatAvi, "out.avi", 2), kOutcomeDone) << m_reason;
+    EXPECT_EQ(read_all(clip), std::string(bytes.begin(), bytes.end()));
+    const auto frames = writer_fixtures::decode_frames(m_folder / "out.avi");
+    ASSERT_EQ(frames.size(), 31u);
+    for (int32_t f : {0, 11, 12, 29}) EXPECT_EQ(frames[static_cast<size_t>(f)], Expected(f)) << f;
+    EXPECT_TRUE(
+        std::all_of(frames[20].begin(), frames[20].end(), [](uint8_t b) { return b == 0; }));
+    EXPECT_FALSE(
+        std::all_of(frames[11].begin(), frames[11].end(), [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(m_status.Starting("Frame(5) rendered by proxy thread").size(), 1u);
+}

@@ -1,0 +1,42 @@
+// Creations with many workers, run under ThreadSanitizer in CI: the workers read
+// one scenario (shared caches, music levels, clips made on the control thread)
+// while the control thread writes, the front end switches the gentle mode and
+// stops.
+
+#include "output/tests/clip_fixtures.h"
+#include "output/tests/writers/writer_fixtures.h"
+#include "render/tests/render_fixture.h"
+
+TEST_F(RenderTest, ManyWorkersShareOneScenario) {
+    ASSERT_TRUE(clip_fixtures::write_clip(m_folder / "clip.avi", {}));
+    m_folder.Write("tune.wav", writer_fixtures::wav_file({2, 16, 22050, 22050 * 2}));
+    ASSERT_TRUE(
+        Load("SCREEN 64 48\nFRAMERATE 30\nAUDIO \"tune.wav\"\nBOARDBREAK 1\n"
+             "DRAW \"箱\" { SIZE 64 48 COLOR 255 200 0 255 RECT { POINT 4 4 POINT 59 43 FILL } }\n"
+             "TEXT \"字\" { SIZE 64 48 FONT \"ＭＳ ゴシック\" 8 16 STRING \"あ\" COLOR 255 255 255 "
+             "255 }\n"
+             "MOVIE \"映\" { FILE \"clip.avi\" FRAMES 20 }\n"
+             "STILL \"静\" { INPUT \"箱\" INPUT \"字\" FRAMES 20 }\n"
+             "ZOOM \"寄\" { INPUT \"箱\" SRC_START 0 0 63 47 SRC_END 16 12 47 35 FRAMES 20 }\n"
+             "CROSSFADE \"交\" { INPUT \"静\" INPUT \"寄\" FRAMES 8 }\n"
+             "MIX \"重\" { INPUT \"映\" INPUT \"静\" 0 0 31 23 }\n"
+             "MAIN { INPUT \"交\" INPUT \"重\" }\n"));
+    std::vector<std::vector<uint8_t>> expected;
+    for (int32_t f = 0; f < m_scenario->TotalFrames(); ++f) expected.push_back(Expected(f));
+
+    ASSERT_EQ(Render(kFormatQuickTime, "many.mov", 8), kOutcomeDone) << m_reason;
+    ASSERT_EQ(Render(kFormatAvi, "many.avi", 8), kOutcomeDone) << m_reason;
+    const auto frames = writer_fixtures::decode_frames(m_folder / "many.avi");
+    ASSERT_EQ(frames.size(), expected.size() + 1);
+    for (size_t f = 0; f < expected.size(); ++f) EXPECT_EQ(frames[f], expected[f]) << f;
+
+    // Stopped from another thread (as a signal watcher does) while the workers
+    // run: the request is queued before the next progress message, so the
+    // creation stops within the next two batches.
+    EXPECT_EQ(Render(kFormatAvi, "stopped.avi", 8,
+                     [this](int32_t frame) {
+                         if (frame == 7) std::thread([this] { m_runner->Stop(); }).join();
+                     }),
+              kOutcomeStopped);
+    EXPECT_LE(m_progress.back(), 23);
+}
