@@ -8,6 +8,7 @@ packages=(
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
     libturbojpeg0-dev libexif-dev libpango1.0-dev libcairo2-dev fontconfig fonts-ipafont-gothic
     qt6-base-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+    ffmpeg time
 )
 
 missing=()
