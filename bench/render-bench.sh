@@ -1,0 +1,394 @@
+#!/usr/bin/env bash
+# Whole-render benchmark: renders three slideshows with `vemo render` and the same
+# three videos with FFmpeg's own filters, and reports wall time, frames per second,
+# peak resident memory and the speed-up of two threads over one.
+#
+#   slideshow  12 pictures, each shot 4 s (held 3 s, then a 1 s cross-fade into the next)
+#   zoom       the same, each picture zooming from the whole to its centred 80 %
+#   caption    the same as slideshow, with a two-line caption over each picture
+#
+# Each is made as AVI with rawvideo (BGR24) and with libx264, on 1 and 2 threads.
+# The pictures (4000x3000 JPEG, drawn by FFmpeg's sources) are made once and kept.
+#
+# Usage: bench/render-bench.sh [options]
+#   --quick              2 smaller pictures on a 960x540 screen, short shots: a smoke run
+#   --dir DIR            scratch folder (default build/bench-render)
+#   --vemo PATH          the vemo program (default: build-release/cli/vemo, built in
+#                        Release when missing)
+#   --scenarios LIST     comma-separated subset of slideshow,zoom,caption
+#   --codecs LIST        subset of rawvideo,libx264
+#   --threads LIST       subset of 1,2
+#   --programs LIST      subset of vemo,ffmpeg
+#   --keep               keep the rendered videos (each rawvideo one is several GB)
+#   -h, --help
+#
+# The table goes to standard output and to DIR/results.md (results-quick.md with
+# --quick); progress goes to standard error.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+
+quick=0
+dir=""
+vemo=""
+scenarios="slideshow,zoom,caption"
+codecs="rawvideo,libx264"
+thread_counts="1,2"
+programs="vemo,ffmpeg"
+keep=0
+
+usage() { sed -n '/^# Usage:/,/^# --quick/{/^# --quick/!p}' "$0" | sed 's/^# \{0,1\}//'; }
+help() { sed -n '2,/^set -euo/{/^set -euo/!p}' "$0" | sed 's/^# \{0,1\}//'; }
+fail() {
+    echo "render-bench: $*" >&2
+    exit 1
+}
+note() { echo "render-bench: $*" >&2; }
+
+while (($# > 0)); do
+    case "$1" in
+    --quick) quick=1 ;;
+    --dir) dir=${2:?--dir needs a folder}; shift ;;
+    --vemo) vemo=${2:?--vemo needs a path}; shift ;;
+    --scenarios) scenarios=${2:?--scenarios needs a list}; shift ;;
+    --codecs) codecs=${2:?--codecs needs a list}; shift ;;
+    --threads) thread_counts=${2:?--threads needs a list}; shift ;;
+    --programs) programs=${2:?--programs needs a list}; shift ;;
+    --keep) keep=1 ;;
+    -h | --help) help; exit 0 ;;
+    *) usage >&2; fail "unknown option $1" ;;
+    esac
+    shift
+done
+
+# Checks that every item of a comma-separated list is one of the allowed words.
+check_list() {
+    local what=$1 list=$2 allowed=$3 item
+    [[ -n "$list" ]] || fail "--$what is empty"
+    IFS=, read -r -a items <<<"$list"
+    for item in "${items[@]}"; do
+        [[ ",$allowed," == *",$item,"* ]] || fail "--$what: '$item' is not one of $allowed"
+    done
+}
+check_list scenarios "$scenarios" slideshow,zoom,caption
+check_list codecs "$codecs" rawvideo,libx264
+check_list threads "$thread_counts" 1,2
+check_list programs "$programs" vemo,ffmpeg
+IFS=, read -r -a scenario_list <<<"$scenarios"
+IFS=, read -r -a codec_list <<<"$codecs"
+IFS=, read -r -a thread_list <<<"$thread_counts"
+IFS=, read -r -a program_list <<<"$programs"
+
+# ---- the shape of the run ----
+if ((quick)); then
+    pictures=2 pic_w=1600 pic_h=1200 screen_w=960 screen_h=540 rate=30 shot=60 fade=15
+    font_w=20 font_h=40 suffix="-quick"
+else
+    pictures=12 pic_w=4000 pic_h=3000 screen_w=1920 screen_h=1080 rate=30 shot=120 fade=30
+    font_w=40 font_h=80 suffix=""
+fi
+frames_expected=$((pictures * shot - (pictures - 1) * fade))
+
+for tool in ffmpeg ffprobe iconv fc-match python3; do
+    command -v "$tool" >/dev/null || fail "$tool is missing: run scripts/bootstrap.sh"
+done
+[[ -x /usr/bin/time ]] || fail "GNU time (/usr/bin/time) is missing: run scripts/bootstrap.sh"
+
+dir=${dir:-$root/build/bench-render}
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
+picdir="$dir/pictures-${pic_w}x${pic_h}"
+outdir="$dir/out$suffix"
+results="$dir/results$suffix.md"
+mkdir -p "$picdir" "$outdir"
+
+font=$(fc-match -f '%{file}' IPAGothic)
+[[ -f "$font" ]] || fail "no file for the IPAGothic face (fonts-ipafont-gothic)"
+
+# ---- vemo, in Release ----
+if [[ " ${program_list[*]} " == *" vemo "* ]]; then
+    if [[ -z "$vemo" ]]; then
+        vemo="$root/build-release/cli/vemo"
+        if [[ ! -x "$vemo" ]]; then
+            note "building vemo in Release into build-release"
+            cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+                -DVEMO_GUI=OFF >/dev/null
+            cmake --build "$root/build-release" --target vemo >&2
+        fi
+    fi
+    [[ -x "$vemo" ]] || fail "no vemo program at $vemo"
+fi
+
+# ---- the pictures: made once, reused ----
+# Picture i is drawn by one of four recipes, each with its own seed, place and
+# colours, then given grain (so it compresses like a photograph) and its number.
+picture_graph() {
+    local i=$1 w=$2 h=$3 g
+    local -a points=("-0.743643887037151:0.13182590420533:0.02"
+        "-0.7453:0.1127:0.008" "-1.25066:0.02012:0.0015" "-0.1592:1.0317:0.03")
+    case $((i % 4)) in
+    0)
+        IFS=: read -r px py ps <<<"${points[$(((i / 4) % 4))]}"
+        g="mandelbrot=size=${w}x${h}:rate=1:start_x=$px:start_y=$py:start_scale=$ps"
+        g+=":maxiter=256:outer=normalized_iteration_count,hue=h=$((i * 37))"
+        ;;
+    1)
+        local types=(linear radial circular spiral)
+        g="gradients=size=${w}x${h}:rate=1:seed=$((i * 7 + 1)):nb_colors=$((3 + i % 5))"
+        g+=":type=${types[$(((i / 4) % 4))]},format=gbrp[g];testsrc2=size=$((w / 4))x$((h / 4))"
+        g+=":rate=1,scale=$w:$h:flags=neighbor,format=gbrp[t];[g][t]blend=all_mode=overlay"
+        ;;
+    2)
+        g="cellauto=size=$((w / 8))x$((h / 8)):rate=1:rule=$((30 + i * 15)):random_seed=$i"
+        g+=",scale=$w:$h:flags=neighbor,format=yuv420p[c];gradients=size=${w}x${h}:rate=1"
+        g+=":seed=$((i * 11 + 3)):type=radial,format=yuv420p[g];[g][c]blend=all_mode=softlight"
+        ;;
+    3)
+        g="testsrc2=size=$((w / 2))x$((h / 2)):rate=1,scale=$w:$h:flags=bicubic,format=gbrp[t];"
+        g+="gradients=size=${w}x${h}:rate=1:seed=$((i * 5 + 2)):type=circular,format=gbrp[g];"
+        g+="[t][g]blend=all_mode=multiply,hue=h=$((i * 29)):s=1.3"
+        ;;
+    esac
+    g+=",format=yuv444p,noise=alls=8:allf=u,drawtext=fontfile='$font':text='$((i + 1))'"
+    g+=":fontsize=$((h / 5)):fontcolor=white:borderw=$((h / 200 + 1)):x=w/20:y=h/20"
+    printf '%s' "$g"
+}
+
+make_pictures() {
+    local i name tmp
+    for ((i = 0; i < pictures; i++)); do
+        name=$(printf '%s/p%02d.jpg' "$picdir" $((i + 1)))
+        [[ -s "$name" ]] && continue
+        note "drawing $(basename "$name") (${pic_w}x${pic_h})"
+        tmp="$name.part.jpg"
+        ffmpeg -nostdin -hide_banner -loglevel error -y -filter_complex \
+            "$(picture_graph "$i" "$pic_w" "$pic_h"),format=yuvj420p" \
+            -frames:v 1 -q:v 2 "$tmp"
+        mv "$tmp" "$name"
+    done
+}
+
+# ---- the scenarios ----
+# The caption of picture i, two lines.
+caption_line1() { printf '写真 %d / %d' "$1" "$pictures"; }
+caption_line2() { printf 'Vemo whole-render benchmark, shot %d' "$1"; }
+
+# The inclusive rectangle that crops the picture to the screen's aspect, scaled by
+# percent/100 about the centre.
+zoom_rect() {
+    local percent=$1 cw ch l t
+    if ((pic_w * screen_h > pic_h * screen_w)); then
+        ch=$pic_h cw=$((pic_h * screen_w / screen_h))
+    else
+        cw=$pic_w ch=$((pic_w * screen_h / screen_w))
+    fi
+    cw=$((cw * percent / 100)) ch=$((ch * percent / 100))
+    l=$(((pic_w - cw) / 2)) t=$(((pic_h - ch) / 2))
+    printf '%d %d %d %d' "$l" "$t" $((l + cw - 1)) $((t + ch - 1))
+}
+
+write_scenario() {
+    local kind=$1 file=$2 i n folder
+    folder=$(basename "$picdir")
+    {
+        printf '# Whole-render benchmark: %s, %d pictures.\n' "$kind" "$pictures"
+        printf 'SCREEN\t\t%d\t%d\nFRAMERATE\t%d\n\n' "$screen_w" "$screen_h" "$rate"
+        for ((i = 1; i <= pictures; i++)); do
+            n=$(printf '%02d' "$i")
+            printf 'IMAGE "p%s"\t{ FILE "%s\\p%s.jpg" }\n' "$n" "$folder" "$n"
+        done
+        printf '\n'
+        for ((i = 1; i <= pictures; i++)); do
+            n=$(printf '%02d' "$i")
+            case $kind in
+            slideshow)
+                printf 'STILL "s%s"\t{ INPUT "p%s" FRAMES %d }\n' "$n" "$n" "$shot"
+                ;;
+            zoom)
+                printf 'ZOOM "s%s"\n{\n\tINPUT\t\t"p%s"\n' "$n" "$n"
+                printf '\tSRC_START\t%s\n' "$(zoom_rect 100 | tr ' ' '\t')"
+                printf '\tSRC_END\t\t%s\n' "$(zoom_rect 80 | tr ' ' '\t')"
+                printf '\tKEEP_ASPECT\n\tFRAMES\t\t%d\n}\n' "$shot"
+                ;;
+            caption)
+                printf 'TEXT "c%s"\n{\n\tSIZE\t%d\t%d\n' "$n" "$screen_w" $((screen_h * 2 / 9))
+                printf '\tFONT\t"ＭＳ ゴシック"\t%d\t%d\n' "$font_w" "$font_h"
+                printf '\tSTRING\t"%s\\\\%s"\n' "$(caption_line1 "$i")" "$(caption_line2 "$i")"
+                printf '\tALIGN\tCENTER\n\tVALIGN\tCENTER\n\tCOLOR\t255\t255\t255\t255\n}\n'
+                printf 'STILL "s%s"\t{ INPUT "p%s" INPUT "c%s" 0 %d %d %d FRAMES %d }\n' \
+                    "$n" "$n" "$n" $((screen_h * 7 / 9)) $((screen_w - 1)) $((screen_h - 1)) "$shot"
+                ;;
+            esac
+        done
+        printf '\nCROSSFADE "show"\n{\n'
+        for ((i = 1; i <= pictures; i++)); do printf '\tINPUT\t"s%02d"\n' "$i"; done
+        printf '\tFRAMES\t%d\n}\n\nMAIN\n{\n\tINPUT\t"show"\n}\n' "$fade"
+    } | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$file.part"
+    mv "$file.part" "$file"
+}
+
+# ---- the FFmpeg graphs ----
+# The size of a picture fitted inside the screen (even, for 4:2:0).
+fit_size() {
+    local w h
+    if ((pic_w * screen_h > pic_h * screen_w)); then
+        w=$screen_w h=$(((pic_h * screen_w / pic_w) / 2 * 2))
+    else
+        h=$screen_h w=$(((pic_w * screen_h / pic_h) / 2 * 2))
+    fi
+    printf '%d %d' "$w" "$h"
+}
+
+# Writes the filter graph of one scenario into a file: each picture decoded once,
+# made into its shot (fitted and padded, or zoomed, captioned once), repeated by
+# the loop filter, then the shots chained by xfade.
+ffmpeg_graph() {
+    local kind=$1 pixfmt=$2 i line last fw fh crop zoom seconds offset
+    read -r fw fh <<<"$(fit_size)"
+    read -r -a crop <<<"$(zoom_rect 100)"
+    seconds=$(python3 -c "print($fade / $rate)")
+    for ((i = 0; i < pictures; i++)); do
+        case $kind in
+        slideshow | caption)
+            printf '[%d:v]scale=%d:%d:flags=area,pad=%d:%d:(ow-iw)/2:(oh-ih)/2' \
+                "$i" "$fw" "$fh" "$screen_w" "$screen_h"
+            if [[ $kind == caption ]]; then
+                # One drawtext a line, each centred, the two lines centred in the band.
+                for line in 1 2; do
+                    printf ',drawtext=fontfile=%s:textfile=%s:fontsize=%d:fontcolor=white' \
+                        "$font" "$dir/caption$suffix-$((i + 1))-$line.txt" "$font_h"
+                    printf ':x=(w-text_w)/2:y=%d' \
+                        $((screen_h * 7 / 9 + (screen_h * 2 / 9 - 2 * font_h) / 2 + (line - 1) * font_h))
+                done
+            fi
+            printf ',format=%s,loop=loop=%d:size=1:start=0,setpts=N/(%d*TB)[v%d];\n' \
+                "$pixfmt" $((shot - 1)) "$rate" "$i"
+            ;;
+        zoom)
+            # Zoom factor at output frame `on`: the source width shrinks linearly to 80 %.
+            zoom="1/(1-0.2*on/$((shot - 1)))"
+            printf '[%d:v]crop=%d:%d:%d:%d,' "$i" $((crop[2] - crop[0] + 1)) \
+                $((crop[3] - crop[1] + 1)) "${crop[0]}" "${crop[1]}"
+            printf "zoompan=z='%s':x='iw/2-iw/zoom/2':y='ih/2-ih/zoom/2':d=%d:s=%dx%d:fps=%d" \
+                "$zoom" "$shot" "$screen_w" "$screen_h" "$rate"
+            printf ',format=%s,setpts=N/(%d*TB)[v%d];\n' "$pixfmt" "$rate" "$i"
+            ;;
+        esac
+    done
+    last="v0"
+    for ((i = 1; i < pictures; i++)); do
+        offset=$(python3 -c "print($i * ($shot - $fade) / $rate)")
+        printf '[%s][v%d]xfade=transition=fade:duration=%s:offset=%s[x%d];\n' \
+            "$last" "$i" "$seconds" "$offset" "$i"
+        last="x$i"
+    done
+    printf '[%s]null[out]\n' "$last"
+}
+
+# ---- one measured run ----
+# Runs a command under GNU time; sets run_seconds and run_mib.
+measure() {
+    local log=$1 timing=$2
+    shift 2
+    if ! /usr/bin/time -f '%e %M' -o "$timing" "$@" >"$log" 2>&1; then
+        note "FAILED: $*"
+        sed 's/^/    /' "$log" | tail -20 >&2
+        return 1
+    fi
+    read -r run_seconds run_kib < <(tail -1 "$timing")
+    run_mib=$(python3 -c "print(f'{$run_kib / 1024:.0f}')")
+}
+
+count_frames() {
+    ffprobe -v error -select_streams v:0 -count_packets \
+        -show_entries stream=nb_read_packets -of csv=p=0 "$1"
+}
+
+# ---- the run ----
+make_pictures
+for ((i = 1; i <= pictures; i++)); do
+    caption_line1 "$i" >"$dir/caption$suffix-$i-1.txt"
+    caption_line2 "$i" >"$dir/caption$suffix-$i-2.txt"
+done
+declare -A vemo_frames
+for kind in "${scenario_list[@]}"; do
+    scenario="$dir/$kind$suffix.txt"
+    write_scenario "$kind" "$scenario"
+    if [[ -n "$vemo" ]]; then
+        summary=$("$vemo" check "$scenario") || fail "vemo check failed on $scenario"
+        note "$kind: $summary"
+    fi
+done
+
+# Read the pictures once so that the first run does not pay for the disk.
+cat "$picdir"/p*.jpg >/dev/null
+
+declare -a rows=()
+declare -A seconds_of
+declare -a oddities=()
+for kind in "${scenario_list[@]}"; do
+    scenario="$dir/$kind$suffix.txt"
+    for codec in "${codec_list[@]}"; do
+        for program in "${program_list[@]}"; do
+            for threads in "${thread_list[@]}"; do
+                name="$outdir/$kind-$codec-$program-t$threads"
+                rm -f "$name.avi"
+                note "$kind $codec $program threads=$threads"
+                if [[ $program == vemo ]]; then
+                    cmd=("$vemo" render "$scenario" -o "$name" --format avi --codec "$codec"
+                        --threads "$threads")
+                else
+                    if [[ $codec == rawvideo ]]; then
+                        pixfmt=bgr24 enc=(-c:v rawvideo -pix_fmt bgr24)
+                    else
+                        pixfmt=yuv420p enc=(-c:v libx264 -pix_fmt yuv420p -bf 0)
+                    fi
+                    ffmpeg_graph "$kind" "$pixfmt" >"$outdir/$kind-$codec.graph"
+                    inputs=()
+                    for ((i = 1; i <= pictures; i++)); do
+                        inputs+=(-framerate "$rate" -i "$(printf '%s/p%02d.jpg' "$picdir" "$i")")
+                    done
+                    cmd=(ffmpeg -nostdin -hide_banner -loglevel error -y
+                        -filter_complex_threads "$threads" "${inputs[@]}"
+                        -filter_complex_script "$outdir/$kind-$codec.graph" -map '[out]'
+                        -filter_threads "$threads" -threads "$threads" "${enc[@]}"
+                        -f avi "$name.avi")
+                fi
+                if ! measure "$name.log" "$name.time" "${cmd[@]}"; then
+                    oddities+=("$kind $codec $program threads=$threads failed: see $name.log")
+                    rows+=("| $kind | $codec | $program | $threads | — | failed | — | — | — |")
+                    continue
+                fi
+                frames=$(count_frames "$name.avi")
+                ((keep)) || rm -f "$name.avi"
+                if [[ $program == vemo ]]; then
+                    vemo_frames[$kind]=$frames
+                fi
+                if ((frames != frames_expected)); then
+                    oddities+=("$kind $codec $program threads=$threads wrote $frames frames, not $frames_expected")
+                fi
+                fps=$(python3 -c "print(f'{$frames / max($run_seconds, 0.01):.1f}')")
+                seconds_of["$kind/$codec/$program/$threads"]=$run_seconds
+                speedup="—"
+                base=${seconds_of["$kind/$codec/$program/1"]:-}
+                if ((threads > 1)) && [[ -n "$base" ]]; then
+                    speedup=$(python3 -c "print(f'{$base / max($run_seconds, 0.01):.2f}×')")
+                fi
+                rows+=("| $kind | $codec | $program | $threads | $frames | $run_seconds | $fps | $run_mib | $speedup |")
+                note "  $frames frames in $run_seconds s ($fps fps), peak $run_mib MiB"
+            done
+        done
+    done
+done
+
+{
+    echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up |"
+    echo "|---|---|---|---|---|---|---|---|---|"
+    printf '%s\n' "${rows[@]}"
+    if ((${#oddities[@]} > 0)); then
+        echo
+        printf -- '- %s\n' "${oddities[@]}"
+    fi
+} | tee "$results"
+note "table written to $results"
