@@ -1,5 +1,7 @@
 #include "cli/terminal.h"
 
+#include "cli/progress.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -7,11 +9,11 @@
 #include <string>
 
 void TerminalReportSink::StatusLine(std::string_view text) {
-    if (m_verbose) std::cerr << text << '\n';
+    if (m_verbose) print_above_progress(std::string(text));
 }
 
 void TerminalReportSink::ShowError(std::string_view text) {
-    std::cerr << text << std::endl;
+    print_above_progress(std::string(text));
 }
 
 AskAnswer TerminalReportSink::Ask(std::string_view text) {

@@ -29,6 +29,7 @@ int CreationRunner::Run(RenderParam& params, const CreationEvents& events) {
     m_owner.Run([&](const ThreadMessage& message) -> intptr_t {
         switch (message.number) {
             case WM_RENDER_READY:
+                if (events.ready) events.ready();
                 control.Queue().Post(WM_CTRL_START_RENDER, 0);
                 break;
             case WM_RENDER_PROGRESS:

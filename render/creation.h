@@ -15,6 +15,8 @@
 #include "render/render_param.h"
 
 struct CreationEvents {
+    // WM_RENDER_READY: the writer is set up and frames are about to be made.
+    std::function<void()> ready;
     // WM_RENDER_PROGRESS: the frame written last and its image (none when the
     // control thread gives none). The image is valid only during the call.
     std::function<void(int32_t frame, const CImageBuffer* image)> progress;

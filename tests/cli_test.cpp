@@ -50,7 +50,7 @@ TEST(CommandLine, AnUnknownSubcommandIsNamedWithTheKnownOnes) {
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
         EXPECT_EQ(
             r.err,
-            "vemo: unknown subcommand 'bogus' (the subcommands are check, info, dump, frame)\n"
+            "vemo: unknown subcommand 'bogus' (the subcommands are check, info, dump, frame, render)\n"
             "Run 'vemo --help' for usage.\n");
     }
 }
