@@ -20,6 +20,7 @@
 #   --threads LIST       subset of 1,2
 #   --programs LIST      subset of vemo,ffmpeg
 #   --keep               keep the rendered videos (each rawvideo one is several GB)
+#   --prepare            make the pictures and scenarios, check them, render nothing
 #   -h, --help
 #
 # The table goes to standard output and to DIR/results.md (results-quick.md with
@@ -37,6 +38,7 @@ codecs="rawvideo,libx264"
 thread_counts="1,2"
 programs="vemo,ffmpeg"
 keep=0
+prepare=0
 
 usage() { sed -n '/^# Usage:/,/^# --quick/{/^# --quick/!p}' "$0" | sed 's/^# \{0,1\}//'; }
 help() { sed -n '2,/^set -euo/{/^set -euo/!p}' "$0" | sed 's/^# \{0,1\}//'; }
@@ -56,6 +58,7 @@ while (($# > 0)); do
     --threads) thread_counts=${2:?--threads needs a list}; shift ;;
     --programs) programs=${2:?--programs needs a list}; shift ;;
     --keep) keep=1 ;;
+    --prepare) prepare=1 ;;
     -h | --help) help; exit 0 ;;
     *) usage >&2; fail "unknown option $1" ;;
     esac
@@ -88,7 +91,9 @@ else
     pictures=12 pic_w=4000 pic_h=3000 screen_w=1920 screen_h=1080 rate=30 shot=120 fade=30
     font_w=40 font_h=80 suffix=""
 fi
-frames_expected=$((pictures * shot - (pictures - 1) * fade))
+# The frames of MAIN; vemo render writes the last one once more at the end.
+scenario_frames=$((pictures * shot - (pictures - 1) * fade))
+frames_expected=$((scenario_frames + 1))
 
 for tool in ffmpeg ffprobe iconv fc-match python3; do
     command -v "$tool" >/dev/null || fail "$tool is missing: run scripts/bootstrap.sh"
@@ -174,14 +179,16 @@ make_pictures() {
 caption_line1() { printf '写真 %d / %d' "$1" "$pictures"; }
 caption_line2() { printf 'Vemo whole-render benchmark, shot %d' "$1"; }
 
-# The inclusive rectangle that crops the picture to the screen's aspect, scaled by
-# percent/100 about the centre.
+# The inclusive rectangle of the picture scaled by percent/100 about its centre;
+# with "screen", first cropped to the screen's aspect (what KEEP_ASPECT does).
 zoom_rect() {
-    local percent=$1 cw ch l t
-    if ((pic_w * screen_h > pic_h * screen_w)); then
-        ch=$pic_h cw=$((pic_h * screen_w / screen_h))
-    else
-        cw=$pic_w ch=$((pic_w * screen_h / screen_w))
+    local percent=$1 cw=$pic_w ch=$pic_h l t
+    if [[ ${2:-} == screen ]]; then
+        if ((pic_w * screen_h > pic_h * screen_w)); then
+            cw=$((pic_h * screen_w / screen_h))
+        else
+            ch=$((pic_w * screen_h / screen_w))
+        fi
     fi
     cw=$((cw * percent / 100)) ch=$((ch * percent / 100))
     l=$(((pic_w - cw) / 2)) t=$(((pic_h - ch) / 2))
@@ -244,9 +251,9 @@ fit_size() {
 # made into its shot (fitted and padded, or zoomed, captioned once), repeated by
 # the loop filter, then the shots chained by xfade.
 ffmpeg_graph() {
-    local kind=$1 pixfmt=$2 i line last fw fh crop zoom seconds offset
+    local kind=$1 pixfmt=$2 i line last fw fh crop w h seconds offset
     read -r fw fh <<<"$(fit_size)"
-    read -r -a crop <<<"$(zoom_rect 100)"
+    read -r -a crop <<<"$(zoom_rect 100 screen)"
     seconds=$(python3 -c "print($fade / $rate)")
     for ((i = 0; i < pictures; i++)); do
         case $kind in
@@ -266,13 +273,19 @@ ffmpeg_graph() {
                 "$pixfmt" $((shot - 1)) "$rate" "$i"
             ;;
         zoom)
-            # Zoom factor at output frame `on`: the source width shrinks linearly to 80 %.
-            zoom="1/(1-0.2*on/$((shot - 1)))"
-            printf '[%d:v]crop=%d:%d:%d:%d,' "$i" $((crop[2] - crop[0] + 1)) \
-                $((crop[3] - crop[1] + 1)) "${crop[0]}" "${crop[1]}"
-            printf "zoompan=z='%s':x='iw/2-iw/zoom/2':y='ih/2-ih/zoom/2':d=%d:s=%dx%d:fps=%d" \
-                "$zoom" "$shot" "$screen_w" "$screen_h" "$rate"
-            printf ',format=%s,setpts=N/(%d*TB)[v%d];\n' "$pixfmt" "$rate" "$i"
+            # The picture cropped to the screen's aspect, repeated, then scaled each
+            # frame so that the centred screen-sized crop shows the source shrinking
+            # linearly to 80 %: the whole at frame 0, 80 % at the shot's last frame.
+            # The crop's position is worked out from n: its in_w is that of the
+            # first frame only.
+            w="trunc($screen_w/(1-0.2*n/$((shot - 1)))/2)*2"
+            h="trunc($screen_h/(1-0.2*n/$((shot - 1)))/2)*2"
+            printf '[%d:v]crop=%d:%d:%d:%d,loop=loop=%d:size=1:start=0,setpts=N/(%d*TB),' \
+                "$i" $((crop[2] - crop[0] + 1)) $((crop[3] - crop[1] + 1)) "${crop[0]}" "${crop[1]}" \
+                $((shot - 1)) "$rate"
+            printf "scale=w='%s':h='%s':eval=frame:flags=bilinear," "$w" "$h"
+            printf "crop=%d:%d:x='(%s-%d)/2':y='(%s-%d)/2',format=%s[v%d];\n" \
+                "$screen_w" "$screen_h" "$w" "$screen_w" "$h" "$screen_h" "$pixfmt" "$i"
             ;;
         esac
     done
@@ -283,7 +296,8 @@ ffmpeg_graph() {
             "$last" "$i" "$seconds" "$offset" "$i"
         last="x$i"
     done
-    printf '[%s]null[out]\n' "$last"
+    # vemo render ends with the last frame once more, giving it its display time.
+    printf '[%s]tpad=stop=1:stop_mode=clone,setpts=N/(%d*TB)[out]\n' "$last" "$rate"
 }
 
 # ---- one measured run ----
@@ -311,19 +325,27 @@ for ((i = 1; i <= pictures; i++)); do
     caption_line1 "$i" >"$dir/caption$suffix-$i-1.txt"
     caption_line2 "$i" >"$dir/caption$suffix-$i-2.txt"
 done
-declare -A vemo_frames
 for kind in "${scenario_list[@]}"; do
     scenario="$dir/$kind$suffix.txt"
     write_scenario "$kind" "$scenario"
     if [[ -n "$vemo" ]]; then
         summary=$("$vemo" check "$scenario") || fail "vemo check failed on $scenario"
         note "$kind: $summary"
+        [[ "$summary" == *", $scenario_frames frames,"* ]] ||
+            fail "$scenario: vemo check counts other than $scenario_frames frames"
     fi
 done
+
+if ((prepare)); then
+    note "pictures in $picdir, scenarios in $dir"
+    exit 0
+fi
 
 # Read the pictures once so that the first run does not pay for the disk.
 cat "$picdir"/p*.jpg >/dev/null
 
+started=$(date -u '+%Y-%m-%d %H:%M UTC')
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 declare -a rows=()
 declare -A seconds_of
 declare -a oddities=()
@@ -340,7 +362,9 @@ for kind in "${scenario_list[@]}"; do
                         --threads "$threads")
                 else
                     if [[ $codec == rawvideo ]]; then
-                        pixfmt=bgr24 enc=(-c:v rawvideo -pix_fmt bgr24)
+                        # Planar RGB through the graph: xfade has no packed form,
+                        # and gbrp packs into bgr24 far faster than 4:2:0 converts.
+                        pixfmt=gbrp enc=(-c:v rawvideo -pix_fmt bgr24)
                     else
                         pixfmt=yuv420p enc=(-c:v libx264 -pix_fmt yuv420p -bf 0)
                     fi
@@ -362,9 +386,6 @@ for kind in "${scenario_list[@]}"; do
                 fi
                 frames=$(count_frames "$name.avi")
                 ((keep)) || rm -f "$name.avi"
-                if [[ $program == vemo ]]; then
-                    vemo_frames[$kind]=$frames
-                fi
                 if ((frames != frames_expected)); then
                     oddities+=("$kind $codec $program threads=$threads wrote $frames frames, not $frames_expected")
                 fi
@@ -382,12 +403,21 @@ for kind in "${scenario_list[@]}"; do
     done
 done
 
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {
     echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up |"
     echo "|---|---|---|---|---|---|---|---|---|"
     printf '%s\n' "${rows[@]}"
+    echo
+    echo "- $started, $(nproc) cores ($cpu), $(free -g | awk '/^Mem:/ {print $2}') GiB;" \
+        "load average $load_before before, $load_after after"
+    echo "- $pictures pictures of ${pic_w}x${pic_h}, SCREEN $screen_w $screen_h, $rate frames/s," \
+        "shots of $shot frames cross-faded over $fade: $scenario_frames frames, written as" \
+        "$frames_expected (the last frame once more)"
+    echo "- vemo $(git -C "$root" describe --always --dirty 2>/dev/null || echo '?');" \
+        "$(ffmpeg -version | head -1 | cut -d' ' -f1-3)"
     if ((${#oddities[@]} > 0)); then
-        echo
         printf -- '- %s\n' "${oddities[@]}"
     fi
 } | tee "$results"
