@@ -301,16 +301,18 @@ ffmpeg_graph() {
 }
 
 # ---- one measured run ----
-# Runs a command under GNU time; sets run_seconds and run_mib.
+# Runs a command under GNU time; sets run_seconds, run_mib and run_cpu (per cent
+# of one core, user and system time over wall time).
 measure() {
     local log=$1 timing=$2
     shift 2
-    if ! /usr/bin/time -f '%e %M' -o "$timing" "$@" >"$log" 2>&1; then
+    if ! /usr/bin/time -f '%e %M %P' -o "$timing" "$@" >"$log" 2>&1; then
         note "FAILED: $*"
         sed 's/^/    /' "$log" | tail -20 >&2
         return 1
     fi
-    read -r run_seconds run_kib < <(tail -1 "$timing")
+    read -r run_seconds run_kib run_cpu < <(tail -1 "$timing")
+    run_cpu=${run_cpu%\%}
     run_mib=$(python3 -c "print(f'{$run_kib / 1024:.0f}')")
 }
 
@@ -389,6 +391,9 @@ for kind in "${scenario_list[@]}"; do
                 if ((frames != frames_expected)); then
                     oddities+=("$kind $codec $program threads=$threads wrote $frames frames, not $frames_expected")
                 fi
+                if ((threads == 1 && run_cpu > 130)); then
+                    oddities+=("$kind $codec $program threads=1 kept ${run_cpu} % of a core busy")
+                fi
                 fps=$(python3 -c "print(f'{$frames / max($run_seconds, 0.01):.1f}')")
                 seconds_of["$kind/$codec/$program/$threads"]=$run_seconds
                 speedup="—"
@@ -397,7 +402,7 @@ for kind in "${scenario_list[@]}"; do
                     speedup=$(python3 -c "print(f'{$base / max($run_seconds, 0.01):.2f}×')")
                 fi
                 rows+=("| $kind | $codec | $program | $threads | $frames | $run_seconds | $fps | $run_mib | $speedup |")
-                note "  $frames frames in $run_seconds s ($fps fps), peak $run_mib MiB"
+                note "  $frames frames in $run_seconds s ($fps fps), peak $run_mib MiB, CPU $run_cpu %"
             done
         done
     done
