@@ -24,7 +24,9 @@
 #   -h, --help
 #
 # The table goes to standard output and to DIR/results.md (results-quick.md with
-# --quick); progress goes to standard error.
+# --quick); progress goes to standard error. "CPU %" is user plus system time over
+# wall time (100 = one core): on a shared machine it shows how much of the two
+# cores a run actually had.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -383,7 +385,7 @@ for kind in "${scenario_list[@]}"; do
                 fi
                 if ! measure "$name.log" "$name.time" "${cmd[@]}"; then
                     oddities+=("$kind $codec $program threads=$threads failed: see $name.log")
-                    rows+=("| $kind | $codec | $program | $threads | — | failed | — | — | — |")
+                    rows+=("| $kind | $codec | $program | $threads | — | failed | — | — | — | — |")
                     continue
                 fi
                 frames=$(count_frames "$name.avi")
@@ -401,7 +403,7 @@ for kind in "${scenario_list[@]}"; do
                 if ((threads > 1)) && [[ -n "$base" ]]; then
                     speedup=$(python3 -c "print(f'{$base / max($run_seconds, 0.01):.2f}×')")
                 fi
-                rows+=("| $kind | $codec | $program | $threads | $frames | $run_seconds | $fps | $run_mib | $speedup |")
+                rows+=("| $kind | $codec | $program | $threads | $frames | $run_seconds | $fps | $run_mib | $speedup | $run_cpu |")
                 note "  $frames frames in $run_seconds s ($fps fps), peak $run_mib MiB, CPU $run_cpu %"
             done
         done
@@ -411,8 +413,8 @@ done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {
-    echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up |"
-    echo "|---|---|---|---|---|---|---|---|---|"
+    echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up | CPU % |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
     printf '%s\n' "${rows[@]}"
     echo
     echo "- $started, $(nproc) cores ($cpu), $(free -g | awk '/^Mem:/ {print $2}') GiB;" \
