@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -14,12 +15,22 @@
 #include "image/image_buffer.h"
 #include "scenario/scenario.h"
 #include "scene/render_context.h"
+#include "scene/scene_composition.h"
+#include "scene/scene_motion.h"
+#include "scene/scene_source.h"
 
 namespace {
 
 // Frames are drawn only on screens up to this many pixels (96 x 96), so that one run
 // stays quick; larger screens are checked without drawing.
 constexpr int64_t kMaxDrawnPixels = 96 * 96;
+// Some work of a frame grows with a number the scenario writes, by design: the size
+// of a caption, a drawing or a clipped picture, SHADE's blur passes, the afterimages
+// of a camera move, the growth of a picture turned by IMAGE after IMAGE. Inputs that
+// ask for more than this are checked without drawing too.
+constexpr int64_t kMaxPicturePixels = 512 * 512;
+constexpr int32_t kMaxRepeats = 32;
+constexpr int kMaxTurnedPictures = 4;
 
 const std::filesystem::path& WorkFolder() {
     static const std::filesystem::path folder = [] {
@@ -39,6 +50,37 @@ uint64_t input_hash(const uint8_t* data, size_t size) {
     return hash;
 }
 
+bool small_picture(int64_t width, int64_t height) {
+    return width <= kMaxPicturePixels && height <= kMaxPicturePixels &&
+           width * height <= kMaxPicturePixels;
+}
+
+// Whether drawing a frame could ask for more work than kMaxPicturePixels,
+// kMaxRepeats and kMaxTurnedPictures allow.
+bool asks_heavy_work(const CScenario& doc) {
+    int turned = 0;
+    for (const auto& scene : doc.Scenes()) {
+        if (const auto* text = dynamic_cast<const CSceneText*>(scene.get())) {
+            if (!small_picture(text->Settings().width, text->Settings().height)) return true;
+        } else if (const auto* draw = dynamic_cast<const CSceneDraw*>(scene.get())) {
+            if (!small_picture(draw->Settings().width, draw->Settings().height)) return true;
+        } else if (const auto* image = dynamic_cast<const CSceneImage*>(scene.get())) {
+            const ImageSettings& s = image->Settings();
+            const SceneRect& c = s.clip;
+            if ((s.effects & IMAGE_CLIP) &&
+                !small_picture(int64_t{c.right} - c.left + 1, int64_t{c.bottom} - c.top + 1)) {
+                return true;
+            }
+            if ((s.effects & IMAGE_ANGLE) && ++turned > kMaxTurnedPictures) return true;
+        } else if (const auto* shade = dynamic_cast<const CSceneShade*>(scene.get())) {
+            if (std::max(shade->Settings().start, shade->Settings().end) > kMaxRepeats) return true;
+        } else if (const auto* move = dynamic_cast<const CSceneAction*>(scene.get())) {
+            if (move->Settings().afterimage > kMaxRepeats) return true;
+        }
+    }
+    return false;
+}
+
 // Draws the first, middle and last frame of MAIN and one chosen by the hash, each
 // handed back as a render worker does, in the image mode the hash picks.
 void draw_frames(CScenario& doc, uint64_t hash) {
@@ -46,6 +88,7 @@ void draw_frames(CScenario& doc, uint64_t hash) {
     const int64_t height = doc.GetScreenHeight();
     const int32_t total = doc.TotalFrames();
     if (width < 1 || height < 1 || width * height > kMaxDrawnPixels || total < 1) return;
+    if (asks_heavy_work(doc)) return;
     const int previous = set_image_mode((hash & 1) != 0 ? 24 : 32);
     doc.ResetScenes();
     RenderContext context;
