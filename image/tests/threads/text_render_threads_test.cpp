@@ -10,7 +10,7 @@
 
 #include "image/film_strip.h"
 #include "image/shapes.h"
-#include "image/tests/threads/font_stack_suppressions.h"
+#include "image/tests/threads/library_suppressions.h"
 #include "image/text_render.h"
 
 namespace {

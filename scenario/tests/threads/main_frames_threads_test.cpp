@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "image/tests/picture_fixtures.h"
-#include "image/tests/threads/font_stack_suppressions.h"
+#include "image/tests/threads/library_suppressions.h"
 #include "output/tests/clip_fixtures.h"
 #include "scenario/tests/scenario_fixture.h"
 #include "scene/render_context.h"
