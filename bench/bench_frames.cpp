@@ -22,6 +22,7 @@
 #include <fstream>
 #include <string>
 
+#include "image/cpu_features.h"
 #include "image/image_buffer.h"
 #include "image/tests/picture_fixtures.h"
 #include "scenario/scenario.h"
@@ -190,4 +191,11 @@ BENCHMARK(bm_rotate)->Arg(32)->Arg(24)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // As the programs do at start-up: the packed kernels where the processor has them.
+    detect_cpu_features();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
