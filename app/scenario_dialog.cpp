@@ -65,9 +65,9 @@ CScenarioDialog::CScenarioDialog(CScenario* scenario, QWidget* parent)
     int y = 262;
     m_track = new QSlider(Qt::Horizontal, this);
     m_track->setRange(0, 0);
-    m_track->setGeometry(left, y, 270, 24);
+    m_track->setGeometry(left, y, 256, 24);
     m_frameNumber = new QLabel(QStringLiteral("0"), this);
-    m_frameNumber->setGeometry(left + 280, y, 56, 24);
+    m_frameNumber->setGeometry(left + 262, y, 64, 24);
     m_frameNumber->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     y += 32;
     auto row = [&](const char* caption) {
