@@ -60,14 +60,15 @@ CMainDialog::CMainDialog(const MainDialogOptions& options, QWidget* parent)
 
 CMainDialog::~CMainDialog() {
     // Normally no creation is left: closing waits for its end. Should one still
-    // run, it is stopped and waited for before anything it uses goes away.
+    // run, it is stopped and waited for before anything it uses goes away; its
+    // messages and reports no longer wait for this thread meanwhile.
     m_target.Close();
+    set_report_sink(nullptr);
     if (m_render) {
         m_render->Queue().Post(WM_CTRL_STOP_RENDER, 0);
         m_render->Join();
         m_render.reset();
     }
-    set_report_sink(nullptr);
     m_sink.reset();
     delete m_infoWindow;
     m_infoWindow = nullptr;
