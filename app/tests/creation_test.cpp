@@ -148,6 +148,30 @@ private slots:
         QCOMPARE(movie.streams.at(0).codec, AV_CODEC_ID_RAWVIDEO);
     }
 
+    void previewCountsEveryPreviewScaleThFrame() {
+        TestFolder folder;
+        BoxAnswers boxes;
+        const std::string scenario =
+            folder.WriteScenario("p.txt", "PREVIEWSCALE 4\n" + small_scenario(100));
+        CMainDialog dialog(test_options(scenario));
+        box(dialog, Id::kIdPreview)->setChecked(true);
+        auto* bar = static_cast<QProgressBar*>(dialog.Control(Id::kIdProgressBar));
+        QString textAtEnd;
+        boxes.OnCaption(QStringLiteral("作成処理完了"), [&] {
+            textAtEnd = static_cast<QLabel*>(dialog.Control(Id::kIdProgressText))->text();
+        });
+        DialogAcceptor acceptor([](QDialog*) {});
+        click(dialog, Id::kIdCreate);
+        QCOMPARE(bar->maximum(), 25);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.Creating(), 30000);
+        QVERIFY2(textAtEnd.startsWith(QStringLiteral("25 / 25 : ( ")), qPrintable(textAtEnd));
+        QVERIFY(boxes.Shown().back().text.startsWith(QStringLiteral(
+            "作成処理が完了しました。\nプレビューモードのため最終フレームが作成されず、"
+            "途中で止まってしまったような映像になっている可能性があります。\n処理時間に ")));
+        // Every fourth frame, into OUTPUT.avi in the scenario's folder.
+        QCOMPARE(writer_fixtures::decode_frames(folder / "OUTPUT.avi").size(), size_t{25});
+    }
+
     void abortAnsweredNoThenYesStopsTheCreation() {
         TestFolder folder;
         BoxAnswers boxes;
