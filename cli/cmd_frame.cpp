@@ -10,22 +10,11 @@
 #include "cli/document.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
-#include "image/compose.h"
 #include "image/picture_file.h"
+#include "scenario/block_frame.h"
 #include "scenario/scenario.h"
 
 namespace {
-
-// The default file name: the block name and the frame, in the current folder. A
-// block name is made safe as a file name first, so that it cannot lead out of it.
-std::string default_file_name(const std::string& block, int32_t frame) {
-    std::string name = block;
-    for (char& c : name) {
-        if (c == '/' || c == '\\') c = '_';
-    }
-    if (name.empty() || name == "." || name == "..") name = "_" + name;
-    return format_string("%s-%05d.bmp", name.c_str(), frame);
-}
 
 int fail(const std::string& message) {
     std::cerr << "vemo: " << message << std::endl;
@@ -56,29 +45,20 @@ int draw_frame(const FrameOptions& options) {
                                   cp932_to_utf8(loop->Name()).c_str()));
     }
     // Pictures have no length of their own and show one frame.
-    const int32_t count = is_picture(*scene) ? 1 : scene->GetFrameCount();
+    const int32_t count = drawable_frames(*scene);
     if (options.frame < 0 || options.frame >= count) {
         return fail(count > 0 ? format_string("block %s has frames 0 to %d; there is no frame %d",
                                               options.block.c_str(), count - 1, options.frame)
                               : format_string("block %s has no frames", options.block.c_str()));
     }
-    CImageBuffer* image = scene->GetImage(options.frame, doc.RenderMode(), nullptr, nullptr);
-    std::string bytes;
-    if (image && (scene->Type() == SCENE_TEXT || scene->Type() == SCENE_DRAW)) {
-        // Captions and drawings carry transparency: shown over opaque black.
-        ImagePtr canvas(create_filled_image(image->width, image->height, 0, 0, 0, 255));
-        compose_image(canvas.get(), image, 0, 0, COMPOSE_ALPHA);
-        bytes = bmp_file_bytes(canvas.get());
-    } else {
-        bytes = bmp_file_bytes(image);
-    }
-    scene->ReleaseImage(image, options.frame);
+    const ImagePtr image = draw_block_frame(doc, *scene, options.frame);
+    const std::string bytes = bmp_file_bytes(image.get());
     if (bytes.empty()) {
         return fail(format_string("frame %d of block %s could not be drawn", options.frame,
                                   options.block.c_str()));
     }
     const std::string out =
-        options.out.empty() ? default_file_name(options.block, options.frame) : options.out;
+        options.out.empty() ? block_frame_file_name(options.block, options.frame) : options.out;
     return write_output_file(out, bytes, files_read(doc, options.scenario));
 }
 

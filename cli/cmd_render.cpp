@@ -15,7 +15,6 @@
 #include <thread>
 
 #include "base/clock.h"
-#include "base/format.h"
 #include "base/report.h"
 #include "cli/commands.h"
 #include "cli/document.h"
@@ -23,6 +22,7 @@
 #include "cli/progress.h"
 #include "output/encoder_probe.h"
 #include "render/creation.h"
+#include "render/outcome_text.h"
 #include "scenario/scenario.h"
 
 extern char** environ;
@@ -110,38 +110,6 @@ void open_page(const std::string& url) {
     if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, const_cast<char**>(argv), environ) !=
         0) {
         print_above_progress("vemo: the page could not be opened (xdg-open is missing)");
-    }
-}
-
-// The completion message of an outcome, as the main dialog shows it.
-std::string outcome_text(int outcome, double seconds, bool preview) {
-    switch (outcome) {
-        case kOutcomeDone:
-            if (preview) {
-                return format_string(
-                    "%s%s処理時間に %.1f 秒かかりました。",
-                    "作成処理が完了しました。\nプレビューモードのため最終フレームが作成されず、",
-                    "途中で止まってしまったような映像になっている可能性があります。\n", seconds);
-            }
-            return format_string("作成処理が完了しました。\n処理時間に %.1f 秒かかりました。",
-                                 seconds);
-        case kOutcomeStopped:
-            return format_string("%s処理時間に %.1f 秒かかりました。",
-                                 "作成処理を中止しました。\n"
-                                 "作成された映像ファイルは破損しているおそれがあります。\n",
-                                 seconds);
-        case kOutcomeInterrupted:
-            return "作成処理を中断しました。";
-        case kOutcomeNotCreated:
-            return "ファイル作成に失敗しました。";
-        case kOutcomeAudio:
-            return "オーディオの作成処理に失敗しました。";
-        case kOutcomeFrame:
-            return "画像作成処理に失敗しました。";
-        case kOutcomeThreads:
-            return "スレッド生成処理に失敗しました。";
-        default:
-            return "異常な終了通知を受け取りました。";
     }
 }
 

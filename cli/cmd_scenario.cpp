@@ -11,6 +11,7 @@
 #include "cli/document.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
+#include "scenario/block_frame.h"
 #include "scenario/scenario.h"
 
 namespace {
@@ -22,7 +23,7 @@ void list_tree(CScene& scene, int depth, bool root, std::string* out) {
     out->append(static_cast<size_t>(depth) * 2, ' ');
     *out += root ? std::string("MAIN") : cp932_to_utf8(scene.Name());
     *out += format_string("\t%s\t%d\n", scene.TypeName(),
-                          is_picture(scene) ? 0 : scene.GetFrameCount());
+                          is_picture_block(scene) ? 0 : scene.GetFrameCount());
     for (const auto& input : scene.Inputs()) {
         if (input->Target()) list_tree(*input->Target(), depth + 1, false, out);
     }

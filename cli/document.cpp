@@ -7,10 +7,6 @@ bool load_and_link(CScenario& doc, const std::string& path) {
     return doc.Load(path) == 0 && doc.Link() == 0;
 }
 
-bool is_picture(const CScene& scene) {
-    return scene.Type() == SCENE_IMAGE || scene.Type() == SCENE_TEXT || scene.Type() == SCENE_DRAW;
-}
-
 ReadFileSet files_read(const CScenario& doc, const std::string& scenarioPath) {
     ReadFileSet read = doc.FilesRead();
     read.Add(scenarioPath);

@@ -10,9 +10,6 @@
 // report sink); only the outcome is left to the command.
 bool load_and_link(CScenario& doc, const std::string& path);
 
-// IMAGE, TEXT and DRAW: pictures without a length of their own.
-bool is_picture(const CScene& scene);
-
 // The files the scenario read (the scenario through the name it was given, its
 // INCLUDEs, music, pictures and clips): an output that is one of them is refused.
 ReadFileSet files_read(const CScenario& doc, const std::string& scenarioPath);

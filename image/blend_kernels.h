@@ -1,7 +1,7 @@
 #pragma once
-// The kernels of the 32-bit layout that have a packed SSE2 form: one compose run and
-// the passes of the area-averaging scaler. The SSE2 forms are compiled on x86-64 only;
-// VEMO_SSE2_KERNELS tells whether they exist. Internal to the image library.
+// The kernels of the 32-bit layout that have a packed SSE2 form: one compose run, the
+// cross-fade and the passes of the area-averaging scaler. The SSE2 forms are compiled on x86-64
+// only; VEMO_SSE2_KERNELS tells whether they exist. Internal to the image library.
 
 #include <cstdint>
 
@@ -18,6 +18,11 @@ inline bool use_sse2_kernels() {
     return VEMO_SSE2_KERNELS && (get_cpu_features() & kCpuSSE2) != 0;
 }
 
+// True when the SSSE3 forms exist and the processor-feature word allows them.
+inline bool use_ssse3_kernels() {
+    return VEMO_SSE2_KERNELS && (get_cpu_features() & kCpuSSSE3) != 0;
+}
+
 // Per result column of the scaler: the first source column, how many source columns
 // it takes, and where its weights start in the weight list.
 struct ScaleTap {
@@ -30,6 +35,16 @@ struct ScaleTap {
 // count pixels of the 32-bit source run drawn over the destination run, one mode.
 void compose_run_sse2(uint8_t* destination, const uint8_t* source, int32_t count, int mode);
 
+// The cross-fade of two byte runs, every byte (b * wb >> 8) + (a * wa >> 8); with
+// `pixels` the runs are 32-bit pixels and each alpha byte is the larger of the two.
+// Whole blocks of 16 bytes only: the count done, the rest is the caller's.
+int64_t crossfade_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count, int wa,
+                           int wb, bool pixels);
+// One row of the hand-over from 32 to 24 bits: the colour bytes of each pixel to
+// `colour`, its alpha byte to `alpha`. Whole groups of 16 pixels only: the pixels
+// done, the rest is the caller's.
+int32_t split_alpha_row_ssse3(const uint8_t* source, uint8_t* colour, uint8_t* alpha,
+                              int32_t width);
 // Horizontal pass over one 32-bit source row: out holds four sums (B, G, R, A) per
 // result column.
 void scale_row_sse2(const uint8_t* row, const ScaleTap* taps, const float* weights, int32_t columns,

@@ -131,6 +131,20 @@ void compose_form(CImageBuffer* destination, const CImageBuffer* source, const O
     }
 }
 
+// The cross-fade of two byte runs: every byte mixed as a colour channel; with
+// `pixels` the runs hold 32-bit pixels whose alpha bytes take the larger value.
+void crossfade_bytes(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count, int wa,
+                     int wb, bool pixels) {
+    int64_t i = 0;
+#if VEMO_SSE2_KERNELS
+    if (use_sse2_kernels()) i = crossfade_run_sse2(a, b, out, count, wa, wb, pixels);
+#endif
+    for (; i < count; ++i) {
+        out[i] = static_cast<uint8_t>(((b[i] * wb) >> 8) + ((a[i] * wa) >> 8));
+        if (pixels && i % 4 == 3) out[i] = std::max(a[i], b[i]);
+    }
+}
+
 }  // namespace
 
 void compose_image(CImageBuffer* destination, const CImageBuffer* source, int32_t x, int32_t y,
@@ -162,33 +176,27 @@ CImageBuffer* crossfade_image(const CImageBuffer* a, const CImageBuffer* b, int 
         if (!layout_accepts<L>(b) || a->width != b->width || a->height != b->height) return nullptr;
         const int wb = percent * 255 / 100;
         const int wa = (100 - percent) * 255 / 100;
-        auto mix = [&](uint8_t ca, uint8_t cb) {
-            return static_cast<uint8_t>(((cb * wb) >> 8) + ((ca * wa) >> 8));
-        };
         CImageBuffer* result = L::Create(a->width, a->height);
         if (!result) return nullptr;
         if constexpr (L::kBpp == 32) {
             // No row slack in 32 bits: the pixels are one run of words.
-            const int64_t bytes = 4 * static_cast<int64_t>(a->width) * a->height;
-            const uint8_t* pa = a->pixels;
-            const uint8_t* pb = b->pixels;
-            uint8_t* out = result->pixels;
-            // Every byte mixed in one simple pass, then the alpha bytes set apart.
-            for (int64_t i = 0; i < bytes; ++i)
-                out[i] = static_cast<uint8_t>(((pb[i] * wb) >> 8) + ((pa[i] * wa) >> 8));
-            for (int64_t i = 3; i < bytes; i += 4) out[i] = std::max(pa[i], pb[i]);
+            crossfade_bytes(a->pixels, b->pixels, result->pixels,
+                            4 * static_cast<int64_t>(a->width) * a->height, wa, wb, true);
             return result;
         }
+        // 24 bits: the colour bytes of each row are one run; the alpha planes (255
+        // where an image has none) give their larger value.
         for (int32_t y = 0; y < a->height; ++y) {
-            typename L::ConstRow ra(a, y);
-            typename L::ConstRow rb(b, y);
-            typename L::Row out(result, y);
-            for (int32_t x = 0; x < a->width; ++x) {
-                Bgra pa = ra.Get(x);
-                Bgra pb = rb.Get(x);
-                out.Set(x,
-                        {mix(pa.b, pb.b), mix(pa.g, pb.g), mix(pa.r, pb.r), std::max(pa.a, pb.a)});
+            crossfade_bytes(image_row(a, y), image_row(b, y), image_row(result, y),
+                            3 * static_cast<int64_t>(a->width), wa, wb, false);
+            uint8_t* alpha = image_alpha_row(result, y);
+            if (!a->alpha || !b->alpha) {
+                std::memset(alpha, 255, static_cast<size_t>(a->width));
+                continue;
             }
+            const uint8_t* aa = image_alpha_row(a, y);
+            const uint8_t* ab = image_alpha_row(b, y);
+            for (int32_t x = 0; x < a->width; ++x) alpha[x] = std::max(aa[x], ab[x]);
         }
         return result;
     });

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "image/blend_kernels.h"
+
 namespace {
 
 std::atomic<int> g_image_mode{32};
@@ -200,7 +202,11 @@ CImageBuffer* image32_to_24a(const CImageBuffer* image) {
         const uint8_t* src = image_row(image, y);
         uint8_t* dst = image_row(result.get(), y);
         uint8_t* alpha = image_alpha_row(result.get(), y);
-        for (int32_t x = 0; x < image->width; ++x) {
+        int32_t x = 0;
+#if VEMO_SSE2_KERNELS
+        if (use_ssse3_kernels()) x = split_alpha_row_ssse3(src, dst, alpha, image->width);
+#endif
+        for (; x < image->width; ++x) {
             dst[3 * x] = src[4 * x];
             dst[3 * x + 1] = src[4 * x + 1];
             dst[3 * x + 2] = src[4 * x + 2];

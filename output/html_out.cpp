@@ -152,7 +152,10 @@ int CHTMLOut::PrepareWriter() {
     const std::string title = page_path(m_title);
     WriteLine("<html>");
     WriteLine("<head>");
-    WriteLine("<meta http-equiv=\"content-type\" content=\"text/html; charset=sjis-jp\">");
+    // "Shift_JIS" is the label browsers know for code page 932 (their decoder is code
+    // page 932's, extensions included); a label they do not know leaves the page to
+    // guessing, or, framed, to its parent's encoding.
+    WriteLine("<meta http-equiv=\"content-type\" content=\"text/html; charset=Shift_JIS\">");
     WriteLine("<title>Vemo : [%s]</title>", title.c_str());
     WriteLine("</head>");
     WriteLine("<body bgcolor=\"black\" text=\"white\">");

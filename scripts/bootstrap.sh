@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang clang-format clang-tidy libclang-rt-dev python3
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
     libturbojpeg0-dev libexif-dev libpango1.0-dev libcairo2-dev fontconfig fonts-ipafont-gothic
-    qt6-base-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev qt6-svg-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev chromium
     ffmpeg time
 )
 

@@ -7,9 +7,9 @@ cd "$(dirname "$0")/.."
 build=${VEMO_BUILD_DIR:-build}
 [[ -f "$build/compile_commands.json" ]] || { echo "naming-check: build $build first"; exit 1; }
 files=$(git ls-files 'base/*.cpp' 'image/*.cpp' 'output/*.cpp' 'scene/*.cpp' 'scenario/*.cpp' \
-    'render/*.cpp' 'cli/*.cpp' | grep -v '/tests/')
+    'render/*.cpp' 'cli/*.cpp' 'app/*.cpp' | grep -v '/tests/')
 out=$(echo "$files" | xargs -n 8 -P "$(nproc)" clang-tidy -p "$build" --quiet \
-    --header-filter="^$PWD/(base|image|output|scene|scenario|render|cli)/[^t]" 2>/dev/null || true)
+    --header-filter="^$PWD/(base|image|output|scene|scenario|render|cli|app)/[^t]" 2>/dev/null || true)
 if grep -q "warning:" <<<"$out"; then
     grep -A2 "warning:" <<<"$out"
     echo "naming-check: names above break the convention"

@@ -48,10 +48,10 @@ TEST(CommandLine, AnUnknownSubcommandIsNamedWithTheKnownOnes) {
          }) {
         ProgramResult r = vemo(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
-        EXPECT_EQ(
-            r.err,
-            "vemo: unknown subcommand 'bogus' (the subcommands are check, info, dump, frame, render)\n"
-            "Run 'vemo --help' for usage.\n");
+        EXPECT_EQ(r.err,
+                  "vemo: unknown subcommand 'bogus' (the subcommands are check, info, dump, frame, "
+                  "render)\n"
+                  "Run 'vemo --help' for usage.\n");
     }
 }
 

@@ -149,3 +149,27 @@ TEST_F(RenderCommand, CtrlCStopsAfterTheRunningFramesWithAPlayableFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ExampleTour, RendersWithItsPicturesAndMusic) {
+    // The tour and the media its script makes, in a private folder.
+    const fs::path dir =
+        fs::temp_directory_path() / ("vemo-cli-tour-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path source = fs::path(VEMO_SOURCE_DIR) / "examples" / "tour";
+    fs::copy_file(source / "tour.txt", dir / "tour.txt");
+    ASSERT_EQ(
+        run_program("/usr/bin/python3", {(source / "make-media.py").string(), dir.string()}).status,
+        0);
+    ProgramResult r = run_program(
+        VEMO_BINARY, {"render", "tour.txt", "--preview", "--format", "mov"}, dir.string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto movie = writer_fixtures::read_movie((dir / "OUTPUT.mov").string());
+    ASSERT_EQ(movie.streams.size(), 2u);
+    EXPECT_GT(writer_fixtures::decode_samples((dir / "OUTPUT.mov").string()), 0);
+    fs::remove_all(dir);
+}
+
+}  // namespace

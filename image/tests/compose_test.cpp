@@ -217,4 +217,53 @@ TEST(Crossfade, MixesByPercentInBothLayouts) {
     EXPECT_FALSE(crossfade_image(a32.get(), b24.get(), 50)) << "layouts must match";
 }
 
+// Every byte of random pictures of odd widths against the formula, with and without
+// the SSE2 form, in both layouts (a 24-bit picture without an alpha plane counts as
+// opaque); and the hand-over from 32 to 24 bits keeps every byte where it belongs.
+TEST(Crossfade, EveryByteFollowsTheFormulaInEveryForm) {
+    std::mt19937 random(7);
+    auto fill = [&](CImageBuffer* image) {
+        for (int64_t i = 0; i < int64_t{image->stride} * image->height; ++i)
+            image->pixels[i] = static_cast<uint8_t>(random());
+        if (image->alpha) {
+            for (int64_t i = 0; i < int64_t{image->alphaStride} * image->height; ++i)
+                image->alpha[i] = static_cast<uint8_t>(random());
+        }
+    };
+    for (uint32_t features :
+         {0u, static_cast<uint32_t>(kCpuSSE2), static_cast<uint32_t>(kCpuSSE2 | kCpuSSSE3)}) {
+        CpuFeaturesOverride form(features);
+        for (int32_t width : {1, 3, 4, 5, 16, 17, 37}) {
+            for (int bpp : {32, 24}) {
+                ImagePtr a(bpp == 32 ? create_image32(width, 3) : create_image24a(width, 3));
+                ImagePtr b(bpp == 32 ? create_image32(width, 3) : create_image(width, 3, 24));
+                fill(a.get());
+                fill(b.get());
+                for (int percent : {0, 13, 50, 77, 100}) {
+                    ImagePtr mix(crossfade_image(a.get(), b.get(), percent));
+                    ASSERT_TRUE(mix);
+                    const int wb = percent * 255 / 100, wa = (100 - percent) * 255 / 100;
+                    for (int32_t y = 0; y < 3; ++y)
+                        for (int32_t x = 0; x < width; ++x) {
+                            const Bgra pa = pixel_at(a.get(), x, y), pb = pixel_at(b.get(), x, y);
+                            auto channel = [&](uint8_t ca, uint8_t cb) {
+                                return static_cast<uint8_t>(((cb * wb) >> 8) + ((ca * wa) >> 8));
+                            };
+                            ASSERT_EQ(pixel_at(mix.get(), x, y),
+                                      (Bgra{channel(pa.b, pb.b), channel(pa.g, pb.g),
+                                            channel(pa.r, pb.r), std::max(pa.a, pb.a)}))
+                                << bpp << " " << width << " " << percent << " " << features;
+                        }
+                }
+                if (bpp == 32) {
+                    ImagePtr handed(image32_to_24a(a.get()));
+                    for (int32_t y = 0; y < 3; ++y)
+                        for (int32_t x = 0; x < width; ++x)
+                            ASSERT_EQ(pixel_at(handed.get(), x, y), pixel_at(a.get(), x, y));
+                }
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -10,25 +10,8 @@
 
 #include "image/film_strip.h"
 #include "image/shapes.h"
+#include "image/tests/threads/library_suppressions.h"
 #include "image/text_render.h"
-
-// The font stack is not built for ThreadSanitizer and synchronises in ways it cannot
-// see: Pango matches fonts on helper threads of its own and GLib hands their results
-// back through futex-based locks; HarfBuzz and Cairo fill shared caches with lock-free
-// atomics. It therefore reports races inside these libraries, on their own memory. Only
-// races with one of them on a stack are left out, so a race on the pictures, which our
-// code alone touches, is still reported.
-extern "C" const char* __tsan_default_suppressions() {  // NOLINT(readability-identifier-naming)
-    return "race:libfontconfig.so\n"
-           "race:libglib-2.0.so\n"
-           "race:libpango-1.0.so\n"
-           "race:libpangoft2-1.0.so\n"
-           "race:libpangocairo-1.0.so\n"
-           "race:libgobject-2.0.so\n"
-           "race:libharfbuzz.so\n"
-           "race:libcairo.so\n"
-           "race:libfreetype.so\n";
-}
 
 namespace {
 

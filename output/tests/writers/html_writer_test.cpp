@@ -88,7 +88,7 @@ protected:
         }
         return "<html>\r\n"
                "<head>\r\n"
-               "<meta http-equiv=\"content-type\" content=\"text/html; charset=sjis-jp\">\r\n"
+               "<meta http-equiv=\"content-type\" content=\"text/html; charset=Shift_JIS\">\r\n"
                "<title>Vemo : [" +
                shown +
                "]</title>\r\n"

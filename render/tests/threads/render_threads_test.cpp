@@ -3,6 +3,7 @@
 // while the control thread writes, the front end switches the gentle mode and
 // stops.
 
+#include "image/tests/threads/library_suppressions.h"
 #include "output/tests/clip_fixtures.h"
 #include "output/tests/writers/writer_fixtures.h"
 #include "render/tests/render_fixture.h"

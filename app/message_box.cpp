@@ -1,0 +1,22 @@
+#include "app/message_box.h"
+
+namespace {
+
+MessageBoxFunction& replacement() {
+    static MessageBoxFunction function;
+    return function;
+}
+
+}  // namespace
+
+QMessageBox::StandardButton show_message_box(QWidget* owner, QMessageBox::Icon icon,
+                                             const QString& caption, const QString& text,
+                                             QMessageBox::StandardButtons buttons) {
+    if (replacement()) return replacement()(owner, icon, caption, text, buttons);
+    QMessageBox box(icon, caption, text, buttons, owner);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void set_message_box_function(MessageBoxFunction function) {
+    replacement() = std::move(function);
+}
