@@ -40,6 +40,8 @@ void compose_run_sse2(uint8_t* destination, const uint8_t* source, int32_t count
 // Whole blocks of 16 bytes only: the count done, the rest is the caller's.
 int64_t crossfade_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count, int wa,
                            int wb, bool pixels);
+// out[i] = max(a[i], b[i]) over whole groups of 16 bytes; returns the bytes done.
+int64_t max_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count);
 // One row of the hand-over from 32 to 24 bits: the colour bytes of each pixel to
 // `colour`, its alpha byte to `alpha`. Whole groups of 16 pixels only: the pixels
 // done, the rest is the caller's.

@@ -176,7 +176,8 @@ CImageBuffer* crossfade_image(const CImageBuffer* a, const CImageBuffer* b, int 
         if (!layout_accepts<L>(b) || a->width != b->width || a->height != b->height) return nullptr;
         const int wb = percent * 255 / 100;
         const int wa = (100 - percent) * 255 / 100;
-        CImageBuffer* result = L::Create(a->width, a->height);
+        // Every pixel and alpha value is written below.
+        CImageBuffer* result = create_image_for_overwrite(a->width, a->height, L::kBpp, true);
         if (!result) return nullptr;
         if constexpr (L::kBpp == 32) {
             // No row slack in 32 bits: the pixels are one run of words.
@@ -196,7 +197,11 @@ CImageBuffer* crossfade_image(const CImageBuffer* a, const CImageBuffer* b, int 
             }
             const uint8_t* aa = image_alpha_row(a, y);
             const uint8_t* ab = image_alpha_row(b, y);
-            for (int32_t x = 0; x < a->width; ++x) alpha[x] = std::max(aa[x], ab[x]);
+            int32_t x = 0;
+#if VEMO_SSE2_KERNELS
+            if (use_sse2_kernels()) x = static_cast<int32_t>(max_run_sse2(aa, ab, alpha, a->width));
+#endif
+            for (; x < a->width; ++x) alpha[x] = std::max(aa[x], ab[x]);
         }
         return result;
     });

@@ -156,4 +156,14 @@ int64_t crossfade_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int
     return i;
 }
 
+int64_t max_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count) {
+    int64_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_max_epu8(va, vb));
+    }
+    return i;
+}
+
 #endif

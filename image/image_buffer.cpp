@@ -7,6 +7,7 @@
 #include <new>
 
 #include "image/blend_kernels.h"
+#include "image/pixel_blocks.h"
 
 namespace {
 
@@ -24,15 +25,25 @@ int64_t block_bytes(int32_t stride, int32_t height) {
     return bytes <= kMaxImageBytes ? bytes : -1;
 }
 
-// An image record with a zeroed pixel block and no alpha plane.
-CImageBuffer* allocate_image(int32_t width, int32_t height, int32_t bpp) {
+size_t pixel_bytes(const CImageBuffer* image) {
+    return static_cast<size_t>(image->stride) * static_cast<size_t>(image->height);
+}
+
+size_t alpha_bytes(const CImageBuffer* image) {
+    return static_cast<size_t>(image->alphaStride) * static_cast<size_t>(image->height);
+}
+
+// An image record with no alpha plane and a zeroed pixel block, or, for a caller
+// that writes every pixel, a block whose pixels are left as they come (the slack at
+// the end of each row is zeroed all the same, since files copy whole rows).
+CImageBuffer* allocate_image(int32_t width, int32_t height, int32_t bpp, bool zeroed = true) {
     if (height < 1) return nullptr;
     int32_t stride = image_stride(width, bpp);
     int64_t bytes = block_bytes(stride, height);
     if (bytes < 0) return nullptr;
     auto* image = new (std::nothrow) CImageBuffer;
     if (!image) return nullptr;
-    image->pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
+    image->pixels = take_pixel_block(static_cast<size_t>(bytes), zeroed);
     if (!image->pixels) {
         delete image;
         return nullptr;
@@ -41,7 +52,26 @@ CImageBuffer* allocate_image(int32_t width, int32_t height, int32_t bpp) {
     image->height = height;
     image->stride = stride;
     image->bpp = bpp;
+    const int64_t used = (int64_t{width} * bpp + 7) / 8;
+    if (!zeroed && used < stride) {
+        for (int32_t y = 0; y < height; ++y)
+            std::memset(image->pixels + int64_t{y} * stride + used, 0,
+                        static_cast<size_t>(stride - used));
+    }
     return image;
+}
+
+// A plane of `bytes` bytes for the image; its slack too is zeroed when the pixels
+// are left as they come.
+uint8_t* take_alpha_plane(const CImageBuffer* image, int32_t alphaStride, bool zeroed) {
+    const size_t bytes = static_cast<size_t>(alphaStride) * static_cast<size_t>(image->height);
+    uint8_t* plane = take_pixel_block(bytes, zeroed);
+    if (plane && !zeroed && image->width < alphaStride) {
+        for (int32_t y = 0; y < image->height; ++y)
+            std::memset(plane + int64_t{y} * alphaStride + image->width, 0,
+                        static_cast<size_t>(alphaStride - image->width));
+    }
+    return plane;
 }
 
 bool bit_set(const uint8_t* row, int32_t x) {
@@ -93,8 +123,8 @@ int32_t image_stride(int32_t width, int32_t bpp) {
 
 void delete_image(CImageBuffer* image) {
     if (!image) return;
-    std::free(image->pixels);
-    std::free(image->alpha);
+    give_back_pixel_block(image->pixels, pixel_bytes(image));
+    give_back_pixel_block(image->alpha, alpha_bytes(image));
     delete image;
 }
 
@@ -106,18 +136,34 @@ CImageBuffer* create_image32(int32_t width, int32_t height) {
     return create_image(width, height, 32);
 }
 
-int attach_alpha_plane(CImageBuffer* image) {
+namespace {
+
+int attach_plane(CImageBuffer* image, bool zeroed) {
     if (!valid_image(image)) return -1;
     int64_t alpha_stride = round_up4(image->width);
     if (alpha_stride > INT32_MAX) return -1;
     int64_t bytes = block_bytes(static_cast<int32_t>(alpha_stride), image->height);
     if (bytes < 0) return -1;
-    auto* plane = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
+    uint8_t* plane = take_alpha_plane(image, static_cast<int32_t>(alpha_stride), zeroed);
     if (!plane) return -1;
-    std::free(image->alpha);
+    give_back_pixel_block(image->alpha, alpha_bytes(image));
     image->alpha = plane;
     image->alphaStride = static_cast<int32_t>(alpha_stride);
     return 0;
+}
+
+}  // namespace
+
+int attach_alpha_plane(CImageBuffer* image) {
+    return attach_plane(image, true);
+}
+
+CImageBuffer* create_image_for_overwrite(int32_t width, int32_t height, int32_t bpp,
+                                         bool alphaPlane) {
+    ImagePtr image(allocate_image(width, height, bpp, false));
+    if (!image) return nullptr;
+    if (alphaPlane && bpp == 24 && attach_plane(image.get(), false) != 0) return nullptr;
+    return image.release();
 }
 
 CImageBuffer* create_image24a(int32_t width, int32_t height) {
@@ -162,16 +208,14 @@ CImageBuffer* create_filled_image(int32_t width, int32_t height, uint8_t red, ui
 
 CImageBuffer* duplicate_image(const CImageBuffer* image) {
     if (!valid_image(image)) return nullptr;
-    ImagePtr copy(create_image(image->width, image->height, image->bpp));
+    ImagePtr copy(allocate_image(image->width, image->height, image->bpp, false));
     if (!copy) return nullptr;
-    std::memcpy(copy->pixels, image->pixels,
-                static_cast<size_t>(image->stride) * static_cast<size_t>(image->height));
+    std::memcpy(copy->pixels, image->pixels, pixel_bytes(image));
     if (image->alpha) {
-        size_t bytes = static_cast<size_t>(image->alphaStride) * static_cast<size_t>(image->height);
-        copy->alpha = static_cast<uint8_t*>(std::malloc(bytes));
+        copy->alpha = take_pixel_block(alpha_bytes(image), false);
         if (!copy->alpha) return nullptr;
-        std::memcpy(copy->alpha, image->alpha, bytes);
         copy->alphaStride = image->alphaStride;
+        std::memcpy(copy->alpha, image->alpha, alpha_bytes(image));
     }
     return copy.release();
 }
@@ -196,7 +240,7 @@ CImageBuffer* image24_to_32(const CImageBuffer* image) {
 
 CImageBuffer* image32_to_24a(const CImageBuffer* image) {
     if (!valid_image(image) || image->bpp != 32) return nullptr;
-    ImagePtr result(create_image24a(image->width, image->height));
+    ImagePtr result(create_image_for_overwrite(image->width, image->height, 24, true));
     if (!result) return nullptr;
     for (int32_t y = 0; y < image->height; ++y) {
         const uint8_t* src = image_row(image, y);

@@ -58,6 +58,10 @@ CImageBuffer* create_image32(int32_t width, int32_t height);
 CImageBuffer* create_image24a(int32_t width, int32_t height);
 int attach_alpha_plane(CImageBuffer* image);  // 0 or -1; replaces an existing plane
 CImageBuffer* create_work_image(int32_t width, int32_t height);
+// For a caller that writes every pixel (and, with the plane, every alpha value): the
+// pixels are left as they come, only the slack at the end of each row is zeroed.
+CImageBuffer* create_image_for_overwrite(int32_t width, int32_t height, int32_t bpp,
+                                         bool alphaPlane = false);
 CImageBuffer* create_filled_image(int32_t width, int32_t height, uint8_t red, uint8_t green,
                                   uint8_t blue, uint8_t alpha);
 CImageBuffer* duplicate_image(const CImageBuffer* image);

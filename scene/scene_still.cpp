@@ -15,14 +15,15 @@ CImageBuffer* CSceneStill::GetImage(int32_t frame, int32_t mode, int32_t* runLen
         return !motion_input_endless(*input);
     });
 
-    // The whole call holds the lock: a second worker waits and copies the
-    // composition the first one made instead of asking the inputs again.
+    // The whole call holds the lock: a second worker waits and shares the
+    // composition the first one made instead of asking the inputs again. Callers
+    // only read the images they are given, so the kept composition is handed out
+    // itself; the users count keeps it until the last one is back.
     std::lock_guard<std::mutex> hold(Lock());
     ++m_users;
+    CImageBuffer* shared = m_cache.get();
     ImagePtr result;
-    if (m_cache) {
-        result.reset(duplicate_image(m_cache.get()));
-    } else {
+    if (!shared) {
         ImagePtr composition(create_filled_image(ScreenWidth(), ScreenHeight(), s.bgcolor.red,
                                                  s.bgcolor.green, s.bgcolor.blue, 0));
         if (composition) {
@@ -38,7 +39,7 @@ CImageBuffer* CSceneStill::GetImage(int32_t frame, int32_t mode, int32_t* runLen
             result = std::move(composition);
         } else if (composition) {
             m_cache = std::move(composition);
-            result.reset(duplicate_image(m_cache.get()));
+            shared = m_cache.get();
         }
     }
 
@@ -49,12 +50,12 @@ CImageBuffer* CSceneStill::GetImage(int32_t frame, int32_t mode, int32_t* runLen
             changing || int64_t{frame} >= count - 1 ? 0 : std::max<int64_t>(count - frame - 2, 0);
         *runLength = static_cast<int32_t>(std::min<int64_t>(*runLength, run));
     }
-    return result.release();
+    return shared ? shared : result.release();
 }
 
 void CSceneStill::ReleaseImage(CImageBuffer* image, int32_t frame) {
-    delete_image(image);
     std::lock_guard<std::mutex> hold(Lock());
+    if (image != m_cache.get()) delete_image(image);
     if (m_users > 0) --m_users;
     if (int64_t{frame} >= int64_t{Settings().frames} - 1 && m_users == 0) m_cache.reset();
 }

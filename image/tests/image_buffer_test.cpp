@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "image/image_buffer.h"
+#include "image/pixel_blocks.h"
 
 namespace {
 
@@ -235,3 +237,45 @@ TEST(ImageBuffer, FlipSwapsRowsInPlace) {
 }
 
 }  // namespace
+
+// Large blocks come back for the next image of their size: a new image is zeroed all
+// the same, an image made for overwriting has zeroed row slack (files copy whole
+// rows), and what is kept stays within its bound however many frames go by.
+TEST(ImageBuffer, KeptBlocksComeBackZeroedWhereItMatters) {
+    free_kept_pixel_blocks();
+    const int32_t width = 1001;  // 24-bit rows of 3003 bytes and one byte of slack
+    const int32_t height = 300;
+    {
+        ImagePtr dirty(create_image24a(width, height));
+        ASSERT_TRUE(dirty);
+        std::memset(dirty->pixels, 0xAB, static_cast<size_t>(dirty->stride) * height);
+        std::memset(dirty->alpha, 0xCD, static_cast<size_t>(dirty->alphaStride) * height);
+    }
+    EXPECT_GT(kept_pixel_bytes(), 0u);
+    {
+        ImagePtr fresh(create_image24a(width, height));
+        ASSERT_TRUE(fresh);
+        for (int64_t i = 0; i < int64_t{fresh->stride} * height; ++i)
+            ASSERT_EQ(fresh->pixels[i], 0) << i;
+        for (int64_t i = 0; i < int64_t{fresh->alphaStride} * height; ++i)
+            ASSERT_EQ(fresh->alpha[i], 0) << i;
+        std::memset(fresh->pixels, 0xAB, static_cast<size_t>(fresh->stride) * height);
+        std::memset(fresh->alpha, 0xCD, static_cast<size_t>(fresh->alphaStride) * height);
+    }
+    ImagePtr overwrite(create_image_for_overwrite(width, height, 24, true));
+    ASSERT_TRUE(overwrite && overwrite->alpha);
+    for (int32_t y = 0; y < height; ++y) {
+        EXPECT_EQ(image_row(overwrite.get(), y)[3 * width], 0) << y;
+        for (int32_t x = width; x < overwrite->alphaStride; ++x)
+            EXPECT_EQ(image_alpha_row(overwrite.get(), y)[x], 0) << y;
+    }
+    overwrite.reset();
+
+    for (int i = 0; i < 40; ++i) {
+        std::vector<ImagePtr> frames;
+        for (int j = 0; j < 3; ++j) frames.emplace_back(create_image32(1920 + i, 1080));
+    }
+    EXPECT_LE(kept_pixel_bytes(), kKeptPixelBytes);
+    free_kept_pixel_blocks();
+    EXPECT_EQ(kept_pixel_bytes(), 0u);
+}

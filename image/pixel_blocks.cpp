@@ -1,0 +1,127 @@
+#include "image/pixel_blocks.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEMO_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) && !defined(VEMO_ASAN)
+#define VEMO_ASAN 1
+#endif
+#if VEMO_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
+namespace {
+
+// A kept block is poisoned while it waits, so that a use after its image was freed
+// is still caught by the address checker.
+void poison(uint8_t* block, size_t bytes) {
+#if VEMO_ASAN
+    ASAN_POISON_MEMORY_REGION(block, bytes);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
+void unpoison(uint8_t* block, size_t bytes) {
+#if VEMO_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(block, bytes);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
+struct KeptBlock {
+    uint8_t* block;
+    size_t bytes;
+};
+
+struct Keep {
+    std::mutex lock;
+    std::deque<KeptBlock> blocks;  // oldest first
+    size_t bytes = 0;
+};
+
+Keep& keep() {
+    static Keep* k = new Keep;  // never destroyed: images may be freed during exit
+    return *k;
+}
+
+void free_block(const KeptBlock& kept) {
+    unpoison(kept.block, kept.bytes);
+    std::free(kept.block);
+}
+
+}  // namespace
+
+uint8_t* take_pixel_block(size_t bytes, bool zeroed) {
+    if (bytes >= kKeptPixelBlockMin) {
+        Keep& k = keep();
+        uint8_t* found = nullptr;
+        {
+            std::lock_guard<std::mutex> hold(k.lock);
+            // The newest block of the size is the likeliest to be in the cache.
+            for (auto it = k.blocks.rbegin(); it != k.blocks.rend(); ++it) {
+                if (it->bytes != bytes) continue;
+                found = it->block;
+                k.bytes -= bytes;
+                k.blocks.erase(std::next(it).base());
+                break;
+            }
+        }
+        if (found) {
+            unpoison(found, bytes);
+            if (zeroed) std::memset(found, 0, bytes);
+            return found;
+        }
+    }
+    void* block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+    return static_cast<uint8_t*>(block);
+}
+
+void give_back_pixel_block(uint8_t* block, size_t bytes) {
+    if (!block) return;
+    if (bytes < kKeptPixelBlockMin || bytes > kKeptPixelBytes) {
+        std::free(block);
+        return;
+    }
+    std::deque<KeptBlock> freed;
+    {
+        Keep& k = keep();
+        std::lock_guard<std::mutex> hold(k.lock);
+        while (k.bytes + bytes > kKeptPixelBytes) {
+            freed.push_back(k.blocks.front());
+            k.bytes -= k.blocks.front().bytes;
+            k.blocks.pop_front();
+        }
+        poison(block, bytes);
+        k.blocks.push_back({block, bytes});
+        k.bytes += bytes;
+    }
+    for (const KeptBlock& kept : freed) free_block(kept);
+}
+
+void free_kept_pixel_blocks() {
+    std::deque<KeptBlock> freed;
+    {
+        Keep& k = keep();
+        std::lock_guard<std::mutex> hold(k.lock);
+        freed.swap(k.blocks);
+        k.bytes = 0;
+    }
+    for (const KeptBlock& kept : freed) free_block(kept);
+}
+
+size_t kept_pixel_bytes() {
+    Keep& k = keep();
+    std::lock_guard<std::mutex> hold(k.lock);
+    return k.bytes;
+}
