@@ -141,14 +141,13 @@ int64_t crossfade_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int
     for (; i + 16 <= count; i += 16) {
         const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
         const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-        // A byte times a weight below 256 fits an unsigned 16-bit lane; each shifted
-        // share stays below 256 and so does their sum (wa + wb <= 255).
-        const __m128i lo =
-            _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(vb, zero), weightB), 8),
-                          _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(va, zero), weightA), 8));
-        const __m128i hi =
-            _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(vb, zero), weightB), 8),
-                          _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(va, zero), weightA), 8));
+        // A byte placed in the high half of a 16-bit lane is the byte times 256, and
+        // the high half of its product with a weight below 256 is (byte * weight) >> 8
+        // exactly. Each share stays below 256 and so does their sum (wa + wb <= 255).
+        const __m128i lo = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpacklo_epi8(zero, vb), weightB),
+                                         _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, va), weightA));
+        const __m128i hi = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpackhi_epi8(zero, vb), weightB),
+                                         _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, va), weightA));
         __m128i mixed = _mm_packus_epi16(lo, hi);
         if (pixels) mixed = with_alpha(mixed, _mm_max_epu8(va, vb));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), mixed);
