@@ -210,7 +210,13 @@ int MovieMux::AddDibVideo(int32_t width, int32_t height, AVRational timeBase) {
     m_width = width;
     m_height = height;
     m_dib.reset(av_packet_alloc());
-    return Check("av_packet_alloc", m_dib ? 0 : AVERROR(ENOMEM)) < 0 ? -1 : 0;
+    if (Check("av_packet_alloc", m_dib ? 0 : AVERROR(ENOMEM)) < 0) return -1;
+    const int64_t blockBytes = int64_t{image_stride(width, 24)} * height;
+    if (blockBytes <= 0 || blockBytes > INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE)
+        return Fail("av_buffer_pool_init", "the frame is too large");
+    m_dibBlocks.reset(av_buffer_pool_init(
+        static_cast<size_t>(blockBytes) + AV_INPUT_BUFFER_PADDING_SIZE, av_buffer_alloc));
+    return Check("av_buffer_pool_init", m_dibBlocks ? 0 : AVERROR(ENOMEM)) < 0 ? -1 : 0;
 }
 
 int MovieMux::AddEncodedVideo(const std::string& name, int32_t width, int32_t height,
@@ -399,10 +405,16 @@ int MovieMux::WriteVideo(const CImageBuffer* image, int64_t pts, bool key) {
     }
     const int64_t blockBytes = int64_t{image->stride} * image->height;
     if (!m_videoCodec) {
+        if (blockBytes != int64_t{image_stride(m_width, 24)} * m_height)
+            return Fail("av_interleaved_write_frame", "the frame's rows are not DIB rows");
         av_packet_unref(m_dib.get());
-        if (Check("av_new_packet", av_new_packet(m_dib.get(), static_cast<int>(blockBytes))) < 0)
-            return -1;
+        AVBufferRef* block = av_buffer_pool_get(m_dibBlocks.get());
+        if (Check("av_new_packet", block ? 0 : AVERROR(ENOMEM)) < 0) return -1;
+        m_dib->buf = block;
+        m_dib->data = block->data;
+        m_dib->size = static_cast<int>(blockBytes);
         std::memcpy(m_dib->data, image->pixels, static_cast<size_t>(blockBytes));
+        std::memset(m_dib->data + blockBytes, 0, AV_INPUT_BUFFER_PADDING_SIZE);
         m_dib->flags |= AV_PKT_FLAG_KEY;
         m_dib->duration = 1;
         m_haveFrame = true;
@@ -554,6 +566,7 @@ void MovieMux::FreeAll() {
     m_resample.reset();
     m_frame.reset();
     m_dib.reset();
+    m_dibBlocks.reset();
     m_packet.reset();
     // The muxer before the output context it writes into.
     m_format.reset();

@@ -20,6 +20,7 @@ extern "C" {
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -137,8 +138,14 @@ private:
     int64_t m_frameTicks = 1;
     ffmpeg::CodecPtr m_videoCodec;  // none: DIB frames
     ffmpeg::ScalePtr m_scale;
-    ffmpeg::FramePtr m_frame;    // the last frame given to the encoder
-    ffmpeg::PacketPtr m_dib;     // the last DIB frame stored
+    ffmpeg::FramePtr m_frame;  // the last frame given to the encoder
+    ffmpeg::PacketPtr m_dib;   // the last DIB frame stored
+    // Blocks of DIB frames, used again once the muxer lets go of them: a fresh block
+    // of a frame's size would be mapped anew, page by page, for every frame.
+    struct BufferPoolFree {
+        void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+    };
+    std::unique_ptr<AVBufferPool, BufferPoolFree> m_dibBlocks;
     ffmpeg::PacketPtr m_packet;  // packets coming out of the encoders
     int32_t m_width = 0;
     int32_t m_height = 0;
