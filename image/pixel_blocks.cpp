@@ -1,5 +1,7 @@
 #include "image/pixel_blocks.h"
 
+#include <malloc.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -50,8 +52,17 @@ struct Keep {
     size_t bytes = 0;
 };
 
+Keep* make_keep() {
+    // Every block too large for the keep's small-block rule is mapped on its own and
+    // given back to the system when freed: the C library would otherwise raise its
+    // mapping threshold after the first large free and serve frames from per-thread
+    // heaps, whose freed space stays resident, so that memory grows with the workers.
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kKeptPixelBlockMin));
+    return new Keep;
+}
+
 Keep& keep() {
-    static Keep* k = new Keep;  // never destroyed: images may be freed during exit
+    static Keep* k = make_keep();  // never destroyed: images may be freed during exit
     return *k;
 }
 
