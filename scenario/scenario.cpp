@@ -10,7 +10,10 @@
 
 CScenario::CScenario() = default;
 CScenario::~CScenario() {
-    // Scenes go in declaration order; the links they hold never own their targets.
+    // Scenes may still hold images of their inputs (a run stopped inside a shot):
+    // they give them back while every scene is there. Then the scenes go in
+    // declaration order; the links they hold never own their targets.
+    ResetScenes();
     for (auto& scene : m_scenes) scene.reset();
 }
 

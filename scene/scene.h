@@ -77,6 +77,32 @@ int32_t add_frames(int32_t a, int32_t b);
 int32_t first_after(std::initializer_list<int64_t> candidates, int64_t after, int32_t limit);
 int32_t last_before(std::initializer_list<int64_t> candidates, int64_t before, int32_t limit);
 
+// The images a scene handed out from the work it keeps for a run (a composition,
+// a canvas, fitted pictures), and whether the last frame has come back. The work
+// goes once both say so, in either order: with several workers the last frame may
+// come back while an earlier one is still out, and work kept past its run would
+// stay for the rest of the video. Guarded by the scene's lock.
+class CacheUsers {
+public:
+    void Take() { ++m_users; }
+    // Gives one image of `frame` back; true when the kept work should go now.
+    bool GiveBack(int64_t frame, int64_t lastFrame) {
+        if (m_users > 0) --m_users;
+        if (frame >= lastFrame) m_lastBack = true;
+        if (m_users > 0 || !m_lastBack) return false;
+        m_lastBack = false;
+        return true;
+    }
+    void Reset() {
+        m_users = 0;
+        m_lastBack = false;
+    }
+
+private:
+    int32_t m_users = 0;
+    bool m_lastBack = false;
+};
+
 // Inclusive pixel rectangle.
 struct SceneRect {
     int32_t left = 0;

@@ -135,11 +135,14 @@ CImageBuffer* CSceneAction::GetImage(int32_t frame, int32_t mode, int32_t* runLe
     SharedMotionImage background;
     {
         std::lock_guard<std::mutex> hold(Lock());
-        ++m_users;
+        m_users.Take();
         if (!m_cache && input) {
             CImageBuffer* image = input->GetImage(frame, mode, nullptr, context);
-            if (image) m_cache = share_motion_image(ImagePtr(duplicate_image(image)));
-            input->ReleaseImage(image, frame);
+            if (image) {
+                m_cache = borrow_motion_input(*input, image, frame);
+            } else {
+                input->ReleaseImage(image, frame);
+            }
         }
         picture = m_cache;
         if (input && !motion_input_endless(*input)) m_cache.reset();
@@ -225,8 +228,7 @@ void CSceneAction::DrawMove(CImageBuffer* result, const CImageBuffer& picture, i
 void CSceneAction::ReleaseImage(CImageBuffer* image, int32_t frame) {
     delete_image(image);
     std::lock_guard<std::mutex> hold(Lock());
-    if (m_users > 0) --m_users;
-    if (int64_t{frame} >= int64_t{Settings().frames} - 1 && m_users == 0) {
+    if (m_users.GiveBack(frame, int64_t{Settings().frames} - 1)) {
         m_cache.reset();
         m_background.reset();
     }
@@ -234,7 +236,7 @@ void CSceneAction::ReleaseImage(CImageBuffer* image, int32_t frame) {
 
 void CSceneAction::ResetCache() {
     std::lock_guard<std::mutex> hold(Lock());
-    m_users = 0;
+    m_users.Reset();
     m_cache.reset();
     m_background.reset();
 }

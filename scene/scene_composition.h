@@ -74,7 +74,7 @@ private:
     // Guarded by the scene's lock: the canvas and the frames handed out and not yet
     // given back.
     ImagePtr m_canvas;
-    int32_t m_users = 0;
+    CacheUsers m_users;
 };
 
 struct CutSettings {

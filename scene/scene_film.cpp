@@ -139,7 +139,7 @@ CImageBuffer* CSceneFilm::GetImage(int32_t frame, int32_t mode, int32_t* runLeng
         // Counted before anything can fail: the caller gives every frame back, made
         // or not.
         std::lock_guard<std::mutex> hold(Lock());
-        ++m_users;
+        m_users.Take();
     }
     const FilmSettings& s = Settings();
     const size_t n = Inputs().size();
@@ -236,9 +236,8 @@ void CSceneFilm::ReleaseImage(CImageBuffer* image, int32_t frame) {
     std::unique_ptr<ImagePtr[]> dropped;
     {
         std::lock_guard<std::mutex> hold(Lock());
-        if (m_users > 0) --m_users;
-        // The last frame given back with none out ends the run: the pictures go.
-        if (frame >= int64_t{Settings().frames} - 1 && m_users == 0) {
+        // The last frame back with none out ends the run: the pictures go.
+        if (m_users.GiveBack(frame, int64_t{Settings().frames} - 1)) {
             dropped = std::move(m_pictures);
         }
     }
@@ -247,6 +246,6 @@ void CSceneFilm::ReleaseImage(CImageBuffer* image, int32_t frame) {
 void CSceneFilm::ResetCache() {
     std::unique_ptr<ImagePtr[]> dropped;
     std::lock_guard<std::mutex> hold(Lock());
-    m_users = 0;
+    m_users.Reset();
     dropped = std::move(m_pictures);
 }

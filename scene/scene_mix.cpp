@@ -118,7 +118,7 @@ CImageBuffer* CSceneMix::GetImage(int32_t frame, int32_t mode, int32_t* runLengt
         // The background is the same for every frame: the first frame that finds no
         // canvas makes it while the others wait, then each takes a copy.
         std::lock_guard<std::mutex> hold(Lock());
-        ++m_users;
+        m_users.Take();
         if (!m_canvas) {
             const CColor& bg = Settings().bgcolor;
             m_canvas.reset(
@@ -173,13 +173,12 @@ void CSceneMix::ReleaseImage(CImageBuffer* image, int32_t frame) {
     if (frame < 0 || frame >= count) return;  // nothing was handed out
     delete_image(image);
     std::lock_guard<std::mutex> hold(Lock());
-    --m_users;
-    // The last frame given back by the last user ends the run: the canvas goes.
-    if (frame >= count - 1 && m_users == 0) m_canvas.reset();
+    // The last frame back with none out ends the run: the canvas goes.
+    if (m_users.GiveBack(frame, count - 1)) m_canvas.reset();
 }
 
 void CSceneMix::ResetCache() {
     std::lock_guard<std::mutex> hold(Lock());
-    m_users = 0;
+    m_users.Reset();
     m_canvas.reset();
 }

@@ -51,6 +51,13 @@ SharedMotionImage share_motion_image(ImagePtr image) {
     return SharedMotionImage(image.release(), ImageDeleter());
 }
 
+SharedMotionImage borrow_motion_input(CSceneLink& input, CImageBuffer* image, int32_t frame) {
+    CSceneLink* link = &input;
+    return SharedMotionImage(image, [link, frame](const CImageBuffer* held) {
+        link->ReleaseImage(const_cast<CImageBuffer*>(held), frame);
+    });
+}
+
 void dump_motion_bgcolor(CDumpWriter& out, const CColor& color) {
     out.WriteLine("\tBGCOLOR\t\t%d\t%d\t%d", color.red, color.green, color.blue);
 }

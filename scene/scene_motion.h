@@ -43,8 +43,8 @@ protected:
 
 private:
     // Guarded by the scene's lock.
-    ImagePtr m_cache;     // the composition of endless inputs
-    int32_t m_users = 0;  // images handed out and not given back yet
+    ImagePtr m_cache;    // the composition of endless inputs
+    CacheUsers m_users;  // images handed out and not given back yet
 };
 
 struct RotateSettings {
@@ -92,7 +92,7 @@ private:
     // Guarded by the scene's lock.
     SharedMotionImage m_cache;       // the composition of the inputs
     SharedMotionImage m_background;  // BGCOLOR and the BGIMAGE
-    int32_t m_users = 0;
+    CacheUsers m_users;
 };
 
 // The six regions of the camera moves, in the order the dump writes them.
@@ -174,7 +174,7 @@ private:
     // Guarded by the scene's lock.
     SharedMotionImage m_cache;       // the input picture
     SharedMotionImage m_background;  // BGCOLOR and the BGIMAGE
-    int32_t m_users = 0;
+    CacheUsers m_users;
 };
 
 // ---- what the motion scenes share ----
@@ -202,6 +202,10 @@ ImagePtr make_motion_background(int32_t width, int32_t height, const CColor& bgc
 
 // Hands an image to shared ownership (none stays none).
 SharedMotionImage share_motion_image(ImagePtr image);
+// The input's own image, kept while anyone draws from it; the last holder gives it
+// back to the input for `frame`. Callers only read the images they are given, so
+// nothing is copied.
+SharedMotionImage borrow_motion_input(CSceneLink& input, CImageBuffer* image, int32_t frame);
 
 // The dump lines the motion blocks share.
 void dump_motion_bgcolor(CDumpWriter& out, const CColor& color);

@@ -7,24 +7,30 @@
 
 template <typename S>
 CImageBuffer* CScenePicture<S>::GetImage(int32_t, int32_t mode, int32_t*, RenderContext* context) {
-    // The whole call holds the lock: a second worker waits and copies the picture the
-    // first one made instead of making it again.
+    // The whole call holds the lock: a second worker waits and shares the picture the
+    // first one made instead of making it again. Callers only read the images they
+    // are given, so the picture itself is handed out, counted until it is back.
     std::lock_guard<std::mutex> hold(this->Lock());
     if (!m_cache) m_cache = MakePicture(mode, context);
-    return m_cache ? duplicate_image(m_cache.get()) : nullptr;
+    if (!m_cache) return nullptr;
+    ++m_users;
+    return m_cache.get();
 }
 
+// The picture goes when the last caller gives it back; the next frame makes it anew.
 template <typename S>
 void CScenePicture<S>::ReleaseImage(CImageBuffer* image, int32_t) {
-    delete_image(image);
     std::lock_guard<std::mutex> hold(this->Lock());
-    m_cache.reset();
+    if (!image || image != m_cache.get()) return;
+    if (m_users > 0) --m_users;
+    if (m_users == 0) m_cache.reset();
 }
 
+// A picture still handed out stays until it is given back.
 template <typename S>
 void CScenePicture<S>::ResetCache() {
     std::lock_guard<std::mutex> hold(this->Lock());
-    m_cache.reset();
+    if (m_users == 0) m_cache.reset();
 }
 
 template <typename S>

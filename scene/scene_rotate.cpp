@@ -42,7 +42,7 @@ CImageBuffer* CSceneRotate::GetImage(int32_t frame, int32_t mode, int32_t* runLe
     SharedMotionImage background;
     {
         std::lock_guard<std::mutex> hold(Lock());
-        ++m_users;
+        m_users.Take();
         if (!m_cache) {
             ImagePtr canvas(create_work_image(width, height));
             if (canvas) {
@@ -89,8 +89,7 @@ CImageBuffer* CSceneRotate::GetImage(int32_t frame, int32_t mode, int32_t* runLe
 void CSceneRotate::ReleaseImage(CImageBuffer* image, int32_t frame) {
     delete_image(image);
     std::lock_guard<std::mutex> hold(Lock());
-    if (m_users > 0) --m_users;
-    if (int64_t{frame} >= int64_t{Settings().frames} - 1 && m_users == 0) {
+    if (m_users.GiveBack(frame, int64_t{Settings().frames} - 1)) {
         m_cache.reset();
         m_background.reset();
     }
@@ -98,7 +97,7 @@ void CSceneRotate::ReleaseImage(CImageBuffer* image, int32_t frame) {
 
 void CSceneRotate::ResetCache() {
     std::lock_guard<std::mutex> hold(Lock());
-    m_users = 0;
+    m_users.Reset();
     m_cache.reset();
     m_background.reset();
 }

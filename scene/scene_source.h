@@ -41,8 +41,8 @@ inline constexpr const char* kDefaultFontFace = "\x82\x6c\x82\x72 \x83\x53\x83\x
 
 // IMAGE, TEXT and DRAW: endless pictures that look the same in every frame, so every
 // frame is a key frame. The picture is made under the scene's lock when the cache is
-// empty (one decode even when several workers ask at once), every caller gets a copy,
-// and a release drops the cache again.
+// empty (one decode even when several workers ask at once), every caller shares it
+// (callers only read), and the last release drops it again.
 template <typename S>
 class CScenePicture : public CSceneWith<S> {
 public:
@@ -62,7 +62,8 @@ protected:
     virtual ImagePtr MakePicture(int32_t mode, RenderContext* context) = 0;
 
 private:
-    ImagePtr m_cache;  // guarded by the scene's lock
+    ImagePtr m_cache;     // guarded by the scene's lock
+    int32_t m_users = 0;  // callers holding the picture
 };
 
 struct ImageSettings {

@@ -20,7 +20,7 @@ CImageBuffer* CSceneStill::GetImage(int32_t frame, int32_t mode, int32_t* runLen
     // only read the images they are given, so the kept composition is handed out
     // itself; the users count keeps it until the last one is back.
     std::lock_guard<std::mutex> hold(Lock());
-    ++m_users;
+    m_users.Take();
     CImageBuffer* shared = m_cache.get();
     ImagePtr result;
     if (!shared) {
@@ -56,13 +56,12 @@ CImageBuffer* CSceneStill::GetImage(int32_t frame, int32_t mode, int32_t* runLen
 void CSceneStill::ReleaseImage(CImageBuffer* image, int32_t frame) {
     std::lock_guard<std::mutex> hold(Lock());
     if (image != m_cache.get()) delete_image(image);
-    if (m_users > 0) --m_users;
-    if (int64_t{frame} >= int64_t{Settings().frames} - 1 && m_users == 0) m_cache.reset();
+    if (m_users.GiveBack(frame, int64_t{Settings().frames} - 1)) m_cache.reset();
 }
 
 void CSceneStill::ResetCache() {
     std::lock_guard<std::mutex> hold(Lock());
-    m_users = 0;
+    m_users.Reset();
     m_cache.reset();
 }
 

@@ -133,7 +133,7 @@ private:
     // The array lives until ResetCache, or until the last frame comes back while no
     // other frame is out.
     std::unique_ptr<ImagePtr[]> m_pictures;
-    int32_t m_users = 0;
+    CacheUsers m_users;
 };
 
 struct ExpandSettings {

@@ -381,14 +381,14 @@ TEST_P(CompositionFrames, MixMakesItsBackgroundOncePerRun) {
         Frame d = Get(mix, 12);
         EXPECT_EQ(backdrop->gets, 1);
     }
-    // The last frame given back by the last user ends the canvas.
+    // The last frame given back ends the canvas once no user holds a frame, whichever
+    // comes back last.
     {
         Frame held = Get(mix, 5);
         { Frame last = Get(mix, 39); }
         Frame still = Get(mix, 6);
         EXPECT_EQ(backdrop->gets, 1) << "a user was still holding a frame";
     }
-    { Frame last = Get(mix, 39); }
     {
         Frame e = Get(mix, 30);
         EXPECT_EQ(backdrop->gets, 2);

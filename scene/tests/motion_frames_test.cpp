@@ -167,17 +167,21 @@ TEST_P(MotionFrames, StillHoldsAPictureAndPromisesTheFramesThatFollow) {
     EXPECT_EQ(run, 5) << "the run length is only ever lowered";
     EXPECT_EQ(picture->gets, 1) << "the last frame was given back while frame 0 was out";
 
-    // Frame 0 is given back: nothing is out, but it is not the last frame.
+    // Frame 0 is given back after the last one: nothing is out, the composition goes
+    // (kept, it would stay for the rest of the video).
     first.reset();
     { Frame f = Get(still, 10); }
-    EXPECT_EQ(picture->gets, 1);
+    EXPECT_EQ(picture->gets, 2);
+    // Frames before the last keep it.
+    { Frame f = Get(still, 20); }
+    EXPECT_EQ(picture->gets, 2);
     // The last frame given back with nothing out drops the composition.
     { Frame f = Get(still, 99); }
     { Frame f = Get(still, 99); }
-    EXPECT_EQ(picture->gets, 2);
+    EXPECT_EQ(picture->gets, 3);
     still->ResetCache();
     { Frame f = Get(still, 3); }
-    EXPECT_EQ(picture->gets, 3);
+    EXPECT_EQ(picture->gets, 4);
     EXPECT_EQ(picture->gets, picture->releases);
 }
 

@@ -19,6 +19,11 @@ struct SceneGraph {
     FakeOwner owner;
     std::vector<std::unique_ptr<CScene>> scenes;
 
+    // Images scenes still hold of their inputs go back while every scene is there.
+    ~SceneGraph() {
+        for (auto& scene : scenes) scene->ResetCache();
+    }
+
     template <typename T, typename... Args>
     T* Add(const std::string& name, Args&&... args) {
         auto scene = std::make_unique<T>(std::forward<Args>(args)...);
