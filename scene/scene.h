@@ -79,19 +79,22 @@ int32_t last_before(std::initializer_list<int64_t> candidates, int64_t before, i
 
 // The images a scene handed out from the work it keeps for a run (a composition,
 // a canvas, fitted pictures), and whether the last frame has come back. The work
-// goes once both say so, in either order: with several workers the last frame may
-// come back while an earlier one is still out, and work kept past its run would
-// stay for the rest of the video. Guarded by the scene's lock.
+// goes once no image is out and the last frame has been back, in either order: with
+// several workers the last frame may come back while an earlier one is out, or
+// before an earlier one is even asked, and work kept past its run would stay for the
+// rest of the video. A frame asked well before the end starts another run over the
+// scene (a block used twice). Guarded by the scene's lock.
 class CacheUsers {
 public:
-    void Take() { ++m_users; }
+    void Take(int64_t frame, int64_t lastFrame) {
+        ++m_users;
+        if (frame < lastFrame - std::min<int64_t>(kLateFrames, lastFrame / 2)) m_lastBack = false;
+    }
     // Gives one image of `frame` back; true when the kept work should go now.
     bool GiveBack(int64_t frame, int64_t lastFrame) {
         if (m_users > 0) --m_users;
         if (frame >= lastFrame) m_lastBack = true;
-        if (m_users > 0 || !m_lastBack) return false;
-        m_lastBack = false;
-        return true;
+        return m_users == 0 && m_lastBack;
     }
     void Reset() {
         m_users = 0;
@@ -99,6 +102,9 @@ public:
     }
 
 private:
+    // Frames asked this close to the end after it came back belong to the run that
+    // ended (workers finish a batch out of order).
+    static constexpr int64_t kLateFrames = 64;
     int32_t m_users = 0;
     bool m_lastBack = false;
 };
