@@ -22,6 +22,9 @@
 #   --repeat N           run each render N times and report the fastest (default 1)
 #   --keep               keep the rendered videos (each rawvideo one is several GB)
 #   --prepare            make the pictures and scenarios, check them, render nothing
+#   --length             also render the slideshow for 1 and for 10 minutes (mpeg4, two
+#                        threads) and compare their peak memory: it should not grow
+#                        with the video's length
 #   -h, --help
 #
 # The table goes to standard output and to DIR/results.md (results-quick.md with
@@ -42,6 +45,7 @@ thread_counts="1,2"
 programs="vemo,ffmpeg"
 keep=0
 prepare=0
+length_check=0
 repeat=1
 
 usage() { sed -n '/^# Usage:/,/^# --quick/{/^# --quick/!p}' "$0" | sed 's/^# \{0,1\}//'; }
@@ -55,6 +59,7 @@ note() { echo "render-bench: $*" >&2; }
 while (($# > 0)); do
     case "$1" in
     --quick) quick=1 ;;
+    --length) length_check=1 ;;
     --dir) dir=${2:?--dir needs a folder}; shift ;;
     --vemo) vemo=${2:?--vemo needs a path}; shift ;;
     --scenarios) scenarios=${2:?--scenarios needs a list}; shift ;;
@@ -201,8 +206,9 @@ zoom_rect() {
     printf '%d %d %d %d' "$l" "$t" $((l + cw - 1)) $((t + ch - 1))
 }
 
+# The shots cycle through the pictures; by default there is one shot per picture.
 write_scenario() {
-    local kind=$1 file=$2 i n folder
+    local kind=$1 file=$2 shots=${3:-$pictures} i n p folder
     folder=$(basename "$picdir")
     {
         printf '# Whole-render benchmark: %s, %d pictures.\n' "$kind" "$pictures"
@@ -212,14 +218,14 @@ write_scenario() {
             printf 'IMAGE "p%s"\t{ FILE "%s\\p%s.jpg" }\n' "$n" "$folder" "$n"
         done
         printf '\n'
-        for ((i = 1; i <= pictures; i++)); do
-            n=$(printf '%02d' "$i")
+        for ((i = 1; i <= shots; i++)); do
+            n=$(printf '%02d' "$i") p=$(printf '%02d' $(((i - 1) % pictures + 1)))
             case $kind in
             slideshow)
-                printf 'STILL "s%s"\t{ INPUT "p%s" FRAMES %d }\n' "$n" "$n" "$shot"
+                printf 'STILL "s%s"\t{ INPUT "p%s" FRAMES %d }\n' "$n" "$p" "$shot"
                 ;;
             zoom)
-                printf 'ZOOM "s%s"\n{\n\tINPUT\t\t"p%s"\n' "$n" "$n"
+                printf 'ZOOM "s%s"\n{\n\tINPUT\t\t"p%s"\n' "$n" "$p"
                 printf '\tSRC_START\t%s\n' "$(zoom_rect 100 | tr ' ' '\t')"
                 printf '\tSRC_END\t\t%s\n' "$(zoom_rect 80 | tr ' ' '\t')"
                 printf '\tKEEP_ASPECT\n\tFRAMES\t\t%d\n}\n' "$shot"
@@ -230,12 +236,12 @@ write_scenario() {
                 printf '\tSTRING\t"%s\\\\%s"\n' "$(caption_line1 "$i")" "$(caption_line2 "$i")"
                 printf '\tALIGN\tCENTER\n\tVALIGN\tCENTER\n\tCOLOR\t255\t255\t255\t255\n}\n'
                 printf 'STILL "s%s"\t{ INPUT "p%s" INPUT "c%s" 0 %d %d %d FRAMES %d }\n' \
-                    "$n" "$n" "$n" $((screen_h * 7 / 9)) $((screen_w - 1)) $((screen_h - 1)) "$shot"
+                    "$n" "$p" "$n" $((screen_h * 7 / 9)) $((screen_w - 1)) $((screen_h - 1)) "$shot"
                 ;;
             esac
         done
         printf '\nCROSSFADE "show"\n{\n'
-        for ((i = 1; i <= pictures; i++)); do printf '\tINPUT\t"s%02d"\n' "$i"; done
+        for ((i = 1; i <= shots; i++)); do printf '\tINPUT\t"s%02d"\n' "$i"; done
         printf '\tFRAMES\t%d\n}\n\nMAIN\n{\n\tINPUT\t"show"\n}\n' "$fade"
     } | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$file.part"
     mv "$file.part" "$file"
@@ -429,6 +435,28 @@ for kind in "${scenario_list[@]}"; do
     done
 done
 
+# Peak memory against the video's length: the same slideshow for about 1 and 10
+# minutes, encoded compactly (the 10-minute video would take over 100 GB as rawvideo).
+length_lines=()
+if ((length_check)) && [[ -n "$vemo" ]]; then
+    for minutes in 1 10; do
+        shots=$(((minutes * 60 * rate - fade) / (shot - fade)))
+        file="$dir/slideshow-${minutes}min$suffix.txt"
+        write_scenario slideshow "$file" "$shots"
+        name="$outdir/slideshow-${minutes}min"
+        total=$((shots * shot - (shots - 1) * fade))
+        note "slideshow of $total frames ($shots shots), mpeg4, vemo threads=2"
+        if ! measure "$name.log" "$name.time" "$vemo" render "$file" -o "$name" --format avi \
+            --codec mpeg4 --threads 2; then
+            length_lines+=("slideshow of $total frames failed: see $name.log")
+            continue
+        fi
+        rm -f "$name.avi"
+        note "  $total frames in $run_seconds s, peak $run_mib MiB"
+        length_lines+=("peak memory of the slideshow at $total frames (mpeg4, 2 threads): $run_mib MiB")
+    done
+fi
+
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {
@@ -444,6 +472,9 @@ cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
         "$frames_expected (the last frame once more)"
     echo "- vemo $(git -C "$root" describe --always --dirty 2>/dev/null || echo '?');" \
         "$(ffmpeg -version | head -1 | cut -d' ' -f1-3)"
+    if ((${#length_lines[@]} > 0)); then
+        printf -- '- %s\n' "${length_lines[@]}"
+    fi
     if ((${#oddities[@]} > 0)); then
         printf -- '- %s\n' "${oddities[@]}"
     fi
