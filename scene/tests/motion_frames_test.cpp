@@ -21,63 +21,6 @@
 
 namespace {
 
-// A width x height image in the image mode's layout with pixels paint(x, y).
-ImagePtr make_image(int32_t width, int32_t height,
-                    const std::function<Rgba(int32_t, int32_t)>& paint) {
-    const bool wide = get_image_mode() == 32;
-    ImagePtr image(wide ? create_image32(width, height) : create_image24a(width, height));
-    if (!image) return image;
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* row = image_row(image.get(), y);
-        for (int32_t x = 0; x < width; ++x) {
-            const Rgba p = paint(x, y);
-            uint8_t* q = row + (wide ? 4 : 3) * static_cast<int64_t>(x);
-            q[0] = p.b;
-            q[1] = p.g;
-            q[2] = p.r;
-            if (wide) {
-                q[3] = p.a;
-            } else {
-                image_alpha_row(image.get(), y)[x] = p.a;
-            }
-        }
-    }
-    return image;
-}
-
-// A block of `frames` frames (kEndlessFrames: a picture) whose frame f is
-// width x height pixels paint(x, y, f). Counts its calls.
-class PatternScene : public CScene {
-public:
-    using Paint = std::function<Rgba(int32_t x, int32_t y, int32_t frame)>;
-    PatternScene(int32_t frames, int32_t width, int32_t height, Paint paint)
-        : CScene(SCENE_MOVIE),
-          m_frames(frames),
-          m_width(width),
-          m_height(height),
-          m_paint(std::move(paint)) {}
-
-    CImageBuffer* GetImage(int32_t frame, int32_t, int32_t*, RenderContext*) override {
-        ++gets;
-        return make_image(m_width, m_height,
-                          [&](int32_t x, int32_t y) { return m_paint(x, y, frame); })
-            .release();
-    }
-    void ReleaseImage(CImageBuffer* image, int32_t) override { delete_image(image); }
-    int TestFrame(int, int32_t) override { return 0; }
-
-    std::atomic<int> gets{0};
-
-protected:
-    int32_t ComputeFrameCount() override { return m_frames; }
-
-private:
-    int32_t m_frames;
-    int32_t m_width;
-    int32_t m_height;
-    Paint m_paint;
-};
-
 PatternScene::Paint uniform(Rgba colour) {
     return [colour](int32_t, int32_t, int32_t) { return colour; };
 }
@@ -94,19 +37,7 @@ protected:
         m_g.owner.height = 8;
     }
 
-    // The frame as the caller gets it, handed back when the test has looked.
-    struct Frame {
-        CScene* scene = nullptr;
-        int32_t index = 0;
-        CImageBuffer* image = nullptr;
-        Frame(CScene* s, int32_t i, CImageBuffer* img) : scene(s), index(i), image(img) {}
-        Frame(const Frame&) = delete;
-        Frame& operator=(const Frame&) = delete;
-        ~Frame() {
-            if (scene) scene->ReleaseImage(image, index);
-        }
-        Rgba At(int32_t x, int32_t y) const { return pixel_at(image, x, y); }
-    };
+    using Frame = HeldFrame;
     Frame Get(CScene* scene, int32_t frame, int32_t mode = 1, int32_t* run = nullptr) {
         return Frame(scene, frame, scene->GetImage(frame, mode, run, nullptr));
     }

@@ -31,17 +31,9 @@ protected:
 
     std::string Folder() const { return m_dir.string(); }
 
-    // The frame as the caller gets it, handed back when the test has looked.
-    struct Frame {
-        CScene* scene;
-        int32_t index;
-        CImageBuffer* image;
-        ~Frame() {
-            if (image) scene->ReleaseImage(image, index);
-        }
-    };
+    using Frame = HeldFrame;
     Frame Get(CScene* scene, int32_t frame, int32_t mode = 1, int32_t* run = nullptr) {
-        return Frame{scene, frame, scene->GetImage(frame, mode, run, nullptr)};
+        return Frame(scene, frame, scene->GetImage(frame, mode, run, nullptr));
     }
 
     std::filesystem::path m_dir;
