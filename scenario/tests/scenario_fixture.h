@@ -88,6 +88,17 @@ protected:
         EXPECT_EQ(doc.Load(Write("refused.txt", text, crlf)), -1);
         return errors.size() == 1 ? errors[0] : std::string();
     }
+    // A scenario that must be refused, with the line and message of its only report.
+    struct Refusal {
+        std::string text;
+        int line;
+        std::string message;
+    };
+    void ExpectRefusals(const std::vector<Refusal>& cases) {
+        for (const Refusal& c : cases) {
+            EXPECT_EQ(Refused(c.text), At("refused.txt", c.line, c.message)) << c.text;
+        }
+    }
 
     // The block `name` as Dump writes it back: UTF-8, one "\n" per line, without
     // the leading empty line. Links of an unlinked document have no screen yet:
