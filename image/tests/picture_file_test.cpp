@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/tests/temp_folder.h"
 #include "image/picture_file.h"
 
 extern "C" {
@@ -21,14 +22,6 @@ namespace fs = std::filesystem;
 
 class PictureFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("vemo_picture_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
     // Writes the bytes to a file and loads it both from the file and from memory;
@@ -47,7 +40,8 @@ protected:
         return from_file;
     }
 
-    fs::path m_dir;
+    TempFolder m_folder;
+    const fs::path m_dir = m_folder.Path();
 };
 
 // (red, green, blue) of a loaded pixel as one 0xRRGGBB word.
