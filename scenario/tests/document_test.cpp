@@ -24,16 +24,6 @@ TEST_F(DocumentTest, HeaderStatementsTakeTheLastValue) {
     EXPECT_EQ(m_doc.PreviewScale(), 3);
     EXPECT_EQ(m_doc.BoardBreak(), 500);
     EXPECT_EQ(m_doc.StartFrame(), 7);
-
-    CScenario fresh;
-    EXPECT_EQ(fresh.Version(), 1);
-    EXPECT_EQ(fresh.GetScreenWidth(), -1);
-    EXPECT_EQ(fresh.FrameRate(), 30);
-    EXPECT_EQ(fresh.Scale(), 1);
-    EXPECT_EQ(fresh.PreviewScale(), 4);
-    EXPECT_EQ(fresh.BoardBreak(), 1000);
-    EXPECT_EQ(fresh.StartFrame(), 0);
-    EXPECT_EQ(fresh.RenderMode(), 1);
 }
 
 TEST_F(DocumentTest, LimitsCarryTheLabel) {
