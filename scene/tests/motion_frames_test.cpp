@@ -29,6 +29,9 @@ PatternScene::Paint uniform(Rgba colour) {
 Rgba position_colour(int32_t x, int32_t y) {
     return {static_cast<uint8_t>(10 + 20 * x), static_cast<uint8_t>(10 + 20 * y), 77, 255};
 }
+const PatternScene::Paint kPositions = [](int32_t x, int32_t y, int32_t) {
+    return position_colour(x, y);
+};
 
 class MotionFrames : public ::testing::TestWithParam<int> {
 protected:
@@ -58,6 +61,17 @@ protected:
     }
     static void ExpectSame(const Frame& a, const Frame& b) {
         ExpectScreen(a, [&](int32_t x, int32_t y) { return b.At(x, y); });
+    }
+
+    // A ROTATE of `input` from `from` to `to` degrees over `frames` frames.
+    CSceneRotate* Rotate(const std::string& name, CScene* input, int32_t from, int32_t to,
+                         int32_t frames = 2) {
+        auto* rotate = m_g.Add<CSceneRotate>(name);
+        m_g.Input(rotate, input);
+        rotate->EditSettings().angleStart = from;
+        rotate->EditSettings().angleEnd = to;
+        rotate->EditSettings().frames = frames;
+        return rotate;
     }
 
     bool Wide() const { return GetParam() == 32; }
@@ -212,20 +226,11 @@ TEST_P(MotionFrames, StillWritesItsStartToTheDebugLog) {
 // ---- ROTATE ----
 
 TEST_P(MotionFrames, RotateTurnsOneDegreePerFrame) {
-    auto* picture =
-        Picture("p", 8, 8, [](int32_t x, int32_t y, int32_t) { return position_colour(x, y); });
-    auto make_rotate = [&](const std::string& name, int32_t from, int32_t to, int32_t frames) {
-        auto* rotate = m_g.Add<CSceneRotate>(name);
-        m_g.Input(rotate, picture);
-        rotate->EditSettings().angleStart = from;
-        rotate->EditSettings().angleEnd = to;
-        rotate->EditSettings().frames = frames;
-        rotate->EditSettings().bgcolor = CColor(1, 2, 3);
-        return rotate;
-    };
-    auto* turn = make_rotate("turn", 0, 360, 361);
-    auto* one = make_rotate("one", 1, 1, 2);
-    auto* half = make_rotate("half", 45, 45, 2);
+    auto* picture = Picture("p", 8, 8, kPositions);
+    auto* turn = Rotate("turn", picture, 0, 360, 361);
+    auto* one = Rotate("one", picture, 1, 1);
+    auto* half = Rotate("half", picture, 45, 45);
+    for (CSceneRotate* r : {turn, one, half}) r->EditSettings().bgcolor = CColor(1, 2, 3);
     m_g.Count();
     const Rgba background{1, 2, 3, 0};
 
@@ -274,22 +279,11 @@ TEST_P(MotionFrames, RotateAnglesBeyond32Bits) {
     // fit 32 bits. The angles are -90 (mod 360), 0 and 90.
     m_g.owner.width = 8;
     m_g.owner.height = 8;
-    auto* picture =
-        Picture("p", 8, 8, [](int32_t x, int32_t y, int32_t) { return position_colour(x, y); });
-    auto* wide = m_g.Add<CSceneRotate>("wide");
-    m_g.Input(wide, picture);
-    wide->EditSettings().angleStart = -2147483610;
-    wide->EditSettings().angleEnd = 2147483610;
-    wide->EditSettings().frames = 3;
+    auto* picture = Picture("p", 8, 8, kPositions);
+    auto* wide = Rotate("wide", picture, -2147483610, 2147483610, 3);
     std::vector<CSceneRotate*> references;
-    for (int32_t angle : {-90, 0, 90}) {
-        auto* r = m_g.Add<CSceneRotate>("r" + std::to_string(angle));
-        m_g.Input(r, picture);
-        r->EditSettings().angleStart = angle;
-        r->EditSettings().angleEnd = angle;
-        r->EditSettings().frames = 2;
-        references.push_back(r);
-    }
+    for (int32_t angle : {-90, 0, 90})
+        references.push_back(Rotate("r" + std::to_string(angle), picture, angle, angle));
     m_g.Count();
     for (int32_t frame = 0; frame < 3; ++frame) {
         Frame f = Get(wide, frame);
@@ -305,13 +299,7 @@ TEST_P(MotionFrames, RotateKeepsItsCentreInPlace) {
     // stands in the middle, columns 2 to 5, its ends cut off above and below.
     m_g.owner.width = 8;
     m_g.owner.height = 4;
-    auto* wide =
-        Picture("wide", 8, 4, [](int32_t x, int32_t y, int32_t) { return position_colour(x, y); });
-    auto* centred = m_g.Add<CSceneRotate>("centred");
-    m_g.Input(centred, wide);
-    centred->EditSettings().angleStart = 90;
-    centred->EditSettings().angleEnd = 90;
-    centred->EditSettings().frames = 2;
+    auto* centred = Rotate("centred", Picture("wide", 8, 4, kPositions), 90, 90);
     centred->EditSettings().bgcolor = CColor(1, 2, 3);
     m_g.Count();
     {
@@ -324,13 +312,7 @@ TEST_P(MotionFrames, RotateKeepsItsCentreInPlace) {
     // On an 8 x 8 screen about (6, 4): the composition's point (6, 4) stays where it
     // is and the point above it, (6, 2), comes to its left, (4, 4).
     m_g.owner.height = 8;
-    auto* square = Picture("square", 8, 8,
-                           [](int32_t x, int32_t y, int32_t) { return position_colour(x, y); });
-    auto* aside = m_g.Add<CSceneRotate>("aside");
-    m_g.Input(aside, square);
-    aside->EditSettings().angleStart = 90;
-    aside->EditSettings().angleEnd = 90;
-    aside->EditSettings().frames = 2;
+    auto* aside = Rotate("aside", Picture("square", 8, 8, kPositions), 90, 90);
     aside->EditSettings().hasCenter = true;
     aside->EditSettings().centerX = 6;
     aside->EditSettings().centerY = 4;
