@@ -1,42 +1,29 @@
 // vemo frame: one frame of a block drawn and saved as BMP, in both image modes.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "base/cp932.h"
 #include "image/picture_file.h"
-#include "tests/run_program.h"
+#include "tests/cli_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class FrameCommand : public ::testing::Test {
+class FrameCommand : public VemoCommand {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() /
-                (std::string("vemo-cli-frame-") + info->name() + "-" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        std::string cp932;
-        utf8_to_cp932(
-            "SCREEN 64 48\n"
-            "DRAW \"絵/枠\" { SIZE 10 8 COLOR 0 0 255 128\n"
-            "  RECT { POINT 2 2 POINT 5 5 FILL } }\n"
-            "SERIES \"a\" { INPUT \"b\" }\nSERIES \"b\" { INPUT \"a\" }\n"
-            "MAIN { }\n",
-            &cp932);
-        std::ofstream(m_dir / "s.txt", std::ios::binary) << cp932;
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    ProgramResult Vemo(const std::vector<std::string>& args) {
-        return run_program(VEMO_BINARY, args, m_dir.string());
+        VemoCommand::SetUp();
+        Write("s.txt",
+              "SCREEN 64 48\n"
+              "DRAW \"絵/枠\" { SIZE 10 8 COLOR 0 0 255 128\n"
+              "  RECT { POINT 2 2 POINT 5 5 FILL } }\n"
+              "SERIES \"a\" { INPUT \"b\" }\nSERIES \"b\" { INPUT \"a\" }\n"
+              "MAIN { }\n",
+              false);
     }
 
     // Bits per pixel in the BMP header, and the picture as the decoder reads it.
@@ -46,8 +33,6 @@ protected:
         file.read(header, sizeof header);
         return static_cast<unsigned char>(header[28]) | static_cast<unsigned char>(header[29]) << 8;
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(FrameCommand, DrawingsAreSavedOverBlackInBothImageModes) {
@@ -74,10 +59,7 @@ TEST_F(FrameCommand, DrawingsAreSavedOverBlackInBothImageModes) {
 }
 
 TEST_F(FrameCommand, BadRequestsWriteNothing) {
-    const auto entries = [&] {
-        return std::distance(fs::directory_iterator(m_dir), fs::directory_iterator());
-    };
-    const auto before = entries();
+    const size_t before = EntryCount();
     ProgramResult unknown = Vemo({"frame", "s.txt", "--block", "nothing"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.err, "vemo: there is no block named nothing\n");
@@ -93,7 +75,7 @@ TEST_F(FrameCommand, BadRequestsWriteNothing) {
     EXPECT_EQ(loop.err, "vemo: シーン a がループ呼び出しされています。\n");
     ProgramResult onto = Vemo({"frame", "s.txt", "--block", "絵/枠", "-o", "s.txt"});
     EXPECT_EQ(onto.status, 3);
-    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(EntryCount(), before);
 }
 
 }  // namespace

@@ -9,12 +9,10 @@ extern "C" {
 }
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "base/cp932.h"
 #include "output/tests/writers/writer_fixtures.h"
-#include "tests/run_program.h"
+#include "tests/cli_fixture.h"
 
 namespace {
 
@@ -27,29 +25,13 @@ constexpr const char* kScenario =
     "STILL \"長\" { INPUT \"箱\" FRAMES 30 }\n"
     "FADEIN \"明\" { INPUT \"長\" FRAMES 30 }\nMAIN { INPUT \"明\" }\n";
 
-class RenderCommand : public ::testing::Test {
+class RenderCommand : public VemoCommand {
 protected:
     void SetUp() override {
         av_log_set_level(AV_LOG_QUIET);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() /
-                (std::string("vemo-cli-render-") + info->name() + "-" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        Write("s.txt", kScenario);
+        VemoCommand::SetUp();
+        Write("s.txt", kScenario, false);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    void Write(const std::string& name, const std::string& utf8) {
-        std::string cp932;
-        ASSERT_EQ(utf8_to_cp932(utf8, &cp932), 0);
-        std::ofstream(m_dir / name, std::ios::binary) << cp932;
-    }
-    ProgramResult Vemo(const std::vector<std::string>& args) {
-        return run_program(VEMO_BINARY, args, m_dir.string());
-    }
-
-    fs::path m_dir;
 };
 
 TEST_F(RenderCommand, RendersWithProgressAndTheCompletionText) {
@@ -84,16 +66,13 @@ TEST_F(RenderCommand, RendersWithProgressAndTheCompletionText) {
     EXPECT_TRUE(fs::exists(m_dir / "board" / "images" / "img-00000.bmp"));
 
     // An empty MAIN has nothing to render and completes at once.
-    Write("empty.txt", "SCREEN 64 48\nMAIN { }\n");
+    Write("empty.txt", "SCREEN 64 48\nMAIN { }\n", false);
     r = Vemo({"render", "empty.txt", "-o", "empty"});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(RenderCommand, BadRequestsEndWithTheirStatusAndReason) {
-    const auto entries = [&] {
-        return std::distance(fs::directory_iterator(m_dir), fs::directory_iterator());
-    };
-    const auto before = entries();
+    const size_t before = EntryCount();
     // Options of another format, or out of range: usage errors.
     EXPECT_EQ(Vemo({"render", "s.txt", "--skip", "--format", "wmv"}).status, 2);
     ProgramResult r = Vemo({"render", "s.txt", "--codec", "mjpeg", "--format", "html"});
@@ -119,10 +98,10 @@ TEST_F(RenderCommand, BadRequestsEndWithTheirStatusAndReason) {
         << r.err;
     fs::remove(m_dir / "s.avi");
     // A scenario that does not load.
-    Write("bad.txt", "SCREEN 64 48\nMAIN { INPUT \"nothing\" }\n");
+    Write("bad.txt", "SCREEN 64 48\nMAIN { INPUT \"nothing\" }\n", false);
     EXPECT_EQ(Vemo({"render", "bad.txt"}).status, 1);
     fs::remove(m_dir / "bad.txt");
-    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(EntryCount(), before);
 }
 
 TEST_F(RenderCommand, CtrlCStopsAfterTheRunningFramesWithAPlayableFile) {
@@ -132,7 +111,8 @@ TEST_F(RenderCommand, CtrlCStopsAfterTheRunningFramesWithAPlayableFile) {
         "SCREEN 320 240\nFRAMERATE 30\n"
         "DRAW \"箱\" { SIZE 320 240 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 319 239 FILL } }\n"
         "ROTATE \"回\" { INPUT \"箱\" 40 40 279 199 ANGLE 0 360 FRAMES 100000 }\n"
-        "MAIN { INPUT \"回\" }\n");
+        "MAIN { INPUT \"回\" }\n",
+        false);
     ProgramResult r = run_program("/usr/bin/timeout",
                                   {"-s", "INT", "--preserve-status", "1", VEMO_BINARY, "render",
                                    "long.txt", "-o", "long", "--threads", "2"},

@@ -1,7 +1,6 @@
 // vemo check, info and dump on scenario files written by the test.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,54 +8,13 @@
 #include <string>
 
 #include "base/cp932.h"
-#include "tests/run_program.h"
+#include "tests/cli_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class ScenarioCommands : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() /
-                (std::string("vemo-cli-scen-") + info->name() + "-" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    // Writes `utf8` as code page 932 with CR LF line ends.
-    void Write(const std::string& name, const std::string& utf8) {
-        std::string cp932;
-        ASSERT_EQ(utf8_to_cp932(utf8, &cp932), 0);
-        std::string crlf;
-        for (char c : cp932) {
-            if (c == '\n') crlf += '\r';
-            crlf += c;
-        }
-        std::ofstream(m_dir / name, std::ios::binary) << crlf;
-    }
-
-    std::string Read(const std::string& name) {
-        std::ifstream file(m_dir / name, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
-    }
-
-    size_t EntryCount() {
-        return static_cast<size_t>(
-            std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
-    }
-
-    // `standard_output`: as run_program's (a file such as /dev/full, or kClosedOutput).
-    ProgramResult Vemo(const std::vector<std::string>& args,
-                       const std::string& standard_output = {}) {
-        return run_program(VEMO_BINARY, args, m_dir.string(), standard_output);
-    }
-
-    fs::path m_dir;
-};
+using ScenarioCommands = VemoCommand;
 
 const char* kShow =
     "SCREEN 320 240\n"

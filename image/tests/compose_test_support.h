@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the tests of the transforms, effects and blending: pictures made
-// in either working layout, pixels read back as (B, G, R, A), and a fixture that runs
-// a test once per image mode.
+// in either working layout, pixels read back as (B, G, R, A), the image mode for one
+// test, and a fixture that runs a test once per image mode.
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,18 @@ inline ImagePtr make_picture(int bpp, int32_t width, int32_t height,
 inline ImagePtr make_uniform(int bpp, int32_t width, int32_t height, Bgra p) {
     return make_picture(bpp, width, height, [p](int32_t, int32_t) { return p; });
 }
+
+// The image mode for the life of the object.
+class ModeScope {
+public:
+    explicit ModeScope(int mode) : m_previous(set_image_mode(mode)) {}
+    ~ModeScope() { set_image_mode(m_previous); }
+    ModeScope(const ModeScope&) = delete;
+    ModeScope& operator=(const ModeScope&) = delete;
+
+private:
+    int m_previous;
+};
 
 // Runs each test in image mode 32 and in image mode 24; depth() is the mode's bpp.
 // The plain kernels run (the SSE2 forms have tests of their own against them).

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the tests of captions, drawings and the film strip: the messages a
-// drawing reports, the image mode for one test, and boxes of pixels.
+// drawing reports, and boxes of pixels.
 
 #include <gtest/gtest.h>
 
@@ -30,18 +30,6 @@ public:
     std::vector<std::string> Take() { return std::exchange(errors, {}); }
 
     std::vector<std::string> errors;
-};
-
-// The image mode for the life of the object.
-class ModeScope {
-public:
-    explicit ModeScope(int mode) : m_previous(set_image_mode(mode)) {}
-    ~ModeScope() { set_image_mode(m_previous); }
-    ModeScope(const ModeScope&) = delete;
-    ModeScope& operator=(const ModeScope&) = delete;
-
-private:
-    int m_previous;
 };
 
 // A box of pixels, inclusive; empty when right < left.

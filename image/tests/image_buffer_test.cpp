@@ -7,18 +7,9 @@
 
 #include "image/image_buffer.h"
 #include "image/pixel_blocks.h"
+#include "image/tests/compose_test_support.h"
 
 namespace {
-
-// Restores the process-wide image mode when a test ends.
-class ModeGuard {
-public:
-    explicit ModeGuard(int mode) : m_previous(set_image_mode(mode)) {}
-    ~ModeGuard() { set_image_mode(m_previous); }
-
-private:
-    int m_previous;
-};
 
 uint32_t word_at(const CImageBuffer* image, int x, int y) {
     uint32_t word;
@@ -55,7 +46,7 @@ TEST(ImageBuffer, UnusableSizesGiveNone) {
     EXPECT_FALSE(ImagePtr(create_image32(65536, 65536)));
     EXPECT_FALSE(ImagePtr(create_image24a(INT32_MAX / 4, 3)));
     EXPECT_FALSE(ImagePtr(create_filled_image(0, 0, 1, 2, 3, 4)));
-    ModeGuard mode(24);
+    ModeScope mode(24);
     EXPECT_FALSE(ImagePtr(create_work_image(100000, 100000)));
 }
 
@@ -82,7 +73,7 @@ TEST(ImageBuffer, RowZeroIsTheLastRowInMemory) {
 
 TEST(ImageBuffer, FilledImagesInBothModes) {
     {
-        ModeGuard mode(32);
+        ModeScope mode(32);
         ImagePtr image(create_filled_image(3, 2, 0x11, 0x22, 0x33, 0x44));
         ASSERT_TRUE(image);
         EXPECT_EQ(image->bpp, 32);
@@ -94,7 +85,7 @@ TEST(ImageBuffer, FilledImagesInBothModes) {
         EXPECT_EQ(work->alpha, nullptr);
     }
     {
-        ModeGuard mode(24);
+        ModeScope mode(24);
         ImagePtr image(create_filled_image(3, 2, 0x11, 0x22, 0x33, 0x44));
         ASSERT_TRUE(image);
         EXPECT_EQ(image->bpp, 24);

@@ -3,12 +3,12 @@
 // damaged or oversized files.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
 #include <string>
 
+#include "base/tests/temp_folder.h"
 #include "image/jpeg_file.h"
 #include "image/picture_file.h"
 #include "image/tests/picture_fixtures.h"
@@ -90,17 +90,9 @@ Samples decoded_samples(const Bytes& jpeg) {
 
 class JpegFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("vemo_jpeg_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::string Path(const std::string& name) const { return m_folder / name; }
 
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-
-    std::filesystem::path m_dir;
+    TempFolder m_folder;
 };
 
 bool same_pixels(const CImageBuffer* a, const CImageBuffer* b) {

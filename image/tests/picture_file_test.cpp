@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/tests/temp_folder.h"
 #include "image/picture_file.h"
 
 extern "C" {
@@ -21,14 +22,6 @@ namespace fs = std::filesystem;
 
 class PictureFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("vemo_picture_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
     // Writes the bytes to a file and loads it both from the file and from memory;
@@ -47,7 +40,8 @@ protected:
         return from_file;
     }
 
-    fs::path m_dir;
+    TempFolder m_folder;
+    const fs::path m_dir = m_folder.Path();
 };
 
 // (red, green, blue) of a loaded pixel as one 0xRRGGBB word.
@@ -90,19 +84,12 @@ TEST_F(PictureFile, BmpHeaderFieldsAndPixelBlock) {
     ASSERT_EQ(save_image_overwrite(image.get(), Path("small.bmp")), 0);
     Bytes file = read_file(Path("small.bmp"));
     ASSERT_EQ(file.size(), 78u);
-    EXPECT_EQ(file[0], 'B');
-    EXPECT_EQ(file[1], 'M');
-    EXPECT_EQ(le32(file, 2), 78u);
-    EXPECT_EQ(le32(file, 6), 0u);
-    EXPECT_EQ(le32(file, 10), 54u);
-    EXPECT_EQ(le32(file, 14), 40u);
-    EXPECT_EQ(le32(file, 18), 3u);
-    EXPECT_EQ(le32(file, 22), 2u);
-    EXPECT_EQ(le16(file, 26), 1u);
-    EXPECT_EQ(le16(file, 28), 24u);
-    EXPECT_EQ(le32(file, 30), 0u);
-    EXPECT_EQ(le32(file, 34), 24u);
-    for (size_t at = 38; at < 54; at += 4) EXPECT_EQ(le32(file, at), 0u) << at;
+    // "BM", file size 78, pixels at 54; a 40-byte header of 3 x 2, one plane of 24
+    // bits, uncompressed, 24 bytes of pixels, no resolution and no palette.
+    const Bytes header = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0,  0,
+                          3,   0,   0,  0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0,  0, 24, 0,
+                          0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0,  0};
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 54), header);
     EXPECT_EQ(std::memcmp(file.data() + 54, image->pixels, 24), 0);
 
     // FFmpeg reads our BMP back with row 0 on top.

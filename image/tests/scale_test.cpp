@@ -59,19 +59,6 @@ TEST_P(Scale, HalfCoveredColumnsInEachLayout) {
     EXPECT_EQ(pixel_at(two.get(), 1, 0), expect);
 }
 
-TEST_P(Scale, ResultSizeFollowsTheFractions) {
-    ImagePtr src = Uniform(8, 8, {1, 2, 3, 255});
-    // Negative origins take their fraction as 0 ... 1023: -1536 has fraction 512.
-    ImagePtr a(scale_image(src.get(), -1536, -1, 2048, 1024, 1024, 1024, 4096, 2048));
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->width, 3);   // (512 + 2048 + 1023) >> 10
-    EXPECT_EQ(a->height, 2);  // (1023 + 1024 + 1023) >> 10
-    ImagePtr b(scale_image(src.get(), 0, 0, 1, 1, 0, 0, 8192, 8192));
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->width, 1);
-    EXPECT_EQ(b->height, 1);
-}
-
 TEST_P(Scale, RectanglesOutsideTheSourceOrEmptyGiveNone) {
     ImagePtr src = Uniform(4, 3, {1, 2, 3, 255});
     EXPECT_FALSE(scale_image(src.get(), 0, 0, 1024, 1024, 1, 0, 4096, 1024)) << "past the right";

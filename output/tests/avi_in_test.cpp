@@ -3,7 +3,6 @@
 // process-wide library guard.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "base/report.h"
+#include "base/tests/temp_folder.h"
 #include "output/avi_in.h"
 #include "output/avi_lock.h"
 #include "output/clip_keep.h"
@@ -54,20 +54,13 @@ void listen(CAVIIn& reader, Heard& heard) {
 
 class AviIn : public ::testing::Test {
 protected:
-    void SetUp() override {
-        av_log_set_level(AV_LOG_QUIET);
-        m_dir = fs::temp_directory_path() /
-                ("vemo_avi_in_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
+    void SetUp() override { av_log_set_level(AV_LOG_QUIET); }
     void TearDown() override {
         drop_parked_clips();
-        fs::remove_all(m_dir);
         EXPECT_EQ(avi_lock_users(), 0);
     }
 
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const { return m_folder / name; }
 
     std::string Clip(const std::string& name, const ClipRecipe& recipe) {
         std::string path = Path(name);
@@ -87,7 +80,7 @@ protected:
         return heard;
     }
 
-    fs::path m_dir;
+    TempFolder m_folder;
 };
 
 const std::vector<std::string> kOpenFailed{"AVIFileOpenでエラーが発生しました"};
@@ -393,7 +386,7 @@ TEST_F(AviIn, FilesThatAreNoVideoAreRefusedWithTheirMessages) {
     EXPECT_EQ(Refused(Path("music.wav")).errors, kStreamFailed);
 
     // A missing file and a folder fail the open, and say which file.
-    for (const std::string& path : {Path("missing.avi"), m_dir.string()}) {
+    for (const std::string& path : {Path("missing.avi"), m_folder.Path().string()}) {
         Heard heard = Refused(path);
         EXPECT_EQ(heard.errors, kOpenFailed);
         EXPECT_TRUE(heard.Traced("+ AVIFileOpen \"" + path + "\"... failed.")) << path;
@@ -423,7 +416,7 @@ TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
     ClipRecipe recipe;
     recipe.frames = 10;
     std::string path = Clip("whole.avi", recipe);
-    std::vector<uint8_t> bytes = read_bytes(path);
+    std::vector<uint8_t> bytes = clip_fixtures::read_bytes(path);
     ASSERT_GT(bytes.size(), 10u * 384);
 
     // Cut in the middle of the frame data: the index at the end is lost too.
@@ -468,7 +461,7 @@ size_t chunk_data_at(const std::vector<uint8_t>& bytes, const char* id) {
 TEST_F(AviIn, ImpossibleSizesAndLengthsAreRefusedBeforeAnyAllocation) {
     ClipRecipe recipe;
     recipe.frames = 3;
-    std::vector<uint8_t> bytes = read_bytes(Clip("clip.avi", recipe));
+    std::vector<uint8_t> bytes = clip_fixtures::read_bytes(Clip("clip.avi", recipe));
     size_t header = chunk_data_at(bytes, "strf");
     ASSERT_GT(header, 0u);
     const std::pair<int32_t, int32_t> sizes[] = {{70000, 70000}, {0, 8}, {16, 0}, {1 << 30, 1}};

@@ -22,24 +22,22 @@ TEST_F(CompositionBlocks, MixInputsOffsetsAndBackground) {
               "\tINPUT\t\t\"b\"\t0\t0\t-1\t-1\tOFFSET\t0\n\tOR\n\tBGIMAGE\t\t\"bg\"\n}\n");
     EXPECT_EQ(Scene<CSceneMix>("m")->Settings().bgcolor, CColor(4, 5, 6, 255));
 
-    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" OFFSET 1\n OFFSET 2\n}\n"),
-              At("refused.txt", 3, "MIX ブロックに、不正な OFFSET が定義されています。"));
-    EXPECT_EQ(Refused("MIX \"m\" {\n OFFSET 2\n}\n"),
-              At("refused.txt", 2, "MIX ブロックに、不正な OFFSET が定義されています。"));
-    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" BGCOLOR 0 0 0\n OFFSET 2\n}\n"),
-              At("refused.txt", 3, "MIX ブロックに、不正な OFFSET が定義されています。"));
-    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" BGIMAGE \"b\"\n OFFSET 2\n}\n"),
-              At("refused.txt", 3, "MIX ブロックに、不正な OFFSET が定義されています。"));
-    EXPECT_EQ(Refused("MIX \"m\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n"),
-              At("refused.txt", 3, "MIX ブロックに、複数の BGIMAGE が定義されています。"));
-    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" 1 1 0 0\n}\n"),
-              At("refused.txt", 2, "MIX ブロックの INPUT 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("MIX \"m\" {\n INPUT \"a\" OFFSET -1\n}\n"),
-              At("refused.txt", 2, "オフセットの下限値を超えています。"));
-    EXPECT_EQ(Refused("MIX \"m\" {\n BGCOLOR 0 0 0\n}\n"),
-              At("refused.txt", 3, "MIX ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("MIX \"m\" {\n !INPUT \"a\"\n}\n"),
-              At("refused.txt", 2, "MIX ブロック内では、!INPUT の記述はできません。"));
+    ExpectRefusals({
+        {"MIX \"m\" {\n INPUT \"a\" OFFSET 1\n OFFSET 2\n}\n", 3,
+         "MIX ブロックに、不正な OFFSET が定義されています。"},
+        {"MIX \"m\" {\n OFFSET 2\n}\n", 2, "MIX ブロックに、不正な OFFSET が定義されています。"},
+        {"MIX \"m\" {\n INPUT \"a\" BGCOLOR 0 0 0\n OFFSET 2\n}\n", 3,
+         "MIX ブロックに、不正な OFFSET が定義されています。"},
+        {"MIX \"m\" {\n INPUT \"a\" BGIMAGE \"b\"\n OFFSET 2\n}\n", 3,
+         "MIX ブロックに、不正な OFFSET が定義されています。"},
+        {"MIX \"m\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n", 3,
+         "MIX ブロックに、複数の BGIMAGE が定義されています。"},
+        {"MIX \"m\" {\n INPUT \"a\" 1 1 0 0\n}\n", 2,
+         "MIX ブロックの INPUT 指定子の座標値が不正です。"},
+        {"MIX \"m\" {\n INPUT \"a\" OFFSET -1\n}\n", 2, "オフセットの下限値を超えています。"},
+        {"MIX \"m\" {\n BGCOLOR 0 0 0\n}\n", 3, "MIX ブロックに、INPUT が定義されていません。"},
+        {"MIX \"m\" {\n !INPUT \"a\"\n}\n", 2, "MIX ブロック内では、!INPUT の記述はできません。"},
+    });
 }
 
 TEST_F(CompositionBlocks, SeriesAndMain) {
@@ -60,15 +58,15 @@ TEST_F(CompositionBlocks, SeriesAndMain) {
               "\tINPUT\t\t\"a\"\n}\n");
     EXPECT_TRUE(m_doc.MusicLinkUsed());
 
-    EXPECT_EQ(
-        Refused("SERIES \"s\" {\n INPUT \"a\"\n ALINK_VOLUME_ALPHA\n}\n"),
-        At("refused.txt", 3, "SERIES ブロック内では、ALINK_VOLUME_ALPHA の記述はできません。"));
-    EXPECT_EQ(Refused("MAIN {\n ALINK_VOLUME_ALPHA\n INPUT \"a\"\n}\n"),
-              At("refused.txt", 2, "MAIN ブロック内では、ALINK_VOLUME_ALPHA の記述はできません。"));
-    EXPECT_EQ(Refused("SERIES \"s\" {\n\n}\n"),
-              At("refused.txt", 3, "SERIES ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("MAIN \"m\" {\n}\n"), At("refused.txt", 1, "不正な記述があります。"))
-        << "MAIN has no name";
+    ExpectRefusals({
+        {"SERIES \"s\" {\n INPUT \"a\"\n ALINK_VOLUME_ALPHA\n}\n", 3,
+         "SERIES ブロック内では、ALINK_VOLUME_ALPHA の記述はできません。"},
+        {"MAIN {\n ALINK_VOLUME_ALPHA\n INPUT \"a\"\n}\n", 2,
+         "MAIN ブロック内では、ALINK_VOLUME_ALPHA の記述はできません。"},
+        {"SERIES \"s\" {\n\n}\n", 3, "SERIES ブロックに、INPUT が定義されていません。"},
+        // MAIN has no name.
+        {"MAIN \"m\" {\n}\n", 1, "不正な記述があります。"},
+    });
 }
 
 TEST_F(CompositionBlocks, EmptyMainIsAccepted) {
@@ -104,32 +102,24 @@ TEST_F(CompositionBlocks, CutAlphaShade) {
               "SHADE\t\"sh\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tSTART\t\t1\n"
               "\tEND\t\t4\n}\n");
 
-    EXPECT_EQ(Refused("CUT \"c\" {\n INPUT \"a\"\n !INPUT \"b\"\n}\n"),
-              At("refused.txt", 3, "CUT ブロックに、複数の INPUT が定義されています。"));
-    EXPECT_EQ(Refused("CUT \"c\" {\n START 1\n}\n"),
-              At("refused.txt", 3, "CUT ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("CUT \"c\" {\n SKIP -1\n}\n"),
-              At("refused.txt", 2, "フレームスキップ値の下限値を超えています。"));
-    EXPECT_EQ(Refused("CUT \"c\" {\n END -2\n}\n"),
-              At("refused.txt", 2, "終了フレーム番号の下限値を超えています。"));
-    EXPECT_EQ(Refused("CUT \"c\" {\n OFFSET 2\n}\n"),
-              At("refused.txt", 2, "CUT ブロック内では、OFFSET の記述はできません。"));
-    EXPECT_EQ(Refused("ALPHA \"a\" {\n START 256\n}\n"),
-              At("refused.txt", 2, "開始α値の上限値を超えています。"));
-    EXPECT_EQ(Refused("ALPHA \"a\" {\n END -1\n}\n"),
-              At("refused.txt", 2, "終了α値の下限値を超えています。"));
-    EXPECT_EQ(Refused("ALPHA \"a\" {\n SKIP 1\n}\n"),
-              At("refused.txt", 2, "ALPHA ブロック内では、SKIP の記述はできません。"));
-    EXPECT_EQ(Refused("ALPHA \"a\" {\n INPUT \"a\" INPUT \"b\"\n}\n"),
-              At("refused.txt", 2, "ALPHA ブロックに、複数の INPUT が定義されています。"));
-    EXPECT_EQ(Refused("ALPHA \"a\" {\n}\n"),
-              At("refused.txt", 2, "ALPHA ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("SHADE \"s\" {\n START 100000 END -1\n}\n"),
-              At("refused.txt", 2, "終了フレーム番号の下限値を超えています。"));
-    EXPECT_EQ(Refused("SHADE \"s\" {\n !INPUT \"a\" !INPUT \"b\"\n}\n"),
-              At("refused.txt", 2, "SHADE ブロックに、複数の INPUT が定義されています。"));
-    EXPECT_EQ(Refused("SHADE \"s\" {\n START 1\n}\n"),
-              At("refused.txt", 3, "SHADE ブロックに、INPUT が定義されていません。"));
+    ExpectRefusals({
+        {"CUT \"c\" {\n INPUT \"a\"\n !INPUT \"b\"\n}\n", 3,
+         "CUT ブロックに、複数の INPUT が定義されています。"},
+        {"CUT \"c\" {\n START 1\n}\n", 3, "CUT ブロックに、INPUT が定義されていません。"},
+        {"CUT \"c\" {\n SKIP -1\n}\n", 2, "フレームスキップ値の下限値を超えています。"},
+        {"CUT \"c\" {\n END -2\n}\n", 2, "終了フレーム番号の下限値を超えています。"},
+        {"CUT \"c\" {\n OFFSET 2\n}\n", 2, "CUT ブロック内では、OFFSET の記述はできません。"},
+        {"ALPHA \"a\" {\n START 256\n}\n", 2, "開始α値の上限値を超えています。"},
+        {"ALPHA \"a\" {\n END -1\n}\n", 2, "終了α値の下限値を超えています。"},
+        {"ALPHA \"a\" {\n SKIP 1\n}\n", 2, "ALPHA ブロック内では、SKIP の記述はできません。"},
+        {"ALPHA \"a\" {\n INPUT \"a\" INPUT \"b\"\n}\n", 2,
+         "ALPHA ブロックに、複数の INPUT が定義されています。"},
+        {"ALPHA \"a\" {\n}\n", 2, "ALPHA ブロックに、INPUT が定義されていません。"},
+        {"SHADE \"s\" {\n START 100000 END -1\n}\n", 2, "終了フレーム番号の下限値を超えています。"},
+        {"SHADE \"s\" {\n !INPUT \"a\" !INPUT \"b\"\n}\n", 2,
+         "SHADE ブロックに、複数の INPUT が定義されています。"},
+        {"SHADE \"s\" {\n START 1\n}\n", 3, "SHADE ブロックに、INPUT が定義されていません。"},
+    });
 }
 
 // Whole scenarios through Load and Link: counts, key frames and validation messages

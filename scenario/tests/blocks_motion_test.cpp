@@ -27,20 +27,19 @@ TEST_F(MotionBlocks, StillInputsRectanglesAndMaxCut) {
 }
 
 TEST_F(MotionBlocks, StillMessages) {
-    EXPECT_EQ(Refused("STILL \"s\" {\n MAX_CUT\n INPUT \"a\"\n}\n"),
-              At("refused.txt", 2, "STILL ブロック内では、MAX_CUT の記述はできません。"));
-    EXPECT_EQ(Refused("STILL \"s\" {\n INPUT \"a\"\n FRAMES 0\n}\n"),
-              At("refused.txt", 3, "フレーム数の下限値を超えています。"));
-    EXPECT_EQ(Refused("STILL \"s\" {\n FRAMES 5\n}\n"),
-              At("refused.txt", 3, "STILL ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("STILL \"s\" {\n INPUT \"a\"\n}\n"),
-              At("refused.txt", 3, "STILL ブロックに、FRAMES が定義されていません。"));
-    EXPECT_EQ(Refused("STILL \"s\" {\n FRAMES 5\n FRAMES 6\n}\n"),
-              At("refused.txt", 3, "STILL ブロックに、複数の FRAMES が定義されています。"));
-    EXPECT_EQ(Refused("STILL \"s\" {\n INPUT \"a\" 5 0 4 0\n}\n"),
-              At("refused.txt", 2, "STILL ブロックの INPUT 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("STILL \"s\" {\n !INPUT \"a\"\n}\n"),
-              At("refused.txt", 2, "STILL ブロック内では、!INPUT の記述はできません。"));
+    ExpectRefusals({
+        {"STILL \"s\" {\n MAX_CUT\n INPUT \"a\"\n}\n", 2,
+         "STILL ブロック内では、MAX_CUT の記述はできません。"},
+        {"STILL \"s\" {\n INPUT \"a\"\n FRAMES 0\n}\n", 3, "フレーム数の下限値を超えています。"},
+        {"STILL \"s\" {\n FRAMES 5\n}\n", 3, "STILL ブロックに、INPUT が定義されていません。"},
+        {"STILL \"s\" {\n INPUT \"a\"\n}\n", 3, "STILL ブロックに、FRAMES が定義されていません。"},
+        {"STILL \"s\" {\n FRAMES 5\n FRAMES 6\n}\n", 3,
+         "STILL ブロックに、複数の FRAMES が定義されています。"},
+        {"STILL \"s\" {\n INPUT \"a\" 5 0 4 0\n}\n", 2,
+         "STILL ブロックの INPUT 指定子の座標値が不正です。"},
+        {"STILL \"s\" {\n !INPUT \"a\"\n}\n", 2,
+         "STILL ブロック内では、!INPUT の記述はできません。"},
+    });
 }
 
 TEST_F(MotionBlocks, RotateStatements) {
@@ -63,21 +62,19 @@ TEST_F(MotionBlocks, RotateStatements) {
               "ROTATE\t\"d\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\t0\t0\t-1\t-1\n"
               "\tANGLE\t\t0\t360\n\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t361\n}\n");
 
-    EXPECT_EQ(Refused("ROTATE \"r\" {\n INPUT \"a\"\n FRAMES 1\n}\n"),
-              At("refused.txt", 3, "フレーム数の下限値を超えています。"));
-    EXPECT_EQ(Refused("ROTATE \"r\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n"),
-              At("refused.txt", 3, "ROTATE ブロックに、複数の BGIMAGE が定義されています。"));
-    EXPECT_EQ(Refused("ROTATE \"r\" {\n CENTER 1\n}\n"),
-              At("refused.txt", 3, "シナリオ解析時に問題が発生しました。"))
-        << "the brace ends the value that is missing";
-    EXPECT_EQ(Refused("ROTATE \"r\" {\n FRAMES 2\n}\n"),
-              At("refused.txt", 3, "ROTATE ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("ROTATE \"r\" {\n INPUT \"a\"\n}\n"),
-              At("refused.txt", 3, "ROTATE ブロックに、FRAMES が定義されていません。"));
-    EXPECT_EQ(Refused("ROTATE \"r\" {\n INPUT \"a\" 0 9 9 0\n}\n"),
-              At("refused.txt", 2, "ROTATE ブロックの INPUT 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("ROTATE \"r\" {\n SPIN\n}\n"),
-              At("refused.txt", 2, "ROTATE ブロック内では、SPIN の記述はできません。"));
+    ExpectRefusals({
+        {"ROTATE \"r\" {\n INPUT \"a\"\n FRAMES 1\n}\n", 3, "フレーム数の下限値を超えています。"},
+        {"ROTATE \"r\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n", 3,
+         "ROTATE ブロックに、複数の BGIMAGE が定義されています。"},
+        // The brace ends the value that is missing.
+        {"ROTATE \"r\" {\n CENTER 1\n}\n", 3, "シナリオ解析時に問題が発生しました。"},
+        {"ROTATE \"r\" {\n FRAMES 2\n}\n", 3, "ROTATE ブロックに、INPUT が定義されていません。"},
+        {"ROTATE \"r\" {\n INPUT \"a\"\n}\n", 3,
+         "ROTATE ブロックに、FRAMES が定義されていません。"},
+        {"ROTATE \"r\" {\n INPUT \"a\" 0 9 9 0\n}\n", 2,
+         "ROTATE ブロックの INPUT 指定子の座標値が不正です。"},
+        {"ROTATE \"r\" {\n SPIN\n}\n", 2, "ROTATE ブロック内では、SPIN の記述はできません。"},
+    });
 }
 
 TEST_F(MotionBlocks, CameraMovesAcceptTheirRegions) {
@@ -117,34 +114,31 @@ TEST_F(MotionBlocks, CameraMovesAcceptTheirRegions) {
 }
 
 TEST_F(MotionBlocks, CameraMoveMessages) {
-    EXPECT_EQ(Refused("ZOOM \"z\" {\n INPUT \"p\"\n DST_START 0 0 1 1\n}\n"),
-              At("refused.txt", 3, "ZOOMブロック内では、DST_START の記述はできません。"));
-    EXPECT_EQ(Refused("SLIDE \"z\" {\n SRC_END 0 0 1 1\n}\n"),
-              At("refused.txt", 2, "SLIDEブロック内では、SRC_END の記述はできません。"));
-    EXPECT_EQ(Refused("FOCUS \"z\" {\n DSP_END 0 0 1 1 DST_END 0 0 1 1\n}\n"),
-              At("refused.txt", 2, "FOCUSブロック内では、DST_END の記述はできません。"));
-    EXPECT_EQ(Refused("FOCUS \"z\" {\n AFTERIMAGE 1\n}\n"),
-              At("refused.txt", 2, "FOCUSブロック内では、AFTERIMAGE の記述はできません。"));
-    EXPECT_EQ(Refused("ACTION \"z\" {\n SRC_START 10 0 9 5\n}\n"),
-              At("refused.txt", 2, "ACTION ブロックの SRC_START 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("SLIDE \"z\" {\n DST_END 0 5 1 4\n}\n"),
-              At("refused.txt", 2, "SLIDE ブロックの DST_END 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("ACTION \"z\" {\n DSP_START 0 0 1 y\n}\n"),
-              At("refused.txt", 2, "表示開始座標を正しく記述してください。"));
-    EXPECT_EQ(Refused("ACTION \"z\" {\n INPUT \"a\"\n INPUT \"b\"\n}\n"),
-              At("refused.txt", 3, "ACTION ブロックに、複数の INPUT が定義されています。"));
-    EXPECT_EQ(Refused("ZOOM \"z\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n"),
-              At("refused.txt", 3, "ZOOM ブロックに、複数の BGIMAGE が定義されています。"));
-    EXPECT_EQ(Refused("SLIDE \"z\" {\n FRAMES 2\n FRAMES 2\n}\n"),
-              At("refused.txt", 3, "SLIDE ブロックに、複数の FRAMES が定義されています。"));
-    EXPECT_EQ(Refused("ACTION \"z\" {\n AFTERIMAGE -1\n}\n"),
-              At("refused.txt", 2, "残像の長さの下限値を超えています。"));
-    EXPECT_EQ(Refused("ZOOM \"z\" {\n FRAMES 2\n}\n"),
-              At("refused.txt", 3, "ZOOM ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("FOCUS \"z\" {\n INPUT \"a\"\n}\n"),
-              At("refused.txt", 3, "FOCUS ブロックに、FRAMES が定義されていません。"));
-    EXPECT_EQ(Refused("ACTION \"z\" {\n MOVE\n}\n"),
-              At("refused.txt", 2, "ACTION ブロック内では、MOVE の記述はできません。"));
+    ExpectRefusals({
+        {"ZOOM \"z\" {\n INPUT \"p\"\n DST_START 0 0 1 1\n}\n", 3,
+         "ZOOMブロック内では、DST_START の記述はできません。"},
+        {"SLIDE \"z\" {\n SRC_END 0 0 1 1\n}\n", 2,
+         "SLIDEブロック内では、SRC_END の記述はできません。"},
+        {"FOCUS \"z\" {\n DSP_END 0 0 1 1 DST_END 0 0 1 1\n}\n", 2,
+         "FOCUSブロック内では、DST_END の記述はできません。"},
+        {"FOCUS \"z\" {\n AFTERIMAGE 1\n}\n", 2,
+         "FOCUSブロック内では、AFTERIMAGE の記述はできません。"},
+        {"ACTION \"z\" {\n SRC_START 10 0 9 5\n}\n", 2,
+         "ACTION ブロックの SRC_START 指定子の座標値が不正です。"},
+        {"SLIDE \"z\" {\n DST_END 0 5 1 4\n}\n", 2,
+         "SLIDE ブロックの DST_END 指定子の座標値が不正です。"},
+        {"ACTION \"z\" {\n DSP_START 0 0 1 y\n}\n", 2, "表示開始座標を正しく記述してください。"},
+        {"ACTION \"z\" {\n INPUT \"a\"\n INPUT \"b\"\n}\n", 3,
+         "ACTION ブロックに、複数の INPUT が定義されています。"},
+        {"ZOOM \"z\" {\n BGIMAGE \"a\"\n BGIMAGE \"b\"\n}\n", 3,
+         "ZOOM ブロックに、複数の BGIMAGE が定義されています。"},
+        {"SLIDE \"z\" {\n FRAMES 2\n FRAMES 2\n}\n", 3,
+         "SLIDE ブロックに、複数の FRAMES が定義されています。"},
+        {"ACTION \"z\" {\n AFTERIMAGE -1\n}\n", 2, "残像の長さの下限値を超えています。"},
+        {"ZOOM \"z\" {\n FRAMES 2\n}\n", 3, "ZOOM ブロックに、INPUT が定義されていません。"},
+        {"FOCUS \"z\" {\n INPUT \"a\"\n}\n", 3, "FOCUS ブロックに、FRAMES が定義されていません。"},
+        {"ACTION \"z\" {\n MOVE\n}\n", 2, "ACTION ブロック内では、MOVE の記述はできません。"},
+    });
 }
 
 TEST_F(MotionBlocks, FilmStatementsAndChecks) {
@@ -162,19 +156,20 @@ TEST_F(MotionBlocks, FilmStatementsAndChecks) {
               "\tRIGHT\n\tCOLOR\t\t80\t24\t0\n\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
 
     // One INPUT fails first, even when FRAMES and the direction are missing too.
-    EXPECT_EQ(Refused("FILM \"f\" {\n INPUT \"a\"\n}\n"),
-              At("refused.txt", 3, "FILM ブロックには、２つ以上の INPUT を定義して下さい。"));
-    EXPECT_EQ(Refused("FILM \"f\" {\n INPUT \"a\" INPUT \"b\"\n}\n"),
-              At("refused.txt", 3, "FILM ブロックに、FRAMES が定義されていません。"));
-    EXPECT_EQ(Refused("FILM \"f\" {\n INPUT \"a\" INPUT \"b\" FRAMES 2\n}\n"),
-              At("refused.txt", 3, "FILM ブロックに、DIRECTION が定義されていません。"));
-    EXPECT_EQ(Refused("FILM \"f\" {\n UP\n LEFT\n}\n"),
-              At("refused.txt", 3,
-                 "FILM ブロックに、複数の ( UP | DOWN | LEFT | RIGHT ) が定義されています。"));
-    EXPECT_EQ(Refused("FILM \"f\" {\n FRAMES 2 FRAMES 3\n}\n"),
-              At("refused.txt", 2, "FILM ブロックに、複数の FRAMES が定義されています。"));
-    EXPECT_EQ(Refused("FILM \"f\" {\n BGIMAGE \"x\"\n}\n"),
-              At("refused.txt", 2, "FILM ブロック内では、BGIMAGE の記述はできません。"));
+    ExpectRefusals({
+        {"FILM \"f\" {\n INPUT \"a\"\n}\n", 3,
+         "FILM ブロックには、２つ以上の INPUT を定義して下さい。"},
+        {"FILM \"f\" {\n INPUT \"a\" INPUT \"b\"\n}\n", 3,
+         "FILM ブロックに、FRAMES が定義されていません。"},
+        {"FILM \"f\" {\n INPUT \"a\" INPUT \"b\" FRAMES 2\n}\n", 3,
+         "FILM ブロックに、DIRECTION が定義されていません。"},
+        {"FILM \"f\" {\n UP\n LEFT\n}\n", 3,
+         "FILM ブロックに、複数の ( UP | DOWN | LEFT | RIGHT ) が定義されています。"},
+        {"FILM \"f\" {\n FRAMES 2 FRAMES 3\n}\n", 2,
+         "FILM ブロックに、複数の FRAMES が定義されています。"},
+        {"FILM \"f\" {\n BGIMAGE \"x\"\n}\n", 2,
+         "FILM ブロック内では、BGIMAGE の記述はできません。"},
+    });
 }
 
 TEST_F(MotionBlocks, FadeModesAndOpeningWords) {
@@ -194,35 +189,35 @@ TEST_F(MotionBlocks, FadeModesAndOpeningWords) {
     EXPECT_EQ(Scene<CSceneFade>("n")->Settings().fadeMode, 0) << "left to validation";
     EXPECT_EQ(Written("i").substr(0, 9), "FADE\t\"i\"\n");
 
-    EXPECT_EQ(
-        Refused("FADE \"f\" {\n IN\n INOUT\n}\n"),
-        At("refused.txt", 3, "FADE ブロックに、複数の ( IN | OUT | INOUT ) が定義されています。"));
-    EXPECT_EQ(Refused("FADEOUT \"f\" {\n INPUT \"a\"\n INPUT \"b\"\n}\n"),
-              At("refused.txt", 3, "FADE ブロックに、複数の INPUT が定義されています。"));
-    EXPECT_EQ(Refused("FADE \"f\" {\n INPUT \"a\"\n FRAMES 1\n}\n"),
-              At("refused.txt", 3, "フレーム数の下限値を超えています。"));
-    EXPECT_EQ(Refused("FADE \"f\" {\n FRAMES 2\n}\n"),
-              At("refused.txt", 3, "FADE ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("FADEIN \"f\" {\n INPUT \"a\"\n}\n"),
-              At("refused.txt", 3, "FADE ブロックに、FRAMES が定義されていません。"));
-    EXPECT_EQ(Refused("FADE \"f\" {\n FRAMES 2\n FRAMES 2\n}\n"),
-              At("refused.txt", 3, "FADE ブロックに、複数の FRAMES が定義されています。"));
-    EXPECT_EQ(Refused("FADEIN \"f\" {\n BGCOLOR 0 0 0\n}\n"),
-              At("refused.txt", 2, "FADE ブロック内では、BGCOLOR の記述はできません。"));
+    ExpectRefusals({
+        {"FADE \"f\" {\n IN\n INOUT\n}\n", 3,
+         "FADE ブロックに、複数の ( IN | OUT | INOUT ) が定義されています。"},
+        {"FADEOUT \"f\" {\n INPUT \"a\"\n INPUT \"b\"\n}\n", 3,
+         "FADE ブロックに、複数の INPUT が定義されています。"},
+        {"FADE \"f\" {\n INPUT \"a\"\n FRAMES 1\n}\n", 3, "フレーム数の下限値を超えています。"},
+        {"FADE \"f\" {\n FRAMES 2\n}\n", 3, "FADE ブロックに、INPUT が定義されていません。"},
+        {"FADEIN \"f\" {\n INPUT \"a\"\n}\n", 3, "FADE ブロックに、FRAMES が定義されていません。"},
+        {"FADE \"f\" {\n FRAMES 2\n FRAMES 2\n}\n", 3,
+         "FADE ブロックに、複数の FRAMES が定義されています。"},
+        {"FADEIN \"f\" {\n BGCOLOR 0 0 0\n}\n", 2,
+         "FADE ブロック内では、BGCOLOR の記述はできません。"},
+    });
 }
 
 TEST_F(MotionBlocks, Crossfade) {
     ASSERT_EQ(LoadText("CROSSFADE \"x\" { INPUT \"a\" INPUT \"b\" INPUT \"c\" FRAMES 10 }\n"), 0)
         << OnlyError();
     EXPECT_EQ(Scene<CSceneCrossfade>("x")->Inputs().size(), 3u);
-    EXPECT_EQ(Refused("CROSSFADE \"x\" {\n INPUT \"a\"\n FRAMES 2\n}\n"),
-              At("refused.txt", 4, "CROSSFADE ブロックには、２つ以上の INPUT を定義して下さい。"));
-    EXPECT_EQ(Refused("CROSSFADE \"x\" {\n INPUT \"a\" INPUT \"b\"\n}\n"),
-              At("refused.txt", 3, "CROSSFADE ブロックに、FRAMES が定義されていません。"));
-    EXPECT_EQ(Refused("CROSSFADE \"x\" {\n FRAMES 2\n FRAMES 3\n}\n"),
-              At("refused.txt", 3, "CROSSFADE ブロックに、複数の FRAMES が定義されています。"));
-    EXPECT_EQ(Refused("CROSSFADE \"x\" {\n !INPUT \"a\"\n}\n"),
-              At("refused.txt", 2, "CROSSFADE ブロック内では、!INPUT の記述はできません。"));
+    ExpectRefusals({
+        {"CROSSFADE \"x\" {\n INPUT \"a\"\n FRAMES 2\n}\n", 4,
+         "CROSSFADE ブロックには、２つ以上の INPUT を定義して下さい。"},
+        {"CROSSFADE \"x\" {\n INPUT \"a\" INPUT \"b\"\n}\n", 3,
+         "CROSSFADE ブロックに、FRAMES が定義されていません。"},
+        {"CROSSFADE \"x\" {\n FRAMES 2\n FRAMES 3\n}\n", 3,
+         "CROSSFADE ブロックに、複数の FRAMES が定義されています。"},
+        {"CROSSFADE \"x\" {\n !INPUT \"a\"\n}\n", 2,
+         "CROSSFADE ブロック内では、!INPUT の記述はできません。"},
+    });
 }
 
 TEST_F(MotionBlocks, ExpandMosaicShake) {
@@ -245,46 +240,42 @@ TEST_F(MotionBlocks, ExpandMosaicShake) {
               "\tSIZE_END\t8\n\tTGT_START\t0\t0\t9\t9\n}\n");
     EXPECT_EQ(Scene<CSceneShake>("k")->Inputs()[0]->Settings().kind, 2);
 
-    EXPECT_EQ(Refused("EXPAND \"e\" {\n UP\n LEFT\n}\n"),
-              At("refused.txt", 3,
-                 "EXPAND ブロックに、複数の ( UP | DOWN | LEFT | RIGHT ) が定義されています。"));
-    EXPECT_EQ(Refused("EXPAND \"e\" {\n IN\n OUT\n}\n"),
-              At("refused.txt", 3, "EXPAND ブロックに、複数の ( IN | OUT ) が定義されています。"));
-    EXPECT_EQ(Refused("EXPAND \"e\" {\n INPUT \"a\"\n !INPUT \"b\"\n}\n"),
-              At("refused.txt", 3, "EXPAND ブロックに、複数の INPUT が定義されています。"));
-    EXPECT_EQ(Refused("EXPAND \"e\" {\n UP\n}\n"),
-              At("refused.txt", 3, "EXPAND ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("EXPANDIN \"e\" {\n INPUT \"a\"\n}\n"),
-              At("refused.txt", 3,
-                 "EXPAND ブロックに、( UP | DOWN | LEFT | RIGHT ) が定義されていません。"));
-    EXPECT_EQ(Refused("EXPAND \"e\" {\n FRAMES 2\n}\n"),
-              At("refused.txt", 2, "EXPAND ブロック内では、FRAMES の記述はできません。"));
+    ExpectRefusals({
+        {"EXPAND \"e\" {\n UP\n LEFT\n}\n", 3,
+         "EXPAND ブロックに、複数の ( UP | DOWN | LEFT | RIGHT ) が定義されています。"},
+        {"EXPAND \"e\" {\n IN\n OUT\n}\n", 3,
+         "EXPAND ブロックに、複数の ( IN | OUT ) が定義されています。"},
+        {"EXPAND \"e\" {\n INPUT \"a\"\n !INPUT \"b\"\n}\n", 3,
+         "EXPAND ブロックに、複数の INPUT が定義されています。"},
+        {"EXPAND \"e\" {\n UP\n}\n", 3, "EXPAND ブロックに、INPUT が定義されていません。"},
+        {"EXPANDIN \"e\" {\n INPUT \"a\"\n}\n", 3,
+         "EXPAND ブロックに、( UP | DOWN | LEFT | RIGHT ) が定義されていません。"},
+        {"EXPAND \"e\" {\n FRAMES 2\n}\n", 2, "EXPAND ブロック内では、FRAMES の記述はできません。"},
+    });
 
     // A second SIZE_START is reported once its (valid) value has been read.
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n SIZE_START 1\n SIZE_START\n 2\n}\n"),
-              At("refused.txt", 4, "MOSAIC ブロックに、複数の SIZE_START が定義されています。"));
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n SIZE_END 1 SIZE_END 2\n}\n"),
-              At("refused.txt", 2, "MOSAIC ブロックに、複数の SIZE_END が定義されています。"));
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n TGT_START 5 0 4 0\n}\n"),
-              At("refused.txt", 2, "MOSAIC ブロックの TGT_START 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n TGT_END 0 5 1 4\n}\n"),
-              At("refused.txt", 2, "MOSAIC ブロックの TGT_END 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n TGT_END 0 0 x\n}\n"),
-              At("refused.txt", 2, "開始座標を正しく記述してください。"));
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n SIZE_START -1\n}\n"),
-              At("refused.txt", 2, "開始ブロックサイズの下限値を超えています。"));
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n SIZE_START 1\n}\n"),
-              At("refused.txt", 3, "MOSAIC ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n INPUT \"a\" SIZE_END 1\n}\n"),
-              At("refused.txt", 3, "MOSAIC ブロックに、SIZE_START が定義されていません。"));
-    EXPECT_EQ(Refused("MOSAIC \"m\" {\n INPUT \"a\" SIZE_START 1\n}\n"),
-              At("refused.txt", 3, "MOSAIC ブロックに、SIZE_End が定義されていません。"));
-    EXPECT_EQ(Refused("SHAKE \"k\" {\n !INPUT \"a\"\n INPUT \"b\"\n}\n"),
-              At("refused.txt", 3, "SHAKE ブロックに、複数の INPUT が定義されています。"));
-    EXPECT_EQ(Refused("SHAKE \"k\" {\n}\n"),
-              At("refused.txt", 2, "SHAKE ブロックに、INPUT が定義されていません。"));
-    EXPECT_EQ(Refused("SHAKE \"k\" {\n FRAMES 3\n}\n"),
-              At("refused.txt", 2, "SHAKE ブロック内では、FRAMES の記述はできません。"));
+    ExpectRefusals({
+        {"MOSAIC \"m\" {\n SIZE_START 1\n SIZE_START\n 2\n}\n", 4,
+         "MOSAIC ブロックに、複数の SIZE_START が定義されています。"},
+        {"MOSAIC \"m\" {\n SIZE_END 1 SIZE_END 2\n}\n", 2,
+         "MOSAIC ブロックに、複数の SIZE_END が定義されています。"},
+        {"MOSAIC \"m\" {\n TGT_START 5 0 4 0\n}\n", 2,
+         "MOSAIC ブロックの TGT_START 指定子の座標値が不正です。"},
+        {"MOSAIC \"m\" {\n TGT_END 0 5 1 4\n}\n", 2,
+         "MOSAIC ブロックの TGT_END 指定子の座標値が不正です。"},
+        {"MOSAIC \"m\" {\n TGT_END 0 0 x\n}\n", 2, "開始座標を正しく記述してください。"},
+        {"MOSAIC \"m\" {\n SIZE_START -1\n}\n", 2, "開始ブロックサイズの下限値を超えています。"},
+        {"MOSAIC \"m\" {\n SIZE_START 1\n}\n", 3,
+         "MOSAIC ブロックに、INPUT が定義されていません。"},
+        {"MOSAIC \"m\" {\n INPUT \"a\" SIZE_END 1\n}\n", 3,
+         "MOSAIC ブロックに、SIZE_START が定義されていません。"},
+        {"MOSAIC \"m\" {\n INPUT \"a\" SIZE_START 1\n}\n", 3,
+         "MOSAIC ブロックに、SIZE_End が定義されていません。"},
+        {"SHAKE \"k\" {\n !INPUT \"a\"\n INPUT \"b\"\n}\n", 3,
+         "SHAKE ブロックに、複数の INPUT が定義されています。"},
+        {"SHAKE \"k\" {\n}\n", 2, "SHAKE ブロックに、INPUT が定義されていません。"},
+        {"SHAKE \"k\" {\n FRAMES 3\n}\n", 2, "SHAKE ブロック内では、FRAMES の記述はできません。"},
+    });
 }
 
 }  // namespace

@@ -32,30 +32,26 @@ TEST_F(SourceBlocks, ImageStatementsAndEffects) {
 }
 
 TEST_F(SourceBlocks, ImageMessages) {
-    EXPECT_EQ(Refused("IMAGE \"p\" {\n FILE \"a.jpg\"\n BLOCK_FRAME \"x\" 1\n}\n"),
-              At("refused.txt", 3,
-                 "IMAGE ブロックに複数の FILE または BLOCK_FRAME が定義されています。"));
-    EXPECT_EQ(
-        Refused("\n\nIMAGE \"p\" {\n SEPIA\n}\n"),
-        At("refused.txt", 5, "IMAGE ブロックに FILE または BLOCK_FRAME が定義されていません。"))
-        << "completion checks report on the line of the closing brace";
-    EXPECT_EQ(Refused("IMAGE \"p\" {\n FILE \"a\"\n CLIP 100 0 50 10\n}\n"),
-              At("refused.txt", 3, "IMAGE ブロックの CLIP 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("IMAGE \"p\" {\n CLIP -1 0 5 5\n}\n"),
-              At("refused.txt", 2, "クリップ座標の下限値を超えています。"));
-    EXPECT_EQ(Refused("IMAGE \"p\" {\n PHOTO_FRAME 101\n}\n"),
-              At("refused.txt", 2, "フォトフレーム幅の上限値を超えています。"));
-    EXPECT_EQ(Refused("IMAGE \"p\" {\n THROUGH_COLOR 0 256 0\n}\n"),
-              At("refused.txt", 2, "緑の輝度の上限値を超えています。"));
-    EXPECT_EQ(Refused("IMAGE \"p\" {\n SEPIA\n WIDTH 3\n}\n"),
-              At("refused.txt", 3, "IMAGE ブロック内では、WIDTH の記述はできません。"));
-    // A statement word ends only at a blank or "}": FILE against its quote is one word.
-    EXPECT_EQ(Refused("IMAGE \"p\" {\n FILE\"a.jpg\"\n}\n"),
-              At("refused.txt", 2, "IMAGE ブロック内では、FILE\"a.jpg\" の記述はできません。"));
-    EXPECT_EQ(Refused("IMAGE \"p\"\n FILE \"a\"\n"),
-              At("refused.txt", 2, "不正な記述があります。"));
-    EXPECT_EQ(Refused("IMAGE p { FILE \"a\" }\n"),
-              At("refused.txt", 1, "ブロック名は正しくダブルクォーテーション(\")で括って下さい。"));
+    ExpectRefusals({
+        {"IMAGE \"p\" {\n FILE \"a.jpg\"\n BLOCK_FRAME \"x\" 1\n}\n", 3,
+         "IMAGE ブロックに複数の FILE または BLOCK_FRAME が定義されています。"},
+        // Completion checks report on the line of the closing brace.
+        {"\n\nIMAGE \"p\" {\n SEPIA\n}\n", 5,
+         "IMAGE ブロックに FILE または BLOCK_FRAME が定義されていません。"},
+        {"IMAGE \"p\" {\n FILE \"a\"\n CLIP 100 0 50 10\n}\n", 3,
+         "IMAGE ブロックの CLIP 指定子の座標値が不正です。"},
+        {"IMAGE \"p\" {\n CLIP -1 0 5 5\n}\n", 2, "クリップ座標の下限値を超えています。"},
+        {"IMAGE \"p\" {\n PHOTO_FRAME 101\n}\n", 2, "フォトフレーム幅の上限値を超えています。"},
+        {"IMAGE \"p\" {\n THROUGH_COLOR 0 256 0\n}\n", 2, "緑の輝度の上限値を超えています。"},
+        {"IMAGE \"p\" {\n SEPIA\n WIDTH 3\n}\n", 3,
+         "IMAGE ブロック内では、WIDTH の記述はできません。"},
+        // A statement word ends only at a blank or "}": FILE against its quote is one word.
+        {"IMAGE \"p\" {\n FILE\"a.jpg\"\n}\n", 2,
+         "IMAGE ブロック内では、FILE\"a.jpg\" の記述はできません。"},
+        {"IMAGE \"p\"\n FILE \"a\"\n", 2, "不正な記述があります。"},
+        {"IMAGE p { FILE \"a\" }\n", 1,
+         "ブロック名は正しくダブルクォーテーション(\")で括って下さい。"},
+    });
 }
 
 TEST_F(SourceBlocks, ValueAgainstClosingBraceEndsTheBlock) {
@@ -66,10 +62,11 @@ TEST_F(SourceBlocks, ValueAgainstClosingBraceEndsTheBlock) {
 }
 
 TEST_F(SourceBlocks, UnterminatedBlockIsRefused) {
-    EXPECT_EQ(Refused("IMAGE \"p\" {\n FILE \"a.jpg\"\n"),
-              At("refused.txt", 3, "IMAGE ブロックが } で閉じられていません。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n LINE {\n POINT 1 2\n"),
-              At("refused.txt", 5, "LINE ブロックが } で閉じられていません。"));
+    ExpectRefusals({
+        {"IMAGE \"p\" {\n FILE \"a.jpg\"\n", 3, "IMAGE ブロックが } で閉じられていません。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n LINE {\n POINT 1 2\n", 5,
+         "LINE ブロックが } で閉じられていません。"},
+    });
 }
 
 TEST_F(SourceBlocks, TextStatementsAndDefaults) {
@@ -114,27 +111,22 @@ TEST_F(SourceBlocks, TextLineBreaks) {
 }
 
 TEST_F(SourceBlocks, TextMessages) {
-    EXPECT_EQ(Refused("TEXT \"t\" {\n STRING \"a\"\n}\n"),
-              At("refused.txt", 3, "TEXT ブロックに、SIZE が定義されていません。"));
-    EXPECT_EQ(Refused("TEXT \"t\" {\n SIZE 1 1\n\n}\n"),
-              At("refused.txt", 4, "TEXT ブロックに、STRING が定義されていません。"));
-    EXPECT_EQ(Refused("TEXT \"t\" {\n SIZE 1 1\n SIZE 2 2\n}\n"),
-              At("refused.txt", 3, "TEXT ブロックに、複数の SIZE が定義されています。"));
-    EXPECT_EQ(Refused("TEXT \"t\" {\n FILE \"a\"\n FILE \"b\"\n}\n"),
-              At("refused.txt", 3, "TEXT ブロックに複数の FILE が定義されています。"));
-    EXPECT_EQ(Refused("TEXT \"t\" {\n ALIGN TOP\n}\n"),
-              At("refused.txt", 2, "ALIGNオプションでは、TOP の記述はできません。"));
-    EXPECT_EQ(Refused("TEXT \"t\" {\n VALIGN\n  LEFT\n}\n"),
-              At("refused.txt", 3, "VALIGNオプションでは、LEFT の記述はできません。"));
-    EXPECT_EQ(Refused("TEXT \"t\" {\n SIZE -1 1\n}\n"),
-              At("refused.txt", 2, "幅の下限値を超えています。"));
-    EXPECT_EQ(Refused("TEXT \"t\" {\n COLOR 1 2 3 256\n}\n"),
-              At("refused.txt", 2, "α値の上限値を超えています。"));
-    EXPECT_EQ(
-        Refused("TEXT \"t\" {\n STRING \"a}b\"\n}\n"),
-        At("refused.txt", 2, "表示対象文字列は正しくダブルクォーテーション(\")で括って下さい。"));
-    EXPECT_EQ(Refused("TEXT \"t\" {\n 文字 1\n}\n"),
-              At("refused.txt", 2, "TEXT ブロック内では、文字 の記述はできません。"));
+    ExpectRefusals({
+        {"TEXT \"t\" {\n STRING \"a\"\n}\n", 3, "TEXT ブロックに、SIZE が定義されていません。"},
+        {"TEXT \"t\" {\n SIZE 1 1\n\n}\n", 4, "TEXT ブロックに、STRING が定義されていません。"},
+        {"TEXT \"t\" {\n SIZE 1 1\n SIZE 2 2\n}\n", 3,
+         "TEXT ブロックに、複数の SIZE が定義されています。"},
+        {"TEXT \"t\" {\n FILE \"a\"\n FILE \"b\"\n}\n", 3,
+         "TEXT ブロックに複数の FILE が定義されています。"},
+        {"TEXT \"t\" {\n ALIGN TOP\n}\n", 2, "ALIGNオプションでは、TOP の記述はできません。"},
+        {"TEXT \"t\" {\n VALIGN\n  LEFT\n}\n", 3,
+         "VALIGNオプションでは、LEFT の記述はできません。"},
+        {"TEXT \"t\" {\n SIZE -1 1\n}\n", 2, "幅の下限値を超えています。"},
+        {"TEXT \"t\" {\n COLOR 1 2 3 256\n}\n", 2, "α値の上限値を超えています。"},
+        {"TEXT \"t\" {\n STRING \"a}b\"\n}\n", 2,
+         "表示対象文字列は正しくダブルクォーテーション(\")で括って下さい。"},
+        {"TEXT \"t\" {\n 文字 1\n}\n", 2, "TEXT ブロック内では、文字 の記述はできません。"},
+    });
 }
 
 TEST_F(SourceBlocks, DrawShapes) {
@@ -160,35 +152,32 @@ TEST_F(SourceBlocks, DrawShapes) {
 }
 
 TEST_F(SourceBlocks, DrawMessages) {
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 0 10\n}\n"),
-              At("refused.txt", 2, "幅の下限値を超えています。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n COLOR 1 1 1 1\n}\n"),
-              At("refused.txt", 3, "DRAW ブロックに、SIZE が定義されていません。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n SIZE 1 1\n}\n"),
-              At("refused.txt", 3, "DRAW ブロックに、複数の SIZE が定義されています。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n POLYGON {\n  POINT 1 1\n  POINT 2 2\n }\n}\n"),
-              At("refused.txt", 6, "POLYGON ブロックの、POINT が定義が少なすぎます。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n LINE { POINT 1 1 }\n}\n"),
-              At("refused.txt", 3, "LINE ブロックの、POINT が定義が少なすぎます。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n RECT { POINT 1 1 }\n}\n"),
-              At("refused.txt", 3, "RECT ブロックの、POINT が定義が少なすぎます。"));
-    // A third POINT of a RECT is counted, its numbers are not read.
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n RECT { POINT 1 1 POINT 2 2 POINT }\n}\n"),
-              At("refused.txt", 3, "RECT ブロックの、POINT が定義が多すぎます。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n RECT { POINT 1 1 POINT 2 2 POINT 3 3 }\n}\n"),
-              At("refused.txt", 3, "RECT ブロック内では、3 の記述はできません。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n ELLIPSE { WIDTH 2\n }\n}\n"),
-              At("refused.txt", 4, "ELLIPSE ブロックの、REGION 定義がありません。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n LINE { FILL }\n}\n"),
-              At("refused.txt", 3, "LINE ブロック内では、FILL の記述はできません。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n ELLIPSE { POINT 1 1 }\n}\n"),
-              At("refused.txt", 3, "ELLIPSE ブロック内では、POINT の記述はできません。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n LINE { WIDTH 0 }\n}\n"),
-              At("refused.txt", 3, "線幅の下限値を超えています。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n SIZE 1 1\n LINE\n POINT\n}\n"),
-              At("refused.txt", 4, "不正な記述があります。"));
-    EXPECT_EQ(Refused("DRAW \"d\" {\n CIRCLE { }\n}\n"),
-              At("refused.txt", 2, "DRAW ブロック内では、CIRCLE の記述はできません。"));
+    ExpectRefusals({
+        {"DRAW \"d\" {\n SIZE 0 10\n}\n", 2, "幅の下限値を超えています。"},
+        {"DRAW \"d\" {\n COLOR 1 1 1 1\n}\n", 3, "DRAW ブロックに、SIZE が定義されていません。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n SIZE 1 1\n}\n", 3,
+         "DRAW ブロックに、複数の SIZE が定義されています。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n POLYGON {\n  POINT 1 1\n  POINT 2 2\n }\n}\n", 6,
+         "POLYGON ブロックの、POINT が定義が少なすぎます。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n LINE { POINT 1 1 }\n}\n", 3,
+         "LINE ブロックの、POINT が定義が少なすぎます。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n RECT { POINT 1 1 }\n}\n", 3,
+         "RECT ブロックの、POINT が定義が少なすぎます。"},
+        // A third POINT of a RECT is counted, its numbers are not read.
+        {"DRAW \"d\" {\n SIZE 1 1\n RECT { POINT 1 1 POINT 2 2 POINT }\n}\n", 3,
+         "RECT ブロックの、POINT が定義が多すぎます。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n RECT { POINT 1 1 POINT 2 2 POINT 3 3 }\n}\n", 3,
+         "RECT ブロック内では、3 の記述はできません。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n ELLIPSE { WIDTH 2\n }\n}\n", 4,
+         "ELLIPSE ブロックの、REGION 定義がありません。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n LINE { FILL }\n}\n", 3,
+         "LINE ブロック内では、FILL の記述はできません。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n ELLIPSE { POINT 1 1 }\n}\n", 3,
+         "ELLIPSE ブロック内では、POINT の記述はできません。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n LINE { WIDTH 0 }\n}\n", 3, "線幅の下限値を超えています。"},
+        {"DRAW \"d\" {\n SIZE 1 1\n LINE\n POINT\n}\n", 4, "不正な記述があります。"},
+        {"DRAW \"d\" {\n CIRCLE { }\n}\n", 2, "DRAW ブロック内では、CIRCLE の記述はできません。"},
+    });
 }
 
 TEST_F(SourceBlocks, MovieFields) {
@@ -212,20 +201,19 @@ TEST_F(SourceBlocks, MovieFields) {
 }
 
 TEST_F(SourceBlocks, MovieMessages) {
-    EXPECT_EQ(Refused("MOVIE \"m\" {\n FRAMES 5\n}\n"),
-              At("refused.txt", 3, "MOVIE ブロックに FILE が定義されていません。"));
-    EXPECT_EQ(Refused("MOVIE \"m\" {\n FILE \"a\"\n FILE \"b\"\n}\n"),
-              At("refused.txt", 3, "MOVIE ブロックに複数の FILE が定義されています。"));
-    EXPECT_EQ(Refused("$(L) = 8\nMOVIE \"m\" {\n FILE \"a\" $(L) 2 (3*100) -4\n}\n"),
-              At("refused.txt", 3, "MOVIE ブロックの FILE 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("MOVIE \"m\" {\n FILE \"a\" 100 0 50 10\n}\n"),
-              At("refused.txt", 2, "MOVIE ブロックの FILE 指定子の座標値が不正です。"));
-    EXPECT_EQ(Refused("MOVIE \"m\" {\n FRAME_START -1\n}\n"),
-              At("refused.txt", 2, "開始フレーム番号の下限値を超えています。"));
-    EXPECT_EQ(Refused("MOVIE \"m\" {\n FILE \"a\" 1 2 x 4\n}\n"),
-              At("refused.txt", 2, "クリップ座標を正しく記述してください。"));
-    EXPECT_EQ(Refused("MOVIE \"m\" {\n FILE \"a\"\n LOOP\n}\n"),
-              At("refused.txt", 3, "MOVIE ブロック内では、LOOP の記述はできません。"));
+    ExpectRefusals({
+        {"MOVIE \"m\" {\n FRAMES 5\n}\n", 3, "MOVIE ブロックに FILE が定義されていません。"},
+        {"MOVIE \"m\" {\n FILE \"a\"\n FILE \"b\"\n}\n", 3,
+         "MOVIE ブロックに複数の FILE が定義されています。"},
+        {"$(L) = 8\nMOVIE \"m\" {\n FILE \"a\" $(L) 2 (3*100) -4\n}\n", 3,
+         "MOVIE ブロックの FILE 指定子の座標値が不正です。"},
+        {"MOVIE \"m\" {\n FILE \"a\" 100 0 50 10\n}\n", 2,
+         "MOVIE ブロックの FILE 指定子の座標値が不正です。"},
+        {"MOVIE \"m\" {\n FRAME_START -1\n}\n", 2, "開始フレーム番号の下限値を超えています。"},
+        {"MOVIE \"m\" {\n FILE \"a\" 1 2 x 4\n}\n", 2, "クリップ座標を正しく記述してください。"},
+        {"MOVIE \"m\" {\n FILE \"a\"\n LOOP\n}\n", 3,
+         "MOVIE ブロック内では、LOOP の記述はできません。"},
+    });
 }
 
 }  // namespace

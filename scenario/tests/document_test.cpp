@@ -24,27 +24,15 @@ TEST_F(DocumentTest, HeaderStatementsTakeTheLastValue) {
     EXPECT_EQ(m_doc.PreviewScale(), 3);
     EXPECT_EQ(m_doc.BoardBreak(), 500);
     EXPECT_EQ(m_doc.StartFrame(), 7);
-
-    CScenario fresh;
-    EXPECT_EQ(fresh.Version(), 1);
-    EXPECT_EQ(fresh.GetScreenWidth(), -1);
-    EXPECT_EQ(fresh.FrameRate(), 30);
-    EXPECT_EQ(fresh.Scale(), 1);
-    EXPECT_EQ(fresh.PreviewScale(), 4);
-    EXPECT_EQ(fresh.BoardBreak(), 1000);
-    EXPECT_EQ(fresh.StartFrame(), 0);
-    EXPECT_EQ(fresh.RenderMode(), 1);
 }
 
 TEST_F(DocumentTest, LimitsCarryTheLabel) {
-    EXPECT_EQ(LoadText("SCREEN 1 1\n\nVERSION 3\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 3, "シナリオバージョンの上限値を超えています。"));
-    m_errors.clear();
-    EXPECT_EQ(LoadText("VERSION 0\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "シナリオバージョンの下限値を超えています。"));
-    m_errors.clear();
-    EXPECT_EQ(LoadText("SCREEN 10 -1\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "スクリーン高の下限値を超えています。"));
+    EXPECT_EQ(LoadFailure("SCREEN 1 1\n\nVERSION 3\n"),
+              At("scenario.txt", 3, "シナリオバージョンの上限値を超えています。"));
+    EXPECT_EQ(LoadFailure("VERSION 0\n"),
+              At("scenario.txt", 1, "シナリオバージョンの下限値を超えています。"));
+    EXPECT_EQ(LoadFailure("SCREEN 10 -1\n"),
+              At("scenario.txt", 1, "スクリーン高の下限値を超えています。"));
 }
 
 TEST_F(DocumentTest, LiteralsAndExpressions) {
@@ -52,22 +40,18 @@ TEST_F(DocumentTest, LiteralsAndExpressions) {
     EXPECT_EQ(m_doc.GetScreenWidth(), 0) << "a lone minus sign reads as 0";
 
     for (const char* text : {"FRAMERATE --1\n", "FRAMERATE 1a\n", "FRAMERATE 3)\n"}) {
-        m_errors.clear();
-        EXPECT_EQ(LoadText(text), -1);
-        EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "フレームレート値を正しく記述してください。"))
+        EXPECT_EQ(LoadFailure(text),
+                  At("scenario.txt", 1, "フレームレート値を正しく記述してください。"))
             << text;
     }
     // The reported line of a failed expression is where it begins.
-    m_errors.clear();
-    EXPECT_EQ(LoadText("SCREEN 1 1\nSCALE (1+\n2+\n$(X))\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "変数または演算式が正しく記述されていません。"));
-    m_errors.clear();
-    EXPECT_EQ(LoadText("\nSCALE (4/(2-2))\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "0 による割り算が発生しました。"));
+    EXPECT_EQ(LoadFailure("SCREEN 1 1\nSCALE (1+\n2+\n$(X))\n"),
+              At("scenario.txt", 2, "変数または演算式が正しく記述されていません。"));
+    EXPECT_EQ(LoadFailure("\nSCALE (4/(2-2))\n"),
+              At("scenario.txt", 2, "0 による割り算が発生しました。"));
     // A reference followed by "+1" is only the reference; "+1" is the next word.
-    m_errors.clear();
-    EXPECT_EQ(LoadText("$(A) = 5\nSCALE $(A)+1\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "+1 の記述はできません。"));
+    EXPECT_EQ(LoadFailure("$(A) = 5\nSCALE $(A)+1\n"),
+              At("scenario.txt", 2, "+1 の記述はできません。"));
 }
 
 TEST_F(DocumentTest, VariablesAreDefinedInReadingOrder) {
@@ -96,32 +80,23 @@ TEST_F(DocumentTest, VariablesAreDefinedInReadingOrder) {
 TEST_F(DocumentTest, WordsAndLinesAsWritten) {
     // CR LF and LF files report the same line.
     for (bool crlf : {true, false}) {
-        m_errors.clear();
-        EXPECT_EQ(LoadText("# comment\nSCREEN 1 1\n\nSCREAM 2 2\n", crlf), -1);
-        EXPECT_EQ(OnlyError(), At("scenario.txt", 4, "SCREAM の記述はできません。"));
+        EXPECT_EQ(LoadFailure("# comment\nSCREEN 1 1\n\nSCREAM 2 2\n", crlf),
+                  At("scenario.txt", 4, "SCREAM の記述はできません。"));
     }
     // Keywords are case-sensitive.
-    m_errors.clear();
-    EXPECT_EQ(LoadText("screen 1 1\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "screen の記述はできません。"));
+    EXPECT_EQ(LoadFailure("screen 1 1\n"), At("scenario.txt", 1, "screen の記述はできません。"));
     // The last word of a file needs a blank after it.
-    m_errors.clear();
-    EXPECT_EQ(LoadText("SCREEN 1 1\nSCALE 2", false), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "シナリオ解析時に問題が発生しました。"));
-    m_errors.clear();
-    EXPECT_EQ(LoadText("SCREEN 1 1\nVERSION", false), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "不明なエラーが発生しました。"));
+    EXPECT_EQ(LoadFailure("SCREEN 1 1\nSCALE 2", false),
+              At("scenario.txt", 2, "シナリオ解析時に問題が発生しました。"));
+    EXPECT_EQ(LoadFailure("SCREEN 1 1\nVERSION", false),
+              At("scenario.txt", 2, "不明なエラーが発生しました。"));
     // A word of 256 bytes does not fit its buffer; 255 bytes does.
-    m_errors.clear();
-    EXPECT_EQ(LoadText(std::string(256, 'W') + "\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "一時バッファをオーバーフローしました。"));
-    m_errors.clear();
-    EXPECT_EQ(LoadText(std::string(255, 'W') + "\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, std::string(255, 'W') + " の記述はできません。"));
+    EXPECT_EQ(LoadFailure(std::string(256, 'W') + "\n"),
+              At("scenario.txt", 1, "一時バッファをオーバーフローしました。"));
+    EXPECT_EQ(LoadFailure(std::string(255, 'W') + "\n"),
+              At("scenario.txt", 1, std::string(255, 'W') + " の記述はできません。"));
     // A misspelt word in Japanese is shown in UTF-8.
-    m_errors.clear();
-    EXPECT_EQ(LoadText("\n画面 1 1\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 2, "画面 の記述はできません。"));
+    EXPECT_EQ(LoadFailure("\n画面 1 1\n"), At("scenario.txt", 2, "画面 の記述はできません。"));
 }
 
 TEST_F(DocumentTest, QuotedStrings) {
@@ -179,9 +154,7 @@ TEST_F(DocumentTest, CheckpointsAreReadWithTheirColours) {
          At("scenario.txt", 2, "チェックポイントの下限値を超えています。")},
     };
     for (const auto& [text, expected] : cases) {
-        m_errors.clear();
-        EXPECT_EQ(LoadText(text), -1) << text;
-        EXPECT_EQ(OnlyError(), expected) << text;
+        EXPECT_EQ(LoadFailure(text), expected) << text;
     }
 }
 
@@ -197,20 +170,16 @@ TEST_F(DocumentTest, IncludedFilesResolveAgainstTheirOwnFolder) {
 
     // An error inside an included file names that file and its own line.
     Write("sub/bad.txt", "SCALE 1\n\nBROKEN\n");
-    m_errors.clear();
-    EXPECT_EQ(LoadText("\nINCLUDE \"sub/bad.txt\"\n"), -1);
-    EXPECT_EQ(OnlyError(), At("bad.txt", 3, "BROKEN の記述はできません。"));
+    EXPECT_EQ(LoadFailure("\nINCLUDE \"sub/bad.txt\"\n"),
+              At("bad.txt", 3, "BROKEN の記述はできません。"));
 
     // A file that does not open is named as written, where it was looked for, and why.
-    m_errors.clear();
-    EXPECT_EQ(LoadText("INCLUDE \"sub\\missing.txt\"\n"), -1);
-    EXPECT_EQ(OnlyError(),
+    EXPECT_EQ(LoadFailure("INCLUDE \"sub\\missing.txt\"\n"),
               NoPlace("シナリオファイルのオープンに失敗しました。\nsub\\missing.txt (" +
                       (m_dir / "sub" / "missing.txt").string() + "): No such file or directory"));
 
-    m_errors.clear();
-    EXPECT_EQ(LoadText("AUDIO \"nothing.wav\"\n"), -1);
-    EXPECT_EQ(OnlyError(), At("scenario.txt", 1, "音楽ファイルを開くことができません。"));
+    EXPECT_EQ(LoadFailure("AUDIO \"nothing.wav\"\n"),
+              At("scenario.txt", 1, "音楽ファイルを開くことができません。"));
 
     // Names with a drive letter are kept; a two-byte character ending in 0x5C is
     // not a folder separator.

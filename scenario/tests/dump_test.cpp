@@ -130,19 +130,4 @@ TEST_F(DumpTest, OptionalHeaderLines) {
     EXPECT_EQ(m_doc.WriteScenario((m_dir / "no-such-folder" / "x.txt").string()), -1);
 }
 
-TEST_F(DumpTest, LineBreaksAndDefaultsOfBlocks) {
-    // A doubled backslash breaks the text; each line is a STRING line of its own.
-    // A CUT with nothing but its INPUT writes no SKIP, START or END line.
-    ASSERT_EQ(LoadText("SCREEN 8 6\nTEXT \"t\" { SIZE 4 4 STRING \"上\\\\下\" }\n"
-                       "CUT \"c\" { INPUT \"t\" }\n"),
-              0)
-        << OnlyError();
-    std::string text = cp932_to_utf8(m_doc.DumpScenario("x.txt"));
-    EXPECT_NE(text.find("\tSTRING\t\t\"上\"\r\n\tSTRING\t\t\"下\"\r\n\tCOLOR"), std::string::npos)
-        << text;
-    EXPECT_NE(text.find("\r\nCUT\t\"c\"\r\n{\r\n\t# RefCount = 0\r\n\tINPUT\t\t\"t\"\r\n}\r\n"),
-              std::string::npos)
-        << text;
-}
-
 }  // namespace

@@ -29,12 +29,10 @@ TEST_F(LinkTest, HeaderChecksComeFirst) {
     EXPECT_EQ(LoadAndLink("MAIN { }\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("スクリーンサイズが定義されていません。"));
 
-    m_errors.clear();
     EXPECT_EQ(LoadAndLink("SCREEN 0 0\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("MAINブロックが定義されていません。"));
 
     // The music check comes before any name is resolved.
-    m_errors.clear();
     EXPECT_EQ(LoadAndLink("SCREEN 4 4\nMAIN { INPUT \"missing\" ALINK_VOLUME_ALPHA }\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("音楽連動機能を利用するには、音楽ファイルを指定して下さい。"));
 
@@ -45,13 +43,11 @@ TEST_F(LinkTest, HeaderChecksComeFirst) {
         {"PREVIEWSCALE 0\n", "プレビュー用フレームレート低減率に 0 は指定できません。"},
     };
     for (const auto& [line, message] : zeros) {
-        m_errors.clear();
         EXPECT_EQ(LoadAndLink(std::string("SCREEN 0 0\nMAIN { }\n") + line), -1) << line;
         EXPECT_EQ(OnlyError(), NoPlace(message)) << line;
     }
 
     // An empty MAIN on a 0 x 0 screen is a document of no frames.
-    m_errors.clear();
     EXPECT_EQ(LoadAndLink("SCREEN 0 0\nMAIN { }\n"), 0) << OnlyError();
     EXPECT_EQ(m_doc->TotalFrames(), 0);
     EXPECT_EQ(m_doc->KeyFrames(), 0);
@@ -67,12 +63,10 @@ TEST_F(LinkTest, NamesMustBeUniqueAndDefined) {
         "IMAGE \"i\" { BLOCK_FRAME \"nope\" 0 }\nMAIN { }\n",
     };
     for (const char* text : missing) {
-        m_errors.clear();
         EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture + text), -1) << text;
         EXPECT_EQ(OnlyError(), NoPlace("シーン nope は定義されていません。")) << text;
     }
     // Names are shown in UTF-8.
-    m_errors.clear();
     EXPECT_EQ(LoadAndLink("SCREEN 8 6\nMAIN { INPUT \"表紙\" }\n"), -1);
     EXPECT_EQ(OnlyError(), NoPlace("シーン 表紙 は定義されていません。"));
 }
@@ -87,7 +81,6 @@ TEST_F(LinkTest, LoopsAreRefusedAlsoThroughBackgrounds) {
          "m"},
     };
     for (const auto& [text, name] : loops) {
-        m_errors.clear();
         EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture + text), -1) << text;
         EXPECT_EQ(OnlyError(),
                   NoPlace(std::string("シーン ") + name + " がループ呼び出しされています。"))
@@ -96,7 +89,6 @@ TEST_F(LinkTest, LoopsAreRefusedAlsoThroughBackgrounds) {
     // A loop among blocks MAIN does not reach is left in place, as stored scenarios
     // keep such unused pairs: neither it nor a block that reaches it is validated
     // (they have no length), and the document names the loop for them.
-    m_errors.clear();
     ASSERT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture +
                           "FADEIN \"a\" { INPUT \"b\" FRAMES 2 }\n"
                           "CUT \"b\" { INPUT \"a\" START 9 END 99 }\n"
@@ -179,7 +171,6 @@ TEST_F(LinkTest, PicturesWithoutALengthCannotMakeMain) {
                       "STILL などの長さを持つブロックを通して使用して下さい。"));
 
     // Sums stop at the endless count instead of wrapping around.
-    m_errors.clear();
     EXPECT_EQ(LoadAndLink(std::string("SCREEN 8 6\n") + kPicture +
                           "STILL \"a\" { INPUT \"pic\" FRAMES 2000000000 }\n"
                           "MAIN { INPUT \"a\" INPUT \"a\" }\n"),
@@ -209,7 +200,6 @@ TEST_F(LinkTest, DeepChainsAreCountedWithoutRecursionAndLimited) {
     // The same chain out of MAIN's reach is refused as well, walked from its own blocks.
     std::string unreachable = chain(1200);
     unreachable.replace(unreachable.rfind("c1200"), 5, "c0");
-    m_errors.clear();
     EXPECT_EQ(LoadAndLink(unreachable), -1);
     EXPECT_EQ(OnlyError(), NoPlace("ブロックの入れ子が 1000 段を超えています。(シーン c998)"));
 }

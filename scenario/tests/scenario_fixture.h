@@ -4,7 +4,6 @@
 // callbacks are recorded.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,20 +12,13 @@
 #include <vector>
 
 #include "base/cp932.h"
+#include "base/tests/temp_folder.h"
 #include "scenario/scenario.h"
 #include "scene/scene.h"
 
 class ScenarioTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() /
-                (std::string("vemo-scen-") + info->test_suite_name() + "-" + info->name() + "-" +
-                 std::to_string(::getpid()));
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        Record(m_doc);
-    }
+    void SetUp() override { Record(m_doc); }
 
     // Records the document's errors and questions in errors_ and questions_.
     void Record(CScenario& doc) {
@@ -36,7 +28,6 @@ protected:
             return m_answer;
         });
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     // Writes `utf8` as code page 932 with CR LF (or LF) line ends; returns the path.
     std::string Write(const std::string& name, const std::string& utf8, bool crlf = true) {
@@ -80,6 +71,12 @@ protected:
     T* Scene(const std::string& name) {
         return dynamic_cast<T*>(m_doc.FindScene(name));
     }
+    // Loads `utf8` into the fixture's document, which must refuse it; its only report.
+    std::string LoadFailure(const std::string& utf8, bool crlf = true) {
+        m_errors.clear();
+        EXPECT_EQ(LoadText(utf8, crlf), -1) << utf8;
+        return OnlyError();
+    }
     // Loads `text` into a fresh document that must refuse it; its only report.
     std::string Refused(const std::string& text, bool crlf = true) {
         CScenario doc;
@@ -87,6 +84,17 @@ protected:
         doc.SetErrorCallback([&errors](const std::string& e) { errors.push_back(e); });
         EXPECT_EQ(doc.Load(Write("refused.txt", text, crlf)), -1);
         return errors.size() == 1 ? errors[0] : std::string();
+    }
+    // A scenario that must be refused, with the line and message of its only report.
+    struct Refusal {
+        std::string text;
+        int line;
+        std::string message;
+    };
+    void ExpectRefusals(const std::vector<Refusal>& cases) {
+        for (const Refusal& c : cases) {
+            EXPECT_EQ(Refused(c.text), At("refused.txt", c.line, c.message)) << c.text;
+        }
     }
 
     // The block `name` as Dump writes it back: UTF-8, one "\n" per line, without
@@ -107,7 +115,8 @@ protected:
     // The only error reported (empty when there was none or more than one).
     std::string OnlyError() const { return m_errors.size() == 1 ? m_errors[0] : std::string(); }
 
-    std::filesystem::path m_dir;
+    TempFolder m_folder;
+    const std::filesystem::path m_dir = m_folder.Path();
     CScenario m_doc;
     std::vector<std::string> m_errors;
     std::vector<std::string> m_questions;

@@ -19,19 +19,7 @@ protected:
         m_g.owner.height = 6;
     }
 
-    // The frame as the caller gets it, handed back when the test has looked.
-    struct Frame {
-        CScene* scene;
-        int32_t index;
-        CImageBuffer* image;
-        Frame(CScene* s, int32_t i, CImageBuffer* img) : scene(s), index(i), image(img) {}
-        Frame(const Frame&) = delete;
-        Frame& operator=(const Frame&) = delete;
-        ~Frame() {
-            if (image) scene->ReleaseImage(image, index);
-        }
-        Rgba At(int32_t x, int32_t y) const { return pixel_at(image, x, y); }
-    };
+    using Frame = HeldFrame;
     Frame Get(CScene* scene, int32_t frame, int32_t* run = nullptr,
               RenderContext* context = nullptr, int32_t mode = 1) {
         return Frame(scene, frame, scene->GetImage(frame, mode, run, context));

@@ -1,11 +1,13 @@
 #pragma once
 // What the tests of frame production share: reading pixels in either layout, the
-// image mode for one test, and a scene that paints its frame number.
+// image mode for one test, a frame held until the test has looked, and scenes that
+// paint their frames.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 
 #include "image/image_buffer.h"
@@ -36,6 +38,32 @@ inline Rgba pixel_at(const CImageBuffer* image, int32_t x, int32_t y) {
     const uint8_t a = image->alpha ? image_alpha_row(image, y)[x] : 255;
     return {p[2], p[1], p[0], a};
 }
+
+// Writes pixel (x, y), row 0 on top, of a 32-bit image or of a 24-bit one with a plane.
+inline void put_pixel(CImageBuffer* image, int32_t x, int32_t y, Rgba p) {
+    uint8_t* row = image_row(image, y);
+    if (image->bpp == 32) {
+        uint8_t* q = row + 4 * static_cast<int64_t>(x);
+        q[0] = p.b, q[1] = p.g, q[2] = p.r, q[3] = p.a;
+        return;
+    }
+    uint8_t* q = row + 3 * static_cast<int64_t>(x);
+    q[0] = p.b, q[1] = p.g, q[2] = p.r;
+    image_alpha_row(image, y)[x] = p.a;
+}
+
+// A frame as the caller gets it, handed back (even when there is none) once the
+// test has looked.
+struct HeldFrame {
+    CScene* scene;
+    int32_t index;
+    CImageBuffer* image;
+    HeldFrame(CScene* s, int32_t i, CImageBuffer* img) : scene(s), index(i), image(img) {}
+    HeldFrame(const HeldFrame&) = delete;
+    HeldFrame& operator=(const HeldFrame&) = delete;
+    ~HeldFrame() { scene->ReleaseImage(image, index); }
+    Rgba At(int32_t x, int32_t y) const { return pixel_at(image, x, y); }
+};
 
 // The image mode for the life of the object.
 class ImageModeScope {
@@ -85,4 +113,46 @@ private:
     int32_t m_frames;
     int32_t m_width;
     int32_t m_height;
+};
+
+// A scene of `frames` frames (kEndlessFrames: a picture) whose frame f is a
+// width x height image in the working layout with the pixels paint(x, y, f). It
+// counts its calls.
+class PatternScene : public CScene {
+public:
+    using Paint = std::function<Rgba(int32_t x, int32_t y, int32_t frame)>;
+
+    PatternScene(int32_t frames, int32_t width, int32_t height, Paint paint)
+        : CScene(SCENE_MOVIE),
+          m_frames(frames),
+          m_width(width),
+          m_height(height),
+          m_paint(std::move(paint)) {}
+
+    CImageBuffer* GetImage(int32_t frame, int32_t, int32_t*, RenderContext*) override {
+        ++gets;
+        CImageBuffer* image = create_work_image(m_width, m_height);
+        if (!image) return nullptr;
+        for (int32_t y = 0; y < m_height; ++y) {
+            for (int32_t x = 0; x < m_width; ++x) put_pixel(image, x, y, m_paint(x, y, frame));
+        }
+        return image;
+    }
+    void ReleaseImage(CImageBuffer* image, int32_t) override {
+        ++releases;
+        delete_image(image);
+    }
+    int TestFrame(int, int32_t) override { return 0; }
+
+    std::atomic<int> gets{0};
+    std::atomic<int> releases{0};
+
+protected:
+    int32_t ComputeFrameCount() override { return m_frames; }
+
+private:
+    int32_t m_frames;
+    int32_t m_width;
+    int32_t m_height;
+    Paint m_paint;
 };

@@ -21,63 +21,6 @@
 
 namespace {
 
-// A width x height image in the image mode's layout with pixels paint(x, y).
-ImagePtr make_image(int32_t width, int32_t height,
-                    const std::function<Rgba(int32_t, int32_t)>& paint) {
-    const bool wide = get_image_mode() == 32;
-    ImagePtr image(wide ? create_image32(width, height) : create_image24a(width, height));
-    if (!image) return image;
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* row = image_row(image.get(), y);
-        for (int32_t x = 0; x < width; ++x) {
-            const Rgba p = paint(x, y);
-            uint8_t* q = row + (wide ? 4 : 3) * static_cast<int64_t>(x);
-            q[0] = p.b;
-            q[1] = p.g;
-            q[2] = p.r;
-            if (wide) {
-                q[3] = p.a;
-            } else {
-                image_alpha_row(image.get(), y)[x] = p.a;
-            }
-        }
-    }
-    return image;
-}
-
-// A block of `frames` frames (kEndlessFrames: a picture) whose frame f is
-// width x height pixels paint(x, y, f). Counts its calls.
-class PatternScene : public CScene {
-public:
-    using Paint = std::function<Rgba(int32_t x, int32_t y, int32_t frame)>;
-    PatternScene(int32_t frames, int32_t width, int32_t height, Paint paint)
-        : CScene(SCENE_MOVIE),
-          m_frames(frames),
-          m_width(width),
-          m_height(height),
-          m_paint(std::move(paint)) {}
-
-    CImageBuffer* GetImage(int32_t frame, int32_t, int32_t*, RenderContext*) override {
-        ++gets;
-        return make_image(m_width, m_height,
-                          [&](int32_t x, int32_t y) { return m_paint(x, y, frame); })
-            .release();
-    }
-    void ReleaseImage(CImageBuffer* image, int32_t) override { delete_image(image); }
-    int TestFrame(int, int32_t) override { return 0; }
-
-    std::atomic<int> gets{0};
-
-protected:
-    int32_t ComputeFrameCount() override { return m_frames; }
-
-private:
-    int32_t m_frames;
-    int32_t m_width;
-    int32_t m_height;
-    Paint m_paint;
-};
-
 PatternScene::Paint uniform(Rgba colour) {
     return [colour](int32_t, int32_t, int32_t) { return colour; };
 }
@@ -86,6 +29,9 @@ PatternScene::Paint uniform(Rgba colour) {
 Rgba position_colour(int32_t x, int32_t y) {
     return {static_cast<uint8_t>(10 + 20 * x), static_cast<uint8_t>(10 + 20 * y), 77, 255};
 }
+const PatternScene::Paint kPositions = [](int32_t x, int32_t y, int32_t) {
+    return position_colour(x, y);
+};
 
 class MotionFrames : public ::testing::TestWithParam<int> {
 protected:
@@ -94,19 +40,7 @@ protected:
         m_g.owner.height = 8;
     }
 
-    // The frame as the caller gets it, handed back when the test has looked.
-    struct Frame {
-        CScene* scene = nullptr;
-        int32_t index = 0;
-        CImageBuffer* image = nullptr;
-        Frame(CScene* s, int32_t i, CImageBuffer* img) : scene(s), index(i), image(img) {}
-        Frame(const Frame&) = delete;
-        Frame& operator=(const Frame&) = delete;
-        ~Frame() {
-            if (scene) scene->ReleaseImage(image, index);
-        }
-        Rgba At(int32_t x, int32_t y) const { return pixel_at(image, x, y); }
-    };
+    using Frame = HeldFrame;
     Frame Get(CScene* scene, int32_t frame, int32_t mode = 1, int32_t* run = nullptr) {
         return Frame(scene, frame, scene->GetImage(frame, mode, run, nullptr));
     }
@@ -127,6 +61,17 @@ protected:
     }
     static void ExpectSame(const Frame& a, const Frame& b) {
         ExpectScreen(a, [&](int32_t x, int32_t y) { return b.At(x, y); });
+    }
+
+    // A ROTATE of `input` from `from` to `to` degrees over `frames` frames.
+    CSceneRotate* Rotate(const std::string& name, CScene* input, int32_t from, int32_t to,
+                         int32_t frames = 2) {
+        auto* rotate = m_g.Add<CSceneRotate>(name);
+        m_g.Input(rotate, input);
+        rotate->EditSettings().angleStart = from;
+        rotate->EditSettings().angleEnd = to;
+        rotate->EditSettings().frames = frames;
+        return rotate;
     }
 
     bool Wide() const { return GetParam() == 32; }
@@ -285,20 +230,11 @@ TEST_P(MotionFrames, StillWritesItsStartToTheDebugLog) {
 // ---- ROTATE ----
 
 TEST_P(MotionFrames, RotateTurnsOneDegreePerFrame) {
-    auto* picture =
-        Picture("p", 8, 8, [](int32_t x, int32_t y, int32_t) { return position_colour(x, y); });
-    auto make_rotate = [&](const std::string& name, int32_t from, int32_t to, int32_t frames) {
-        auto* rotate = m_g.Add<CSceneRotate>(name);
-        m_g.Input(rotate, picture);
-        rotate->EditSettings().angleStart = from;
-        rotate->EditSettings().angleEnd = to;
-        rotate->EditSettings().frames = frames;
-        rotate->EditSettings().bgcolor = CColor(1, 2, 3);
-        return rotate;
-    };
-    auto* turn = make_rotate("turn", 0, 360, 361);
-    auto* one = make_rotate("one", 1, 1, 2);
-    auto* half = make_rotate("half", 45, 45, 2);
+    auto* picture = Picture("p", 8, 8, kPositions);
+    auto* turn = Rotate("turn", picture, 0, 360, 361);
+    auto* one = Rotate("one", picture, 1, 1);
+    auto* half = Rotate("half", picture, 45, 45);
+    for (CSceneRotate* r : {turn, one, half}) r->EditSettings().bgcolor = CColor(1, 2, 3);
     m_g.Count();
     const Rgba background{1, 2, 3, 0};
 
@@ -347,22 +283,11 @@ TEST_P(MotionFrames, RotateAnglesBeyond32Bits) {
     // fit 32 bits. The angles are -90 (mod 360), 0 and 90.
     m_g.owner.width = 8;
     m_g.owner.height = 8;
-    auto* picture =
-        Picture("p", 8, 8, [](int32_t x, int32_t y, int32_t) { return position_colour(x, y); });
-    auto* wide = m_g.Add<CSceneRotate>("wide");
-    m_g.Input(wide, picture);
-    wide->EditSettings().angleStart = -2147483610;
-    wide->EditSettings().angleEnd = 2147483610;
-    wide->EditSettings().frames = 3;
+    auto* picture = Picture("p", 8, 8, kPositions);
+    auto* wide = Rotate("wide", picture, -2147483610, 2147483610, 3);
     std::vector<CSceneRotate*> references;
-    for (int32_t angle : {-90, 0, 90}) {
-        auto* r = m_g.Add<CSceneRotate>("r" + std::to_string(angle));
-        m_g.Input(r, picture);
-        r->EditSettings().angleStart = angle;
-        r->EditSettings().angleEnd = angle;
-        r->EditSettings().frames = 2;
-        references.push_back(r);
-    }
+    for (int32_t angle : {-90, 0, 90})
+        references.push_back(Rotate("r" + std::to_string(angle), picture, angle, angle));
     m_g.Count();
     for (int32_t frame = 0; frame < 3; ++frame) {
         Frame f = Get(wide, frame);
@@ -378,13 +303,7 @@ TEST_P(MotionFrames, RotateKeepsItsCentreInPlace) {
     // stands in the middle, columns 2 to 5, its ends cut off above and below.
     m_g.owner.width = 8;
     m_g.owner.height = 4;
-    auto* wide =
-        Picture("wide", 8, 4, [](int32_t x, int32_t y, int32_t) { return position_colour(x, y); });
-    auto* centred = m_g.Add<CSceneRotate>("centred");
-    m_g.Input(centred, wide);
-    centred->EditSettings().angleStart = 90;
-    centred->EditSettings().angleEnd = 90;
-    centred->EditSettings().frames = 2;
+    auto* centred = Rotate("centred", Picture("wide", 8, 4, kPositions), 90, 90);
     centred->EditSettings().bgcolor = CColor(1, 2, 3);
     m_g.Count();
     {
@@ -397,13 +316,7 @@ TEST_P(MotionFrames, RotateKeepsItsCentreInPlace) {
     // On an 8 x 8 screen about (6, 4): the composition's point (6, 4) stays where it
     // is and the point above it, (6, 2), comes to its left, (4, 4).
     m_g.owner.height = 8;
-    auto* square = Picture("square", 8, 8,
-                           [](int32_t x, int32_t y, int32_t) { return position_colour(x, y); });
-    auto* aside = m_g.Add<CSceneRotate>("aside");
-    m_g.Input(aside, square);
-    aside->EditSettings().angleStart = 90;
-    aside->EditSettings().angleEnd = 90;
-    aside->EditSettings().frames = 2;
+    auto* aside = Rotate("aside", Picture("square", 8, 8, kPositions), 90, 90);
     aside->EditSettings().hasCenter = true;
     aside->EditSettings().centerX = 6;
     aside->EditSettings().centerY = 4;

@@ -406,15 +406,4 @@ TEST(SceneCount, LoopsCountWithoutRecursingForever) {
     EXPECT_EQ(a->GetFrameCount(), 7) << "the way back into the loop counts nothing";
 }
 
-TEST(SceneCount, ReferenceCountsAreInputsOnly) {
-    SceneGraph g;
-    auto* picture = g.Add<CSceneImage>("p");
-    auto* other = g.Add<CSceneImage>("q");
-    for (const char* name : {"a", "b", "c"}) add_still(g, name, 5, picture);
-    auto* rotate = g.Add<CSceneRotate>("r");
-    g.Background(rotate, other);
-    EXPECT_EQ(picture->RefCount(), 3);
-    EXPECT_EQ(other->RefCount(), 0);
-}
-
 }  // namespace

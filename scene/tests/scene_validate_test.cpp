@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "base/cp932.h"
+#include "base/tests/temp_folder.h"
 #include "image/tests/picture_fixtures.h"
 #include "output/tests/clip_fixtures.h"
 #include "scene/scene_composition.h"
@@ -23,17 +23,15 @@ namespace pf = picture_fixtures;
 class SceneValidate : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("vemo-scene-validate-" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_dir / "pics");
         m_report = [this](const std::string& text) { m_messages.push_back(text); };
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     std::string Folder() const { return m_dir.string(); }
     void Touch(const std::filesystem::path& path) { pf::write_file(path.string(), {1, 2, 3}); }
 
-    std::filesystem::path m_dir;
+    TempFolder m_folder;
+    const std::filesystem::path m_dir = m_folder.Path();
     std::vector<std::string> m_messages;
     SceneReport m_report;
     SceneGraph m_g;

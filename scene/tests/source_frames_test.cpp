@@ -3,10 +3,10 @@
 // rectangle over BGCOLOR, in both image modes.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
+#include "base/tests/temp_folder.h"
 #include "image/effects.h"
 #include "image/tests/picture_fixtures.h"
 #include "output/tests/clip_fixtures.h"
@@ -21,30 +21,19 @@ namespace pf = picture_fixtures;
 class SourceFrames : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("vemo-source-frames-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(m_dir);
         m_g.owner.width = 64;
         m_g.owner.height = 48;
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     std::string Folder() const { return m_dir.string(); }
 
-    // The frame as the caller gets it, handed back when the test has looked.
-    struct Frame {
-        CScene* scene;
-        int32_t index;
-        CImageBuffer* image;
-        ~Frame() {
-            if (image) scene->ReleaseImage(image, index);
-        }
-    };
+    using Frame = HeldFrame;
     Frame Get(CScene* scene, int32_t frame, int32_t mode = 1, int32_t* run = nullptr) {
-        return Frame{scene, frame, scene->GetImage(frame, mode, run, nullptr)};
+        return Frame(scene, frame, scene->GetImage(frame, mode, run, nullptr));
     }
 
-    std::filesystem::path m_dir;
+    TempFolder m_folder;
+    const std::filesystem::path m_dir = m_folder.Path();
     ImageModeScope m_mode{GetParam()};
     SceneGraph m_g;
 };

@@ -4,66 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "scene/scene_source.h"
 #include "scene/scene_transition.h"
 #include "scene/tests/frame_test_support.h"
 #include "scene/tests/scene_test_util.h"
 
 namespace {
-
-// A scene whose frame f is a width x height picture in the working layout with the
-// pixel (x, y) that `paint` gives; it counts its calls.
-class PatternScene : public CScene {
-public:
-    using Paint = std::function<Rgba(int32_t frame, int32_t x, int32_t y)>;
-
-    PatternScene(int32_t frames, int32_t width, int32_t height, Paint paint)
-        : CScene(SCENE_MOVIE),
-          m_frames(frames),
-          m_width(width),
-          m_height(height),
-          m_paint(std::move(paint)) {}
-
-    CImageBuffer* GetImage(int32_t frame, int32_t, int32_t*, RenderContext*) override {
-        ++gets;
-        CImageBuffer* image = create_work_image(m_width, m_height);
-        for (int32_t y = 0; y < m_height; ++y) {
-            for (int32_t x = 0; x < m_width; ++x) put_pixel(image, x, y, m_paint(frame, x, y));
-        }
-        return image;
-    }
-    void ReleaseImage(CImageBuffer* image, int32_t) override {
-        ++releases;
-        delete_image(image);
-    }
-    int TestFrame(int, int32_t) override { return 0; }
-
-    static void put_pixel(CImageBuffer* image, int32_t x, int32_t y, Rgba p) {
-        uint8_t* row = image_row(image, y);
-        if (image->bpp == 32) {
-            uint8_t* q = row + 4 * static_cast<int64_t>(x);
-            q[0] = p.b, q[1] = p.g, q[2] = p.r, q[3] = p.a;
-            return;
-        }
-        uint8_t* q = row + 3 * static_cast<int64_t>(x);
-        q[0] = p.b, q[1] = p.g, q[2] = p.r;
-        image_alpha_row(image, y)[x] = p.a;
-    }
-
-    int gets = 0;
-    int releases = 0;
-
-protected:
-    int32_t ComputeFrameCount() override { return m_frames; }
-
-private:
-    int32_t m_frames;
-    int32_t m_width;
-    int32_t m_height;
-    Paint m_paint;
-};
 
 // crossfade_image's arithmetic for one channel: b at percent, a at the rest.
 int mix(int a, int b, int percent) {
@@ -72,17 +18,7 @@ int mix(int a, int b, int percent) {
 
 class TransitionFrames : public ::testing::TestWithParam<int> {
 protected:
-    // The frame as the caller gets it, handed back when the test has looked.
-    struct Frame {
-        CScene* scene;
-        int32_t index;
-        CImageBuffer* image;
-        Frame(CScene* s, int32_t i, CImageBuffer* im) : scene(s), index(i), image(im) {}
-        Frame(const Frame&) = delete;
-        Frame& operator=(const Frame&) = delete;
-        ~Frame() { scene->ReleaseImage(image, index); }
-        Rgba At(int32_t x, int32_t y) const { return pixel_at(image, x, y); }
-    };
+    using Frame = HeldFrame;
     Frame Get(CScene* scene, int32_t frame, int32_t mode = 1, int32_t* run = nullptr) {
         return Frame(scene, frame, scene->GetImage(frame, mode, run, nullptr));
     }
@@ -609,7 +545,7 @@ TEST_P(FilmFrames, PicturesThatGiveNoneAreLeftOut) {
 // ---- EXPAND ----
 
 // Row y of the picture is (y, 10 x, 7) with alpha 100 + y.
-Rgba expand_pixel(int32_t, int32_t x, int32_t y) {
+Rgba expand_pixel(int32_t x, int32_t y, int32_t) {
     return Rgba{uint8_t(y), uint8_t(10 * x), 7, uint8_t(100 + y)};
 }
 
@@ -627,8 +563,8 @@ TEST_P(TransitionFrames, ExpandStretchesAnEdgeRow) {
     // separate plane of 24-bit ones.
     const bool words = GetParam() == 32;
     auto copied = [&](int32_t x, int32_t y, int32_t line) {
-        Rgba p = expand_pixel(0, x, line);
-        if (!words) p.a = expand_pixel(0, x, y).a;
+        Rgba p = expand_pixel(x, line, 0);
+        if (!words) p.a = expand_pixel(x, y, 0).a;
         return p;
     };
     auto check = [&](CScene* scene, int32_t frame, int32_t line, int32_t from, int32_t to) {
@@ -638,7 +574,7 @@ TEST_P(TransitionFrames, ExpandStretchesAnEdgeRow) {
         EXPECT_EQ(run, 0);
         for (int32_t y = 0; y < 101; ++y) {
             for (int32_t x = 0; x < 4; ++x) {
-                const Rgba want = y >= from && y < to ? copied(x, y, line) : expand_pixel(0, x, y);
+                const Rgba want = y >= from && y < to ? copied(x, y, line) : expand_pixel(x, y, 0);
                 ASSERT_EQ(f.At(x, y), want) << "frame " << frame << " at " << x << "," << y;
             }
         }
@@ -654,7 +590,7 @@ TEST_P(TransitionFrames, ExpandStretchesAnEdgeRow) {
 
 TEST_P(TransitionFrames, ExpandStretchesAnEdgeColumn) {
     Screen(11, 3);
-    auto pixel = [](int32_t, int32_t x, int32_t y) {
+    auto pixel = [](int32_t x, int32_t y, int32_t) {
         return Rgba{uint8_t(20 * x), uint8_t(y), 9, uint8_t(50 + x)};
     };
     auto* input = m_g.Add<PatternScene>("clip", 11, 11, 3, pixel);
@@ -671,8 +607,8 @@ TEST_P(TransitionFrames, ExpandStretchesAnEdgeColumn) {
         ASSERT_TRUE(f.image);
         for (int32_t y = 0; y < 3; ++y) {
             for (int32_t x = 0; x < 11; ++x) {
-                Rgba want = pixel(0, x >= from && x < to ? line : x, y);
-                want.a = pixel(0, x, y).a;
+                Rgba want = pixel(x >= from && x < to ? line : x, y, 0);
+                want.a = pixel(x, y, 0).a;
                 ASSERT_EQ(f.At(x, y), want) << "frame " << frame << " at " << x << "," << y;
             }
         }
@@ -712,7 +648,7 @@ TEST_P(TransitionFrames, ExpandOfOneFrameOrOfNone) {
 // ---- MOSAIC ----
 
 // An 8 x 6 picture whose every pixel differs: (30 x, 40 y, 5).
-Rgba mosaic_pixel(int32_t, int32_t x, int32_t y) {
+Rgba mosaic_pixel(int32_t x, int32_t y, int32_t) {
     return Rgba{uint8_t(30 * x), uint8_t(40 * y), 5, 255};
 }
 
@@ -734,7 +670,7 @@ TEST_P(TransitionFrames, MosaicOfOnePixelCellsResamplesAtFullSize) {
     // Shrinking to 8 x 6 cells and back moves each pixel by less than a quarter level.
     for (int32_t y = 0; y < 6; ++y) {
         for (int32_t x = 0; x < 8; ++x) {
-            ASSERT_EQ(f.At(x, y), mosaic_pixel(0, x, y)) << x << "," << y;
+            ASSERT_EQ(f.At(x, y), mosaic_pixel(x, y, 0)) << x << "," << y;
         }
     }
     EXPECT_EQ(input->gets, input->releases);
@@ -762,8 +698,8 @@ TEST_P(TransitionFrames, MosaicCellsAndTargetMove) {
             for (int32_t x = 0; x < 8; ++x) {
                 const bool inside =
                     x >= target.left && x <= target.right && y >= target.top && y <= target.bottom;
-                const Rgba want = inside ? mosaic_pixel(0, x / cellX * cellX, y / cellY * cellY)
-                                         : mosaic_pixel(0, x, y);
+                const Rgba want = inside ? mosaic_pixel(x / cellX * cellX, y / cellY * cellY, 0)
+                                         : mosaic_pixel(x, y, 0);
                 ASSERT_EQ(f.At(x, y), want) << "frame " << frame << " at " << x << "," << y;
             }
         }
@@ -779,7 +715,7 @@ TEST_P(TransitionFrames, MosaicCellsAndTargetMove) {
 TEST_P(TransitionFrames, MosaicAveragesItsCells) {
     // Columns alternate 0 and 200: cells of two pixels average them to 100.
     Screen(8, 4);
-    auto* input = m_g.Add<PatternScene>("clip", 3, 8, 4, [](int32_t, int32_t x, int32_t) {
+    auto* input = m_g.Add<PatternScene>("clip", 3, 8, 4, [](int32_t x, int32_t, int32_t) {
         return Rgba{uint8_t(x % 2 ? 200 : 0), 60, 0, 255};
     });
     auto* mosaic = m_g.Add<CSceneMosaic>("m");
@@ -829,13 +765,13 @@ TEST_P(TransitionFrames, MosaicEdgeCases) {
         Frame f = Get(coarse, 3);
         ASSERT_TRUE(f.image);
         for (int32_t y = 0; y < 6; ++y) {
-            for (int32_t x = 0; x < 8; ++x) ASSERT_EQ(f.At(x, y), mosaic_pixel(0, x, y));
+            for (int32_t x = 0; x < 8; ++x) ASSERT_EQ(f.At(x, y), mosaic_pixel(x, y, 0));
         }
     }
     {
         Frame f = Get(once, 0, 2);
         ASSERT_TRUE(f.image);
-        EXPECT_EQ(f.At(3, 3), mosaic_pixel(0, 2, 2));
+        EXPECT_EQ(f.At(3, 3), mosaic_pixel(2, 2, 0));
     }
     {
         Frame f = Get(blind, 1);
@@ -849,7 +785,7 @@ TEST_P(TransitionFrames, MosaicCellSizeOfLongInputs) {
     // At frame 30,000 of 40,001 the cell grows from 1 to 100 pixels to 75.25:
     // 99 x 1024 x 30,000 is past 32 bits. A 200 x 200 picture has 2 x 2 such cells.
     Screen(200, 200);
-    auto* input = m_g.Add<PatternScene>("clip", 40001, 200, 200, [](int32_t, int32_t x, int32_t y) {
+    auto* input = m_g.Add<PatternScene>("clip", 40001, 200, 200, [](int32_t x, int32_t y, int32_t) {
         return Rgba{uint8_t(x), uint8_t(y), 0, 255};
     });
     auto* mosaic = m_g.Add<CSceneMosaic>("m");
@@ -868,14 +804,14 @@ TEST_P(TransitionFrames, MosaicCellSizeOfLongInputs) {
 
 TEST_P(TransitionFrames, ShakeJittersSideways) {
     Screen(12, 2);
-    auto pixel = [](int32_t, int32_t x, int32_t) { return Rgba{uint8_t(20 * x), 0, 0, 255}; };
+    auto pixel = [](int32_t x, int32_t, int32_t) { return Rgba{uint8_t(20 * x), 0, 0, 255}; };
     auto* input = m_g.Add<PatternScene>("clip", 5, 12, 2, pixel);
     auto* shake = m_g.Add<CSceneShake>("s");
     m_g.Input(shake, input);
     m_g.Count();
     // Five pixels right, five left, and the half-and-half mix of both.
-    auto right = [&](int32_t x) { return x >= 5 ? pixel(0, x - 5, 0) : Rgba{0, 0, 0, 0}; };
-    auto left = [&](int32_t x) { return x < 7 ? pixel(0, x + 5, 0) : Rgba{0, 0, 0, 0}; };
+    auto right = [&](int32_t x) { return x >= 5 ? pixel(x - 5, 0, 0) : Rgba{0, 0, 0, 0}; };
+    auto left = [&](int32_t x) { return x < 7 ? pixel(x + 5, 0, 0) : Rgba{0, 0, 0, 0}; };
     auto both = [&](int32_t x) {
         return Rgba{uint8_t(mix(left(x).r, right(x).r, 50)), 0, 0, std::max(left(x).a, right(x).a)};
     };
