@@ -23,6 +23,11 @@ inline bool use_ssse3_kernels() {
     return VEMO_SSE2_KERNELS && (get_cpu_features() & kCpuSSSE3) != 0;
 }
 
+// True when the AVX2 forms exist and the processor-feature word allows them.
+inline bool use_avx2_kernels() {
+    return VEMO_SSE2_KERNELS && (get_cpu_features() & kCpuAVX2) != 0;
+}
+
 // Per result column of the scaler: the first source column, how many source columns
 // it takes, and where its weights start in the weight list.
 struct ScaleTap {
@@ -40,6 +45,9 @@ void compose_run_sse2(uint8_t* destination, const uint8_t* source, int32_t count
 // Whole blocks of 16 bytes only: the count done, the rest is the caller's.
 int64_t crossfade_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count, int wa,
                            int wb, bool pixels);
+// COMPOSE_ALPHA over whole groups of eight 32-bit pixels, with the SSE2 form's
+// results; returns the pixels done, the rest is the caller's.
+int32_t compose_alpha_run_avx2(uint8_t* destination, const uint8_t* source, int32_t count);
 // out[i] = max(a[i], b[i]) over whole groups of 16 bytes; returns the bytes done.
 int64_t max_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count);
 // One row of the hand-over from 32 to 24 bits: the colour bytes of each pixel to

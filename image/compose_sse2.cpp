@@ -90,7 +90,7 @@ void compose_run(uint8_t* d, const uint8_t* s, int32_t count, Op op) {
 // and their empty margins) skip the blend; the results are the same.
 void compose_alpha_run(uint8_t* d, const uint8_t* s, int32_t count) {
     const __m128i zero = _mm_setzero_si128();
-    int32_t i = 0;
+    int32_t i = use_avx2_kernels() ? compose_alpha_run_avx2(d, s, count) : 0;
     for (; i + 4 <= count; i += 4) {
         __m128i sv =
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * static_cast<int64_t>(i)));

@@ -26,6 +26,14 @@ uint32_t probe_processor() {
     if (ecx & (1u << 9)) bits |= kCpuSSSE3;
     if (ecx & (1u << 19)) bits |= kCpuSSE41;
     if (ecx & (1u << 20)) bits |= kCpuSSE42;
+    // AVX2 needs the system to save the wide registers: OSXSAVE, then XCR0's SSE and
+    // AVX state bits.
+    const bool osxsave = (ecx & (1u << 27)) != 0;
+    if (osxsave && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & (1u << 5))) {
+        unsigned int xcr0 = 0, high = 0;
+        __asm__("xgetbv" : "=a"(xcr0), "=d"(high) : "c"(0));
+        if ((xcr0 & 6u) == 6u) bits |= kCpuAVX2;
+    }
     return bits;
 #else
     return 0;

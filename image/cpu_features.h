@@ -12,6 +12,9 @@ inline constexpr uint32_t kCpuSSE3 = 1u << 3;
 inline constexpr uint32_t kCpuSSSE3 = 1u << 4;
 inline constexpr uint32_t kCpuSSE41 = 1u << 5;
 inline constexpr uint32_t kCpuSSE42 = 1u << 6;
+// AVX2 with the system saving the wide registers (identification function 7 and
+// XGETBV). Not among the reported lines; it chooses the wider compose kernel.
+inline constexpr uint32_t kCpuAVX2 = 1u << 7;
 
 // Probes the processor (identification function 1), ORs the bits it supports into
 // the word, reports the eight "instruction set support" lines and returns the word.

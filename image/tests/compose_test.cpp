@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "image/blend_kernels.h"
 #include "image/compose.h"
@@ -128,61 +129,67 @@ TEST(Compose, DifferentLayoutsAreLeftAlone) {
     EXPECT_EQ(pixel_at(dst.get(), 1, 1), (Bgra{1, 2, 3, 4}));
 }
 
-// The SSE2 form against the plain form on random pictures, odd widths and offsets so
-// that runs end in partial groups of four.
+// The SSE2 form (and the AVX2 alpha form where the processor has it) against the
+// plain form on random pictures, odd widths and offsets so that runs end in partial
+// groups of eight and four.
 TEST(ComposeSse2, MatchesPlainFormExceptLightenWeighting) {
-    if (!VEMO_SSE2_KERNELS || !(detect_cpu_features() & kCpuSSE2))
+    const uint32_t probed = detect_cpu_features();
+    if (!VEMO_SSE2_KERNELS || !(probed & kCpuSSE2))
         GTEST_SKIP() << "no SSE2 forms on this processor";
-    std::mt19937 random(4);
-    auto noise = [&](int32_t x, int32_t) {
-        uint32_t v = random();
-        // Bands of transparent and of opaque pixels, and single ones among the blends.
-        uint8_t a = static_cast<uint8_t>(v >> 24);
-        if ((v & 3) == 0 || x / 8 % 3 == 0) a = 0;
-        if ((v & 3) == 1 || x / 8 % 3 == 1) a = 255;
-        return Bgra{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                    static_cast<uint8_t>(v >> 16), a};
-    };
-    for (int mode : {COMPOSE_ALPHA, COMPOSE_OR, COMPOSE_ADD, COMPOSE_COPY, COMPOSE_LIGHTEN}) {
-        ImagePtr src = make_picture(32, 29, 7, noise);
-        ImagePtr base = make_picture(32, 23, 9, noise);
-        ImagePtr plain(duplicate_image(base.get()));
-        ImagePtr packed(duplicate_image(base.get()));
-        {
-            CpuFeaturesOverride off(0);
-            compose_image(plain.get(), src.get(), -3, 2, mode);
-        }
-        {
-            CpuFeaturesOverride on(kCpuSSE2);
-            compose_image(packed.get(), src.get(), -3, 2, mode);
-        }
-        int lighter = 0;
-        for (int32_t y = 0; y < 9; ++y)
-            for (int32_t x = 0; x < 23; ++x) {
-                Bgra p = pixel_at(plain.get(), x, y);
-                Bgra q = pixel_at(packed.get(), x, y);
-                if (mode != COMPOSE_LIGHTEN || p == q) {
-                    ASSERT_EQ(p, q) << "mode " << mode << " at " << x << "," << y;
-                    continue;
-                }
-                // The packed lighten weighs a translucent source as (s * a) >> 8.
-                Bgra s = pixel_at(src.get(), x + 3, y - 2);
-                Bgra d = pixel_at(base.get(), x, y);
-                ASSERT_LT(s.a, 255);
-                auto expect = [&](uint8_t sc, uint8_t dc) {
-                    return std::max<int>(dc, (sc * s.a) >> 8);
-                };
-                EXPECT_EQ(q.b, expect(s.b, d.b));
-                EXPECT_EQ(q.g, expect(s.g, d.g));
-                EXPECT_EQ(q.r, expect(s.r, d.r));
-                EXPECT_EQ(q.a, p.a);
-                EXPECT_LE(p.b - q.b, 2);
-                EXPECT_LE(p.g - q.g, 2);
-                EXPECT_LE(p.r - q.r, 2);
-                ++lighter;
+    std::vector<uint32_t> forms{kCpuSSE2};
+    if (probed & kCpuAVX2) forms.push_back(kCpuSSE2 | kCpuAVX2);
+    for (uint32_t form : forms) {
+        std::mt19937 random(4);
+        auto noise = [&](int32_t x, int32_t) {
+            uint32_t v = random();
+            // Bands of transparent and of opaque pixels, and single ones among the blends.
+            uint8_t a = static_cast<uint8_t>(v >> 24);
+            if ((v & 3) == 0 || x / 8 % 3 == 0) a = 0;
+            if ((v & 3) == 1 || x / 8 % 3 == 1) a = 255;
+            return Bgra{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                        static_cast<uint8_t>(v >> 16), a};
+        };
+        for (int mode : {COMPOSE_ALPHA, COMPOSE_OR, COMPOSE_ADD, COMPOSE_COPY, COMPOSE_LIGHTEN}) {
+            ImagePtr src = make_picture(32, 29, 7, noise);
+            ImagePtr base = make_picture(32, 23, 9, noise);
+            ImagePtr plain(duplicate_image(base.get()));
+            ImagePtr packed(duplicate_image(base.get()));
+            {
+                CpuFeaturesOverride off(0);
+                compose_image(plain.get(), src.get(), -3, 2, mode);
             }
-        if (mode == COMPOSE_LIGHTEN) {
-            EXPECT_GT(lighter, 0) << "the weighting difference shows";
+            {
+                CpuFeaturesOverride on(form);
+                compose_image(packed.get(), src.get(), -3, 2, mode);
+            }
+            int lighter = 0;
+            for (int32_t y = 0; y < 9; ++y)
+                for (int32_t x = 0; x < 23; ++x) {
+                    Bgra p = pixel_at(plain.get(), x, y);
+                    Bgra q = pixel_at(packed.get(), x, y);
+                    if (mode != COMPOSE_LIGHTEN || p == q) {
+                        ASSERT_EQ(p, q) << "mode " << mode << " at " << x << "," << y;
+                        continue;
+                    }
+                    // The packed lighten weighs a translucent source as (s * a) >> 8.
+                    Bgra s = pixel_at(src.get(), x + 3, y - 2);
+                    Bgra d = pixel_at(base.get(), x, y);
+                    ASSERT_LT(s.a, 255);
+                    auto expect = [&](uint8_t sc, uint8_t dc) {
+                        return std::max<int>(dc, (sc * s.a) >> 8);
+                    };
+                    EXPECT_EQ(q.b, expect(s.b, d.b));
+                    EXPECT_EQ(q.g, expect(s.g, d.g));
+                    EXPECT_EQ(q.r, expect(s.r, d.r));
+                    EXPECT_EQ(q.a, p.a);
+                    EXPECT_LE(p.b - q.b, 2);
+                    EXPECT_LE(p.g - q.g, 2);
+                    EXPECT_LE(p.r - q.r, 2);
+                    ++lighter;
+                }
+            if (mode == COMPOSE_LIGHTEN) {
+                EXPECT_GT(lighter, 0) << "the weighting difference shows";
+            }
         }
     }
 }
