@@ -9,6 +9,8 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include "app/message_box.h"
+
 CompressorChooser::CompressorChooser(QWidget* parent)
     : QDialog(parent), m_encoders(avi_video_encoders()) {
     setWindowTitle(QStringLiteral("ビデオの圧縮"));
@@ -41,11 +43,7 @@ CompressorChooser::CompressorChooser(QWidget* parent)
     connect(m_dataRateOn, &QCheckBox::toggled, this, &CompressorChooser::UpdateOptions);
     m_qualityValue->setText(QString::number(m_quality->value()));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = make_ok_cancel_buttons(this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("圧縮プログラム:"), this), 0, 0);

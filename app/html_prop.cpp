@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/message_box.h"
+
 namespace {
 
 QListWidget* make_list(const QStringList& rows, QWidget* parent) {
@@ -40,11 +42,7 @@ CHTMLProp::CHTMLProp(HtmlSettings* settings, QWidget* parent)
     });
     connect(m_open, &QCheckBox::toggled, this, [this](bool on) { m_settings->openPage = on; });
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = make_ok_cancel_buttons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("出力フレーム"), this));

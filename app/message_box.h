@@ -3,6 +3,8 @@
 // can answer the boxes (and see what they said) without a person at the screen.
 // UI thread only.
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QString>
 #include <functional>
@@ -18,3 +20,6 @@ QMessageBox::StandardButton show_message_box(
 
 // Replaces the boxes by `function` (none: real boxes again).
 void set_message_box_function(MessageBoxFunction function);
+
+// The settings dialogs' "OK" / "キャンセル" row, accepting or rejecting `dialog`.
+QDialogButtonBox* make_ok_cancel_buttons(QDialog* dialog);

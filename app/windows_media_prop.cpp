@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/message_box.h"
+
 namespace {
 
 // Fills a list from its rows; the row marked initial is selected and its rate
@@ -41,11 +43,7 @@ CWindowsMediaProp::CWindowsMediaProp(WindowsMediaSettings* settings, bool music,
     m_audio = make_rate_list(kWindowsMediaAudioRows, &m_settings->audioBitrate, this);
     m_audio->setEnabled(music);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = make_ok_cancel_buttons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("ビデオのビットレート"), this));
