@@ -45,6 +45,9 @@ void compose_run_sse2(uint8_t* destination, const uint8_t* source, int32_t count
 // Whole blocks of 16 bytes only: the count done, the rest is the caller's.
 int64_t crossfade_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count, int wa,
                            int wb, bool pixels);
+// The same with AVX2, whole blocks of 32 bytes.
+int64_t crossfade_run_avx2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count, int wa,
+                           int wb, bool pixels);
 // COMPOSE_ALPHA over whole groups of eight 32-bit pixels, with the SSE2 form's
 // results; returns the pixels done, the rest is the caller's.
 int32_t compose_alpha_run_avx2(uint8_t* destination, const uint8_t* source, int32_t count);
@@ -55,6 +58,8 @@ int64_t max_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t c
 // done, the rest is the caller's.
 int32_t split_alpha_row_ssse3(const uint8_t* source, uint8_t* colour, uint8_t* alpha,
                               int32_t width);
+// The same with AVX2, 32 pixels per step while three more pixels follow in the row.
+int32_t split_alpha_row_avx2(const uint8_t* source, uint8_t* colour, uint8_t* alpha, int32_t width);
 // Horizontal pass over one 32-bit source row: out holds four sums (B, G, R, A) per
 // result column.
 void scale_row_sse2(const uint8_t* row, const ScaleTap* taps, const float* weights, int32_t columns,

@@ -137,7 +137,9 @@ void crossfade_bytes(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t c
                      int wb, bool pixels) {
     int64_t i = 0;
 #if VEMO_SSE2_KERNELS
-    if (use_sse2_kernels()) i = crossfade_run_sse2(a, b, out, count, wa, wb, pixels);
+    if (use_avx2_kernels()) i = crossfade_run_avx2(a, b, out, count, wa, wb, pixels);
+    if (use_sse2_kernels())
+        i += crossfade_run_sse2(a + i, b + i, out + i, count - i, wa, wb, pixels);
 #endif
     for (; i < count; ++i) {
         out[i] = static_cast<uint8_t>(((b[i] * wb) >> 8) + ((a[i] * wa) >> 8));

@@ -248,7 +248,11 @@ CImageBuffer* image32_to_24a(const CImageBuffer* image) {
         uint8_t* alpha = image_alpha_row(result.get(), y);
         int32_t x = 0;
 #if VEMO_SSE2_KERNELS
-        if (use_ssse3_kernels()) x = split_alpha_row_ssse3(src, dst, alpha, image->width);
+        if (use_avx2_kernels()) x = split_alpha_row_avx2(src, dst, alpha, image->width);
+        if (use_ssse3_kernels())
+            x += split_alpha_row_ssse3(src + 4 * static_cast<int64_t>(x),
+                                       dst + 3 * static_cast<int64_t>(x), alpha + x,
+                                       image->width - x);
 #endif
         for (; x < image->width; ++x) {
             dst[3 * x] = src[4 * x];

@@ -237,10 +237,11 @@ TEST(Crossfade, EveryByteFollowsTheFormulaInEveryForm) {
                 image->alpha[i] = static_cast<uint8_t>(random());
         }
     };
-    for (uint32_t features :
-         {0u, static_cast<uint32_t>(kCpuSSE2), static_cast<uint32_t>(kCpuSSE2 | kCpuSSSE3)}) {
+    std::vector<uint32_t> forms{0u, kCpuSSE2, kCpuSSE2 | kCpuSSSE3};
+    if (detect_cpu_features() & kCpuAVX2) forms.push_back(kCpuSSE2 | kCpuSSSE3 | kCpuAVX2);
+    for (uint32_t features : forms) {
         CpuFeaturesOverride form(features);
-        for (int32_t width : {1, 3, 4, 5, 16, 17, 37}) {
+        for (int32_t width : {1, 3, 4, 5, 16, 17, 37, 99}) {
             for (int bpp : {32, 24}) {
                 ImagePtr a(bpp == 32 ? create_image32(width, 3) : create_image24a(width, 3));
                 // Odd 24-bit widths give both images a plane: their alpha values mix.
