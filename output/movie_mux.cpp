@@ -130,10 +130,7 @@ int MovieMux::Fail(const char* call, const std::string& reason) {
 int MovieMux::WriteBytes(void* opaque, uint8_t* buffer, int size) {
     auto* self = static_cast<MovieMux*>(opaque);
     std::string reason;
-    int written = write_all(
-        self->m_file.Fd(),
-        std::string_view(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size)),
-        &reason);
+    const int written = self->m_writer.Write(buffer, static_cast<size_t>(size), &reason);
     if (written != 0) {
         if (self->m_ioError.empty()) self->m_ioError = reason;
         return AVERROR(-written);
@@ -143,22 +140,29 @@ int MovieMux::WriteBytes(void* opaque, uint8_t* buffer, int size) {
 
 int64_t MovieMux::SeekBytes(void* opaque, int64_t offset, int whence) {
     auto* self = static_cast<MovieMux*>(opaque);
-    const int fd = self->m_file.Fd();
     whence &= ~AVSEEK_FORCE;
+    std::string reason;
+    int64_t at = 0;
     if (whence == AVSEEK_SIZE) {
-        struct stat info;
-        if (::fstat(fd, &info) != 0) return AVERROR(errno);
-        return static_cast<int64_t>(info.st_size);
+        at = self->m_writer.Size(&reason);
+    } else if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) {
+        return AVERROR(EINVAL);
+    } else {
+        at = self->m_writer.Seek(offset, whence, &reason);
     }
-    if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return AVERROR(EINVAL);
-    off_t at = ::lseek(fd, static_cast<off_t>(offset), whence);
-    return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
+    if (at < 0) {
+        if (self->m_ioError.empty()) self->m_ioError = reason;
+        return AVERROR(static_cast<int>(-at));
+    }
+    return at;
 }
 
 int MovieMux::Open(const std::string& target, const ReadFileSet& read, const char* muxer) {
     const std::string opening = "open \"" + target + "\"";
     std::string reason;
     if (m_file.Open(target, read, &reason) != 0) return Fail(opening.c_str(), reason);
+    // A movie is written once, in order: past the page cache where the system allows.
+    if (m_writer.Start(m_file.Fd(), true, &reason) != 0) return Fail(opening.c_str(), reason);
     Step(opening.c_str(), 0);
 
     AVFormatContext* raw = nullptr;
@@ -175,6 +179,8 @@ int MovieMux::Open(const std::string& target, const ReadFileSet& read, const cha
         if (!m_io) av_free(buffer);
     }
     if (Step("avio_alloc_context", m_io ? 0 : AVERROR(ENOMEM)) < 0) return -1;
+    // Where the writer gathers the bytes itself, a frame goes to it in one piece.
+    m_io->direct = m_writer.Gathers() ? 1 : 0;
     m_format->pb = m_io.get();
     m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
     m_packet.reset(av_packet_alloc());
@@ -544,6 +550,11 @@ int MovieMux::Finish() {
         if (result >= 0) {
             avio_flush(m_io.get());
             if (m_io->error < 0) result = m_io->error;
+        }
+        std::string reason;
+        if (result >= 0 && m_writer.Finish(&reason) != 0) {
+            result = AVERROR(EIO);
+            if (m_ioError.empty()) m_ioError = reason;
         }
         Step("av_write_trailer", result);
     }

@@ -25,6 +25,7 @@ extern "C" {
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/direct_writer.h"
 #include "base/file_identity.h"
 #include "image/ffmpeg_util.h"
 #include "image/image_buffer.h"
@@ -124,6 +125,7 @@ private:
     bool m_period = true;
 
     AtomicFile m_file;
+    DirectWriter m_writer;  // writes m_file
     ffmpeg::OutputFormatPtr m_format;
     ffmpeg::IoPtr m_io;
     AVDictionary* m_options = nullptr;

@@ -1,0 +1,61 @@
+#pragma once
+// Writing a large file mostly in order, past the page cache. Bytes written at the
+// file's end gather in a block-aligned buffer; each full buffer goes straight to the
+// device (O_DIRECT), which spares the system's copy into its cache and the cache's
+// later write-back. What cannot go that way (a part block before a seek, the file's
+// tail, rewrites of earlier bytes such as a header's sizes) is written through the
+// ordinary descriptor. Where the file system refuses direct writes, full buffers go
+// through the ordinary descriptor too. A descriptor that is not a regular file (a
+// pipe, a device) is written through as it stands, seeking with lseek.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/unique_fd.h"
+
+class DirectWriter {
+public:
+    static constexpr int64_t kBlockBytes = 4096;
+    static constexpr size_t kBufferBytes = 4u << 20;
+
+    DirectWriter() = default;
+    DirectWriter(const DirectWriter&) = delete;
+    DirectWriter& operator=(const DirectWriter&) = delete;
+
+    // Writes through `fd` (kept open by the caller until after Finish) from its
+    // current offset. `direct` false keeps to the ordinary descriptor. 0, or the negated error
+    // number with its text in *reason.
+    int Start(int fd, bool direct, std::string* reason);
+    // Appends or overwrites at the current position. 0 or the negated error number.
+    int Write(const uint8_t* data, size_t size, std::string* reason);
+    // The new position (whence as lseek's), or the negated error number.
+    int64_t Seek(int64_t offset, int whence, std::string* reason);
+    // The file's size as written so far, or the negated error number.
+    int64_t Size(std::string* reason);
+    // Every buffered byte to the file; the writer stays usable.
+    int Flush(std::string* reason);
+    // Flush, then closes the direct descriptor, reporting what either found.
+    int Finish(std::string* reason);
+    // True when the writer gathers bytes itself (a regular file).
+    bool Gathers() const { return m_regular; }
+    // True while full buffers go to the device directly.
+    bool Direct() const { return m_direct.Valid(); }
+
+private:
+    struct FreeBuffer {
+        void operator()(uint8_t* p) const;
+    };
+    int WriteBuffered(const uint8_t* data, size_t size, int64_t at, std::string* reason);
+    int WriteBlocks(size_t size, std::string* reason);
+
+    int m_fd = -1;
+    bool m_regular = false;
+    UniqueFd m_direct;  // the same file opened with O_DIRECT
+    std::unique_ptr<uint8_t, FreeBuffer> m_buffer;
+    int64_t m_bufferAt = -1;  // the file offset of m_buffer[0]; -1: unused
+    size_t m_buffered = 0;
+    int64_t m_position = 0;
+    int64_t m_end = 0;
+};
