@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -21,6 +22,13 @@ inline bool operator==(const Bgra& l, const Bgra& r) {
 inline std::ostream& operator<<(std::ostream& os, const Bgra& p) {
     return os << "(B " << int{p.b} << ", G " << int{p.g} << ", R " << int{p.r} << ", A " << int{p.a}
               << ")";
+}
+
+// Two images of the same size, depth and pixel bytes (row slack too).
+inline bool same_pixels(const CImageBuffer* a, const CImageBuffer* b) {
+    return a && b && a->width == b->width && a->height == b->height && a->bpp == b->bpp &&
+           a->stride == b->stride &&
+           std::memcmp(a->pixels, b->pixels, static_cast<size_t>(a->stride) * a->height) == 0;
 }
 
 // Pixel (x, y), y from the top, of a 32-bit or 24-bit image (no plane reads as 255).

@@ -11,6 +11,7 @@
 #include "base/tests/temp_folder.h"
 #include "image/jpeg_file.h"
 #include "image/picture_file.h"
+#include "image/tests/compose_test_support.h"
 #include "image/tests/picture_fixtures.h"
 
 namespace {
@@ -94,11 +95,6 @@ protected:
 
     TempFolder m_folder;
 };
-
-bool same_pixels(const CImageBuffer* a, const CImageBuffer* b) {
-    return a->width == b->width && a->height == b->height && a->stride == b->stride &&
-           std::memcmp(a->pixels, b->pixels, size_t(a->stride) * a->height) == 0;
-}
 
 // Every pixel within one level of the exact conversion of the decoder's own samples,
 // chroma sited at the centre of the pixels it covers. The one level is the rounding

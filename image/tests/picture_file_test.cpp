@@ -1,9 +1,8 @@
-// Picture files: decoding through FFmpeg, EXIF properties, the BMP writer.
+// Picture files: decoding through FFmpeg, EXIF properties, the BMP writer. JPEG
+// colours and orientation are checked pixel by pixel in jpeg_file_test.cpp.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -325,63 +324,6 @@ TEST_F(PictureFile, EveryNarrowWidthConvertsExactly) {
                     ASSERT_EQ(rgb_at(image.get(), x, y), c.expected(x, y)) << x << "," << y;
         }
     }
-}
-
-TEST_F(PictureFile, JpegRowZeroIsTheTop) {
-    // Red top half, blue bottom half, odd size so the chroma planes are rounded up.
-    auto halves = [](int, int y) { return y < 8 ? 0xE01010u : 0x1010E0u; };
-    ImagePtr jpeg(Load("halves.jpg", encode_jpeg(33, 17, halves)));
-    ASSERT_TRUE(jpeg);
-    EXPECT_EQ(jpeg->width, 33);
-    EXPECT_EQ(jpeg->height, 17);
-    EXPECT_EQ(jpeg->stride, 100);
-    expect_near_rgb(jpeg.get(), 16, 2, 0xE01010, 6);
-    expect_near_rgb(jpeg.get(), 32, 14, 0x1010E0, 6);
-
-    // A flat grey keeps its value: full-range luma, no studio-range stretch.
-    ImagePtr grey(Load("grey.jpg", encode_jpeg(16, 16, [](int, int) { return 0x808080u; })));
-    ASSERT_TRUE(grey);
-    expect_near_rgb(grey.get(), 7, 7, 0x808080, 1);
-}
-
-TEST_F(PictureFile, JpegColoursFollowTheStoredLumaAndChroma) {
-    // Flat 16 x 16 blocks of many colours. Inside a block every sample is flat, so each
-    // loaded pixel must be the JPEG conversion of the decoder's own Y, Cb, Cr there:
-    // R = Y + 1.402 Cr, G = Y - 0.344136 Cb - 0.714136 Cr, B = Y + 1.772 Cb, rounded.
-    const uint32_t colours[] = {0xFEDCBA, 0x123456, 0x20E040, 0x7F3F9F, 0x00FF00,
-                                0xFFFF00, 0x00FFFF, 0x9A0B5C, 0x3C3C3C, 0xC8F01E};
-    constexpr int kBlocks = 10;
-    Bytes bytes = encode_jpeg(
-        16 * kBlocks, 16, [&](int x, int) { return colours[x / 16]; }, 1);
-    ImagePtr image(Load("blocks.jpg", bytes));
-    ASSERT_TRUE(image);
-
-    const AVCodec* decoder = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
-    ASSERT_TRUE(decoder);
-    AVCodecContext* codec = avcodec_alloc_context3(decoder);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    ASSERT_EQ(avcodec_open2(codec, decoder, nullptr), 0);
-    packet->data = bytes.data();
-    packet->size = int(bytes.size());
-    ASSERT_EQ(avcodec_send_packet(codec, packet), 0);
-    ASSERT_EQ(avcodec_receive_frame(codec, frame), 0);
-    auto round_byte = [](double v) { return int(std::lround(std::clamp(v, 0.0, 255.0))); };
-    for (int block = 0; block < kBlocks; ++block) {
-        const int x = 16 * block + 8;
-        const int y = 8;
-        const double luma = frame->data[0][y * frame->linesize[0] + x];
-        const double cb = frame->data[1][y / 2 * frame->linesize[1] + x / 2] - 128.0;
-        const double cr = frame->data[2][y / 2 * frame->linesize[2] + x / 2] - 128.0;
-        const uint32_t want = uint32_t(round_byte(luma + 1.402 * cr)) << 16 |
-                              uint32_t(round_byte(luma - 0.344136 * cb - 0.714136 * cr)) << 8 |
-                              uint32_t(round_byte(luma + 1.772 * cb));
-        SCOPED_TRACE(testing::Message() << "colour " << std::hex << colours[block]);
-        expect_near_rgb(image.get(), x, y, want, 1);
-    }
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&codec);
 }
 
 TEST_F(PictureFile, BrokenAndHostileFilesGiveNone) {

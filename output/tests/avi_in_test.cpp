@@ -83,6 +83,21 @@ protected:
     TempFolder m_folder;
 };
 
+// What GetVideo tells of a clip.
+struct Video {
+    int32_t width = 0, height = 0, bytes = 0, rate = 0, scale = 0, count = 0;
+    friend bool operator==(const Video&, const Video&) = default;
+    friend std::ostream& operator<<(std::ostream& os, const Video& v) {
+        return os << v.width << " x " << v.height << ", " << v.bytes << " bytes, " << v.rate
+                  << " / " << v.scale << ", " << v.count << " frames";
+    }
+};
+Video video_of(CAVIIn& reader) {
+    Video v;
+    reader.GetVideo(&v.width, &v.height, &v.bytes, &v.rate, &v.scale, &v.count);
+    return v;
+}
+
 const std::vector<std::string> kOpenFailed{"AVIFileOpenでエラーが発生しました"};
 const std::vector<std::string> kStreamFailed{"AVIFileGetStreamでエラーが発生しました"};
 
@@ -95,14 +110,8 @@ TEST_F(AviIn, RawClipGivesEveryFrameExactlyInAnyOrder) {
     ASSERT_EQ(reader.Initialize(), 0);
     EXPECT_TRUE(heard.errors.empty());
 
-    int32_t width = 0, height = 0, bytes = 0, rate = 0, scale = 0, count = 0;
-    reader.GetVideo(&width, &height, &bytes, &rate, &scale, &count);
-    EXPECT_EQ(width, 16);
-    EXPECT_EQ(height, 8);
-    EXPECT_EQ(bytes, 48 * 8);
-    EXPECT_EQ(rate, 25);
-    EXPECT_EQ(scale, 1);
-    EXPECT_EQ(count, 12);
+    const Video raw{16, 8, 48 * 8, 25, 1, 12};
+    EXPECT_EQ(video_of(reader), raw);
     EXPECT_EQ(reader.FirstFrame(), 0);
     EXPECT_EQ(reader.LastFrame(), 11);
 
@@ -125,9 +134,7 @@ TEST_F(AviIn, RawClipGivesEveryFrameExactlyInAnyOrder) {
 
     EXPECT_EQ(reader.Finish(), 0);
     EXPECT_EQ(reader.DoVideoReader(0), nullptr);
-    reader.GetVideo(&width, &height, nullptr, nullptr, nullptr, &count);
-    EXPECT_EQ(width, 16);
-    EXPECT_EQ(count, 12) << "the size and length stay readable after Finish";
+    EXPECT_EQ(video_of(reader), raw) << "the size and length stay readable after Finish";
 }
 
 TEST_F(AviIn, ClipReplacedBetweenFramesIsReadAnew) {
@@ -151,16 +158,13 @@ TEST_F(AviIn, ClipReplacedBetweenFramesIsReadAnew) {
     // Rewritten in place, then replaced by another file under the same name.
     ASSERT_TRUE(write_clip(path, second));
     EXPECT_TRUE(is_exact_frame(frame_of_session(4).get(), second, 4));
-    int32_t width = 0, count = 0;
-    reader.GetVideo(&width, nullptr, nullptr, nullptr, nullptr, &count);
-    EXPECT_EQ(width, 32);
-    EXPECT_EQ(count, 20);
+    EXPECT_EQ(video_of(reader).width, 32);
+    EXPECT_EQ(video_of(reader).count, 20);
     ASSERT_TRUE(write_clip(Path("other.avi"), first));
     fs::rename(Path("other.avi"), path);
     EXPECT_TRUE(is_exact_frame(frame_of_session(5).get(), first, 5));
-    reader.GetVideo(&width, nullptr, nullptr, nullptr, nullptr, &count);
-    EXPECT_EQ(width, 16);
-    EXPECT_EQ(count, 12);
+    EXPECT_EQ(video_of(reader).width, 16);
+    EXPECT_EQ(video_of(reader).count, 12);
 
     // Removed: the open fails even though a clip of that name was read before.
     fs::remove(path);
@@ -198,9 +202,7 @@ TEST_P(AviInLossless, SeeksAndDecodesToTheExactFrame) {
     CAVIIn reader;
     reader.SetFileName(Clip(std::string("clip.") + c.name, recipe));
     ASSERT_EQ(reader.Initialize(), 0);
-    int32_t count = 0;
-    reader.GetVideo(nullptr, nullptr, nullptr, nullptr, nullptr, &count);
-    EXPECT_EQ(count, 120);
+    EXPECT_EQ(video_of(reader).count, 120);
     for (int n : {0, 1, 2, 100, 30, 31, 32, 45, 19, 20, 9, 119, 118, 0})
         EXPECT_TRUE(is_exact_frame(reader.DoVideoReader(n).get(), recipe, n)) << n;
     EXPECT_EQ(reader.DoVideoReader(120), nullptr);
@@ -264,13 +266,7 @@ TEST_P(AviInLossy, EveryFrameIsTheFrameAskedFor) {
         EXPECT_NEAR(get_component(image, 16, 8, 2), kFlatBlue, 6) << n;
     };
     ASSERT_EQ(reader.Initialize(), 0);
-    int32_t width = 0, height = 0, rate = 0, scale = 0, count = 0;
-    reader.GetVideo(&width, &height, nullptr, &rate, &scale, &count);
-    EXPECT_EQ(width, 32);
-    EXPECT_EQ(height, 16);
-    EXPECT_EQ(rate, 30000);
-    EXPECT_EQ(scale, 1001);
-    EXPECT_EQ(count, 36);
+    EXPECT_EQ(video_of(reader), (Video{32, 16, 96 * 16, 30000, 1001, 36}));
     std::vector<int> order;
     for (int n = 0; n < 36; ++n) order.push_back(n);
     for (int n : {35, 2, 29, 14, 0, 27, 6, 20, 13, 33, 34}) order.push_back(n);

@@ -37,16 +37,11 @@ private:
     sighandler_t m_handler = SIG_DFL;
 };
 
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
 TEST_F(RenderTest, AnOutputThatCannotBeMadeInterruptsTheCreation) {
     ASSERT_TRUE(Load(kScenario));
-    const std::string scenario = read_all(m_scenario->ScenarioPath());
+    const std::string scenario = read_bytes(m_scenario->ScenarioPath());
 
     EXPECT_EQ(Render(kFormatAvi, "missing/out.avi", 2), kOutcomeInterrupted);
     EXPECT_FALSE(m_reason.empty());
@@ -54,7 +49,7 @@ TEST_F(RenderTest, AnOutputThatCannotBeMadeInterruptsTheCreation) {
     // The scenario itself as the output: refused, left as it was.
     EXPECT_EQ(Render(kFormatAvi, "scenario.txt", 2), kOutcomeInterrupted);
     EXPECT_EQ(m_reason, kReadFileReason);
-    EXPECT_EQ(read_all(m_scenario->ScenarioPath()), scenario);
+    EXPECT_EQ(read_bytes(m_scenario->ScenarioPath()), scenario);
 
     m_chooser.compressor.codec = "no-such-codec";
     EXPECT_EQ(Render(kFormatAvi, "codec.avi", 2), kOutcomeInterrupted);
@@ -72,7 +67,7 @@ TEST_F(RenderTest, MusicThatIsNotAudioEndsWithTheAudioOutcome) {
     EXPECT_EQ(Render(kFormatQuickTime, "out.mov", 2), kOutcomeAudio);
     EXPECT_FALSE(m_reason.empty());
     EXPECT_FALSE(std::filesystem::exists(m_folder / "out.mov"));
-    EXPECT_EQ(read_all(m_folder / "tune.wav"), "RIFF this is not music at all");
+    EXPECT_EQ(read_bytes(m_folder / "tune.wav"), "RIFF this is not music at all");
 }
 
 TEST_F(RenderTest, AFullDiskEndsTheCreationAfterTheRunningFrames) {
@@ -102,7 +97,7 @@ TEST_F(RenderTest, AClipThatEndsEarlyDoesNotBreakTheCreation) {
     // Clip frames are made on the control thread, in order; past its end the
     // shot shows its background.
     ASSERT_EQ(Render(kFormatAvi, "out.avi", 2), kOutcomeDone) << m_reason;
-    EXPECT_EQ(read_all(clip), std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(read_bytes(clip), std::string(bytes.begin(), bytes.end()));
     const auto frames = writer_fixtures::decode_frames(m_folder / "out.avi");
     ASSERT_EQ(frames.size(), 31u);
     for (int32_t f : {0, 11, 12, 29}) EXPECT_EQ(frames[static_cast<size_t>(f)], Expected(f)) << f;

@@ -1,9 +1,6 @@
 // HTML storyboards made by a creation: the frames each mode picks, the finished
 // page's address, a stopped creation's page, and a cancelled settings dialog.
 
-#include <fstream>
-#include <sstream>
-
 #include "render/tests/render_fixture.h"
 
 namespace {
@@ -24,13 +21,6 @@ std::vector<std::string> stills(const std::filesystem::path& folder) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string read_all(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 }  // namespace
@@ -60,7 +50,7 @@ TEST_F(RenderTest, StoryboardModesPickTheirFramesFromTheStartOfTheScenario) {
                   (std::vector<std::string>{"img-00000.bmp", "img-00030.bmp", "img-00060.bmp",
                                             "img-00090.bmp", "img-00120.bmp", "img-00150.bmp"}));
         EXPECT_TRUE(m_opened.empty());
-        const std::string page = read_all(m_folder.Path() / name / "index.htm");
+        const std::string page = read_bytes(m_folder.Path() / name / "index.htm");
         EXPECT_EQ(page.find("This page was not completed."), std::string::npos);
     }
 }
@@ -70,7 +60,7 @@ TEST_F(RenderTest, AStoppedStoryboardSaysItIsIncompleteAndACancelledOneIsNotMade
     m_chooser.html = {kHtmlIntervalFrames, 1, true};
     ASSERT_EQ(Render(kFormatHtml, "stopped", 1, [this](int32_t) { m_runner->Stop(); }),
               kOutcomeStopped);
-    const std::string page = read_all(m_folder.Path() / "stopped" / "index.htm");
+    const std::string page = read_bytes(m_folder.Path() / "stopped" / "index.htm");
     EXPECT_NE(page.find("<font color=\"red\">This page was not completed.</font>"),
               std::string::npos);
     EXPECT_TRUE(m_opened.empty());  // an unfinished page is not opened

@@ -12,15 +12,16 @@ using writer_fixtures::read_movie;
 
 namespace {
 
-// 10 identical frames, then 100 frames fading in from black: every frame of the
-// fade differs from its neighbours.
-std::string fade_scenario(const std::string& header = "") {
+// 10 identical frames (none when `still` is false), then `fade` frames fading in
+// from black: every frame of the fade differs from its neighbours.
+std::string fade_scenario(const std::string& header = "", bool still = true, int fade = 100) {
+    const std::string frames = std::to_string(fade);
     return "SCREEN 64 48\nFRAMERATE 30\n" + header +
            "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
            "STILL \"静\" { INPUT \"箱\" FRAMES 10 }\n"
-           "STILL \"長\" { INPUT \"箱\" FRAMES 100 }\n"
-           "FADEIN \"明\" { INPUT \"長\" FRAMES 100 }\n"
-           "MAIN { INPUT \"静\" INPUT \"明\" }\n";
+           "STILL \"長\" { INPUT \"箱\" FRAMES " +
+           frames + " }\nFADEIN \"明\" { INPUT \"長\" FRAMES " + frames + " }\n" +
+           (still ? "MAIN { INPUT \"静\" INPUT \"明\" }\n" : "MAIN { INPUT \"明\" }\n");
 }
 
 }  // namespace
@@ -77,11 +78,7 @@ TEST_F(RenderTest, SkipModeRendersOneFrameOfEachRunAndRepeatsItInTheFile) {
 
 TEST_F(RenderTest, PreviewWritesEveryStepthFrameFromTheRoundedStart) {
     // 100 frames at preview scale 4: positions 0 ... 24, no extra last frame.
-    ASSERT_TRUE(Load(
-        "SCREEN 64 48\nFRAMERATE 30\nPREVIEWSCALE 4\n"
-        "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
-        "STILL \"長\" { INPUT \"箱\" FRAMES 100 }\n"
-        "FADEIN \"明\" { INPUT \"長\" FRAMES 100 }\nMAIN { INPUT \"明\" }\n"));
+    ASSERT_TRUE(Load(fade_scenario("PREVIEWSCALE 4\n", false)));
     m_scenario->SetRenderMode(2);
     ASSERT_EQ(Render(kFormatAvi, "preview.avi", 2), kOutcomeDone) << m_reason;
     auto frames = decode_frames(m_folder / "preview.avi");
@@ -95,11 +92,7 @@ TEST_F(RenderTest, PreviewWritesEveryStepthFrameFromTheRoundedStart) {
     EXPECT_EQ(m_progress.back() / 4 + 1, 25);
 
     // STARTFRAME 10 starts at 8, the step below it.
-    ASSERT_TRUE(Load(
-        "SCREEN 64 48\nFRAMERATE 30\nPREVIEWSCALE 4\nSTARTFRAME 10\n"
-        "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
-        "STILL \"長\" { INPUT \"箱\" FRAMES 100 }\n"
-        "FADEIN \"明\" { INPUT \"長\" FRAMES 100 }\nMAIN { INPUT \"明\" }\n"));
+    ASSERT_TRUE(Load(fade_scenario("PREVIEWSCALE 4\nSTARTFRAME 10\n", false)));
     m_scenario->SetRenderMode(2);
     ASSERT_EQ(Render(kFormatAvi, "late.avi", 2), kOutcomeDone) << m_reason;
     frames = decode_frames(m_folder / "late.avi");
@@ -119,11 +112,7 @@ TEST_F(RenderTest, ALateStartLeavesNoGapBeforeTheLastFrame) {
 }
 
 TEST_F(RenderTest, MoreWorkersThanFramesRenderEachFrameOnce) {
-    ASSERT_TRUE(Load(
-        "SCREEN 64 48\nFRAMERATE 30\n"
-        "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
-        "STILL \"長\" { INPUT \"箱\" FRAMES 3 }\n"
-        "FADEIN \"明\" { INPUT \"長\" FRAMES 3 }\nMAIN { INPUT \"明\" }\n"));
+    ASSERT_TRUE(Load(fade_scenario("", false, 3)));
     ASSERT_EQ(Render(kFormatAvi, "few.avi", 8), kOutcomeDone) << m_reason;
     std::vector<int32_t> rendered = Rendered();
     std::sort(rendered.begin(), rendered.end());

@@ -53,7 +53,7 @@ inline void put_pixel(CImageBuffer* image, int32_t x, int32_t y, Rgba p) {
 }
 
 // A frame as the caller gets it, handed back (even when there is none) once the
-// test has looked.
+// test has looked: Get(scene, n).At(x, y) reads one pixel of a frame.
 struct HeldFrame {
     CScene* scene;
     int32_t index;
@@ -62,7 +62,12 @@ struct HeldFrame {
     HeldFrame(const HeldFrame&) = delete;
     HeldFrame& operator=(const HeldFrame&) = delete;
     ~HeldFrame() { scene->ReleaseImage(image, index); }
-    Rgba At(int32_t x, int32_t y) const { return pixel_at(image, x, y); }
+    // Pixel (x, y); a failure of the test when there is no image.
+    Rgba At(int32_t x, int32_t y) const {
+        if (image) return pixel_at(image, x, y);
+        ADD_FAILURE() << "no image for frame " << index;
+        return {};
+    }
 };
 
 // The image mode for the life of the object.

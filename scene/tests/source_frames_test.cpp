@@ -66,9 +66,9 @@ TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
         EXPECT_EQ(f.image->bpp, GetParam());
         EXPECT_EQ(f.image->width, 100);
         EXPECT_EQ(f.image->height, 50);
-        EXPECT_EQ(pixel_at(f.image, 9, 25), (Rgba{255, 255, 255, 255})) << "the border";
-        EXPECT_EQ(pixel_at(f.image, 10, 25), (Rgba{255, 0, 0, 255}));
-        EXPECT_EQ(pixel_at(f.image, 60, 25), (Rgba{10, 200, 30, 255}));
+        EXPECT_EQ(f.At(9, 25), (Rgba{255, 255, 255, 255})) << "the border";
+        EXPECT_EQ(f.At(10, 25), (Rgba{255, 0, 0, 255}));
+        EXPECT_EQ(f.At(60, 25), (Rgba{10, 200, 30, 255}));
     }
     // THROUGH_COLOR comes first: its colour is found before SEPIA tones the
     // picture, and the see-through pixels stay transparent black.
@@ -76,18 +76,13 @@ TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
     s.throughColor = CColor(10, 200, 30, 0);
     {
         Frame f = Get(image, 0);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(pixel_at(f.image, 150, 50), (Rgba{0, 0, 0, 0}));
+        EXPECT_EQ(f.At(150, 50), (Rgba{0, 0, 0, 0}));
         // Red: Y = 76; R' = Y + 19, G' = Y - 2, B' = Y - 43.
-        EXPECT_EQ(pixel_at(f.image, 50, 50), (Rgba{95, 74, 33, 255}));
+        EXPECT_EQ(f.At(50, 50), (Rgba{95, 74, 33, 255}));
     }
     // MONO before NEGA: red becomes grey 79, then 176 (the other way round: 179).
     s.effects = IMAGE_NEGA | IMAGE_MONO;
-    {
-        Frame f = Get(image, 0);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(pixel_at(f.image, 0, 0), (Rgba{176, 176, 176, 255}));
-    }
+    EXPECT_EQ(Get(image, 0).At(0, 0), (Rgba{176, 176, 176, 255}));
     // ANGLE before the channel filters; a quarter turn swaps the sides.
     s.effects = IMAGE_ANGLE | IMAGE_GREEN;
     s.angle = 90;
@@ -96,8 +91,8 @@ TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
         ASSERT_TRUE(f.image);
         EXPECT_EQ(f.image->width, 100);
         EXPECT_EQ(f.image->height, 200);
-        EXPECT_EQ(pixel_at(f.image, 50, 190), (Rgba{0, 0, 0, 255})) << "red has no green";
-        EXPECT_EQ(pixel_at(f.image, 50, 10), (Rgba{0, 200, 0, 255}));
+        EXPECT_EQ(f.At(50, 190), (Rgba{0, 0, 0, 255})) << "red has no green";
+        EXPECT_EQ(f.At(50, 10), (Rgba{0, 200, 0, 255}));
     }
 }
 
@@ -110,7 +105,7 @@ TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
     {
         Frame f = Get(still, 99);
         ASSERT_TRUE(f.image);
-        EXPECT_EQ(pixel_at(f.image, 3, 3), (Rgba{12, 0, 0, 255}));
+        EXPECT_EQ(f.At(3, 3), (Rgba{12, 0, 0, 255}));
         EXPECT_EQ(f.image->bpp, GetParam());
     }
     EXPECT_EQ(painted->gets, 1);
@@ -147,7 +142,7 @@ TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
     EXPECT_GT(white, 10);
     EXPECT_GT(changed, white);
     Frame clipFrame = Get(still, 0, 2);
-    EXPECT_EQ(pixel_at(clipFrame.image, 0, 0), (Rgba{12, 0, 0, 255}));
+    EXPECT_EQ(clipFrame.At(0, 0), (Rgba{12, 0, 0, 255}));
 }
 
 TEST_P(SourceFrames, CaptionsAndDrawings) {
@@ -190,9 +185,8 @@ TEST_P(SourceFrames, CaptionsAndDrawings) {
     rect.points = {{2, 2}, {5, 2}, {5, 5}, {2, 5}};
     d.shapes.push_back(rect);
     Frame f = Get(draw, 0);
-    ASSERT_TRUE(f.image);
-    EXPECT_EQ(pixel_at(f.image, 3, 3), (Rgba{0, 0, 255, 200}));
-    EXPECT_EQ(pixel_at(f.image, 8, 7), (Rgba{1, 2, 3, 4}));
+    EXPECT_EQ(f.At(3, 3), (Rgba{0, 0, 255, 200}));
+    EXPECT_EQ(f.At(8, 7), (Rgba{1, 2, 3, 4}));
 }
 
 TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
@@ -217,8 +211,8 @@ TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
         EXPECT_EQ(run, 0);
         EXPECT_EQ(f.image->width, 64);
         EXPECT_EQ(f.image->height, 48);
-        EXPECT_EQ(pixel_at(f.image, 0, 0), (Rgba{1, 2, 3, 0})) << "BGCOLOR with alpha 0";
-        EXPECT_EQ(pixel_at(f.image, 40, 20), (Rgba{1, 2, 3, 0}));
+        EXPECT_EQ(f.At(0, 0), (Rgba{1, 2, 3, 0})) << "BGCOLOR with alpha 0";
+        EXPECT_EQ(f.At(40, 20), (Rgba{1, 2, 3, 0}));
         // The area scaler weighs the last source column and row a little short (their
         // span ends one sub-pixel unit early), so only the pixels before them are
         // exact copies.
@@ -227,34 +221,25 @@ TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
             for (int x = 0; x < 15; ++x) {
                 clip_fixtures::frame_pixel(recipe, 5, x, y, bgr);  // FRAME_START + 3
                 const Rgba want{bgr[2], bgr[1], bgr[0], 255};
-                ASSERT_EQ(pixel_at(f.image, 8 + 2 * x, 4 + 2 * y), want) << x << "," << y;
-                ASSERT_EQ(pixel_at(f.image, 9 + 2 * x, 5 + 2 * y), want) << x << "," << y;
+                ASSERT_EQ(f.At(8 + 2 * x, 4 + 2 * y), want) << x << "," << y;
+                ASSERT_EQ(f.At(9 + 2 * x, 5 + 2 * y), want) << x << "," << y;
             }
         }
     }
     // Frames past the clip's end show the background only.
-    {
-        Frame f = Get(movie, 15);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(pixel_at(f.image, 20, 10), (Rgba{1, 2, 3, 0}));
-    }
+    EXPECT_EQ(Get(movie, 15).At(20, 10), (Rgba{1, 2, 3, 0}));
     // MAX_CUT fills the rectangle, cutting what reaches over.
     s.fitMode = 2;
     s.rect = {0, 0, 15, 15};
     {
         Frame f = Get(movie, 0);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(pixel_at(f.image, 0, 15).a, 255);
-        EXPECT_EQ(pixel_at(f.image, 16, 0), (Rgba{1, 2, 3, 0}));
+        EXPECT_EQ(f.At(0, 15).a, 255);
+        EXPECT_EQ(f.At(16, 0), (Rgba{1, 2, 3, 0}));
     }
     // A clip gone since validation gives frames of background, nothing worse.
     std::filesystem::remove(m_dir / "clip.avi");
     std::filesystem::create_directories(m_dir / "clip.avi");
-    {
-        Frame f = Get(movie, 1);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(pixel_at(f.image, 8, 8), (Rgba{1, 2, 3, 0}));
-    }
+    EXPECT_EQ(Get(movie, 1).At(8, 8), (Rgba{1, 2, 3, 0}));
 }
 
 }  // namespace

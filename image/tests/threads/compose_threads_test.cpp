@@ -11,6 +11,7 @@
 #include "image/cpu_features.h"
 #include "image/effects.h"
 #include "image/image_buffer.h"
+#include "image/tests/compose_test_support.h"
 #include "image/transform.h"
 
 namespace {
@@ -35,11 +36,6 @@ ImagePtr frame(const CImageBuffer* picture) {
     ImagePtr fitted(fit_image(turned.get(), 96, 64, FIT_INSIDE));
     ImagePtr blurred(blur_image(fitted.get()));
     return ImagePtr(crossfade_image(canvas.get(), blurred.get(), 40));
-}
-
-bool same_pixels(const CImageBuffer* a, const CImageBuffer* b) {
-    return a && b && a->width == b->width && a->height == b->height &&
-           std::memcmp(a->pixels, b->pixels, static_cast<size_t>(a->stride) * a->height) == 0;
 }
 
 TEST(ComposeThreads, WorkersGetTheSingleThreadedFrame) {

@@ -10,15 +10,11 @@
 
 #include "image/film_strip.h"
 #include "image/shapes.h"
+#include "image/tests/compose_test_support.h"
 #include "image/tests/threads/library_suppressions.h"
 #include "image/text_render.h"
 
 namespace {
-
-bool same_pixels(const CImageBuffer* a, const CImageBuffer* b) {
-    return a && b && a->width == b->width && a->height == b->height && a->bpp == b->bpp &&
-           std::memcmp(a->pixels, b->pixels, static_cast<size_t>(a->stride) * a->height) == 0;
-}
 
 // One worker's pictures: captions in several faces, sizes and alignments (one shrunk),
 // a drawing and a film strip.

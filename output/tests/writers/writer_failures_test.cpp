@@ -31,45 +31,26 @@ struct Outcome {
     bool Failed() const { return prepare != 0 || frames != 0 || close != 0; }
 };
 
-enum class Kind { Avi, WindowsMedia, QuickTime, Html };
-
-const char* kind_name(Kind kind) {
-    switch (kind) {
-        case Kind::Avi:
-            return "avi";
-        case Kind::WindowsMedia:
-            return "wmv";
-        case Kind::QuickTime:
-            return "mov";
-        case Kind::Html:
-            return "html";
-    }
-    return "";
+// A writer by its name, and how to make one.
+struct Kind {
+    const char* name;
+    std::unique_ptr<CMovieOut> (*make)();
+};
+template <typename Writer>
+std::unique_ptr<CMovieOut> make_writer() {
+    return std::make_unique<Writer>();
 }
-
-std::unique_ptr<CMovieOut> make_writer(Kind kind) {
-    switch (kind) {
-        case Kind::Avi:
-            return std::make_unique<CAVIOut>();
-        case Kind::WindowsMedia:
-            return std::make_unique<CWMOut>();
-        case Kind::QuickTime:
-            return std::make_unique<CQTOut>();
-        case Kind::Html:
-            return std::make_unique<CHTMLOut>();
-    }
-    return nullptr;
-}
-
-constexpr Kind kVideoKinds[] = {Kind::Avi, Kind::WindowsMedia, Kind::QuickTime};
+const Kind kVideoKinds[] = {
+    {"avi", make_writer<CAVIOut>}, {"wmv", make_writer<CWMOut>}, {"mov", make_writer<CQTOut>}};
+const Kind kHtml{"html", make_writer<CHTMLOut>};
 
 class WriterFailureTest : public WriterTest {
 protected:
     // Writes `frames` noise frames of 64 x 48 to `target` as the control thread
     // does; `between` runs after the frames, before CloseWriter.
-    Outcome Write(Kind kind, const std::string& target, int frames, const ReadFileSet& read = {},
-                  const std::function<void()>& between = nullptr) {
-        std::unique_ptr<CMovieOut> writer = make_writer(kind);
+    Outcome Write(const Kind& kind, const std::string& target, int frames,
+                  const ReadFileSet& read = {}, const std::function<void()>& between = nullptr) {
+        std::unique_ptr<CMovieOut> writer = kind.make();
         Record(*writer);
         writer->SetFileName(target);
         writer->SetReadFiles(read);
@@ -101,8 +82,8 @@ protected:
 };
 
 TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
-    for (Kind kind : kVideoKinds) {
-        SCOPED_TRACE(kind_name(kind));
+    for (const Kind& kind : kVideoKinds) {
+        SCOPED_TRACE(kind.name);
         const std::string target = write_file(m_folder / "input.bin", "precious");
         ReadFileSet read;
         ASSERT_TRUE(read.Add(target));
@@ -123,7 +104,7 @@ TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
     const std::string page = write_file(m_folder / "PAGE/index.htm", "precious");
     ReadFileSet read;
     ASSERT_TRUE(read.Add(page));
-    Outcome run = Write(Kind::Html, m_folder / "PAGE", 2, read);
+    Outcome run = Write(kHtml, m_folder / "PAGE", 2, read);
     EXPECT_EQ(run.prepare, 1);
     EXPECT_EQ(run.error, kReadFileReason);
     EXPECT_EQ(Names(m_folder.Path() / "PAGE"), std::vector<std::string>{"index.htm"});
@@ -136,7 +117,7 @@ TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
     ReadFileSet stills;
     ASSERT_TRUE(stills.Add(still));
     m_traces.clear();
-    run = Write(Kind::Html, m_folder / "STILL", 3, stills);
+    run = Write(kHtml, m_folder / "STILL", 3, stills);
     EXPECT_EQ(run.frames, 1);
     EXPECT_EQ(run.close, 1);
     EXPECT_TRUE(Traced("+ save_image_overwrite ... failed."));
@@ -147,8 +128,8 @@ TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
 }
 
 TEST_F(WriterFailureTest, AFolderThatDoesNotExist) {
-    for (Kind kind : kVideoKinds) {
-        SCOPED_TRACE(kind_name(kind));
+    for (const Kind& kind : kVideoKinds) {
+        SCOPED_TRACE(kind.name);
         Outcome run = Write(kind, m_folder / "missing/out.bin", 3);
         EXPECT_EQ(run.prepare, 1);
         EXPECT_EQ(run.error, "No such file or directory");
@@ -158,8 +139,8 @@ TEST_F(WriterFailureTest, AFolderThatDoesNotExist) {
 
 TEST_F(WriterFailureTest, AFullDevice) {
     // /dev/full takes no byte: every write fails with ENOSPC.
-    for (Kind kind : kVideoKinds) {
-        SCOPED_TRACE(kind_name(kind));
+    for (const Kind& kind : kVideoKinds) {
+        SCOPED_TRACE(kind.name);
         Outcome run = Write(kind, "/dev/full", 10);
         EXPECT_TRUE(run.Failed());
         EXPECT_EQ(run.error, "No space left on device");
@@ -177,15 +158,15 @@ TEST_F(WriterFailureTest, AFullDisk) {
     } unmount{small.string()};
 
     // A few frames fit, the rest do not; nothing is left over.
-    for (Kind kind : kVideoKinds) {
-        SCOPED_TRACE(kind_name(kind));
+    for (const Kind& kind : kVideoKinds) {
+        SCOPED_TRACE(kind.name);
         Outcome run = Write(kind, (small / "out.bin").string(), 40);
         EXPECT_TRUE(run.Failed());
         EXPECT_EQ(run.error, "No space left on device");
         EXPECT_TRUE(Names(small).empty());
     }
     // Stills of 230 kB do not fit at all; the page is not written.
-    Outcome run = Write(Kind::Html, (small / "OUTPUT").string(), 2);
+    Outcome run = Write(kHtml, (small / "OUTPUT").string(), 2);
     EXPECT_EQ(run.frames, 1);
     EXPECT_EQ(run.close, 1);
     EXPECT_EQ(run.error, "No space left on device");
@@ -222,8 +203,8 @@ TEST_F(WriterFailureTest, EncoderThreadsEndWithTheWriter) {
 }
 
 TEST_F(WriterFailureTest, AFolderThatVanishesBeforeTheEnd) {
-    for (Kind kind : kVideoKinds) {
-        SCOPED_TRACE(kind_name(kind));
+    for (const Kind& kind : kVideoKinds) {
+        SCOPED_TRACE(kind.name);
         const std::filesystem::path folder = m_folder.Path() / "gone";
         std::filesystem::create_directory(folder);
         Outcome run = Write(kind, (folder / "out.bin").string(), 3, {},

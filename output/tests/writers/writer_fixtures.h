@@ -203,7 +203,6 @@ inline bool write_flac(const std::string& path, const std::vector<int16_t>& samp
 struct Packet {
     int stream = 0;
     int64_t pts = 0;
-    int64_t dts = 0;
     int64_t duration = 0;
     bool key = false;
     std::vector<uint8_t> data;
@@ -215,7 +214,6 @@ struct Stream {
     uint32_t tag = 0;
     int width = 0;
     int height = 0;
-    int format = -1;
     int sampleRate = 0;
     int channels = 0;
     int bitsPerCodedSample = 0;
@@ -261,7 +259,6 @@ inline Movie read_movie(const std::string& path) {
         stream.tag = p->codec_tag;
         stream.width = p->width;
         stream.height = p->height;
-        stream.format = p->format;
         stream.sampleRate = p->sample_rate;
         stream.channels = p->ch_layout.nb_channels;
         stream.bitsPerCodedSample = p->bits_per_coded_sample;
@@ -277,7 +274,6 @@ inline Movie read_movie(const std::string& path) {
         Packet p;
         p.stream = packet->stream_index;
         p.pts = packet->pts;
-        p.dts = packet->dts;
         p.duration = packet->duration;
         p.key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
         p.data.assign(packet->data, packet->data + packet->size);

@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <barrier>
 #include <cstdint>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "image/tests/picture_fixtures.h"
@@ -17,13 +15,12 @@
 #include "output/tests/clip_fixtures.h"
 #include "scenario/tests/scenario_fixture.h"
 #include "scene/render_context.h"
-#include "scene/tests/frame_test_support.h"
+#include "scene/tests/threads/thread_test_support.h"
 
 namespace {
 
 namespace pf = picture_fixtures;
 
-constexpr int kWorkers = 8;
 constexpr int kRounds = 30;
 constexpr int kHeld = 3;
 
@@ -244,29 +241,6 @@ MAIN {
 }
 )";
 
-// Size, depth and every byte of the pixel rows and the alpha plane, row slack left
-// out.
-std::vector<uint8_t> image_bytes(const CImageBuffer* image) {
-    std::vector<uint8_t> bytes;
-    if (!image) return bytes;
-    for (int32_t v : {image->width, image->height, image->bpp, image->alpha ? 1 : 0}) {
-        for (int shift = 0; shift < 32; shift += 8)
-            bytes.push_back(static_cast<uint8_t>(v >> shift));
-    }
-    const size_t row = static_cast<size_t>(image->width) * static_cast<size_t>(image->bpp / 8);
-    for (int32_t y = 0; y < image->height; ++y) {
-        const uint8_t* p = image_row(image, y);
-        bytes.insert(bytes.end(), p, p + row);
-    }
-    if (image->alpha) {
-        for (int32_t y = 0; y < image->height; ++y) {
-            const uint8_t* a = image_alpha_row(image, y);
-            bytes.insert(bytes.end(), a, a + image->width);
-        }
-    }
-    return bytes;
-}
-
 class MainFramesThreads : public ScenarioTest, public ::testing::WithParamInterface<int> {
 protected:
     ImageModeScope m_mode{GetParam()};
@@ -300,40 +274,34 @@ TEST_P(MainFramesThreads, RandomFramesMatchTheSingleThreadedOnes) {
 
     // Eight workers, each with its own context, each holding a few frames at once and
     // giving them back in a shuffled order.
-    std::barrier start(kWorkers);
-    std::vector<std::thread> workers;
     std::vector<std::vector<int32_t>> wrong(kWorkers);
     std::vector<int> missing(kWorkers, 0);
-    for (int w = 0; w < kWorkers; ++w) {
-        workers.emplace_back([&, w] {
-            RenderContext context;
-            std::mt19937 rng(static_cast<uint32_t>(977 + 31 * w));
-            std::uniform_int_distribution<int32_t> pick(0, total - 1);
-            start.arrive_and_wait();
-            for (int round = 0; round < kRounds; ++round) {
-                struct Held {
-                    int32_t frame;
-                    CImageBuffer* image;
-                };
-                std::vector<Held> held;
-                for (int i = 0; i < kHeld; ++i) {
-                    const int32_t frame = pick(rng);
-                    int32_t run = total;
-                    held.push_back({frame, m_doc.GetImage(frame, &run, &context)});
-                }
-                std::shuffle(held.begin(), held.end(), rng);
-                for (const Held& h : held) {
-                    if (!h.image) {
-                        ++missing[static_cast<size_t>(w)];
-                    } else if (image_bytes(h.image) != expected[static_cast<size_t>(h.frame)]) {
-                        wrong[static_cast<size_t>(w)].push_back(h.frame);
-                    }
-                    m_doc.ReleaseImage(h.image, h.frame);
-                }
+    run_workers([&](int w) {
+        RenderContext context;
+        std::mt19937 rng(static_cast<uint32_t>(977 + 31 * w));
+        std::uniform_int_distribution<int32_t> pick(0, total - 1);
+        for (int round = 0; round < kRounds; ++round) {
+            struct Held {
+                int32_t frame;
+                CImageBuffer* image;
+            };
+            std::vector<Held> held;
+            for (int i = 0; i < kHeld; ++i) {
+                const int32_t frame = pick(rng);
+                int32_t run = total;
+                held.push_back({frame, m_doc.GetImage(frame, &run, &context)});
             }
-        });
-    }
-    for (std::thread& t : workers) t.join();
+            std::shuffle(held.begin(), held.end(), rng);
+            for (const Held& h : held) {
+                if (!h.image) {
+                    ++missing[static_cast<size_t>(w)];
+                } else if (image_bytes(h.image) != expected[static_cast<size_t>(h.frame)]) {
+                    wrong[static_cast<size_t>(w)].push_back(h.frame);
+                }
+                m_doc.ReleaseImage(h.image, h.frame);
+            }
+        }
+    });
     for (int w = 0; w < kWorkers; ++w) {
         const auto& frames = wrong[static_cast<size_t>(w)];
         EXPECT_EQ(missing[static_cast<size_t>(w)], 0) << "worker " << w;

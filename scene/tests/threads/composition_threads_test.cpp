@@ -3,40 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <barrier>
 #include <map>
 #include <random>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "scene/scene_composition.h"
 #include "scene/scene_source.h"
-#include "scene/tests/frame_test_support.h"
 #include "scene/tests/scene_test_util.h"
+#include "scene/tests/threads/thread_test_support.h"
 
 namespace {
-
-constexpr int kWorkers = 8;
-
-// Size, depth and every pixel and alpha byte of an image, row slack left out.
-std::vector<uint8_t> image_bytes(const CImageBuffer* image) {
-    std::vector<uint8_t> bytes;
-    if (!image) return bytes;
-    bytes.push_back(static_cast<uint8_t>(image->width));
-    bytes.push_back(static_cast<uint8_t>(image->height));
-    bytes.push_back(static_cast<uint8_t>(image->bpp));
-    const size_t row = static_cast<size_t>(image->width) * static_cast<size_t>(image->bpp / 8);
-    for (int32_t y = 0; y < image->height; ++y) {
-        const uint8_t* p = image_row(image, y);
-        bytes.insert(bytes.end(), p, p + row);
-        if (image->alpha) {
-            const uint8_t* a = image_alpha_row(image, y);
-            bytes.insert(bytes.end(), a, a + image->width);
-        }
-    }
-    return bytes;
-}
 
 // A MIX with a fitted background picture and inputs drawn unscaled and fitted, and a
 // SERIES playing it before a CUT of a picture, an ALPHA, a SHADE and a blank.
@@ -133,55 +110,36 @@ TEST_P(CompositionThreads, RandomFramesMatchTheSingleThreadedOnes) {
     }
     graph.Reset();
 
-    std::barrier start(kWorkers);
-    std::vector<std::thread> workers;
     std::vector<int> mismatches(kWorkers, 0);
-    for (int w = 0; w < kWorkers; ++w) {
-        workers.emplace_back([&, w] {
-            std::mt19937 rng(static_cast<uint32_t>(1234 + w));
-            start.arrive_and_wait();
-            for (int round = 0; round < 40; ++round) {
-                // Two frames held at once, given back in either order.
-                struct Held {
-                    int scene;
-                    int32_t frame;
-                    CImageBuffer* image;
-                } held[2];
-                for (Held& h : held) {
-                    h.scene = static_cast<int>(rng() % 2);
-                    h.frame = static_cast<int32_t>(
-                        rng() % static_cast<uint32_t>(scenes[h.scene]->GetFrameCount()));
-                    h.image = scenes[h.scene]->GetImage(h.frame, 1, nullptr, nullptr);
-                    if (image_bytes(h.image) != expected.at({h.scene, h.frame})) ++mismatches[w];
-                }
-                const int first = static_cast<int>(rng() % 2);
-                for (int i : {first, 1 - first}) {
-                    scenes[held[i].scene]->ReleaseImage(held[i].image, held[i].frame);
-                }
+    run_workers([&](int w) {
+        std::mt19937 rng(static_cast<uint32_t>(1234 + w));
+        for (int round = 0; round < 40; ++round) {
+            // Two frames held at once, given back in either order.
+            struct Held {
+                int scene;
+                int32_t frame;
+                CImageBuffer* image;
+            } held[2];
+            for (Held& h : held) {
+                h.scene = static_cast<int>(rng() % 2);
+                h.frame = static_cast<int32_t>(
+                    rng() % static_cast<uint32_t>(scenes[h.scene]->GetFrameCount()));
+                h.image = scenes[h.scene]->GetImage(h.frame, 1, nullptr, nullptr);
+                if (image_bytes(h.image) != expected.at({h.scene, h.frame})) ++mismatches[w];
             }
-        });
-    }
-    for (auto& worker : workers) worker.join();
+            const int first = static_cast<int>(rng() % 2);
+            for (int i : {first, 1 - first}) {
+                scenes[held[i].scene]->ReleaseImage(held[i].image, held[i].frame);
+            }
+        }
+    });
     for (int w = 0; w < kWorkers; ++w) EXPECT_EQ(mismatches[w], 0) << "worker " << w;
 }
 
 TEST_P(CompositionThreads, WorkersShareOneBackground) {
     for (int round = 0; round < 10; ++round) {
         Graph graph;
-        std::barrier start(kWorkers), hold(kWorkers);
-        std::vector<std::thread> workers;
-        std::vector<Rgba> seen(kWorkers);
-        for (int w = 0; w < kWorkers; ++w) {
-            workers.emplace_back([&, w] {
-                start.arrive_and_wait();
-                CImageBuffer* frame = graph.mix->GetImage(w, 1, nullptr, nullptr);
-                if (frame) seen[w] = pixel_at(frame, 15, 11);
-                // Everybody holds a frame before anybody gives one back.
-                hold.arrive_and_wait();
-                graph.mix->ReleaseImage(frame, w);
-            });
-        }
-        for (auto& worker : workers) worker.join();
+        const std::vector<Rgba> seen = held_together(graph.mix, 15, 11);
         ASSERT_EQ(graph.backdrop->gets, 1) << "round " << round;
         for (const Rgba& pixel : seen) ASSERT_EQ(pixel, (Rgba{5, 50, 0, 255}));
     }

@@ -8,16 +8,13 @@
 #include <map>
 #include <mutex>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "scene/scene_motion.h"
-#include "scene/tests/frame_test_support.h"
 #include "scene/tests/scene_test_util.h"
+#include "scene/tests/threads/thread_test_support.h"
 
 namespace {
-
-constexpr int kWorkers = 8;
 
 // FNV-1a over the visible bytes of every row, and of the alpha plane when there is one.
 uint64_t checksum(const CImageBuffer* image) {
@@ -32,20 +29,6 @@ uint64_t checksum(const CImageBuffer* image) {
         if (image->alpha) add(image_alpha_row(image, y), image->width);
     }
     return h;
-}
-
-// Runs work(worker) on kWorkers threads that start together.
-template <typename Work>
-void run_workers(Work work) {
-    std::barrier start(kWorkers);
-    std::vector<std::thread> workers;
-    for (int w = 0; w < kWorkers; ++w) {
-        workers.emplace_back([&, w] {
-            start.arrive_and_wait();
-            work(w);
-        });
-    }
-    for (auto& worker : workers) worker.join();
 }
 
 // A STILL of `frames` frames over `input`, in a graph of its own.

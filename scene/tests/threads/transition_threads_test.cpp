@@ -4,32 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <barrier>
 #include <cstring>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "scene/scene_source.h"
 #include "scene/scene_transition.h"
-#include "scene/tests/frame_test_support.h"
 #include "scene/tests/scene_test_util.h"
+#include "scene/tests/threads/thread_test_support.h"
 
 namespace {
-
-// The bytes of an image, alpha plane included, for comparing frames.
-std::vector<uint8_t> image_bytes(const CImageBuffer* image) {
-    std::vector<uint8_t> bytes;
-    if (!image) return bytes;
-    const size_t pixels = static_cast<size_t>(image->stride) * static_cast<size_t>(image->height);
-    bytes.assign(image->pixels, image->pixels + pixels);
-    if (image->alpha) {
-        const size_t plane =
-            static_cast<size_t>(image->alphaStride) * static_cast<size_t>(image->height);
-        bytes.insert(bytes.end(), image->alpha, image->alpha + plane);
-    }
-    return bytes;
-}
 
 class TransitionThreads : public ::testing::TestWithParam<int> {};
 
@@ -87,35 +71,28 @@ TEST_P(TransitionThreads, FilmFramesFromManyWorkersMatchTheSingleThreadedOnes) {
 
     for (int round = 0; round < 4; ++round) {
         film->ResetCache();
-        constexpr int kWorkers = 8;
-        std::barrier start(kWorkers);
-        std::vector<std::thread> workers;
         std::vector<int> mismatches(kWorkers, 0);
-        for (int w = 0; w < kWorkers; ++w) {
-            workers.emplace_back([&, w] {
-                std::mt19937 random(static_cast<uint32_t>(1000 * round + w));
-                // Each worker keeps a few frames out and gives them back in any order,
-                // the last frame among them often.
-                std::vector<std::pair<int32_t, CImageBuffer*>> out;
-                start.arrive_and_wait();
-                for (int request = 0; request < 60; ++request) {
-                    const int32_t frame =
-                        random() % 4 == 0 ? kFrames - 1 : static_cast<int32_t>(random() % kFrames);
-                    CImageBuffer* image = film->GetImage(frame, 1, nullptr, nullptr);
-                    if (image_bytes(image) != reference[static_cast<size_t>(frame)]) {
-                        ++mismatches[w];
-                    }
-                    out.emplace_back(frame, image);
-                    if (out.size() > 3 || random() % 2 == 0) {
-                        const size_t which = random() % out.size();
-                        film->ReleaseImage(out[which].second, out[which].first);
-                        out.erase(out.begin() + static_cast<std::ptrdiff_t>(which));
-                    }
+        run_workers([&](int w) {
+            std::mt19937 random(static_cast<uint32_t>(1000 * round + w));
+            // Each worker keeps a few frames out and gives them back in any order,
+            // the last frame among them often.
+            std::vector<std::pair<int32_t, CImageBuffer*>> out;
+            for (int request = 0; request < 60; ++request) {
+                const int32_t frame =
+                    random() % 4 == 0 ? kFrames - 1 : static_cast<int32_t>(random() % kFrames);
+                CImageBuffer* image = film->GetImage(frame, 1, nullptr, nullptr);
+                if (image_bytes(image) != reference[static_cast<size_t>(frame)]) {
+                    ++mismatches[w];
                 }
-                for (auto& [frame, image] : out) film->ReleaseImage(image, frame);
-            });
-        }
-        for (auto& worker : workers) worker.join();
+                out.emplace_back(frame, image);
+                if (out.size() > 3 || random() % 2 == 0) {
+                    const size_t which = random() % out.size();
+                    film->ReleaseImage(out[which].second, out[which].first);
+                    out.erase(out.begin() + static_cast<std::ptrdiff_t>(which));
+                }
+            }
+            for (auto& [frame, image] : out) film->ReleaseImage(image, frame);
+        });
         for (int w = 0; w < kWorkers; ++w) {
             EXPECT_EQ(mismatches[w], 0) << "round " << round << ", worker " << w;
         }
