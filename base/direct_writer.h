@@ -2,14 +2,16 @@
 // Writing a large file mostly in order, past the page cache. Bytes written at the
 // file's end gather in a block-aligned buffer; each full buffer goes straight to the
 // device (O_DIRECT), which spares the system's copy into its cache and the cache's
-// later write-back. What cannot go that way (a part block before a seek, the file's
-// tail, rewrites of earlier bytes such as a header's sizes) is written through the
-// ordinary descriptor. Where the file system refuses direct writes, full buffers go
-// through the ordinary descriptor too. A descriptor that is not a regular file (a
-// pipe, a device) is written through as it stands, seeking with lseek.
+// later write-back. A full buffer is written on a thread of its own while the other
+// buffer fills; its error is reported by the next call that waits for it. What cannot go that way
+// (a part block before a seek, the file's tail, rewrites of earlier bytes such as a header's sizes)
+// is written through the ordinary descriptor. Where the file system refuses direct writes, full
+// buffers go through the ordinary descriptor too. A descriptor that is not a regular file (a pipe,
+// a device) is written through as it stands, seeking with lseek.
 
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -47,15 +49,23 @@ private:
     struct FreeBuffer {
         void operator()(uint8_t* p) const;
     };
-    int WriteBuffered(const uint8_t* data, size_t size, int64_t at, std::string* reason);
-    int WriteBlocks(size_t size, std::string* reason);
+    // What writing one full buffer found.
+    struct BlockWrite {
+        int result = 0;
+        bool refused = false;  // the file system took no direct write
+        std::string reason;
+    };
+    static BlockWrite WriteBlocks(int direct, int fd, const uint8_t* data, size_t size, int64_t at);
+    int Collect(std::string* reason);
 
     int m_fd = -1;
     bool m_regular = false;
     UniqueFd m_direct;  // the same file opened with O_DIRECT
-    std::unique_ptr<uint8_t, FreeBuffer> m_buffer;
-    int64_t m_bufferAt = -1;  // the file offset of m_buffer[0]; -1: unused
+    std::unique_ptr<uint8_t, FreeBuffer> m_buffers[2];
+    int m_filling = 0;        // the buffer gathering bytes
+    int64_t m_bufferAt = -1;  // the file offset of its first byte; -1: none gathered
     size_t m_buffered = 0;
     int64_t m_position = 0;
     int64_t m_end = 0;
+    std::future<BlockWrite> m_pending;  // the other buffer on its way to the file
 };
