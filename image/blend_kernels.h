@@ -69,4 +69,9 @@ void scale_accumulate_sse2(float* acc, const float* sums, float weight, int32_t 
 // Writes columns pixels: each real times factor, rounded to nearest (ties to even)
 // and limited to 0 ... 255.
 void scale_finish_sse2(const float* acc, float factor, int32_t columns, uint8_t* out);
+// Horizontal pass of the AVX2 form: result columns in pairs, each pair's pixels from
+// firsts[2j] and firsts[2j + 1] over `taps` taps, its weights eight floats per tap.
+void scale_row_avx2(const uint8_t* row, const int32_t* firsts, const float* weights, int32_t taps,
+                    int32_t columns, float* out);
+void scale_accumulate_avx2(float* acc, const float* sums, float weight, int32_t count);
 #endif

@@ -1,5 +1,6 @@
-// Area-averaging scale of the 32-bit layout (plain and SSE2 forms share the weights
-// and the pass structure; only the arithmetic kernels differ) and the public entry.
+// Area-averaging scale of the 32-bit layout (plain, SSE2 and AVX2 forms share the
+// weights and the pass structure; only the arithmetic kernels differ) and the public
+// entry.
 
 #include <algorithm>
 #include <new>
@@ -52,12 +53,16 @@ AxisTaps build_taps(int64_t start, int64_t length, int64_t frac, int64_t size, i
 }
 
 struct PlainKernels {
-    static void Row(const uint8_t* row, const ScaleTap* taps, const float* weights, int32_t columns,
-                    float* out) {
+    using Columns = const AxisTaps*;
+    static bool Prepare(const AxisTaps& cols, int32_t, Columns* out) {
+        *out = &cols;
+        return true;
+    }
+    static void Row(const uint8_t* row, Columns cols, int32_t columns, float* out) {
         for (int32_t i = 0; i < columns; ++i) {
-            const ScaleTap& t = taps[i];
+            const ScaleTap& t = cols->taps[static_cast<size_t>(i)];
             const uint8_t* p = row + 4 * static_cast<int64_t>(t.first);
-            const float* w = weights + t.weight;
+            const float* w = cols->weights.data() + t.weight;
             float b = 0.0f, g = 0.0f, r = 0.0f, a = 0.0f;
             for (int32_t k = 0; k < t.count; ++k, p += 4) {
                 b += w[k] * static_cast<float>(p[0]);
@@ -86,15 +91,61 @@ struct PlainKernels {
 
 #if VEMO_SSE2_KERNELS
 struct Sse2Kernels {
-    static void Row(const uint8_t* row, const ScaleTap* taps, const float* weights, int32_t columns,
-                    float* out) {
-        scale_row_sse2(row, taps, weights, columns, out);
+    using Columns = const AxisTaps*;
+    static bool Prepare(const AxisTaps& cols, int32_t, Columns* out) {
+        *out = &cols;
+        return true;
+    }
+    static void Row(const uint8_t* row, Columns cols, int32_t columns, float* out) {
+        scale_row_sse2(row, cols->taps.data(), cols->weights.data(), columns, out);
     }
     static void Accumulate(float* acc, const float* sums, float weight, int32_t count) {
         scale_accumulate_sse2(acc, sums, weight, count);
     }
     static void Finish(const float* acc, float factor, int32_t columns, uint8_t* out) {
         scale_finish_sse2(acc, factor, columns, out);
+    }
+};
+
+// The AVX2 form works two result columns at a time, every column over the same number
+// of taps: shorter ones get weights of 0 after their own taps, or before them near the
+// row's end. A weight of 0 adds +0 to a sum of non-negative terms, which changes no
+// bit, so the sums are the SSE2 form's, and the tap loop no longer varies per column.
+struct Avx2Kernels : Sse2Kernels {
+    struct Columns {
+        int32_t taps = 0;
+        std::vector<int32_t> firsts;  // two per pair of columns
+        std::vector<float> weights;   // per pair and tap: four of each column's weight
+    };
+    static bool Prepare(const AxisTaps& cols, int32_t width, Columns* out) {
+        const int32_t columns = static_cast<int32_t>(cols.taps.size());
+        for (const ScaleTap& t : cols.taps) out->taps = std::max(out->taps, t.count);
+        if (out->taps > width) return false;
+        const int32_t pairs = (columns + 1) / 2;
+        out->firsts.assign(2 * static_cast<size_t>(pairs), 0);
+        out->weights.assign(static_cast<size_t>(pairs) * static_cast<size_t>(out->taps) * 8, 0.0f);
+        for (int32_t i = 0; i < 2 * pairs; ++i) {
+            // A last odd column is worked beside a copy of itself with no weights.
+            const ScaleTap& t = cols.taps[static_cast<size_t>(std::min(i, columns - 1))];
+            const int32_t lead = t.first + out->taps <= width ? 0 : t.first - (width - out->taps);
+            out->firsts[static_cast<size_t>(i)] = t.first - lead;
+            if (i >= columns) continue;
+            for (int32_t k = 0; k < t.count; ++k) {
+                float* w = out->weights.data() +
+                           (static_cast<size_t>(i / 2) * static_cast<size_t>(out->taps) +
+                            static_cast<size_t>(lead + k)) *
+                               8 +
+                           (i % 2) * 4;
+                std::fill(w, w + 4, cols.weights[static_cast<size_t>(t.weight + k)]);
+            }
+        }
+        return true;
+    }
+    static void Row(const uint8_t* row, const Columns& cols, int32_t columns, float* out) {
+        scale_row_avx2(row, cols.firsts.data(), cols.weights.data(), cols.taps, columns, out);
+    }
+    static void Accumulate(float* acc, const float* sums, float weight, int32_t count) {
+        scale_accumulate_avx2(acc, sums, weight, count);
     }
 };
 #endif
@@ -108,6 +159,8 @@ CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
     if (!result) return nullptr;
     AxisTaps cols = build_taps(g.sx, g.sw, g.fx, g.dw, g.columns);
     AxisTaps rows = build_taps(g.sy, g.sh, g.fy, g.dh, g.rows);
+    typename K::Columns prepared{};
+    if (!K::Prepare(cols, source->width, &prepared)) return nullptr;
     const float factor =
         static_cast<float>(static_cast<double>(g.dw * g.dh) / static_cast<double>(g.sw * g.sh));
     const int32_t reals = 4 * g.columns;
@@ -120,8 +173,7 @@ CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
         for (int32_t k = 0; k < t.count; ++k) {
             int32_t q = t.first + k;
             if (q != cached) {
-                K::Row(image_row(source, q), cols.taps.data(), cols.weights.data(), g.columns,
-                       sums.data());
+                K::Row(image_row(source, q), prepared, g.columns, sums.data());
                 cached = q;
             }
             K::Accumulate(acc.data(), sums.data(), rows.weights[static_cast<size_t>(t.weight + k)],
@@ -141,6 +193,10 @@ CImageBuffer* scale_image(const CImageBuffer* source, int32_t ox, int32_t oy, in
     try {
         if (layout_accepts<Layout32>(source)) {
 #if VEMO_SSE2_KERNELS
+            if (use_avx2_kernels()) {
+                // Columns of more taps than the row has pixels keep to the SSE2 form.
+                if (CImageBuffer* result = scale32<Avx2Kernels>(source, g)) return result;
+            }
             if (use_sse2_kernels()) return scale32<Sse2Kernels>(source, g);
 #endif
             return scale32<PlainKernels>(source, g);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "image/blend_kernels.h"
@@ -143,6 +144,10 @@ TEST(ScaleSse2, MatchesPlainFormUpToRoundingOfHalves) {
         {300, 700, 50 * 1024 + 77, 31 * 1024 + 5, 100, 2000, 30 * 1024 + 9, 20 * 1024},
         {-5, -1030, 7 * 1024, 3 * 1024, 5 * 1024 + 1, 3 * 1024, 3 * 1024, 2 * 1024},
         {0, 0, 37 * 1024, 23 * 1024, 0, 0, 37 * 1024, 23 * 1024},
+        // Columns of one to all 37 taps, ending at the row's last pixel.
+        {0, 0, 3 * 1024 + 500, 2 * 1024, 0, 0, 37 * 1024, 23 * 1024},
+        {0, 0, 1024, 1024, 0, 0, 37 * 1024, 23 * 1024},
+        {-700, 0, 9 * 1024, 5 * 1024, 30 * 1024 + 1, 20 * 1024, 7 * 1024 - 1, 3 * 1024},
     };
     for (const Case& c : cases) {
         ImagePtr plain, packed;
@@ -155,6 +160,15 @@ TEST(ScaleSse2, MatchesPlainFormUpToRoundingOfHalves) {
             packed.reset(scale_image(src.get(), c.ox, c.oy, c.dw, c.dh, c.sx, c.sy, c.sw, c.sh));
         }
         ASSERT_TRUE(plain && packed);
+        if (detect_cpu_features() & kCpuAVX2) {
+            // The AVX2 form gives the SSE2 form's bytes exactly.
+            CpuFeaturesOverride wide(kCpuSSE2 | kCpuAVX2);
+            ImagePtr wider(scale_image(src.get(), c.ox, c.oy, c.dw, c.dh, c.sx, c.sy, c.sw, c.sh));
+            ASSERT_TRUE(wider);
+            ASSERT_EQ(std::memcmp(wider->pixels, packed->pixels,
+                                  static_cast<size_t>(packed->stride) * packed->height),
+                      0);
+        }
         ASSERT_EQ(plain->width, packed->width);
         ASSERT_EQ(plain->height, packed->height);
         int differing = 0;
