@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-render benchmark: renders three slideshows with `vemo render` and the same
 # three videos with FFmpeg's own filters and with MLT's melt, and reports wall time,
-# frames per second, peak resident memory and the speed-up of two threads over one.
+# frames per second, peak resident memory, the speed-up of two threads over one and
+# Vemo's speed against the fastest of the others.
 #
 #   slideshow  12 pictures, each shot 4 s (held 3 s, then a 1 s cross-fade into the next)
 #   zoom       the same, each picture zooming from the whole to its centred 80 %
@@ -35,7 +36,9 @@
 # The table goes to standard output and to DIR/results.md (results-quick.md with
 # --quick); progress goes to standard error. "CPU %" is user plus system time over
 # wall time (100 = one core): on a shared machine it shows how much of the two
-# cores a run actually had.
+# cores a run actually had. "vs fastest peer", on Vemo's rows, is the seconds of the
+# fastest other program at the same scenario, codec and threads over Vemo's, with
+# that program named: above 1x Vemo is the faster.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -482,7 +485,7 @@ if [[ " ${program_list[*]} " == *" melt "* ]]; then
     melt_version="; $(melt -version 2>/dev/null | sed -n '1{/^melt /p}')"
 fi
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-declare -a rows=()
+declare -a rows=() row_keys=()
 declare -A seconds_of
 declare -a oddities=()
 for kind in "${scenario_list[@]}"; do
@@ -544,6 +547,7 @@ for kind in "${scenario_list[@]}"; do
                 if ((failed)); then
                     oddities+=("$kind $codec $program threads=$threads failed: see $name.log")
                     rows+=("| $kind | $codec | $program | $threads | — | failed | — | — | — | — |")
+                    row_keys+=("$kind/$codec/$program/$threads")
                     continue
                 fi
                 run_seconds=$best_seconds run_mib=$best_mib run_cpu=$best_cpu
@@ -563,6 +567,7 @@ for kind in "${scenario_list[@]}"; do
                     speedup=$(python3 -c "print(f'{$base / max($run_seconds, 0.01):.2f}×')")
                 fi
                 rows+=("| $kind | $codec | $program | $threads | $frames | $run_seconds | $fps | $run_mib | $speedup | $run_cpu |")
+                row_keys+=("$kind/$codec/$program/$threads")
                 note "  $frames frames in $run_seconds s ($fps fps), peak $run_mib MiB, CPU $run_cpu %"
             done
         done
@@ -591,12 +596,38 @@ if ((length_check)) && [[ -n "$vemo" ]]; then
     done
 fi
 
+# On Vemo's rows: the seconds of the fastest other program at the same scenario,
+# codec and threads over Vemo's, and which program that was.
+vs_fastest_peer() {
+    local kind codec program threads peer peer_seconds best="" best_peer=""
+    IFS=/ read -r kind codec program threads <<<"$1"
+    if [[ $program != vemo || -z "${seconds_of[$1]:-}" ]]; then
+        printf '—'
+        return
+    fi
+    for peer in "${program_list[@]}"; do
+        peer_seconds=${seconds_of["$kind/$codec/$peer/$threads"]:-}
+        [[ $peer != vemo && -n "$peer_seconds" ]] || continue
+        if [[ -z "$best" ]] ||
+            python3 -c "import sys; sys.exit(0 if $peer_seconds < $best else 1)"; then
+            best=$peer_seconds best_peer=$peer
+        fi
+    done
+    if [[ -z "$best" ]]; then
+        printf '—'
+        return
+    fi
+    python3 -c "print(f'{$best / max(${seconds_of[$1]}, 0.01):.2f}× $best_peer', end='')"
+}
+
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {
-    echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up | CPU % |"
-    echo "|---|---|---|---|---|---|---|---|---|---|"
-    printf '%s\n' "${rows[@]}"
+    echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up | CPU % | vs fastest peer |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|"
+    for ((i = 0; i < ${#rows[@]}; i++)); do
+        printf '%s %s |\n' "${rows[i]}" "$(vs_fastest_peer "${row_keys[i]}")"
+    done
     echo
     echo "- $started, $(nproc) cores ($cpu), $(free -g | awk '/^Mem:/ {print $2}') GiB;" \
         "load average $load_before before, $load_after after"
