@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-render benchmark: renders three slideshows with `vemo render` and the same
-# three videos with FFmpeg's own filters, and reports wall time, frames per second,
-# peak resident memory and the speed-up of two threads over one.
+# three videos with FFmpeg's own filters and with MLT's melt, and reports wall time,
+# frames per second, peak resident memory, the speed-up of two threads over one and
+# Vemo's speed against the fastest of the others.
 #
 #   slideshow  12 pictures, each shot 4 s (held 3 s, then a 1 s cross-fade into the next)
 #   zoom       the same, each picture zooming from the whole to its centred 80 %
@@ -9,6 +10,11 @@
 #
 # Each is made as AVI with rawvideo (BGR24) and with libx264, on 1 and 2 threads.
 # The pictures (4000x3000 JPEG, drawn by FFmpeg's sources) are made once and kept.
+# melt is optional (Debian package melt): without it its runs are left out, with a
+# note. Its MLT documents (DIR/KIND.mlt) are written beside the scenarios. The
+# threads are Vemo's render workers (--threads), FFmpeg's filter and encoder
+# threads, and the frames melt renders at once (real_time=-N), its slice threads and
+# its encoder's threads held to the same count.
 #
 # Usage: bench/render-bench.sh [options]
 #   --quick              2 smaller pictures on a 960x540 screen, short shots: a smoke run
@@ -18,7 +24,7 @@
 #   --scenarios LIST     comma-separated subset of slideshow,zoom,caption
 #   --codecs LIST        subset of rawvideo,libx264
 #   --threads LIST       subset of 1,2
-#   --programs LIST      subset of vemo,ffmpeg
+#   --programs LIST      subset of vemo,ffmpeg,melt (melt only when it is installed)
 #   --repeat N           run each render N times and report the fastest (default 1)
 #   --keep               keep the rendered videos (each rawvideo one is several GB)
 #   --prepare            make the pictures and scenarios, check them, render nothing
@@ -30,7 +36,9 @@
 # The table goes to standard output and to DIR/results.md (results-quick.md with
 # --quick); progress goes to standard error. "CPU %" is user plus system time over
 # wall time (100 = one core): on a shared machine it shows how much of the two
-# cores a run actually had.
+# cores a run actually had. "vs fastest peer", on Vemo's rows, is the seconds of the
+# fastest other program at the same scenario, codec and threads over Vemo's, with
+# that program named: above 1x Vemo is the faster.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -42,7 +50,7 @@ vemo=""
 scenarios="slideshow,zoom,caption"
 codecs="rawvideo,libx264"
 thread_counts="1,2"
-programs="vemo,ffmpeg"
+programs="vemo,ffmpeg,melt"
 keep=0
 prepare=0
 length_check=0
@@ -88,11 +96,24 @@ check_list() {
 check_list scenarios "$scenarios" slideshow,zoom,caption
 check_list codecs "$codecs" rawvideo,libx264
 check_list threads "$thread_counts" 1,2
-check_list programs "$programs" vemo,ffmpeg
+check_list programs "$programs" vemo,ffmpeg,melt
 IFS=, read -r -a scenario_list <<<"$scenarios"
 IFS=, read -r -a codec_list <<<"$codecs"
 IFS=, read -r -a thread_list <<<"$thread_counts"
 IFS=, read -r -a program_list <<<"$programs"
+
+# melt is optional: without it, its runs are left out.
+melt_missing=0
+if [[ " ${program_list[*]} " == *" melt "* ]] && ! command -v melt >/dev/null; then
+    note "melt is not installed (sudo apt-get install melt): its runs are left out"
+    melt_missing=1
+    kept=()
+    for program in "${program_list[@]}"; do
+        [[ $program == melt ]] || kept+=("$program")
+    done
+    ((${#kept[@]} > 0)) || fail "nothing to run without melt"
+    program_list=("${kept[@]}")
+fi
 
 # ---- the shape of the run ----
 if ((quick)); then
@@ -312,6 +333,102 @@ ffmpeg_graph() {
     printf '[%s]tpad=stop=1:stop_mode=clone,setpts=N/(%d*TB)[out]\n' "$last" "$rate"
 }
 
+# ---- the MLT documents ----
+# The zoom of one shot as key frames of the affine filter's rectangle, which places
+# the whole picture on the screen: at frame n the centred screen-shaped crop is
+# (1 - 0.2 n / (shot - 1)) of the whole one, as in the scenario and the FFmpeg graph.
+# Every frame is a key frame: between key frames MLT moves the picture's size
+# linearly, which is not the crop's.
+zoom_keyframes() {
+    local crop
+    read -r -a crop <<<"$(zoom_rect 100 screen)"
+    python3 - "$pic_w" "$pic_h" "$screen_w" "$screen_h" "$shot" "${crop[@]}" <<'EOF'
+import sys
+pw, ph, sw, sh, shot, l, t, r, b = map(int, sys.argv[1:])
+keys = []
+for n in range(shot):
+    s = 1 - 0.2 * n / (shot - 1)
+    cw, ch = (r - l + 1) * s, (b - t + 1) * s
+    sx, sy = sw / cw, sh / ch
+    keys.append(f"{n}={(cw - pw) / 2 * sx + 0:.3f}/{(ch - ph) / 2 * sy + 0:.3f}:{pw * sx:.3f}x{ph * sy:.3f}")
+print(";".join(keys))
+EOF
+}
+
+# Writes the MLT document of one scenario: a producer a shot (its picture, with the
+# affine filter for the zoom or the text filter for the caption), the shots taking
+# turns on two tracks so that each overlaps the next by the cross-fade, and over
+# each overlap a luma transition without a luma file, which is a dissolve. Colours
+# go through BT.601, as Vemo's and FFmpeg's do.
+melt_xml() {
+    local kind=$1 i n len track keys="" step=$((shot - fade)) gap=$((shot - 2 * fade))
+    local band_y=$((screen_h * 7 / 9)) band_h=$((screen_h * 2 / 9))
+    ((gap >= 0)) || fail "melt_xml: shots of $shot frames overlap more than their neighbours"
+    [[ $kind == zoom ]] && keys=$(zoom_keyframes)
+    printf '<?xml version="1.0" encoding="utf-8"?>\n'
+    printf '<!-- Whole-render benchmark: %s, %d pictures. -->\n' "$kind" "$pictures"
+    printf '<mlt LC_NUMERIC="C" producer="show">\n'
+    printf '  <profile description="render-bench" width="%d" height="%d" progressive="1"' \
+        "$screen_w" "$screen_h"
+    printf ' sample_aspect_num="1" sample_aspect_den="1" display_aspect_num="%d"' "$screen_w"
+    printf ' display_aspect_den="%d" frame_rate_num="%d" frame_rate_den="1" colorspace="601"/>\n' \
+        "$screen_h" "$rate"
+    for ((i = 1; i <= pictures; i++)); do
+        n=$(printf '%02d' "$i")
+        # As vemo render does, the video ends with the last frame once more.
+        len=$shot
+        ((i < pictures)) || len=$((shot + 1))
+        printf '  <producer id="s%s" in="0" out="%d">\n' "$n" $((len - 1))
+        printf '    <property name="resource">%s/p%s.jpg</property>\n' "$picdir" "$n"
+        case $kind in
+        zoom)
+            printf '    <filter>\n      <property name="mlt_service">affine</property>\n'
+            printf '      <property name="transition.distort">1</property>\n'
+            printf '      <property name="transition.rect">%s</property>\n    </filter>\n' "$keys"
+            ;;
+        caption)
+            # Both lines centred in the band of the scenario's TEXT, in white.
+            printf '    <filter>\n      <property name="mlt_service">text</property>\n'
+            printf '      <property name="argument">%s\n%s</property>\n' \
+                "$(caption_line1 "$i")" "$(caption_line2 "$i")"
+            printf '      <property name="geometry">0/%d:%dx%d:100</property>\n' \
+                "$band_y" "$screen_w" "$band_h"
+            printf '      <property name="family">IPAGothic</property>\n'
+            printf '      <property name="size">%d</property>\n' "$font_h"
+            printf '      <property name="fgcolour">0xffffffff</property>\n'
+            printf '      <property name="bgcolour">0x00000000</property>\n'
+            printf '      <property name="halign">center</property>\n'
+            printf '      <property name="valign">middle</property>\n    </filter>\n'
+            ;;
+        esac
+        printf '  </producer>\n'
+    done
+    # Shot i starts at (i - 1) * step on track (i - 1) % 2.
+    for track in 0 1; do
+        printf '  <playlist id="track%d">\n' "$track"
+        ((track == 0)) || printf '    <blank length="%d"/>\n' "$step"
+        for ((i = track + 1; i <= pictures; i += 2)); do
+            if ((i > 2 && gap > 0)); then
+                printf '    <blank length="%d"/>\n' "$gap"
+            fi
+            len=$shot
+            ((i < pictures)) || len=$((shot + 1))
+            printf '    <entry producer="s%02d" in="0" out="%d"/>\n' "$i" $((len - 1))
+        done
+        printf '  </playlist>\n'
+    done
+    printf '  <tractor id="show" in="0" out="%d">\n    <multitrack>\n' $((frames_expected - 1))
+    printf '      <track producer="track0"/>\n      <track producer="track1"/>\n    </multitrack>\n'
+    # Into an even shot from track 0 to track 1; into an odd one, back.
+    for ((i = 2; i <= pictures; i++)); do
+        printf '    <transition in="%d" out="%d">\n' $(((i - 1) * step)) $(((i - 1) * step + fade - 1))
+        printf '      <property name="mlt_service">luma</property>\n'
+        printf '      <property name="a_track">0</property>\n      <property name="b_track">1</property>\n'
+        printf '      <property name="reverse">%d</property>\n    </transition>\n' $((i % 2))
+    done
+    printf '  </tractor>\n</mlt>\n'
+}
+
 # ---- one measured run ----
 # Runs a command under GNU time; sets run_seconds, run_mib and run_cpu (per cent
 # of one core, user and system time over wall time).
@@ -348,6 +465,10 @@ for kind in "${scenario_list[@]}"; do
         [[ "$summary" == *", $scenario_frames frames,"* ]] ||
             fail "$scenario: vemo check counts other than $scenario_frames frames"
     fi
+    if [[ " ${program_list[*]} " == *" melt "* ]]; then
+        melt_xml "$kind" >"$dir/$kind$suffix.mlt.part"
+        mv "$dir/$kind$suffix.mlt.part" "$dir/$kind$suffix.mlt"
+    fi
 done
 
 if ((prepare)); then
@@ -359,8 +480,12 @@ fi
 cat "$picdir"/p*.jpg >/dev/null
 
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
+melt_version=""
+if [[ " ${program_list[*]} " == *" melt "* ]]; then
+    melt_version="; $(melt -version 2>/dev/null | sed -n '1{/^melt /p}')"
+fi
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-declare -a rows=()
+declare -a rows=() row_keys=()
 declare -A seconds_of
 declare -a oddities=()
 for kind in "${scenario_list[@]}"; do
@@ -373,6 +498,18 @@ for kind in "${scenario_list[@]}"; do
                 if [[ $program == vemo ]]; then
                     cmd=("$vemo" render "$scenario" -o "$name" --format avi --codec "$codec"
                         --threads "$threads")
+                elif [[ $program == melt ]]; then
+                    if [[ $codec == rawvideo ]]; then
+                        enc=(vcodec=rawvideo pix_fmt=bgr24)
+                    else
+                        enc=(vcodec=libx264 pix_fmt=yuv420p bf=0)
+                    fi
+                    # real_time=-N renders N frames at once and drops none; the slice
+                    # threads of its scalers and transitions are held to N as well,
+                    # and the encoder has N, as FFmpeg's has.
+                    cmd=(env MLT_SLICES_COUNT="$threads" melt -quiet "$dir/$kind$suffix.mlt"
+                        -consumer "avformat:$name.avi" f=avi an=1 "${enc[@]}"
+                        real_time=-"$threads" threads="$threads")
                 else
                     if [[ $codec == rawvideo ]]; then
                         # Planar RGB through the graph: xfade has no packed form,
@@ -410,6 +547,7 @@ for kind in "${scenario_list[@]}"; do
                 if ((failed)); then
                     oddities+=("$kind $codec $program threads=$threads failed: see $name.log")
                     rows+=("| $kind | $codec | $program | $threads | — | failed | — | — | — | — |")
+                    row_keys+=("$kind/$codec/$program/$threads")
                     continue
                 fi
                 run_seconds=$best_seconds run_mib=$best_mib run_cpu=$best_cpu
@@ -429,6 +567,7 @@ for kind in "${scenario_list[@]}"; do
                     speedup=$(python3 -c "print(f'{$base / max($run_seconds, 0.01):.2f}×')")
                 fi
                 rows+=("| $kind | $codec | $program | $threads | $frames | $run_seconds | $fps | $run_mib | $speedup | $run_cpu |")
+                row_keys+=("$kind/$codec/$program/$threads")
                 note "  $frames frames in $run_seconds s ($fps fps), peak $run_mib MiB, CPU $run_cpu %"
             done
         done
@@ -457,12 +596,38 @@ if ((length_check)) && [[ -n "$vemo" ]]; then
     done
 fi
 
+# On Vemo's rows: the seconds of the fastest other program at the same scenario,
+# codec and threads over Vemo's, and which program that was.
+vs_fastest_peer() {
+    local kind codec program threads peer peer_seconds best="" best_peer=""
+    IFS=/ read -r kind codec program threads <<<"$1"
+    if [[ $program != vemo || -z "${seconds_of[$1]:-}" ]]; then
+        printf '—'
+        return
+    fi
+    for peer in "${program_list[@]}"; do
+        peer_seconds=${seconds_of["$kind/$codec/$peer/$threads"]:-}
+        [[ $peer != vemo && -n "$peer_seconds" ]] || continue
+        if [[ -z "$best" ]] ||
+            python3 -c "import sys; sys.exit(0 if $peer_seconds < $best else 1)"; then
+            best=$peer_seconds best_peer=$peer
+        fi
+    done
+    if [[ -z "$best" ]]; then
+        printf '—'
+        return
+    fi
+    python3 -c "print(f'{$best / max(${seconds_of[$1]}, 0.01):.2f}× $best_peer', end='')"
+}
+
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {
-    echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up | CPU % |"
-    echo "|---|---|---|---|---|---|---|---|---|---|"
-    printf '%s\n' "${rows[@]}"
+    echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up | CPU % | vs fastest peer |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|"
+    for ((i = 0; i < ${#rows[@]}; i++)); do
+        printf '%s %s |\n' "${rows[i]}" "$(vs_fastest_peer "${row_keys[i]}")"
+    done
     echo
     echo "- $started, $(nproc) cores ($cpu), $(free -g | awk '/^Mem:/ {print $2}') GiB;" \
         "load average $load_before before, $load_after after"
@@ -471,7 +636,10 @@ cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
         "shots of $shot frames cross-faded over $fade: $scenario_frames frames, written as" \
         "$frames_expected (the last frame once more)"
     echo "- vemo $(git -C "$root" describe --always --dirty 2>/dev/null || echo '?');" \
-        "$(ffmpeg -version | head -1 | cut -d' ' -f1-3)"
+        "$(ffmpeg -version | head -1 | cut -d' ' -f1-3)$melt_version"
+    if ((melt_missing)); then
+        echo "- melt is not installed (sudo apt-get install melt): its runs are left out"
+    fi
     if ((${#length_lines[@]} > 0)); then
         printf -- '- %s\n' "${length_lines[@]}"
     fi
