@@ -56,7 +56,7 @@ int DirectWriter::Start(int fd, bool direct, std::string* reason) {
     m_end = std::max<int64_t>(m_position, info.st_size);
     for (auto& buffer : m_buffers) {
         void* block = nullptr;
-        if (!buffer && ::posix_memalign(&block, kBlockBytes, kBufferBytes) != 0)
+        if (!buffer && ::posix_memalign(&block, kBlockBytes, m_bufferBytes) != 0)
             return fail(ENOMEM, reason);
         if (block) buffer.reset(static_cast<uint8_t*>(block));
     }
@@ -151,10 +151,10 @@ int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
         }
         size_t n = size;
         if (m_bufferAt >= 0) {
-            n = std::min(size, kBufferBytes - m_buffered);
+            n = std::min(size, m_bufferBytes - m_buffered);
             std::memcpy(m_buffers[m_filling].get() + m_buffered, data, n);
             m_buffered += n;
-            if (m_buffered == kBufferBytes) {
+            if (m_buffered == m_bufferBytes) {
                 // The previous buffer must be on the file before this one goes.
                 int result = Collect(reason);
                 const uint8_t* full = m_buffers[m_filling].get();
@@ -164,11 +164,11 @@ int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
                 if (result != 0) return result;
                 try {
                     m_pending = std::async(std::launch::async, &DirectWriter::WriteBlocks,
-                                           m_direct.Get(), m_fd, full, kBufferBytes, at);
+                                           m_direct.Get(), m_fd, full, m_bufferBytes, at);
                     m_filling ^= 1;
                 } catch (const std::system_error&) {
                     // No thread to be had: written here and now.
-                    BlockWrite outcome = WriteBlocks(m_direct.Get(), m_fd, full, kBufferBytes, at);
+                    BlockWrite outcome = WriteBlocks(m_direct.Get(), m_fd, full, m_bufferBytes, at);
                     if (outcome.refused) m_direct.Reset();
                     if (outcome.result != 0 && reason) *reason = outcome.reason;
                     if (outcome.result != 0) return outcome.result;

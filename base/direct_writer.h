@@ -9,6 +9,7 @@
 // buffers go through the ordinary descriptor too. A descriptor that is not a regular file (a pipe,
 // a device) is written through as it stands, seeking with lseek.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <future>
@@ -20,9 +21,13 @@
 class DirectWriter {
 public:
     static constexpr int64_t kBlockBytes = 4096;
-    static constexpr size_t kBufferBytes = 4u << 20;
+    // Each of the two buffers: large writes keep a virtual disk's queue busy.
+    static constexpr size_t kBufferBytes = 16u << 20;
 
-    DirectWriter() = default;
+    // `bufferBytes` is rounded up to whole blocks.
+    explicit DirectWriter(size_t bufferBytes = kBufferBytes)
+        : m_bufferBytes((std::max<size_t>(bufferBytes, 1) + kBlockBytes - 1) / kBlockBytes *
+                        kBlockBytes) {}
     DirectWriter(const DirectWriter&) = delete;
     DirectWriter& operator=(const DirectWriter&) = delete;
 
@@ -58,6 +63,7 @@ private:
     static BlockWrite WriteBlocks(int direct, int fd, const uint8_t* data, size_t size, int64_t at);
     int Collect(std::string* reason);
 
+    const size_t m_bufferBytes;
     int m_fd = -1;
     bool m_regular = false;
     UniqueFd m_direct;  // the same file opened with O_DIRECT

@@ -38,7 +38,9 @@
 # wall time (100 = one core): on a shared machine it shows how much of the two
 # cores a run actually had. "vs fastest peer", on Vemo's rows, is the seconds of the
 # fastest other program at the same scenario, codec and threads over Vemo's, with
-# that program named: above 1x Vemo is the faster.
+# that program named: above 1x Vemo is the faster. Every run starts after a sync;
+# "write-back s" is how long the sync after it took to put on disk what the run left
+# in the page cache (a program that writes past the cache leaves little).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -530,7 +532,7 @@ for kind in "${scenario_list[@]}"; do
                         -f avi "$name.avi")
                 fi
                 # The best of the repetitions: the one with the least wall time.
-                failed=0 best_seconds="" best_mib="" best_cpu=""
+                failed=0 best_seconds="" best_mib="" best_cpu="" best_flush=""
                 for ((rep = 1; rep <= repeat; rep++)); do
                     rm -f "$name.avi"
                     # The last output's dirty pages are written out before, not during.
@@ -539,14 +541,19 @@ for kind in "${scenario_list[@]}"; do
                         failed=1
                         break
                     fi
+                    # What the run left in the page cache, written out after it.
+                    flush_start=$(date +%s.%N)
+                    sync
+                    run_flush=$(python3 -c "print(f'{$(date +%s.%N) - $flush_start:.2f}')")
                     if [[ -z "$best_seconds" ]] ||
                         python3 -c "import sys; sys.exit(0 if $run_seconds < $best_seconds else 1)"; then
                         best_seconds=$run_seconds best_mib=$run_mib best_cpu=$run_cpu
+                        best_flush=$run_flush
                     fi
                 done
                 if ((failed)); then
                     oddities+=("$kind $codec $program threads=$threads failed: see $name.log")
-                    rows+=("| $kind | $codec | $program | $threads | — | failed | — | — | — | — |")
+                    rows+=("| $kind | $codec | $program | $threads | — | failed | — | — | — | — | — |")
                     row_keys+=("$kind/$codec/$program/$threads")
                     continue
                 fi
@@ -566,7 +573,7 @@ for kind in "${scenario_list[@]}"; do
                 if ((threads > 1)) && [[ -n "$base" ]]; then
                     speedup=$(python3 -c "print(f'{$base / max($run_seconds, 0.01):.2f}×')")
                 fi
-                rows+=("| $kind | $codec | $program | $threads | $frames | $run_seconds | $fps | $run_mib | $speedup | $run_cpu |")
+                rows+=("| $kind | $codec | $program | $threads | $frames | $run_seconds | $best_flush | $fps | $run_mib | $speedup | $run_cpu |")
                 row_keys+=("$kind/$codec/$program/$threads")
                 note "  $frames frames in $run_seconds s ($fps fps), peak $run_mib MiB, CPU $run_cpu %"
             done
@@ -623,8 +630,8 @@ vs_fastest_peer() {
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {
-    echo "| scenario | codec | program | threads | frames | seconds | fps | peak MiB | speed-up | CPU % | vs fastest peer |"
-    echo "|---|---|---|---|---|---|---|---|---|---|---|"
+    echo "| scenario | codec | program | threads | frames | seconds | write-back s | fps | peak MiB | speed-up | CPU % | vs fastest peer |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
     for ((i = 0; i < ${#rows[@]}; i++)); do
         printf '%s %s |\n' "${rows[i]}" "$(vs_fastest_peer "${row_keys[i]}")"
     done

@@ -23,7 +23,9 @@ TEST(DirectWriter, LeavesTheBytesAnOrdinaryWriterLeaves) {
         const std::string path = dir / (direct ? "direct.bin" : "ordinary.bin");
         UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         ASSERT_TRUE(fd.Valid());
-        DirectWriter writer;
+        // Small buffers: many of them fill, go to the file and come back.
+        constexpr size_t kBuffer = 64 << 10;
+        DirectWriter writer(kBuffer);
         std::string reason;
         ASSERT_EQ(writer.Start(fd.Get(), direct, &reason), 0) << reason;
         if (!direct) {
@@ -47,9 +49,9 @@ TEST(DirectWriter, LeavesTheBytesAnOrdinaryWriterLeaves) {
         };
         // Frames of a few MiB between small headers, sizes patched at earlier offsets,
         // a seek past the end that leaves a hole, pieces ending on and off the blocks.
-        for (int step = 0; step < 40; ++step) {
+        for (int step = 0; step < 200; ++step) {
             write(8);
-            write(step % 5 == 0 ? DirectWriter::kBufferBytes - 8 : 1 + random() % (3u << 20));
+            write(step % 5 == 0 ? kBuffer - 8 : 1 + random() % (3 * kBuffer));
             if (step % 7 == 3) {
                 const int64_t back = static_cast<int64_t>(random() % model.size());
                 ASSERT_EQ(writer.Seek(back, SEEK_SET, &reason), back) << reason;
@@ -58,7 +60,7 @@ TEST(DirectWriter, LeavesTheBytesAnOrdinaryWriterLeaves) {
                 ASSERT_EQ(writer.Seek(0, SEEK_END, &reason), static_cast<int64_t>(model.size()));
                 position = static_cast<int64_t>(model.size());
             }
-            if (step == 20) {
+            if (step == 100) {
                 position = writer.Seek(DirectWriter::kBlockBytes + 3, SEEK_CUR, &reason);
                 ASSERT_EQ(position, static_cast<int64_t>(model.size()) + 4099) << reason;
             }
