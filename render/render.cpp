@@ -205,6 +205,11 @@ void CRender::StartRendering() {
         job->index = i;
         job->context.frameCount = m_endFrame;
         job->context.levelTrack = m_music.LevelTrack();
+        // How far apart the frames asked lie, so that scenes let go of a shot's work
+        // when the last frame asked of it comes back (marked stills lie irregularly).
+        job->context.frameStep = m_format != kFormatHtml                   ? m_step
+                                 : m_html.frameMode == kHtmlIntervalFrames ? 30
+                                                                           : 1;
         auto worker = std::make_unique<CRenderFrame>();
         const bool started = worker->Start();
         RenderJob* raw = job.get();

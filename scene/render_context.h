@@ -11,6 +11,9 @@ using AudioLevelTrack = std::vector<int32_t>;
 struct RenderContext {
     int32_t frameCount = 0;                       // frames the track covers
     const AudioLevelTrack* levelTrack = nullptr;  // none without music
+    // The render asks every frameStep-th frame (a preview); a scene's last frame may then
+    // never be asked, and one within frameStep - 1 of it is the last its run gets.
+    int32_t frameStep = 1;
 
     // The level of `frame`; 0 without a track and at or beyond the frame count.
     int32_t MusicLevel(int32_t frame) const {

@@ -86,14 +86,18 @@ int32_t last_before(std::initializer_list<int64_t> candidates, int64_t before, i
 // scene (a block used twice). Guarded by the scene's lock.
 class CacheUsers {
 public:
-    void Take(int64_t frame, int64_t lastFrame) {
+    // `context` tells the render's step (none: every frame is asked).
+    void Take(int64_t frame, int64_t lastFrame, const RenderContext* context) {
         ++m_users;
-        if (frame < lastFrame - std::min<int64_t>(kLateFrames, lastFrame / 2)) m_lastBack = false;
+        m_step = context ? std::max<int64_t>(context->frameStep, 1) : 1;
+        const int64_t late = std::max(std::min<int64_t>(kLateFrames, lastFrame / 2), m_step - 1);
+        if (frame < lastFrame - late) m_lastBack = false;
     }
     // Gives one image of `frame` back; true when the kept work should go now.
     bool GiveBack(int64_t frame, int64_t lastFrame) {
         if (m_users > 0) --m_users;
-        if (frame >= lastFrame) m_lastBack = true;
+        // Asking every n-th frame, the last one asked lies within n - 1 of the end.
+        if (frame > lastFrame - m_step) m_lastBack = true;
         return m_users == 0 && m_lastBack;
     }
     void Reset() {
@@ -106,6 +110,7 @@ private:
     // ended (workers finish a batch out of order).
     static constexpr int64_t kLateFrames = 64;
     int32_t m_users = 0;
+    int64_t m_step = 1;
     bool m_lastBack = false;
 };
 

@@ -135,7 +135,7 @@ CImageBuffer* CSceneAction::GetImage(int32_t frame, int32_t mode, int32_t* runLe
     SharedMotionImage background;
     {
         std::lock_guard<std::mutex> hold(Lock());
-        m_users.Take(frame, int64_t{Settings().frames} - 1);
+        m_users.Take(frame, int64_t{Settings().frames} - 1, context);
         if (!m_cache && input) {
             CImageBuffer* image = input->GetImage(frame, mode, nullptr, context);
             if (image) {

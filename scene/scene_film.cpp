@@ -139,7 +139,7 @@ CImageBuffer* CSceneFilm::GetImage(int32_t frame, int32_t mode, int32_t* runLeng
         // Counted before anything can fail: the caller gives every frame back, made
         // or not.
         std::lock_guard<std::mutex> hold(Lock());
-        m_users.Take(frame, int64_t{Settings().frames} - 1);
+        m_users.Take(frame, int64_t{Settings().frames} - 1, context);
     }
     const FilmSettings& s = Settings();
     const size_t n = Inputs().size();

@@ -118,7 +118,7 @@ CImageBuffer* CSceneMix::GetImage(int32_t frame, int32_t mode, int32_t* runLengt
         // The background is the same for every frame: the first frame that finds no
         // canvas makes it while the others wait, then each takes a copy.
         std::lock_guard<std::mutex> hold(Lock());
-        m_users.Take(frame, int64_t{GetFrameCount()} - 1);
+        m_users.Take(frame, int64_t{GetFrameCount()} - 1, context);
         if (!m_canvas) {
             const CColor& bg = Settings().bgcolor;
             m_canvas.reset(

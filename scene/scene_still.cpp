@@ -20,7 +20,7 @@ CImageBuffer* CSceneStill::GetImage(int32_t frame, int32_t mode, int32_t* runLen
     // only read the images they are given, so the kept composition is handed out
     // itself; the users count keeps it until the last one is back.
     std::lock_guard<std::mutex> hold(Lock());
-    m_users.Take(frame, int64_t{Settings().frames} - 1);
+    m_users.Take(frame, int64_t{Settings().frames} - 1, context);
     CImageBuffer* shared = m_cache.get();
     ImagePtr result;
     if (!shared) {

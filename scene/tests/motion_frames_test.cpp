@@ -127,6 +127,18 @@ TEST_P(MotionFrames, StillHoldsAPictureAndPromisesTheFramesThatFollow) {
     still->ResetCache();
     { Frame f = Get(still, 3); }
     EXPECT_EQ(picture->gets, 4);
+
+    // A preview asks every 7th frame: frame 98 is the last one asked, and its coming
+    // back lets the composition go although frame 99 never comes.
+    still->ResetCache();
+    RenderContext preview;
+    preview.frameStep = 7;
+    for (int32_t frame = 0; frame < 100; frame += 7) {
+        Frame f(still, frame, still->GetImage(frame, 1, nullptr, &preview));
+    }
+    EXPECT_EQ(picture->gets, 5);
+    { Frame f(still, 0, still->GetImage(0, 1, nullptr, &preview)); }
+    EXPECT_EQ(picture->gets, 6) << "the next run over the block composes again";
     EXPECT_EQ(picture->gets, picture->releases);
 }
 
