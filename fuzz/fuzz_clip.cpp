@@ -19,13 +19,21 @@ extern "C" {
 
 namespace {
 
-// Memory-backed where the system has it: every input becomes a file first.
-std::string work_file() {
-    const std::filesystem::path shm = "/dev/shm";
-    const auto folder =
-        std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
-    return (folder / ("vemo-fuzz-clip-" + std::to_string(::getpid()) + ".bin")).string();
-}
+// Memory-backed where the system has it: every input becomes a file first. The file
+// goes when the fuzzer ends.
+struct WorkFile {
+    WorkFile() {
+        const std::filesystem::path shm = "/dev/shm";
+        const auto folder =
+            std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
+        path = (folder / ("vemo-fuzz-clip-" + std::to_string(::getpid()) + ".bin")).string();
+    }
+    ~WorkFile() {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+    std::string path;
+};
 
 }  // namespace
 
@@ -35,7 +43,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = work_file();
+    static const WorkFile work;
+    const std::string& path = work.path;
     {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
