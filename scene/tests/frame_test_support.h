@@ -82,23 +82,39 @@ private:
     int m_previous;
 };
 
-// A scene of `frames` frames (kEndlessFrames: a picture) whose frame f is a
-// width x height image of one colour: red f % 256, green `green`, blue 0, alpha
-// `alpha`. It promises `run` identical frames after each, and counts its calls.
-class PaintedScene : public CScene {
+// What the test scenes below share: `frames` frames (kEndlessFrames: a picture) of
+// width x height, every call counted, every image deleted when it comes back.
+class CountingScene : public CScene {
 public:
-    PaintedScene(int32_t frames, int32_t width, int32_t height)
+    CountingScene(int32_t frames, int32_t width, int32_t height)
         : CScene(SCENE_MOVIE), m_frames(frames), m_width(width), m_height(height) {}
+    void ReleaseImage(CImageBuffer* image, int32_t) override {
+        ++releases;
+        delete_image(image);
+    }
+
+    std::atomic<int> gets{0};
+    std::atomic<int> releases{0};
+
+protected:
+    int32_t ComputeFrameCount() override { return m_frames; }
+
+    int32_t m_frames;
+    int32_t m_width;
+    int32_t m_height;
+};
+
+// Frame f is one colour: red f % 256, green `green`, blue 0, alpha `alpha`. It
+// promises `run` identical frames after each.
+class PaintedScene : public CountingScene {
+public:
+    using CountingScene::CountingScene;
 
     CImageBuffer* GetImage(int32_t frame, int32_t, int32_t* runLength, RenderContext*) override {
         ++gets;
         if (runLength && run >= 0) *runLength = std::min(*runLength, run);
         return create_filled_image(m_width, m_height, static_cast<uint8_t>(frame % 256), green, 0,
                                    alpha);
-    }
-    void ReleaseImage(CImageBuffer* image, int32_t) override {
-        ++releases;
-        delete_image(image);
     }
     int TestFrame(int kind, int32_t frame) override {
         return kind == FRAME_KEY ? (frame == 0 ? 1 : 0) : serial;
@@ -108,31 +124,15 @@ public:
     uint8_t alpha = 255;
     int32_t run = -1;  // -1: the run length is left alone
     int serial = 0;
-    std::atomic<int> gets{0};
-    std::atomic<int> releases{0};
-
-protected:
-    int32_t ComputeFrameCount() override { return m_frames; }
-
-private:
-    int32_t m_frames;
-    int32_t m_width;
-    int32_t m_height;
 };
 
-// A scene of `frames` frames (kEndlessFrames: a picture) whose frame f is a
-// width x height image in the working layout with the pixels paint(x, y, f). It
-// counts its calls.
-class PatternScene : public CScene {
+// Frame f is an image in the working layout with the pixels paint(x, y, f).
+class PatternScene : public CountingScene {
 public:
     using Paint = std::function<Rgba(int32_t x, int32_t y, int32_t frame)>;
 
     PatternScene(int32_t frames, int32_t width, int32_t height, Paint paint)
-        : CScene(SCENE_MOVIE),
-          m_frames(frames),
-          m_width(width),
-          m_height(height),
-          m_paint(std::move(paint)) {}
+        : CountingScene(frames, width, height), m_paint(std::move(paint)) {}
 
     CImageBuffer* GetImage(int32_t frame, int32_t, int32_t*, RenderContext*) override {
         ++gets;
@@ -143,21 +143,8 @@ public:
         }
         return image;
     }
-    void ReleaseImage(CImageBuffer* image, int32_t) override {
-        ++releases;
-        delete_image(image);
-    }
     int TestFrame(int, int32_t) override { return 0; }
 
-    std::atomic<int> gets{0};
-    std::atomic<int> releases{0};
-
-protected:
-    int32_t ComputeFrameCount() override { return m_frames; }
-
 private:
-    int32_t m_frames;
-    int32_t m_width;
-    int32_t m_height;
     Paint m_paint;
 };
