@@ -12,23 +12,6 @@
 
 namespace {
 
-int pwrite_all(int fd, const uint8_t* data, size_t size, int64_t at, std::string* reason) {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, static_cast<off_t>(at));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            // A write that takes nothing without an error would loop forever.
-            const int error = n < 0 ? errno : EIO;
-            if (reason) *reason = error_text(error);
-            return -error;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-        at += n;
-    }
-    return 0;
-}
-
 int fail(int error, std::string* reason) {
     if (reason) *reason = error_text(error);
     return -error;

@@ -2,6 +2,8 @@
 // An owning file descriptor, the system's reason text for an error number, and the
 // write loop every output shares.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -43,3 +45,5 @@ std::string error_text(int error);
 // Writes every byte of `bytes` to `fd`, retrying after interruptions and short
 // writes. 0, or the negated error number with its text in *reason.
 int write_all(int fd, std::string_view bytes, std::string* reason);
+// The same at file offset `at` (pwrite), leaving the descriptor's offset alone.
+int pwrite_all(int fd, const uint8_t* data, size_t size, int64_t at, std::string* reason);
