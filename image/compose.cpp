@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "image/blend_kernels.h"
 #include "image/pixel_layout.h"
@@ -207,4 +208,38 @@ CImageBuffer* crossfade_image(const CImageBuffer* a, const CImageBuffer* b, int 
         }
         return result;
     });
+}
+
+CImageBuffer* crossfade_image_24a(const CImageBuffer* a, const CImageBuffer* b, int percent) {
+    if (percent < 0 || percent > 100 || !a || !b || !a->pixels || !b->pixels || a->bpp != 32 ||
+        b->bpp != 32 || a->width != b->width || a->height != b->height)
+        return nullptr;
+    const int wb = percent * 255 / 100;
+    const int wa = (100 - percent) * 255 / 100;
+    ImagePtr result(create_image_for_overwrite(a->width, a->height, 24, true));
+    if (!result) return nullptr;
+    // Each row is mixed and split in rows that stay in the first-level cache, and only
+    // the finished row goes out, past the caches: the 32-bit mix never reaches memory,
+    // and the two inputs, which the next frame reads again, stay cached.
+    const size_t width = static_cast<size_t>(a->width);
+    std::vector<uint8_t> row(8 * width);
+    uint8_t* mix = row.data();
+    uint8_t* colour = mix + 4 * width;
+    uint8_t* alpha = colour + 3 * width;
+    for (int32_t y = 0; y < a->height; ++y) {
+        crossfade_bytes(image_row(a, y), image_row(b, y), mix, 4 * static_cast<int64_t>(width), wa,
+                        wb, true);
+        split_alpha_row(mix, colour, alpha, a->width);
+#if VEMO_SSE2_KERNELS
+        stream_bytes_sse2(image_row(result.get(), y), colour, 3 * static_cast<int64_t>(width));
+        stream_bytes_sse2(image_alpha_row(result.get(), y), alpha, static_cast<int64_t>(width));
+#else
+        std::memcpy(image_row(result.get(), y), colour, 3 * width);
+        std::memcpy(image_alpha_row(result.get(), y), alpha, width);
+#endif
+    }
+#if VEMO_SSE2_KERNELS
+    stream_fence_sse2();
+#endif
+    return result.release();
 }

@@ -243,25 +243,26 @@ CImageBuffer* image32_to_24a(const CImageBuffer* image) {
     ImagePtr result(create_image_for_overwrite(image->width, image->height, 24, true));
     if (!result) return nullptr;
     for (int32_t y = 0; y < image->height; ++y) {
-        const uint8_t* src = image_row(image, y);
-        uint8_t* dst = image_row(result.get(), y);
-        uint8_t* alpha = image_alpha_row(result.get(), y);
-        int32_t x = 0;
-#if VEMO_SSE2_KERNELS
-        if (use_avx2_kernels()) x = split_alpha_row_avx2(src, dst, alpha, image->width);
-        if (use_ssse3_kernels())
-            x += split_alpha_row_ssse3(src + 4 * static_cast<int64_t>(x),
-                                       dst + 3 * static_cast<int64_t>(x), alpha + x,
-                                       image->width - x);
-#endif
-        for (; x < image->width; ++x) {
-            dst[3 * x] = src[4 * x];
-            dst[3 * x + 1] = src[4 * x + 1];
-            dst[3 * x + 2] = src[4 * x + 2];
-            alpha[x] = src[4 * x + 3];
-        }
+        split_alpha_row(image_row(image, y), image_row(result.get(), y),
+                        image_alpha_row(result.get(), y), image->width);
     }
     return result.release();
+}
+
+void split_alpha_row(const uint8_t* source, uint8_t* colour, uint8_t* alpha, int32_t width) {
+    int32_t x = 0;
+#if VEMO_SSE2_KERNELS
+    if (use_avx2_kernels()) x = split_alpha_row_avx2(source, colour, alpha, width);
+    if (use_ssse3_kernels())
+        x += split_alpha_row_ssse3(source + 4 * static_cast<int64_t>(x),
+                                   colour + 3 * static_cast<int64_t>(x), alpha + x, width - x);
+#endif
+    for (; x < width; ++x) {
+        colour[3 * x] = source[4 * x];
+        colour[3 * x + 1] = source[4 * x + 1];
+        colour[3 * x + 2] = source[4 * x + 2];
+        alpha[x] = source[4 * x + 3];
+    }
 }
 
 CImageBuffer* bitmap1_to_32(const CImageBuffer* image) {

@@ -92,42 +92,61 @@ bool has_size(const CImageBuffer* image, int32_t width, int32_t height) {
 }  // namespace
 
 CImageBuffer* CScenario::GetImage(int32_t frame, int32_t* runLength, RenderContext* context) {
+    const bool mode32 = get_image_mode() == 32;
+    RenderContext offer;
+    if (mode32 && context) {
+        offer = *context;
+        offer.handOverScene = m_mainLink.Target();
+        context = &offer;
+    }
     CImageBuffer* image = m_mainLink.GetImage(frame, m_renderMode, runLength, context);
     if (!image) return nullptr;
     const int32_t width = m_header.screenWidth;
     const int32_t height = m_header.screenHeight;
-    if (get_image_mode() == 32) {
+    if (mode32 && image->bpp == 32) {
         // The document's own 24-bit copy; MAIN has its image back at once.
-        ImagePtr copy(image->bpp == 32 ? image32_to_24a(image) : duplicate_image(image));
+        ImagePtr copy(image32_to_24a(image));
         m_mainLink.ReleaseImage(image, frame);
         if (copy && !has_size(copy.get(), width, height))
             copy = on_screen(copy.get(), width, height);
         return copy.release();
     }
-    if (has_size(image, width, height)) return image;
-    // MAIN's image cannot be handed out as it is: the document keeps the placed copy
-    // in mind to know it from MAIN's own images when it comes back.
+    if (has_size(image, width, height)) {
+        // Image mode 24, or MAIN made the frame in the hand-over form: its own image is
+        // handed out and goes back to it.
+        if (mode32) {
+            std::lock_guard<std::mutex> hold(m_placedLock);
+            m_handedThrough.insert(image);
+        }
+        return image;
+    }
+    // MAIN's image cannot be handed out as it is. In image mode 24 the document keeps
+    // the placed copy in mind to know it from MAIN's own images when it comes back.
     ImagePtr placed = on_screen(image, width, height);
     m_mainLink.ReleaseImage(image, frame);
-    if (!placed) return nullptr;
+    if (!placed || mode32) return placed.release();
     std::lock_guard<std::mutex> hold(m_placedLock);
     m_placed.insert(placed.get());
     return placed.release();
 }
 
 void CScenario::ReleaseImage(CImageBuffer* image, int32_t frame) {
-    if (get_image_mode() == 32) {
-        delete_image(image);
-        return;
-    }
+    bool own = false;
     {
         std::lock_guard<std::mutex> hold(m_placedLock);
-        if (m_placed.erase(image) != 0) {
-            delete_image(image);
-            return;
+        if (get_image_mode() == 32) {
+            const auto through = m_handedThrough.find(image);
+            own = through == m_handedThrough.end();
+            if (!own) m_handedThrough.erase(through);
+        } else {
+            own = m_placed.erase(image) != 0;
         }
     }
-    m_mainLink.ReleaseImage(image, frame);
+    if (own) {
+        delete_image(image);
+    } else {
+        m_mainLink.ReleaseImage(image, frame);
+    }
 }
 
 int CScenario::Describe(int32_t frame, FrameDescription& list) {

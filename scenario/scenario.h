@@ -183,9 +183,12 @@ private:
     ReadFileSet m_filesRead;
     std::unordered_map<const CScene*, CScene*> m_loopOf;  // filled by Link
 
-    // The placed copies GetImage handed out in image mode 24, until ReleaseImage.
+    // The placed copies GetImage handed out in image mode 24, and MAIN's own images it
+    // handed out in image mode 32 (made in the hand-over form), until ReleaseImage.
     std::mutex m_placedLock;
     std::unordered_set<const CImageBuffer*> m_placed;
+    // A scene may hand the same image to several callers at once: each is counted.
+    std::unordered_multiset<const CImageBuffer*> m_handedThrough;
 
     ScenarioErrorCallback m_errorCallback;
     ScenarioQuestionCallback m_questionCallback;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+class CScene;
+
 // The music's loudness in percent (0 to 100), one value per frame.
 using AudioLevelTrack = std::vector<int32_t>;
 
@@ -14,6 +16,12 @@ struct RenderContext {
     // The render asks every frameStep-th frame (a preview); a scene's last frame may then
     // never be asked, and one within frameStep - 1 of it is the last its run gets.
     int32_t frameStep = 1;
+    // The scene whose image the document turns into its 24-bit hand-over form (image
+    // mode 32): that scene may make a new image in that form at once (24-bit with an
+    // alpha plane), saving the document a pass over the frame. A scene that hands its
+    // input's image on unchanged passes the offer on to that input's scene; no other
+    // scene sees itself named, so images a scene composes stay in the working layout.
+    const CScene* handOverScene = nullptr;
 
     // The level of `frame`; 0 without a track and at or beyond the frame count.
     int32_t MusicLevel(int32_t frame) const {

@@ -250,7 +250,11 @@ CImageBuffer* CSceneCrossfade::GetImage(int32_t frame, int32_t mode, int32_t* ru
     if (dissolve) {
         CImageBuffer* second = next->GetImage(lb, mode, runLength, context);
         const int percent = static_cast<int>(int64_t{lb} * 100 / fade);
-        CImageBuffer* mixed = crossfade_image(first, second, percent);
+        // Made at once in the hand-over form when the document takes this frame as it
+        // is; the two inputs are then 32-bit.
+        const bool handOver = context && context->handOverScene == this && first->bpp == 32;
+        CImageBuffer* mixed = handOver ? crossfade_image_24a(first, second, percent)
+                                       : crossfade_image(first, second, percent);
         active->ReleaseImage(first, la);
         next->ReleaseImage(second, lb);
         if (runLength) *runLength = std::min(*runLength, 0);

@@ -99,6 +99,14 @@ CImageBuffer* CSceneSeries::GetImage(int32_t frame, int32_t mode, int32_t* runLe
     // input to ask.
     if (!input) return nullptr;
     int32_t run = runLength ? *runLength : GetFrameCount();
+    // The input's image is handed on unchanged, unless it follows the music: the offer
+    // of the hand-over form then goes on to the input's scene.
+    RenderContext offer;
+    if (context && context->handOverScene == this && !input->Settings().volumeAlpha) {
+        offer = *context;
+        offer.handOverScene = input->Target();
+        context = &offer;
+    }
     CImageBuffer* image = input->GetImage(local, mode, &run, context);
     if (input->Settings().volumeAlpha) {
         // The picture follows the music: silence shows nothing, full loudness the

@@ -226,7 +226,8 @@ TEST(Crossfade, MixesByPercentInBothLayouts) {
 
 // Every byte of random pictures of odd widths against the formula, with and without
 // the SSE2 form, in both layouts (a 24-bit picture without an alpha plane counts as
-// opaque); and the hand-over from 32 to 24 bits keeps every byte where it belongs.
+// opaque); the mix made at once in the hand-over form equals the hand-over of the mix;
+// and the hand-over from 32 to 24 bits keeps every byte where it belongs.
 TEST(Crossfade, EveryByteFollowsTheFormulaInEveryForm) {
     std::mt19937 random(7);
     auto fill = [&](CImageBuffer* image) {
@@ -265,6 +266,19 @@ TEST(Crossfade, EveryByteFollowsTheFormulaInEveryForm) {
                                             channel(pa.r, pb.r), std::max(pa.a, pb.a)}))
                                 << bpp << " " << width << " " << percent << " " << features;
                         }
+                    // The mix made at once in the hand-over form: every byte as the
+                    // hand-over of the mix gives it, row slack included.
+                    ImagePtr direct(crossfade_image_24a(a.get(), b.get(), percent));
+                    ASSERT_EQ(direct != nullptr, bpp == 32);
+                    if (!direct) continue;
+                    ImagePtr handed(image32_to_24a(mix.get()));
+                    const auto bytes = [](const CImageBuffer* i, bool plane) {
+                        const uint8_t* p = plane ? i->alpha : i->pixels;
+                        return std::vector<uint8_t>(
+                            p, p + int64_t{plane ? i->alphaStride : i->stride} * i->height);
+                    };
+                    ASSERT_EQ(bytes(direct.get(), false), bytes(handed.get(), false)) << width;
+                    ASSERT_EQ(bytes(direct.get(), true), bytes(handed.get(), true)) << width;
                 }
                 if (bpp == 32) {
                     ImagePtr handed(image32_to_24a(a.get()));

@@ -194,6 +194,54 @@ TEST_P(DocumentFrames, MixBackgroundLastsUntilTheScenesAreReset) {
     EXPECT_EQ(f.At(8, 4), ClipPixel(7, 8, 4));
 }
 
+// With a render context the document offers MAIN's scene to make the frame in its
+// hand-over form: a dissolve straight under MAIN, or under a SERIES in MAIN, then
+// comes out in one pass. Its bytes and run lengths are those of the two-pass frame
+// (no context, no offer), also when two frames are held at once and when the mix is
+// smaller than the screen.
+TEST_P(DocumentFrames, DissolvesComeOutTheSameWithTheHandOverOffer) {
+    for (const char* name : {"a.png", "b.png", "c.png"}) {
+        const uint32_t tint = name[0] == 'b' ? 0x80 : 0x00;
+        const bool small = name[0] == 'c';
+        pf::write_file((m_dir / name).string(),
+                       pf::encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, small ? 10 : 32,
+                                          small ? 6 : 24, pf::rgb24([tint](int x, int y) {
+                                              return static_cast<uint32_t>(
+                                                  (x * 8) << 16 | (y * 10) << 8 | (tint ^ x * y));
+                                          })));
+    }
+    ASSERT_TRUE(
+        Open("SCREEN 32 24\n"
+             "IMAGE \"a\" {\n FILE \"a.png\"\n}\nIMAGE \"b\" {\n FILE \"b.png\"\n}\n"
+             "IMAGE \"c\" {\n FILE \"c.png\"\n}\n"
+             "STILL \"sa\" {\n INPUT \"a\"\n FRAMES 6\n}\n"
+             "STILL \"sb\" {\n INPUT \"b\"\n FRAMES 6\n}\n"
+             "CROSSFADE \"full\" {\n INPUT \"sa\"\n INPUT \"sb\"\n FRAMES 4\n}\n"
+             "CUT \"ca\" {\n INPUT \"c\"\n START 0\n END 5\n}\n"
+             "EXPANDIN \"small\" {\n INPUT \"ca\"\n UP\n}\n"
+             "CROSSFADE \"part\" {\n INPUT \"ca\"\n INPUT \"small\"\n FRAMES 3\n}\n"
+             "SERIES \"inner\" {\n INPUT \"part\"\n}\n"
+             "MAIN {\n INPUT \"full\"\n INPUT \"inner\"\n}\n"));
+    const int32_t total = m_doc.TotalFrames();
+    ASSERT_EQ(total, 8 + 9);
+    RenderContext context;
+    for (int32_t frame = 0; frame + 1 < total; ++frame) {
+        int32_t plainRun = total, offeredRun = total;
+        std::vector<uint8_t> plain;
+        {
+            Frame f = Get(frame, &plainRun);
+            ExpectScreenFrame(f, 32, 24);
+            plain = image_bytes(f.image);
+        }
+        Frame offered(&m_doc, frame, m_doc.GetImage(frame, &offeredRun, &context));
+        Frame next(&m_doc, frame + 1, m_doc.GetImage(frame + 1, nullptr, &context));
+        ExpectScreenFrame(offered, 32, 24);
+        ASSERT_TRUE(next.image);
+        EXPECT_EQ(image_bytes(offered.image), plain) << "frame " << frame;
+        EXPECT_EQ(offeredRun, plainRun) << "frame " << frame;
+    }
+}
+
 TEST_P(DocumentFrames, AnEmptyMainHasNoFrames) {
     ASSERT_TRUE(Open("SCREEN 16 8\nMAIN {\n}\n"));
     EXPECT_EQ(m_doc.TotalFrames(), 0);

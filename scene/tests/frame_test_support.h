@@ -1,7 +1,7 @@
 #pragma once
 // What the tests of frame production share: reading pixels in either layout, the
-// image mode for one test, a frame held until the test has looked, and scenes that
-// paint their frames.
+// visible bytes of a frame for comparing two, the image mode for one test, a frame
+// held until the test has looked, and scenes that paint their frames.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <ostream>
+#include <vector>
 
 #include "image/image_buffer.h"
 #include "scene/scene.h"
@@ -37,6 +38,27 @@ inline Rgba pixel_at(const CImageBuffer* image, int32_t x, int32_t y) {
     const uint8_t* p = row + 3 * static_cast<int64_t>(x);
     const uint8_t a = image->alpha ? image_alpha_row(image, y)[x] : 255;
     return {p[2], p[1], p[0], a};
+}
+
+// Size, depth and every byte of the pixel rows and the alpha plane, row slack left
+// out; empty for no image.
+inline std::vector<uint8_t> image_bytes(const CImageBuffer* image) {
+    std::vector<uint8_t> bytes;
+    if (!image) return bytes;
+    for (int32_t v : {image->width, image->height, image->bpp, image->alpha ? 1 : 0}) {
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<uint8_t>(v >> shift));
+    }
+    const size_t row = static_cast<size_t>(image->width) * static_cast<size_t>(image->bpp / 8);
+    for (int32_t y = 0; y < image->height; ++y) {
+        const uint8_t* p = image_row(image, y);
+        bytes.insert(bytes.end(), p, p + row);
+        if (image->alpha) {
+            const uint8_t* a = image_alpha_row(image, y);
+            bytes.insert(bytes.end(), a, a + image->width);
+        }
+    }
+    return bytes;
 }
 
 // Writes pixel (x, y), row 0 on top, of a 32-bit image or of a 24-bit one with a plane.

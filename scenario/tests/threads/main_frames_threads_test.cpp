@@ -1,6 +1,7 @@
 // MAIN's frames asked through the document by eight workers at once, at random:
 // every frame is, byte for byte, the frame a single worker made, for a scenario
-// that uses every kind of block, in both image modes.
+// that uses every kind of block (a dissolve straight under MAIN among them, which
+// MAIN makes in the hand-over form), in both image modes.
 
 #include <gtest/gtest.h>
 
@@ -238,6 +239,7 @@ MAIN {
  INPUT "alpha"
  INPUT "shade"
  INPUT "orMix"
+ INPUT "crossfade"
 }
 )";
 
@@ -259,7 +261,7 @@ TEST_P(MainFramesThreads, RandomFramesMatchTheSingleThreadedOnes) {
     ASSERT_EQ(LoadText(kScenario), 0) << OnlyError();
     ASSERT_EQ(m_doc.Link(), 0) << OnlyError();
     const int32_t total = m_doc.TotalFrames();
-    ASSERT_EQ(total, 24 + 8 + 8 + 8 + 8 + 8 + 9);
+    ASSERT_EQ(total, 24 + 8 + 8 + 8 + 8 + 8 + 9 + 18);
 
     // One worker, frame by frame.
     RenderContext single;
