@@ -159,7 +159,8 @@ void compose_image(CImageBuffer* destination, const CImageBuffer* source, int32_
         if (!find_overlap(destination, source, x, y, &o)) return 0;
 #if VEMO_SSE2_KERNELS
         if (L::kBpp == 32 && use_sse2_kernels()) {
-            for (int32_t r = 0; r < o.height; ++r)
+            // Rows in memory order, bottom row first, for the processor's prefetch.
+            for (int32_t r = o.height - 1; r >= 0; --r)
                 compose_run_sse2(
                     image_row(destination, o.y + r) + 4 * static_cast<int64_t>(o.x),
                     image_row(source, o.sourceY + r) + 4 * static_cast<int64_t>(o.sourceX), o.width,
@@ -190,7 +191,7 @@ CImageBuffer* crossfade_image(const CImageBuffer* a, const CImageBuffer* b, int 
         }
         // 24 bits: the colour bytes of each row are one run; the alpha planes (255
         // where an image has none) give their larger value.
-        for (int32_t y = 0; y < a->height; ++y) {
+        for (int32_t y = a->height - 1; y >= 0; --y) {  // memory order
             crossfade_bytes(image_row(a, y), image_row(b, y), image_row(result, y),
                             3 * static_cast<int64_t>(a->width), wa, wb, false);
             uint8_t* alpha = image_alpha_row(result, y);
@@ -226,7 +227,9 @@ CImageBuffer* crossfade_image_24a(const CImageBuffer* a, const CImageBuffer* b, 
     uint8_t* mix = row.data();
     uint8_t* colour = mix + 4 * width;
     uint8_t* alpha = colour + 3 * width;
-    for (int32_t y = 0; y < a->height; ++y) {
+    // Rows in memory order (bottom row first): the processor's prefetch follows
+    // ascending addresses from one row into the next.
+    for (int32_t y = a->height - 1; y >= 0; --y) {
         crossfade_bytes(image_row(a, y), image_row(b, y), mix, 4 * static_cast<int64_t>(width), wa,
                         wb, true);
         split_alpha_row(mix, colour, alpha, a->width);

@@ -150,9 +150,12 @@ struct Avx2Kernels : Sse2Kernels {
 };
 #endif
 
-// Horizontal pass once per source row (the last row computed is kept, since
-// neighbouring result rows share their boundary row), then per result row the
-// row-weighted sum of those sums times the area factor.
+// Horizontal pass once per source row, then per result row the row-weighted sum of
+// those sums times the area factor, added in the rows' top-down order. The result
+// rows are made bottom row first, and when a result row takes only a few source
+// rows their sums are made bottom row first too: the pixels are then read in memory
+// order, which the processor's prefetch follows. Sums are kept per slot, so that
+// neighbouring result rows share their boundary row's.
 template <class K>
 CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
     ImagePtr result(create_image32(g.columns, g.rows));
@@ -163,21 +166,34 @@ CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
     if (!K::Prepare(cols, source->width, &prepared)) return nullptr;
     const float factor =
         static_cast<float>(static_cast<double>(g.dw * g.dh) / static_cast<double>(g.sw * g.sh));
-    const int32_t reals = 4 * g.columns;
-    std::vector<float> sums(static_cast<size_t>(reals));
-    std::vector<float> acc(static_cast<size_t>(reals));
-    int64_t cached = -1;
-    for (int32_t j = 0; j < g.rows; ++j) {
+    const size_t reals = 4 * static_cast<size_t>(g.columns);
+    constexpr int32_t kMaxSlots = 8;
+    int32_t window = 1;
+    for (const ScaleTap& t : rows.taps) window = std::max(window, t.count);
+    const int32_t slots = window <= kMaxSlots ? window : 1;
+    std::vector<float> sums(reals * static_cast<size_t>(slots));
+    std::vector<int64_t> held(static_cast<size_t>(slots), -1);
+    std::vector<float> acc(reals);
+    // The sums of source row q, made unless its slot holds them.
+    auto row_sums = [&](int32_t q) {
+        const size_t slot = static_cast<size_t>(q % slots);
+        float* out = sums.data() + slot * reals;
+        if (held[slot] != q) {
+            K::Row(image_row(source, q), prepared, g.columns, out);
+            held[slot] = q;
+        }
+        return out;
+    };
+    for (int32_t j = g.rows - 1; j >= 0; --j) {
         const ScaleTap& t = rows.taps[static_cast<size_t>(j)];
+        if (slots > 1) {
+            for (int32_t k = t.count - 1; k >= 0; --k) row_sums(t.first + k);
+        }
         std::fill(acc.begin(), acc.end(), 0.0f);
         for (int32_t k = 0; k < t.count; ++k) {
-            int32_t q = t.first + k;
-            if (q != cached) {
-                K::Row(image_row(source, q), prepared, g.columns, sums.data());
-                cached = q;
-            }
-            K::Accumulate(acc.data(), sums.data(), rows.weights[static_cast<size_t>(t.weight + k)],
-                          reals);
+            K::Accumulate(acc.data(), row_sums(t.first + k),
+                          rows.weights[static_cast<size_t>(t.weight + k)],
+                          static_cast<int32_t>(reals));
         }
         K::Finish(acc.data(), factor, g.columns, image_row(result.get(), j));
     }
