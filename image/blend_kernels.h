@@ -52,10 +52,6 @@ int64_t crossfade_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int
 // The same with AVX2, whole blocks of 32 bytes.
 int64_t crossfade_run_avx2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count, int wa,
                            int wb, bool pixels);
-// Copies count bytes past the caches (non-temporal stores) to a destination nobody
-// reads soon; stream_fence_sse2 orders them before the result is handed on.
-void stream_bytes_sse2(uint8_t* destination, const uint8_t* source, int64_t count);
-void stream_fence_sse2();
 // COMPOSE_ALPHA over whole groups of eight 32-bit pixels, with the SSE2 form's
 // results; returns the pixels done, the rest is the caller's.
 int32_t compose_alpha_run_avx2(uint8_t* destination, const uint8_t* source, int32_t count);

@@ -219,30 +219,15 @@ CImageBuffer* crossfade_image_24a(const CImageBuffer* a, const CImageBuffer* b, 
     const int wa = (100 - percent) * 255 / 100;
     ImagePtr result(create_image_for_overwrite(a->width, a->height, 24, true));
     if (!result) return nullptr;
-    // Each row is mixed and split in rows that stay in the first-level cache, and only
-    // the finished row goes out, past the caches: the 32-bit mix never reaches memory,
-    // and the two inputs, which the next frame reads again, stay cached.
-    const size_t width = static_cast<size_t>(a->width);
-    std::vector<uint8_t> row(8 * width);
-    uint8_t* mix = row.data();
-    uint8_t* colour = mix + 4 * width;
-    uint8_t* alpha = colour + 3 * width;
-    // Rows in memory order (bottom row first): the processor's prefetch follows
-    // ascending addresses from one row into the next.
+    // Each row is mixed into a row that stays in the first-level cache and split from
+    // there: the 32-bit mix never goes out to memory. Rows in memory order (bottom row
+    // first): the processor's prefetch follows ascending addresses.
+    std::vector<uint8_t> mix(4 * static_cast<size_t>(a->width));
     for (int32_t y = a->height - 1; y >= 0; --y) {
-        crossfade_bytes(image_row(a, y), image_row(b, y), mix, 4 * static_cast<int64_t>(width), wa,
-                        wb, true);
-        split_alpha_row(mix, colour, alpha, a->width);
-#if VEMO_SSE2_KERNELS
-        stream_bytes_sse2(image_row(result.get(), y), colour, 3 * static_cast<int64_t>(width));
-        stream_bytes_sse2(image_alpha_row(result.get(), y), alpha, static_cast<int64_t>(width));
-#else
-        std::memcpy(image_row(result.get(), y), colour, 3 * width);
-        std::memcpy(image_alpha_row(result.get(), y), alpha, width);
-#endif
+        crossfade_bytes(image_row(a, y), image_row(b, y), mix.data(),
+                        4 * static_cast<int64_t>(a->width), wa, wb, true);
+        split_alpha_row(mix.data(), image_row(result.get(), y), image_alpha_row(result.get(), y),
+                        a->width);
     }
-#if VEMO_SSE2_KERNELS
-    stream_fence_sse2();
-#endif
     return result.release();
 }

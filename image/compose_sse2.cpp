@@ -8,7 +8,6 @@
 
 #include <emmintrin.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "image/compose.h"
@@ -131,24 +130,6 @@ void compose_run_sse2(uint8_t* destination, const uint8_t* source, int32_t count
         default:
             break;
     }
-}
-
-void stream_bytes_sse2(uint8_t* destination, const uint8_t* source, int64_t count) {
-    int64_t i = 0;
-    const auto misalign = reinterpret_cast<uintptr_t>(destination) & 15;
-    if (misalign != 0) {
-        i = std::min<int64_t>(count, static_cast<int64_t>(16 - misalign));
-        std::memcpy(destination, source, static_cast<size_t>(i));
-    }
-    for (; i + 16 <= count; i += 16) {
-        _mm_stream_si128(reinterpret_cast<__m128i*>(destination + i),
-                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i)));
-    }
-    if (i < count) std::memcpy(destination + i, source + i, static_cast<size_t>(count - i));
-}
-
-void stream_fence_sse2() {
-    _mm_sfence();
 }
 
 int64_t crossfade_run_sse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t count, int wa,

@@ -158,7 +158,8 @@ struct Avx2Kernels : Sse2Kernels {
 // neighbouring result rows share their boundary row's.
 template <class K>
 CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
-    ImagePtr result(create_image32(g.columns, g.rows));
+    // Every pixel is written by the finishing pass.
+    ImagePtr result(create_image_for_overwrite(g.columns, g.rows, 32));
     if (!result) return nullptr;
     AxisTaps cols = build_taps(g.sx, g.sw, g.fx, g.dw, g.columns);
     AxisTaps rows = build_taps(g.sy, g.sh, g.fy, g.dh, g.rows);
