@@ -178,29 +178,26 @@ CImageBuffer* create_work_image(int32_t width, int32_t height) {
 
 CImageBuffer* create_filled_image(int32_t width, int32_t height, uint8_t red, uint8_t green,
                                   uint8_t blue, uint8_t alpha) {
-    if (get_image_mode() == 24) {
-        ImagePtr image(create_image24a(width, height));
-        if (!image) return nullptr;
-        uint8_t* first = image_row(image.get(), 0);
+    const bool mode24 = get_image_mode() == 24;
+    // Every pixel is written below: the first row in memory (the bottom one) is filled
+    // and copied to the others, in memory order.
+    ImagePtr image(create_image_for_overwrite(width, height, mode24 ? 24 : 32, mode24));
+    if (!image) return nullptr;
+    uint8_t* first = image_row(image.get(), height - 1);
+    if (mode24) {
         for (int32_t x = 0; x < width; ++x) {
             first[3 * x] = blue;
             first[3 * x + 1] = green;
             first[3 * x + 2] = red;
         }
-        for (int32_t y = 1; y < height; ++y) {
-            std::memcpy(image_row(image.get(), y), first, static_cast<size_t>(image->stride));
-        }
         std::memset(image->alpha, alpha,
                     static_cast<size_t>(image->alphaStride) * static_cast<size_t>(height));
-        return image.release();
+    } else {
+        uint32_t word = static_cast<uint32_t>(alpha) << 24 | static_cast<uint32_t>(red) << 16 |
+                        static_cast<uint32_t>(green) << 8 | blue;
+        for (int32_t x = 0; x < width; ++x) std::memcpy(first + 4 * x, &word, 4);
     }
-    ImagePtr image(create_image32(width, height));
-    if (!image) return nullptr;
-    uint32_t word = static_cast<uint32_t>(alpha) << 24 | static_cast<uint32_t>(red) << 16 |
-                    static_cast<uint32_t>(green) << 8 | blue;
-    uint8_t* first = image_row(image.get(), 0);
-    for (int32_t x = 0; x < width; ++x) std::memcpy(first + 4 * x, &word, 4);
-    for (int32_t y = 1; y < height; ++y) {
+    for (int32_t y = height - 2; y >= 0; --y) {
         std::memcpy(image_row(image.get(), y), first, static_cast<size_t>(image->stride));
     }
     return image.release();
