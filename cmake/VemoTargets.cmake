@@ -7,6 +7,11 @@ if(VEMO_WERROR)
     target_compile_options(vemo_warnings INTERFACE -Werror)
 endif()
 
+# A multiply and an add stay two roundings: where a kernel's instruction set has fused
+# multiply-adds the compiler must not merge them, or its sums would differ from the
+# other forms' in the last bit.
+add_compile_options(-ffp-contract=off)
+
 if(VEMO_SANITIZE)
     add_compile_options(-fsanitize=${VEMO_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${VEMO_SANITIZE})

@@ -224,8 +224,8 @@ TEST(Crossfade, MixesByPercentInBothLayouts) {
     EXPECT_FALSE(crossfade_image(a32.get(), b24.get(), 50)) << "layouts must match";
 }
 
-// Every byte of random pictures of odd widths against the formula, with and without
-// the SSE2 form, in both layouts (a 24-bit picture without an alpha plane counts as
+// Every byte of random pictures of odd widths against the formula, in the plain and
+// every packed form, in both layouts (a 24-bit picture without an alpha plane counts as
 // opaque); the mix made at once in the hand-over form equals the hand-over of the mix;
 // and the hand-over from 32 to 24 bits keeps every byte where it belongs.
 TEST(Crossfade, EveryByteFollowsTheFormulaInEveryForm) {
@@ -242,7 +242,8 @@ TEST(Crossfade, EveryByteFollowsTheFormulaInEveryForm) {
     if (detect_cpu_features() & kCpuAVX2) forms.push_back(kCpuSSE2 | kCpuSSSE3 | kCpuAVX2);
     for (uint32_t features : forms) {
         CpuFeaturesOverride form(features);
-        for (int32_t width : {1, 3, 4, 5, 16, 17, 37, 99}) {
+        // Up to seven steps of the widest form, and every narrower one after it.
+        for (int32_t width : {1, 3, 4, 5, 16, 17, 37, 99, 230}) {
             for (int bpp : {32, 24}) {
                 ImagePtr a(bpp == 32 ? create_image32(width, 3) : create_image24a(width, 3));
                 // Odd 24-bit widths give both images a plane: their alpha values mix.
