@@ -1,6 +1,7 @@
 #include "base/direct_writer.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,10 +39,15 @@ int DirectWriter::Start(int fd, bool direct, std::string* reason) {
     m_position = at < 0 ? 0 : at;
     m_end = std::max<int64_t>(m_position, info.st_size);
     for (auto& buffer : m_buffers) {
+        if (buffer) continue;
+        // Buffers of whole huge pages on huge-page boundaries, offered to the system as
+        // such: pinning a buffer for the device then takes a few pages, not thousands.
+        const bool huge = m_bufferBytes % kHugePageBytes == 0;
         void* block = nullptr;
-        if (!buffer && ::posix_memalign(&block, kBlockBytes, m_bufferBytes) != 0)
+        if (::posix_memalign(&block, huge ? kHugePageBytes : kBlockBytes, m_bufferBytes) != 0)
             return fail(ENOMEM, reason);
-        if (block) buffer.reset(static_cast<uint8_t*>(block));
+        if (huge) ::madvise(block, m_bufferBytes, MADV_HUGEPAGE);
+        buffer.reset(static_cast<uint8_t*>(block));
     }
     if (direct) {
         // The descriptor's own file, opened again: no name can lead elsewhere meanwhile.

@@ -23,6 +23,8 @@ public:
     static constexpr int64_t kBlockBytes = 4096;
     // Each of the two buffers: large writes keep a virtual disk's queue busy.
     static constexpr size_t kBufferBytes = 16u << 20;
+    // Buffers of a multiple of this size are made of huge pages where the system has them.
+    static constexpr size_t kHugePageBytes = size_t{2} << 20;
 
     // `bufferBytes` is rounded up to whole blocks.
     explicit DirectWriter(size_t bufferBytes = kBufferBytes)

@@ -1,6 +1,7 @@
 #include "image/pixel_blocks.h"
 
 #include <malloc.h>
+#include <sys/mman.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -94,7 +95,18 @@ uint8_t* take_pixel_block(size_t bytes, bool zeroed) {
             return found;
         }
     }
-    void* block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+    if (bytes < kHugePixelBlockMin) {
+        void* block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+        return static_cast<uint8_t*>(block);
+    }
+    // Frames: whole huge pages where the system has them, so that a pass over a frame
+    // neither faults nor misses the address cache page by page.
+    constexpr size_t kHuge = size_t{2} << 20;
+    const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+    void* block = nullptr;
+    if (::posix_memalign(&block, kHuge, rounded) != 0) return nullptr;
+    ::madvise(block, rounded, MADV_HUGEPAGE);
+    if (zeroed) std::memset(block, 0, bytes);
     return static_cast<uint8_t*>(block);
 }
 

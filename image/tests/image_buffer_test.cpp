@@ -231,7 +231,8 @@ TEST(ImageBuffer, FlipSwapsRowsInPlace) {
 
 // Large blocks come back for the next image of their size: a new image is zeroed all
 // the same, an image made for overwriting has zeroed row slack (files copy whole
-// rows), and what is kept stays within its bound however many frames go by.
+// rows), frames start on huge-page boundaries, and what is kept stays within its
+// bound however many frames go by.
 TEST(ImageBuffer, KeptBlocksComeBackZeroedWhereItMatters) {
     free_kept_pixel_blocks();
     const int32_t width = 1001;  // 24-bit rows of 3003 bytes and one byte of slack
@@ -264,7 +265,11 @@ TEST(ImageBuffer, KeptBlocksComeBackZeroedWhereItMatters) {
 
     for (int i = 0; i < 40; ++i) {
         std::vector<ImagePtr> frames;
-        for (int j = 0; j < 3; ++j) frames.emplace_back(create_image32(1920 + i, 1080));
+        for (int j = 0; j < 3; ++j) {
+            frames.emplace_back(create_image32(1920 + i, 1080));
+            // New or kept, a frame starts on a huge-page boundary.
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(frames.back()->pixels) % kHugePixelBlockMin, 0u);
+        }
     }
     EXPECT_LE(kept_pixel_bytes(), kKeptPixelBytes);
     free_kept_pixel_blocks();
