@@ -67,9 +67,41 @@ Keep& keep() {
     return *k;
 }
 
+// A huge block's mapping: whole huge pages.
+size_t huge_span(size_t bytes) {
+    return (bytes + kHugePixelBlockMin - 1) / kHugePixelBlockMin * kHugePixelBlockMin;
+}
+
+// Frames and pictures: whole huge pages on a huge-page boundary, offered to the system as
+// huge pages, so that a pass over a frame neither faults nor misses the address cache
+// page by page. The mapping is one huge page longer and trimmed to the boundary. A new
+// mapping reads as zeros.
+uint8_t* map_huge_block(size_t bytes) {
+    const size_t span = huge_span(bytes);
+    void* mapped = ::mmap(nullptr, span + kHugePixelBlockMin, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    const auto at = reinterpret_cast<uintptr_t>(mapped);
+    const uintptr_t start = (at + kHugePixelBlockMin - 1) & ~uintptr_t{kHugePixelBlockMin - 1};
+    const size_t head = start - at;
+    if (head != 0) ::munmap(mapped, head);
+    if (kHugePixelBlockMin - head != 0)
+        ::munmap(reinterpret_cast<void*>(start + span), kHugePixelBlockMin - head);
+    ::madvise(reinterpret_cast<void*>(start), span, MADV_HUGEPAGE);
+    return reinterpret_cast<uint8_t*>(start);
+}
+
+void release_block(uint8_t* block, size_t bytes) {
+    if (bytes >= kHugePixelBlockMin) {
+        ::munmap(block, huge_span(bytes));
+    } else {
+        std::free(block);
+    }
+}
+
 void free_block(const KeptBlock& kept) {
     unpoison(kept.block, kept.bytes);
-    std::free(kept.block);
+    release_block(kept.block, kept.bytes);
 }
 
 }  // namespace
@@ -95,25 +127,15 @@ uint8_t* take_pixel_block(size_t bytes, bool zeroed) {
             return found;
         }
     }
-    if (bytes < kHugePixelBlockMin) {
-        void* block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
-        return static_cast<uint8_t*>(block);
-    }
-    // Frames: whole huge pages where the system has them, so that a pass over a frame
-    // neither faults nor misses the address cache page by page.
-    constexpr size_t kHuge = size_t{2} << 20;
-    const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-    void* block = nullptr;
-    if (::posix_memalign(&block, kHuge, rounded) != 0) return nullptr;
-    ::madvise(block, rounded, MADV_HUGEPAGE);
-    if (zeroed) std::memset(block, 0, bytes);
+    if (bytes >= kHugePixelBlockMin) return map_huge_block(bytes);
+    void* block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
     return static_cast<uint8_t*>(block);
 }
 
 void give_back_pixel_block(uint8_t* block, size_t bytes) {
     if (!block) return;
     if (bytes < kKeptPixelBlockMin || bytes > kKeptPixelBytes) {
-        std::free(block);
+        release_block(block, bytes);
         return;
     }
     std::deque<KeptBlock> freed;

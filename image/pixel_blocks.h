@@ -10,7 +10,8 @@
 
 // Blocks of at least this size are kept when given back.
 inline constexpr size_t kKeptPixelBlockMin = size_t{256} << 10;
-// Blocks of at least this size are made of huge pages where the system has them.
+// Blocks of at least this size are mappings of their own, made of huge pages where the
+// system has them.
 inline constexpr size_t kHugePixelBlockMin = size_t{2} << 20;
 // At most this many bytes are kept at once; the oldest are freed first.
 inline constexpr size_t kKeptPixelBytes = size_t{64} << 20;
