@@ -151,11 +151,11 @@ struct Avx2Kernels : Sse2Kernels {
 #endif
 
 // Horizontal pass once per source row, then per result row the row-weighted sum of
-// those sums times the area factor, added in the rows' top-down order. The result
-// rows are made bottom row first, and when a result row takes only a few source
-// rows their sums are made bottom row first too: the pixels are then read in memory
-// order, which the processor's prefetch follows. Sums are kept per slot, so that
-// neighbouring result rows share their boundary row's.
+// those sums times the area factor, added in the rows' top-down order. When a result
+// row takes only a few source rows, the result rows are made bottom row first and
+// each one's source rows are passed bottom row first: the pixels are then read in
+// memory order, which the processor's prefetch follows. Sums are kept per slot, so
+// that neighbouring result rows share their boundary row's.
 template <class K>
 CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
     // Every pixel is written by the finishing pass.
@@ -185,7 +185,10 @@ CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
         }
         return out;
     };
-    for (int32_t j = g.rows - 1; j >= 0; --j) {
+    for (int32_t n = 0; n < g.rows; ++n) {
+        // With one slot the rows go top down, so that the boundary row a result row
+        // ends with is the one the next begins with.
+        const int32_t j = slots > 1 ? g.rows - 1 - n : n;
         const ScaleTap& t = rows.taps[static_cast<size_t>(j)];
         if (slots > 1) {
             for (int32_t k = t.count - 1; k >= 0; --k) row_sums(t.first + k);

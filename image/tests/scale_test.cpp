@@ -31,6 +31,22 @@ TEST_P(Scale, HalvingAFourByFourKeepsAUniformValue) {
     }
 }
 
+// Rows of value 2y, 40 of them, averaged four and twenty at a time: each result row
+// takes each of its source rows once, in a short window (kept sums, rows bottom first)
+// and in a tall one alike.
+TEST_P(Scale, EveryResultRowTakesItsOwnSourceRows) {
+    ImagePtr src = Picture(3, 40, [](int32_t, int32_t y) {
+        const auto v = static_cast<uint8_t>(2 * y);
+        return Bgra{v, v, v, 255};
+    });
+    ImagePtr tenth(scale_image(src.get(), 0, 0, 3 * 1024, 10 * 1024, 0, 0, 3 * 1024, 40 * 1024));
+    ImagePtr half(scale_image(src.get(), 0, 0, 3 * 1024, 2 * 1024, 0, 0, 3 * 1024, 40 * 1024));
+    ASSERT_TRUE(tenth && half);
+    for (int32_t j = 0; j < 10; ++j) EXPECT_EQ(pixel_at(tenth.get(), 2, j).g, 8 * j + 3) << j;
+    EXPECT_EQ(pixel_at(half.get(), 1, 0).g, 19);
+    EXPECT_EQ(pixel_at(half.get(), 1, 1).g, 59);
+}
+
 TEST_P(Scale, LastBoundaryFallsOneUnitShort) {
     // Only the last source column is bright. The last boundary is (2047 * 4096) / 2048
     // = 4094, so result column 1 takes it by 1022/1024. In 32 bits the top row is
