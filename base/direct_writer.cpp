@@ -90,13 +90,16 @@ DirectWriter::BlockWrite DirectWriter::WriteBlocks(int direct, int fd, const uin
     return outcome;
 }
 
-int DirectWriter::Collect(std::string* reason) {
-    if (!m_pending.valid()) return 0;
-    BlockWrite outcome = m_pending.get();
+int DirectWriter::Settle(const BlockWrite& outcome, std::string* reason) {
     // The file system takes no direct writes: the ordinary way from now on.
     if (outcome.refused) m_direct.Reset();
     if (outcome.result != 0 && reason) *reason = outcome.reason;
     return outcome.result;
+}
+
+int DirectWriter::Collect(std::string* reason) {
+    if (!m_pending.valid()) return 0;
+    return Settle(m_pending.get(), reason);
 }
 
 int DirectWriter::Flush(std::string* reason) {
@@ -105,12 +108,8 @@ int DirectWriter::Flush(std::string* reason) {
     const uint8_t* buffer = m_buffers[m_filling].get();
     // Whole blocks the direct way, the part block after them the ordinary way.
     const size_t blocks = m_direct.Valid() ? m_buffered / kBlockBytes * kBlockBytes : m_buffered;
-    if (result == 0) {
-        BlockWrite outcome = WriteBlocks(m_direct.Get(), m_fd, buffer, blocks, m_bufferAt);
-        if (outcome.refused) m_direct.Reset();
-        result = outcome.result;
-        if (result != 0 && reason) *reason = outcome.reason;
-    }
+    if (result == 0)
+        result = Settle(WriteBlocks(m_direct.Get(), m_fd, buffer, blocks, m_bufferAt), reason);
     if (result == 0 && blocks < m_buffered) {
         result = pwrite_all(m_fd, buffer + blocks, m_buffered - blocks,
                             m_bufferAt + static_cast<int64_t>(blocks), reason);
@@ -157,10 +156,9 @@ int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
                     m_filling ^= 1;
                 } catch (const std::system_error&) {
                     // No thread to be had: written here and now.
-                    BlockWrite outcome = WriteBlocks(m_direct.Get(), m_fd, full, m_bufferBytes, at);
-                    if (outcome.refused) m_direct.Reset();
-                    if (outcome.result != 0 && reason) *reason = outcome.reason;
-                    if (outcome.result != 0) return outcome.result;
+                    result =
+                        Settle(WriteBlocks(m_direct.Get(), m_fd, full, m_bufferBytes, at), reason);
+                    if (result != 0) return result;
                 }
             }
         } else {

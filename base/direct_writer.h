@@ -63,6 +63,9 @@ private:
         std::string reason;
     };
     static BlockWrite WriteBlocks(int direct, int fd, const uint8_t* data, size_t size, int64_t at);
+    // What a buffer's write found, taken in: a refusal ends direct writes; the result.
+    int Settle(const BlockWrite& outcome, std::string* reason);
+    // Waits for the buffer on its way to the file, if any, and settles its write.
     int Collect(std::string* reason);
 
     const size_t m_bufferBytes;
