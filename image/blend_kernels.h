@@ -78,4 +78,8 @@ void scale_finish_sse2(const float* acc, float factor, int32_t columns, uint8_t*
 void scale_row_avx2(const uint8_t* row, const int32_t* firsts, const float* weights, int32_t taps,
                     int32_t columns, float* out);
 void scale_accumulate_avx2(float* acc, const float* sums, float weight, int32_t count);
+// The accumulating and the finishing pass of one result row at once: `count` rows of
+// sums with their weights, the finished pixels to out.
+void scale_vertical_avx2(const float* const* sums, const float* weights, int32_t count,
+                         float factor, int32_t columns, uint8_t* out);
 #endif

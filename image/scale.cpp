@@ -53,6 +53,7 @@ AxisTaps build_taps(int64_t start, int64_t length, int64_t frac, int64_t size, i
 }
 
 struct PlainKernels {
+    static constexpr bool kOneSweep = false;  // has no Vertical
     using Columns = const AxisTaps*;
     static bool Prepare(const AxisTaps& cols, int32_t, Columns* out) {
         *out = &cols;
@@ -91,6 +92,7 @@ struct PlainKernels {
 
 #if VEMO_SSE2_KERNELS
 struct Sse2Kernels {
+    static constexpr bool kOneSweep = false;
     using Columns = const AxisTaps*;
     static bool Prepare(const AxisTaps& cols, int32_t, Columns* out) {
         *out = &cols;
@@ -112,6 +114,7 @@ struct Sse2Kernels {
 // row's end. A weight of 0 adds +0 to a sum of non-negative terms, which changes no
 // bit, so the sums are the SSE2 form's, and the tap loop no longer varies per column.
 struct Avx2Kernels : Sse2Kernels {
+    static constexpr bool kOneSweep = true;
     struct Columns {
         int32_t taps = 0;
         std::vector<int32_t> firsts;  // two per pair of columns
@@ -146,6 +149,11 @@ struct Avx2Kernels : Sse2Kernels {
     }
     static void Accumulate(float* acc, const float* sums, float weight, int32_t count) {
         scale_accumulate_avx2(acc, sums, weight, count);
+    }
+    // Accumulate and Finish in one sweep, with the same sums in the same order.
+    static void Vertical(const float* const* sums, const float* weights, int32_t count,
+                         float factor, int32_t columns, uint8_t* out) {
+        scale_vertical_avx2(sums, weights, count, factor, columns, out);
     }
 };
 #endif
@@ -192,6 +200,16 @@ CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
         const ScaleTap& t = rows.taps[static_cast<size_t>(j)];
         if (slots > 1) {
             for (int32_t k = t.count - 1; k >= 0; --k) row_sums(t.first + k);
+        }
+        if constexpr (K::kOneSweep) {
+            // Every row the result row takes is held in its slot at once.
+            if (t.count <= slots) {
+                const float* held_sums[kMaxSlots];
+                for (int32_t k = 0; k < t.count; ++k) held_sums[k] = row_sums(t.first + k);
+                K::Vertical(held_sums, rows.weights.data() + t.weight, t.count, factor, g.columns,
+                            image_row(result.get(), j));
+                continue;
+            }
         }
         std::fill(acc.begin(), acc.end(), 0.0f);
         for (int32_t k = 0; k < t.count; ++k) {

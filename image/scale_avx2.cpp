@@ -13,8 +13,14 @@
 
 #define VEMO_AVX2 __attribute__((target("avx2")))
 
-VEMO_AVX2 void scale_row_avx2(const uint8_t* row, const int32_t* firsts, const float* weights,
-                              int32_t taps, int32_t columns, float* out) {
+namespace {
+
+// The pairs of one row over `kTaps` taps (0: the count given at run time). A fixed
+// count lets the compiler unroll the tap loop, which is most of the row's work.
+template <int32_t kTaps>
+VEMO_AVX2 inline void scale_pairs(const uint8_t* row, const int32_t* firsts, const float* weights,
+                                  int32_t taps, int32_t columns, float* out) {
+    if constexpr (kTaps > 0) taps = kTaps;
     const int32_t pairs = (columns + 1) / 2;
     for (int32_t j = 0; j < pairs; ++j) {
         const uint8_t* p0 = row + 4 * static_cast<int64_t>(firsts[2 * j]);
@@ -36,6 +42,28 @@ VEMO_AVX2 void scale_row_avx2(const uint8_t* row, const int32_t* firsts, const f
     }
 }
 
+}  // namespace
+
+VEMO_AVX2 void scale_row_avx2(const uint8_t* row, const int32_t* firsts, const float* weights,
+                              int32_t taps, int32_t columns, float* out) {
+    switch (taps) {
+        case 1:
+            return scale_pairs<1>(row, firsts, weights, taps, columns, out);
+        case 2:
+            return scale_pairs<2>(row, firsts, weights, taps, columns, out);
+        case 3:
+            return scale_pairs<3>(row, firsts, weights, taps, columns, out);
+        case 4:
+            return scale_pairs<4>(row, firsts, weights, taps, columns, out);
+        case 5:
+            return scale_pairs<5>(row, firsts, weights, taps, columns, out);
+        case 6:
+            return scale_pairs<6>(row, firsts, weights, taps, columns, out);
+        default:
+            return scale_pairs<0>(row, firsts, weights, taps, columns, out);
+    }
+}
+
 VEMO_AVX2 void scale_accumulate_avx2(float* acc, const float* sums, float weight, int32_t count) {
     const __m256 w = _mm256_set1_ps(weight);
     int32_t k = 0;
@@ -43,6 +71,44 @@ VEMO_AVX2 void scale_accumulate_avx2(float* acc, const float* sums, float weight
         _mm256_storeu_ps(acc + k, _mm256_add_ps(_mm256_loadu_ps(acc + k),
                                                 _mm256_mul_ps(w, _mm256_loadu_ps(sums + k))));
     for (; k < count; ++k) acc[k] += weight * sums[k];
+}
+
+// The vertical and the finishing pass in one sweep, four result pixels a step: each
+// real is 0 plus the row-weighted sums added in the given row order, as the
+// accumulating pass adds them, times the factor, rounded to nearest (ties to even)
+// and limited to 0 ... 255, as the finishing pass makes it.
+namespace {
+
+// Result pixels i and i + 1 as four 16-bit words each, saturated.
+VEMO_AVX2 inline __m128i vertical_two(const float* const* sums, const float* weights, int32_t count,
+                                      __m256 factor, int64_t i) {
+    __m256 acc = _mm256_setzero_ps();
+    for (int32_t r = 0; r < count; ++r)
+        acc = _mm256_add_ps(
+            acc, _mm256_mul_ps(_mm256_set1_ps(weights[r]), _mm256_loadu_ps(sums[r] + 4 * i)));
+    const __m256i v = _mm256_cvtps_epi32(_mm256_mul_ps(acc, factor));
+    return _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+}  // namespace
+
+VEMO_AVX2 void scale_vertical_avx2(const float* const* sums, const float* weights, int32_t count,
+                                   float factor, int32_t columns, uint8_t* out) {
+    const __m256 f = _mm256_set1_ps(factor);
+    int64_t i = 0;
+    for (; i + 4 <= columns; i += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i),
+                         _mm_packus_epi16(vertical_two(sums, weights, count, f, i),
+                                          vertical_two(sums, weights, count, f, i + 2)));
+    for (; i < columns; ++i) {
+        __m128 acc = _mm_setzero_ps();
+        for (int32_t r = 0; r < count; ++r)
+            acc =
+                _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(weights[r]), _mm_loadu_ps(sums[r] + 4 * i)));
+        const __m128i v = _mm_cvtps_epi32(_mm_mul_ps(acc, _mm256_castps256_ps128(f)));
+        const int32_t word = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(v, v), v));
+        std::memcpy(out + 4 * i, &word, 4);
+    }
 }
 
 #endif
