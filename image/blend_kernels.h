@@ -65,9 +65,10 @@ int32_t split_alpha_row_ssse3(const uint8_t* source, uint8_t* colour, uint8_t* a
 // The same with AVX2, 32 pixels per step while three more pixels follow in the row.
 int32_t split_alpha_row_avx2(const uint8_t* source, uint8_t* colour, uint8_t* alpha, int32_t width);
 // Horizontal pass over one 32-bit source row: out holds four sums (B, G, R, A) per
-// result column.
+// result column. `ahead` is the distance in bytes from a pixel of this row to the
+// same pixel of the row passed next, which is fetched into the cache meanwhile.
 void scale_row_sse2(const uint8_t* row, const ScaleTap* taps, const float* weights, int32_t columns,
-                    float* out);
+                    float* out, int64_t ahead);
 // acc[k] += weight * sums[k] for count reals.
 void scale_accumulate_sse2(float* acc, const float* sums, float weight, int32_t count);
 // Writes columns pixels: each real times factor, rounded to nearest (ties to even)
@@ -76,7 +77,7 @@ void scale_finish_sse2(const float* acc, float factor, int32_t columns, uint8_t*
 // Horizontal pass of the AVX2 form: result columns in pairs, each pair's pixels from
 // firsts[2j] and firsts[2j + 1] over `taps` taps, its weights eight floats per tap.
 void scale_row_avx2(const uint8_t* row, const int32_t* firsts, const float* weights, int32_t taps,
-                    int32_t columns, float* out);
+                    int32_t columns, float* out, int64_t ahead);
 void scale_accumulate_avx2(float* acc, const float* sums, float weight, int32_t count);
 // The accumulating and the finishing pass of one result row at once: `count` rows of
 // sums with their weights, the finished pixels to out.

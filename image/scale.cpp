@@ -59,7 +59,7 @@ struct PlainKernels {
         *out = &cols;
         return true;
     }
-    static void Row(const uint8_t* row, Columns cols, int32_t columns, float* out) {
+    static void Row(const uint8_t* row, Columns cols, int32_t columns, float* out, int64_t) {
         for (int32_t i = 0; i < columns; ++i) {
             const ScaleTap& t = cols->taps[static_cast<size_t>(i)];
             const uint8_t* p = row + 4 * static_cast<int64_t>(t.first);
@@ -98,8 +98,8 @@ struct Sse2Kernels {
         *out = &cols;
         return true;
     }
-    static void Row(const uint8_t* row, Columns cols, int32_t columns, float* out) {
-        scale_row_sse2(row, cols->taps.data(), cols->weights.data(), columns, out);
+    static void Row(const uint8_t* row, Columns cols, int32_t columns, float* out, int64_t ahead) {
+        scale_row_sse2(row, cols->taps.data(), cols->weights.data(), columns, out, ahead);
     }
     static void Accumulate(float* acc, const float* sums, float weight, int32_t count) {
         scale_accumulate_sse2(acc, sums, weight, count);
@@ -144,8 +144,10 @@ struct Avx2Kernels : Sse2Kernels {
         }
         return true;
     }
-    static void Row(const uint8_t* row, const Columns& cols, int32_t columns, float* out) {
-        scale_row_avx2(row, cols.firsts.data(), cols.weights.data(), cols.taps, columns, out);
+    static void Row(const uint8_t* row, const Columns& cols, int32_t columns, float* out,
+                    int64_t ahead) {
+        scale_row_avx2(row, cols.firsts.data(), cols.weights.data(), cols.taps, columns, out,
+                       ahead);
     }
     static void Accumulate(float* acc, const float* sums, float weight, int32_t count) {
         scale_accumulate_avx2(acc, sums, weight, count);
@@ -183,12 +185,15 @@ CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
     std::vector<float> sums(reals * static_cast<size_t>(slots));
     std::vector<int64_t> held(static_cast<size_t>(slots), -1);
     std::vector<float> acc(reals);
+    // Rows are passed upward on the image, the next one a stride further in memory,
+    // or with one slot downward, a stride back.
+    const int64_t ahead = slots > 1 ? int64_t{source->stride} : -int64_t{source->stride};
     // The sums of source row q, made unless its slot holds them.
     auto row_sums = [&](int32_t q) {
         const size_t slot = static_cast<size_t>(q % slots);
         float* out = sums.data() + slot * reals;
         if (held[slot] != q) {
-            K::Row(image_row(source, q), prepared, g.columns, out);
+            K::Row(image_row(source, q), prepared, g.columns, out, ahead);
             held[slot] = q;
         }
         return out;

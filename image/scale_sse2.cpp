@@ -9,15 +9,18 @@
 
 #include <emmintrin.h>
 
+#include <cstdint>
 #include <cstring>
 
 void scale_row_sse2(const uint8_t* row, const ScaleTap* taps, const float* weights, int32_t columns,
-                    float* out) {
+                    float* out, int64_t ahead) {
     const __m128i zero = _mm_setzero_si128();
     for (int32_t i = 0; i < columns; ++i) {
         const ScaleTap& t = taps[i];
         const uint8_t* p = row + 4 * static_cast<int64_t>(t.first);
         const float* w = weights + t.weight;
+        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + ahead),
+                     _MM_HINT_T0);
         __m128 acc = _mm_setzero_ps();
         for (int32_t k = 0; k < t.count; ++k, p += 4) {
             int32_t word;
