@@ -22,8 +22,9 @@ constexpr int kDecodeFlags =
 
 }  // namespace
 
-JpegOutcome decode_jpeg(const uint8_t* data, size_t size, int64_t max_pixels, ImagePtr* image) {
-    if (!data || size == 0) return JpegOutcome::kDeclined;
+JpegOutcome decode_jpeg(const uint8_t* data, size_t size, int64_t max_pixels, ImagePtr* image,
+                        int32_t bpp) {
+    if (!data || size == 0 || (bpp != 24 && bpp != 32)) return JpegOutcome::kDeclined;
     TurboJpegPtr handle(tjInitDecompress());
     if (!handle) return JpegOutcome::kDeclined;
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
@@ -39,10 +40,13 @@ JpegOutcome decode_jpeg(const uint8_t* data, size_t size, int64_t max_pixels, Im
     if (width < 1 || height < 1 || int64_t{width} * height > max_pixels) {
         return JpegOutcome::kOversized;
     }
-    ImagePtr decoded(create_image(width, height, 24));
+    // Every row is written by the decoder. Four-byte pixels come with an opaque
+    // alpha byte.
+    ImagePtr decoded(create_image_for_overwrite(width, height, bpp));
     if (!decoded) return JpegOutcome::kDeclined;
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), decoded->pixels, width,
-                      decoded->stride, height, TJPF_BGR, kDecodeFlags) != 0) {
+                      decoded->stride, height, bpp == 32 ? TJPF_BGRA : TJPF_BGR,
+                      kDecodeFlags) != 0) {
         return JpegOutcome::kDeclined;
     }
     *image = std::move(decoded);

@@ -16,5 +16,7 @@ enum class JpegOutcome {
 };
 
 // Decodes a JPEG held in memory into a 24-bit image without alpha plane whose row 0
-// is the picture's top row. Only a kDecoded outcome sets *image.
-JpegOutcome decode_jpeg(const uint8_t* data, size_t size, int64_t max_pixels, ImagePtr* image);
+// is the picture's top row; with bpp 32, into a 32-bit image of the same colours,
+// every alpha byte 255. Only a kDecoded outcome sets *image.
+JpegOutcome decode_jpeg(const uint8_t* data, size_t size, int64_t max_pixels, ImagePtr* image,
+                        int32_t bpp = 24);

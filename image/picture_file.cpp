@@ -313,7 +313,13 @@ CImageBuffer* decode_with_ffmpeg(ByteSource* source, const char* demuxer_name, i
     return frame_to_image(frame.get());
 }
 
-CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels) {
+// The picture as a 24-bit image, or with bpp 32 in the 32-bit layout (opaque).
+CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels, int32_t bpp) {
+    auto widened = [bpp](CImageBuffer* decoded) -> CImageBuffer* {
+        if (bpp == 24 || !decoded) return decoded;
+        ImagePtr picture(decoded);
+        return image24_to_32(picture.get());
+    };
     max_pixels = std::clamp<int64_t>(max_pixels, 1, kMaxPicturePixels);
     uint8_t head[12];
     int head_size = 0;
@@ -325,7 +331,7 @@ CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels) {
     const char* demuxer_name = picture_demuxer(head, static_cast<size_t>(head_size));
     if (!demuxer_name) return nullptr;
     if (std::strcmp(demuxer_name, "jpeg_pipe") != 0) {
-        return decode_with_ffmpeg(source, demuxer_name, max_pixels);
+        return widened(decode_with_ffmpeg(source, demuxer_name, max_pixels));
     }
     // A JPEG goes through TurboJPEG, from memory; what it declines goes on to FFmpeg
     // over the same bytes.
@@ -333,7 +339,7 @@ CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels) {
     std::span<const uint8_t> contents = source->Contents(&storage);
     if (contents.empty()) return nullptr;
     ImagePtr image;
-    switch (decode_jpeg(contents.data(), contents.size(), max_pixels, &image)) {
+    switch (decode_jpeg(contents.data(), contents.size(), max_pixels, &image, bpp)) {
         case JpegOutcome::kDecoded:
             return image.release();
         case JpegOutcome::kOversized:
@@ -342,7 +348,7 @@ CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels) {
             break;
     }
     ByteSource bytes(contents.data(), contents.size());
-    return decode_with_ffmpeg(&bytes, demuxer_name, max_pixels);
+    return widened(decode_with_ffmpeg(&bytes, demuxer_name, max_pixels));
 }
 
 }  // namespace
@@ -351,11 +357,18 @@ CImageBuffer* load_picture(const std::string& path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return nullptr;
     ByteSource source(file.get());
-    return decode_picture(&source, kMaxPicturePixels);
+    return decode_picture(&source, kMaxPicturePixels, 24);
+}
+
+CImageBuffer* load_picture32(const std::string& path) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return nullptr;
+    ByteSource source(file.get());
+    return decode_picture(&source, kMaxPicturePixels, 32);
 }
 
 CImageBuffer* load_picture_from_memory(const uint8_t* data, size_t size, int64_t max_pixels) {
     if (!data || size == 0) return nullptr;
     ByteSource source(data, size);
-    return decode_picture(&source, max_pixels);
+    return decode_picture(&source, max_pixels, 24);
 }

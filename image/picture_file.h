@@ -21,6 +21,10 @@ inline constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
 // oversized picture.
 CImageBuffer* load_picture(const std::string& path);
 
+// The same picture in the 32-bit layout, every pixel opaque: the bytes image24_to_32
+// makes of load_picture's image. A JPEG is decoded straight into that layout.
+CImageBuffer* load_picture32(const std::string& path);
+
 // The same decoding from bytes in memory, with a pixel limit of the caller's choice
 // (never above kMaxPicturePixels).
 CImageBuffer* load_picture_from_memory(const uint8_t* data, size_t size,

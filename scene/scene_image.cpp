@@ -11,10 +11,11 @@
 
 namespace {
 
-// A decoded picture (24-bit, opaque) in the working layout of the image mode.
-ImagePtr working_picture(ImagePtr picture) {
+// A picture file, opaque, in the working layout of the image mode.
+ImagePtr working_picture(const std::string& path) {
+    if (get_image_mode() == 32) return ImagePtr(load_picture32(path));
+    ImagePtr picture(load_picture(path));
     if (!picture) return nullptr;
-    if (get_image_mode() == 32) return ImagePtr(image24_to_32(picture.get()));
     if (attach_alpha_plane(picture.get()) != 0) return nullptr;
     for (int32_t y = 0; y < picture->height; ++y) {
         std::fill_n(image_alpha_row(picture.get(), y), picture->width, uint8_t{255});
@@ -54,7 +55,7 @@ ImagePtr CSceneImage::MakePicture(int32_t mode, RenderContext* context) {
     const ImageSettings& s = Settings();
     ImagePtr picture;
     if (!s.file.empty()) {
-        picture = working_picture(ImagePtr(load_picture(m_path)));
+        picture = working_picture(m_path);
     } else if (CSceneLink* block = FirstInput()) {
         CImageBuffer* frame = block->GetImage(s.blockFrame, mode, nullptr, context);
         if (frame) picture.reset(duplicate_image(frame));

@@ -150,6 +150,11 @@ TEST_F(JpegFile, EverySubsamplingFollowsTheExactConversionOfItsSamples) {
         ASSERT_TRUE(from_memory && from_file);
         EXPECT_TRUE(same_pixels(image.get(), from_memory.get()));
         EXPECT_TRUE(same_pixels(image.get(), from_file.get()));
+        // Decoded straight into four-byte pixels: the same colours, opaque.
+        ImagePtr wide(load_picture32(Path("picture.jpg")));
+        ImagePtr widened(image24_to_32(image.get()));
+        ASSERT_TRUE(wide && widened);
+        EXPECT_TRUE(same_pixels(wide.get(), widened.get()));
 
         const Samples samples = decoded_samples(c.jpeg);
         ASSERT_GT(samples.components, 0);

@@ -24,15 +24,25 @@ protected:
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
     // Writes the bytes to a file and loads it both from the file and from memory;
-    // the two must agree.
+    // the two must agree, and the 32-bit load must be the 32-bit form of the picture.
     ImagePtr Load(const std::string& name, const Bytes& bytes) {
         write_file(Path(name), bytes);
         ImagePtr from_file(load_picture(Path(name)));
         ImagePtr from_memory(load_picture_from_memory(bytes.data(), bytes.size()));
+        ImagePtr wide(load_picture32(Path(name)));
         EXPECT_EQ(bool(from_file), bool(from_memory)) << name;
+        EXPECT_EQ(bool(from_file), bool(wide)) << name;
         if (from_file && from_memory) {
             EXPECT_EQ(std::memcmp(from_file->pixels, from_memory->pixels,
                                   size_t(from_file->stride) * from_file->height),
+                      0)
+                << name;
+        }
+        if (from_file && wide) {
+            ImagePtr widened(image24_to_32(from_file.get()));
+            EXPECT_EQ(wide->bpp, 32) << name;
+            EXPECT_EQ(std::memcmp(wide->pixels, widened->pixels,
+                                  size_t(widened->stride) * widened->height),
                       0)
                 << name;
         }
