@@ -127,6 +127,7 @@ int CAVIOut::CreateAVI() {
     }
     m_mux = std::make_unique<MovieMux>(
         [this](const std::string& line) { CallTrace("%s", line.c_str()); });
+    m_mux->KeepFrames(m_skipsPositions);
     m_nextPosition = 0;
     m_errorShown = false;
     auto fail = [this](const char* text) {
@@ -191,7 +192,10 @@ int CAVIOut::DoVideoWriter(const CImageBuffer* image, int32_t position, int32_t 
     if (first && m_mux->WriteVideo(image, 0, false) != 0)
         return FailFrame(position, m_mux->Reason());
     for (int32_t p = first ? 1 : m_nextPosition; p < position; ++p) {
-        if (m_mux->RepeatVideo(p) != 0) return FailFrame(position, m_mux->Reason());
+        // A frame that is not kept is written again from the image.
+        const int repeated =
+            first && !m_skipsPositions ? m_mux->WriteVideo(image, p, false) : m_mux->RepeatVideo(p);
+        if (repeated != 0) return FailFrame(position, m_mux->Reason());
         if (WriteMusicThrough(p) != 0) return FailFrame(position, m_lastError);
     }
     if (m_mux->WriteVideo(image, position, false) != 0) return FailFrame(position, m_mux->Reason());

@@ -49,6 +49,11 @@ public:
 
     // The codec PrepareWriter uses (default: uncompressed).
     void SetCompressor(const CompressorSettings& settings) { m_compressor = settings; }
+    // Whether positions may be skipped after the first frame (the control thread's
+    // skip mode; the default). Without, uncompressed frames of a movie without music
+    // go to the file straight from the image, and no copy is kept for repeating one.
+    // Set before PrepareWriter.
+    void SetSkipsPositions(bool skips) { m_skipsPositions = skips; }
     // Takes a codec choice: 0, or 1 when FFmpeg has no such video encoder or a
     // setting is out of range (the reason in LastError).
     int ChooseCompressor(const CompressorSettings& settings);
@@ -85,6 +90,7 @@ private:
     int32_t m_nextPosition = 0;       // the position the next frame goes to
     bool m_usesLibrary = false;       // this writer counts as a user of the library guard
     bool m_errorShown = false;        // a failure was already shown through the error call
+    bool m_skipsPositions = true;     // later frames may repeat an earlier one
 
     // The music being appended.
     std::unique_ptr<MusicFile> m_append;

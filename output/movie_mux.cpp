@@ -413,6 +413,7 @@ int MovieMux::WriteVideo(const CImageBuffer* image, int64_t pts, bool key) {
     if (!m_videoCodec) {
         if (blockBytes != int64_t{image_stride(m_width, 24)} * m_height)
             return Fail("av_interleaved_write_frame", "the frame's rows are not DIB rows");
+        if (!m_keepFrames && !m_audioStream) return WriteDibRows(image, pts);
         av_packet_unref(m_dib.get());
         AVBufferRef* block = av_buffer_pool_get(m_dibBlocks.get());
         if (Check("av_new_packet", block ? 0 : AVERROR(ENOMEM)) < 0) return -1;
@@ -435,6 +436,29 @@ int MovieMux::WriteVideo(const CImageBuffer* image, int64_t pts, bool key) {
     m_frame->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     m_haveFrame = true;
     if (SendVideo(m_frame.get()) < 0) return -1;
+    return 0;
+}
+
+int MovieMux::WriteDibRows(const CImageBuffer* image, int64_t pts) {
+    // The one stream needs no interleaving, and the muxer reads the packet's bytes
+    // during the call only: the rows go from the image into the file's buffer.
+    AVPacket* packet = m_packet.get();
+    av_packet_unref(packet);
+    packet->data = image->pixels;  // only read
+    packet->size = static_cast<int>(int64_t{image->stride} * image->height);
+    packet->flags |= AV_PKT_FLAG_KEY;
+    packet->duration = 1;
+    packet->pts = packet->dts = pts;
+    av_packet_rescale_ts(packet, m_videoTimeBase, m_videoStream->time_base);
+    packet->stream_index = m_videoStream->index;
+    int result = av_write_frame(m_format.get(), packet);
+    packet->data = nullptr;
+    packet->size = 0;
+    av_packet_unref(packet);
+    // Nothing is kept to repeat.
+    m_haveFrame = false;
+    if (result >= 0 && m_io->error < 0) result = m_io->error;
+    if (result < 0) return Step("av_write_frame", result);
     return 0;
 }
 

@@ -79,6 +79,10 @@ public:
     int WriteVideo(const CImageBuffer* image, int64_t pts, bool key);
     // The last frame written once more, at `pts`.
     int RepeatVideo(int64_t pts);
+    // Whether uncompressed frames are kept for RepeatVideo (the default). Without,
+    // in a movie without audio, WriteVideo writes the image's rows to the file during
+    // the call and keeps nothing: the frame is not copied, and cannot be repeated.
+    void KeepFrames(bool keep) { m_keepFrames = keep; }
     // `frames` sample frames for the audio stream starting at `pts` (samples): the
     // stream's own PCM bytes for a stored stream, 16-bit samples for an encoded one
     // (whose stamps run on from the first chunk's).
@@ -103,6 +107,8 @@ public:
 
 private:
     static int WriteBytes(void* opaque, uint8_t* buffer, int size);
+    // An uncompressed frame written from the image's own rows, nothing kept.
+    int WriteDibRows(const CImageBuffer* image, int64_t pts);
     static int64_t SeekBytes(void* opaque, int64_t offset, int whence);
 
     // Reports one call: its success line, or its failure line and reason. Returns
@@ -152,6 +158,7 @@ private:
     int32_t m_width = 0;
     int32_t m_height = 0;
     bool m_haveFrame = false;
+    bool m_keepFrames = true;
 
     // Audio.
     AVStream* m_audioStream = nullptr;

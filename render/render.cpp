@@ -149,6 +149,7 @@ int CRender::SetUpWriter() {
             auto avi = std::make_unique<CAVIOut>();
             if (chooser && !chooser->ChooseCompressor(&m_compressor)) return kOutcomeInterrupted;
             avi->SetCompressor(m_compressor);
+            avi->SetSkipsPositions(m_params->skip == 1);
             m_writer = std::move(avi);
             break;
         }

@@ -18,11 +18,13 @@ protected:
     // Runs a writer through the control thread's calls: frames[i] is the pattern
     // frame written at position positions[i].
     int Write(const std::string& name, const CompressorSettings& settings, int width, int height,
-              const std::vector<int>& positions, int count, Pattern pattern = Pattern::Gradient) {
+              const std::vector<int>& positions, int count, Pattern pattern = Pattern::Gradient,
+              bool skips = true) {
         CAVIOut writer;
         Record(writer);
         writer.SetFileName(m_folder / name);
         writer.SetCompressor(settings);
+        writer.SetSkipsPositions(skips);
         if (writer.Initialize() != 0) return -1;
         SetVideo(writer, width, height, 30, 1, count);
         writer.SetAudio(0, 0, 0, 0, 0);
@@ -140,6 +142,24 @@ TEST_F(AviWriterTest, SkippedPositionsShowThePreviousFrame) {
     const auto encoded = decode_frames(m_folder / "skip-ffv1.avi");
     ASSERT_EQ(encoded.size(), 7u);
     for (size_t i = 0; i < 7; ++i) EXPECT_EQ(encoded[i], expected_rows(shown[i], 64, 48)) << i;
+}
+
+// Without skipped positions the writer keeps no copy of an uncompressed frame: the
+// rows go into the file from the image itself.
+TEST_F(AviWriterTest, FramesWrittenStraightFromTheImageMakeTheSameFile) {
+    ASSERT_EQ(Write("kept.avi", {}, 30, 20, {0, 1, 2, 3}, 4), 0);
+    ASSERT_EQ(Write("straight.avi", {}, 30, 20, {0, 1, 2, 3}, 4, Pattern::Gradient, false), 0);
+    EXPECT_EQ(read_bytes(m_folder / "straight.avi"), read_bytes(m_folder / "kept.avi"));
+    // A first frame at a later position still fills the positions before it.
+    ASSERT_EQ(Write("late.avi", {}, 30, 20, {2, 3}, 4, Pattern::Gradient, false), 0);
+    const auto frames = decode_frames(m_folder / "late.avi");
+    const int shown[] = {2, 2, 2, 3};
+    ASSERT_EQ(frames.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(frames[i], expected_rows(shown[i], 30, 20)) << i;
+    // A later gap has no frame to repeat: a clear failure, and no file.
+    EXPECT_NE(Write("gap.avi", {}, 30, 20, {0, 2}, 3, Pattern::Gradient, false), 0);
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "gap.avi"));
+    EXPECT_FALSE(m_errors.empty());
 }
 
 TEST_F(AviWriterTest, APositionOutOfOrderFailsAndLeavesNoFile) {
