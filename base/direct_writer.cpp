@@ -25,10 +25,11 @@ void DirectWriter::FreeBuffer::operator()(uint8_t* p) const {
 }
 
 int DirectWriter::Start(int fd, bool direct, std::string* reason) {
-    if (m_pending.valid()) m_pending.wait();
-    m_pending = {};
+    for (auto& pending : m_pending) pending.wait();
+    m_pending.clear();
     m_fd = fd;
     m_direct.Reset();
+    m_refused = false;
     m_bufferAt = -1;
     m_buffered = 0;
     struct stat info {};
@@ -91,15 +92,32 @@ DirectWriter::BlockWrite DirectWriter::WriteBlocks(int direct, int fd, const uin
 }
 
 int DirectWriter::Settle(const BlockWrite& outcome, std::string* reason) {
-    // The file system takes no direct writes: the ordinary way from now on.
-    if (outcome.refused) m_direct.Reset();
+    // The file system takes no direct writes: the ordinary way from now on. The
+    // descriptor is closed only when no write on its way may still use it.
+    if (outcome.refused) m_refused = true;
+    if (m_refused && m_pending.empty()) m_direct.Reset();
     if (outcome.result != 0 && reason) *reason = outcome.reason;
     return outcome.result;
 }
 
+int DirectWriter::CollectOldest(std::string* reason) {
+    if (m_pending.empty()) return 0;
+    BlockWrite outcome = m_pending.front().get();
+    m_pending.pop_front();
+    return Settle(outcome, reason);
+}
+
 int DirectWriter::Collect(std::string* reason) {
-    if (!m_pending.valid()) return 0;
-    return Settle(m_pending.get(), reason);
+    int result = 0;
+    while (!m_pending.empty()) {
+        std::string why;
+        const int found = CollectOldest(&why);
+        if (result == 0 && found != 0) {
+            result = found;
+            if (reason) *reason = why;
+        }
+    }
+    return result;
 }
 
 int DirectWriter::Flush(std::string* reason) {
@@ -107,9 +125,9 @@ int DirectWriter::Flush(std::string* reason) {
     if (m_bufferAt < 0) return result;
     const uint8_t* buffer = m_buffers[m_filling].get();
     // Whole blocks the direct way, the part block after them the ordinary way.
-    const size_t blocks = m_direct.Valid() ? m_buffered / kBlockBytes * kBlockBytes : m_buffered;
+    const size_t blocks = DirectFd() >= 0 ? m_buffered / kBlockBytes * kBlockBytes : m_buffered;
     if (result == 0)
-        result = Settle(WriteBlocks(m_direct.Get(), m_fd, buffer, blocks, m_bufferAt), reason);
+        result = Settle(WriteBlocks(DirectFd(), m_fd, buffer, blocks, m_bufferAt), reason);
     if (result == 0 && blocks < m_buffered) {
         result = pwrite_all(m_fd, buffer + blocks, m_buffered - blocks,
                             m_bufferAt + static_cast<int64_t>(blocks), reason);
@@ -133,7 +151,7 @@ int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
     while (size > 0) {
         // Gathering starts at the file's end, on a block boundary for direct writes.
         if (m_bufferAt < 0 && m_position == m_end &&
-            (!m_direct.Valid() || m_position % kBlockBytes == 0)) {
+            (DirectFd() < 0 || m_position % kBlockBytes == 0)) {
             m_bufferAt = m_position;
             m_buffered = 0;
         }
@@ -143,21 +161,23 @@ int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
             std::memcpy(m_buffers[m_filling].get() + m_buffered, data, n);
             m_buffered += n;
             if (m_buffered == m_bufferBytes) {
-                // The previous buffer must be on the file before this one goes.
-                int result = Collect(reason);
+                // The next buffer in turn gathers next: the oldest on its way must be
+                // on the file first.
+                int result = m_pending.size() + 1 < static_cast<size_t>(kBuffers)
+                                 ? 0
+                                 : CollectOldest(reason);
                 const uint8_t* full = m_buffers[m_filling].get();
                 const int64_t at = m_bufferAt;
                 m_bufferAt = -1;
                 m_buffered = 0;
                 if (result != 0) return result;
                 try {
-                    m_pending = std::async(std::launch::async, &DirectWriter::WriteBlocks,
-                                           m_direct.Get(), m_fd, full, m_bufferBytes, at);
-                    m_filling ^= 1;
+                    m_pending.push_back(std::async(std::launch::async, &DirectWriter::WriteBlocks,
+                                                   DirectFd(), m_fd, full, m_bufferBytes, at));
+                    m_filling = (m_filling + 1) % kBuffers;
                 } catch (const std::system_error&) {
                     // No thread to be had: written here and now.
-                    result =
-                        Settle(WriteBlocks(m_direct.Get(), m_fd, full, m_bufferBytes, at), reason);
+                    result = Settle(WriteBlocks(DirectFd(), m_fd, full, m_bufferBytes, at), reason);
                     if (result != 0) return result;
                 }
             }

@@ -2,16 +2,19 @@
 // Writing a large file mostly in order, past the page cache. Bytes written at the
 // file's end gather in a block-aligned buffer; each full buffer goes straight to the
 // device (O_DIRECT), which spares the system's copy into its cache and the cache's
-// later write-back. A full buffer is written on a thread of its own while the other
-// buffer fills; its error is reported by the next call that waits for it. What cannot go that way
-// (a part block before a seek, the file's tail, rewrites of earlier bytes such as a header's sizes)
-// is written through the ordinary descriptor. Where the file system refuses direct writes, full
-// buffers go through the ordinary descriptor too. A descriptor that is not a regular file (a pipe,
+// later write-back. A full buffer is written on a thread of its own while the next one
+// fills, with up to three on their way at once (a virtual disk takes more with more
+// writes queued); their errors are reported by the next call that waits for them. What
+// cannot go that way (a part block before a seek, the file's tail, rewrites of earlier
+// bytes such as a header's sizes) is written through the ordinary descriptor, after the
+// buffers on their way. Where the file system refuses direct writes, full buffers go
+// through the ordinary descriptor too. A descriptor that is not a regular file (a pipe,
 // a device) is written through as it stands, seeking with lseek.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <future>
 #include <memory>
 #include <string>
@@ -21,8 +24,10 @@
 class DirectWriter {
 public:
     static constexpr int64_t kBlockBytes = 4096;
-    // Each of the two buffers: large writes keep a virtual disk's queue busy.
-    static constexpr size_t kBufferBytes = 16u << 20;
+    // Each buffer: large writes, and several of them queued, keep a virtual disk busy.
+    static constexpr size_t kBufferBytes = 8u << 20;
+    // One gathering, the others on their way to the file.
+    static constexpr int kBuffers = 4;
     // Buffers of a multiple of this size are made of huge pages where the system has them.
     static constexpr size_t kHugePageBytes = size_t{2} << 20;
 
@@ -50,7 +55,7 @@ public:
     // True when the writer gathers bytes itself (a regular file).
     bool Gathers() const { return m_regular; }
     // True while full buffers go to the device directly.
-    bool Direct() const { return m_direct.Valid(); }
+    bool Direct() const { return DirectFd() >= 0; }
 
 private:
     struct FreeBuffer {
@@ -65,18 +70,25 @@ private:
     static BlockWrite WriteBlocks(int direct, int fd, const uint8_t* data, size_t size, int64_t at);
     // What a buffer's write found, taken in: a refusal ends direct writes; the result.
     int Settle(const BlockWrite& outcome, std::string* reason);
-    // Waits for the buffer on its way to the file, if any, and settles its write.
+    // Waits for the oldest buffer on its way to the file and settles its write.
+    int CollectOldest(std::string* reason);
+    // The same for every buffer on its way; the first failure found.
     int Collect(std::string* reason);
+    // The direct descriptor for a new write: none once a write was refused.
+    int DirectFd() const { return m_refused ? -1 : m_direct.Get(); }
 
     const size_t m_bufferBytes;
     int m_fd = -1;
     bool m_regular = false;
     UniqueFd m_direct;  // the same file opened with O_DIRECT
-    std::unique_ptr<uint8_t, FreeBuffer> m_buffers[2];
+    std::unique_ptr<uint8_t, FreeBuffer> m_buffers[kBuffers];
     int m_filling = 0;        // the buffer gathering bytes
     int64_t m_bufferAt = -1;  // the file offset of its first byte; -1: none gathered
     size_t m_buffered = 0;
     int64_t m_position = 0;
     int64_t m_end = 0;
-    std::future<BlockWrite> m_pending;  // the other buffer on its way to the file
+    // The buffers on their way to the file, oldest first: always the ones after the
+    // gathering buffer in turn.
+    std::deque<std::future<BlockWrite>> m_pending;
+    bool m_refused = false;  // a direct write was refused: closed once none is on its way
 };

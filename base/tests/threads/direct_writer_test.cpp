@@ -1,6 +1,6 @@
-// Large files written in order past the page cache, a full buffer on its way to the
-// file while the next one fills, with the seeks back a muxer makes to fill in sizes,
-// must come out byte for byte as an ordinary writer leaves them.
+// Large files written in order past the page cache, full buffers on their way to the
+// file (several at once) while the next one fills, with the seeks back a muxer makes
+// to fill in sizes, must come out byte for byte as an ordinary writer leaves them.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
