@@ -351,20 +351,21 @@ CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels, int32_t bpp
     return widened(decode_with_ffmpeg(&bytes, demuxer_name, max_pixels));
 }
 
+CImageBuffer* load_picture_file(const std::string& path, int32_t bpp) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return nullptr;
+    ByteSource source(file.get());
+    return decode_picture(&source, kMaxPicturePixels, bpp);
+}
+
 }  // namespace
 
 CImageBuffer* load_picture(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return nullptr;
-    ByteSource source(file.get());
-    return decode_picture(&source, kMaxPicturePixels, 24);
+    return load_picture_file(path, 24);
 }
 
 CImageBuffer* load_picture32(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return nullptr;
-    ByteSource source(file.get());
-    return decode_picture(&source, kMaxPicturePixels, 32);
+    return load_picture_file(path, 32);
 }
 
 CImageBuffer* load_picture_from_memory(const uint8_t* data, size_t size, int64_t max_pixels) {

@@ -1,5 +1,5 @@
 // AVX2 form of the area-averaging scaler's passes: two result columns (eight sums) per
-// step of the horizontal pass, eight sums per step of the vertical one. Each sum is
+// step of the horizontal pass, two result pixels per step of the vertical one. Each sum is
 // built by the same multiplies and adds, in the same order, as in the SSE2 form; no
 // fused multiply-add is used, which would round differently.
 
@@ -79,10 +79,6 @@ VEMO_AVX2 void scale_accumulate_avx2(float* acc, const float* sums, float weight
     for (; k < count; ++k) acc[k] += weight * sums[k];
 }
 
-// The vertical and the finishing pass in one sweep, four result pixels a step: each
-// real is 0 plus the row-weighted sums added in the given row order, as the
-// accumulating pass adds them, times the factor, rounded to nearest (ties to even)
-// and limited to 0 ... 255, as the finishing pass makes it.
 namespace {
 
 // Result pixels i and i + 1 as four 16-bit words each, saturated.
@@ -98,6 +94,10 @@ VEMO_AVX2 inline __m128i vertical_two(const float* const* sums, const float* wei
 
 }  // namespace
 
+// The vertical and the finishing pass in one sweep, four result pixels a step: each
+// real is 0 plus the row-weighted sums added in the given row order, as the
+// accumulating pass adds them, times the factor, rounded to nearest (ties to even)
+// and limited to 0 ... 255, as the finishing pass makes it.
 VEMO_AVX2 void scale_vertical_avx2(const float* const* sums, const float* weights, int32_t count,
                                    float factor, int32_t columns, uint8_t* out) {
     const __m256 f = _mm256_set1_ps(factor);
