@@ -50,24 +50,17 @@ VEMO_AVX2 inline void scale_pairs(const uint8_t* row, const int32_t* firsts, con
 
 }  // namespace
 
+// The pass forms by tap count: 1 ... 6 fixed, at 0 the one counting at run time.
+using PairsPass = void (*)(const uint8_t*, const int32_t*, const float*, int32_t, int32_t, float*,
+                           int64_t);
+constexpr PairsPass kPairsPasses[] = {scale_pairs<0>, scale_pairs<1>, scale_pairs<2>,
+                                      scale_pairs<3>, scale_pairs<4>, scale_pairs<5>,
+                                      scale_pairs<6>};
+
 VEMO_AVX2 void scale_row_avx2(const uint8_t* row, const int32_t* firsts, const float* weights,
                               int32_t taps, int32_t columns, float* out, int64_t ahead) {
-    switch (taps) {
-        case 1:
-            return scale_pairs<1>(row, firsts, weights, taps, columns, out, ahead);
-        case 2:
-            return scale_pairs<2>(row, firsts, weights, taps, columns, out, ahead);
-        case 3:
-            return scale_pairs<3>(row, firsts, weights, taps, columns, out, ahead);
-        case 4:
-            return scale_pairs<4>(row, firsts, weights, taps, columns, out, ahead);
-        case 5:
-            return scale_pairs<5>(row, firsts, weights, taps, columns, out, ahead);
-        case 6:
-            return scale_pairs<6>(row, firsts, weights, taps, columns, out, ahead);
-        default:
-            return scale_pairs<0>(row, firsts, weights, taps, columns, out, ahead);
-    }
+    const PairsPass pass = taps >= 1 && taps <= 6 ? kPairsPasses[taps] : kPairsPasses[0];
+    pass(row, firsts, weights, taps, columns, out, ahead);
 }
 
 VEMO_AVX2 void scale_accumulate_avx2(float* acc, const float* sums, float weight, int32_t count) {
