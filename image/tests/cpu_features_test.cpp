@@ -60,17 +60,4 @@ TEST(CpuFeatures, ProbeTwiceGivesTheSameWordAndTheSameEightLines) {
     }
 }
 
-TEST(CpuFeatures, ProbeKeepsBitsAlreadySetAndTheOverrideRestores) {
-    set_cpu_features(0);
-    uint32_t probed = detect_cpu_features();
-    {
-        CpuFeaturesOverride plain(0);
-        EXPECT_EQ(get_cpu_features(), 0u);
-        set_cpu_features(kCpuSSE42);
-        EXPECT_EQ(detect_cpu_features(), probed | kCpuSSE42);
-    }
-    EXPECT_EQ(get_cpu_features(), probed);
-    set_cpu_features(0);
-}
-
 }  // namespace

@@ -35,14 +35,6 @@ TEST(SceneType, UnknownCodesAndMain) {
     EXPECT_EQ(main->Name(), " ");
 }
 
-TEST(SceneCount, SaturatingArithmetic) {
-    EXPECT_EQ(add_frames(kEndlessFrames, 5), kEndlessFrames);
-    EXPECT_EQ(add_frames(kEndlessFrames, kEndlessFrames), kEndlessFrames);
-    EXPECT_EQ(add_frames(10, -3), 10);
-    EXPECT_EQ(saturating_frames(-7), 0);
-    EXPECT_EQ(saturating_frames(int64_t{1} << 40), kEndlessFrames);
-}
-
 TEST(SceneCount, SeriesSumsAndLocatesInputs) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
