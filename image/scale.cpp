@@ -165,16 +165,14 @@ struct Avx2Kernels : Sse2Kernels {
 // row takes only a few source rows, the result rows are made bottom row first and
 // each one's source rows are passed bottom row first: the pixels are then read in
 // memory order, which the processor's prefetch follows. Sums are kept per slot, so
-// that neighbouring result rows share their boundary row's.
+// that neighbouring result rows share their boundary row's. False, before any row
+// reaches the sink, when this form cannot take the columns' taps.
 template <class K>
-CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
-    // Every pixel is written by the finishing pass.
-    ImagePtr result(create_image_for_overwrite(g.columns, g.rows, 32));
-    if (!result) return nullptr;
+bool scale32(const CImageBuffer* source, const ScaleGeometry& g, ScaleRowSink& sink) {
     AxisTaps cols = build_taps(g.sx, g.sw, g.fx, g.dw, g.columns);
     AxisTaps rows = build_taps(g.sy, g.sh, g.fy, g.dh, g.rows);
     typename K::Columns prepared{};
-    if (!K::Prepare(cols, source->width, &prepared)) return nullptr;
+    if (!K::Prepare(cols, source->width, &prepared)) return false;
     const float factor =
         static_cast<float>(static_cast<double>(g.dw * g.dh) / static_cast<double>(g.sw * g.sh));
     const size_t reals = 4 * static_cast<size_t>(g.columns);
@@ -212,7 +210,8 @@ CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
                 const float* held_sums[kMaxSlots];
                 for (int32_t k = 0; k < t.count; ++k) held_sums[k] = row_sums(t.first + k);
                 K::Vertical(held_sums, rows.weights.data() + t.weight, t.count, factor, g.columns,
-                            image_row(result.get(), j));
+                            sink.Row(j));
+                sink.Done(j);
                 continue;
             }
         }
@@ -222,31 +221,59 @@ CImageBuffer* scale32(const CImageBuffer* source, const ScaleGeometry& g) {
                           rows.weights[static_cast<size_t>(t.weight + k)],
                           static_cast<int32_t>(reals));
         }
-        K::Finish(acc.data(), factor, g.columns, image_row(result.get(), j));
+        K::Finish(acc.data(), factor, g.columns, sink.Row(j));
+        sink.Done(j);
     }
-    return result.release();
+    return true;
 }
 
+// The result rows straight into a new image.
+class ImageRows : public ScaleRowSink {
+public:
+    explicit ImageRows(CImageBuffer* image) : m_image(image) {}
+    uint8_t* Row(int32_t j) override { return image_row(m_image, j); }
+    void Done(int32_t) override {}
+
+private:
+    CImageBuffer* m_image;
+};
+
 }  // namespace
+
+bool scale_rows32(const CImageBuffer* source, const ScaleGeometry& g, ScaleRowSink& sink) {
+    if (!layout_accepts<Layout32>(source)) return false;
+    try {
+#if VEMO_SSE2_KERNELS
+        if (use_avx2_kernels()) {
+            // Columns of more taps than the row has pixels keep to the SSE2 form.
+            if (scale32<Avx2Kernels>(source, g, sink)) return true;
+        }
+        if (use_sse2_kernels()) return scale32<Sse2Kernels>(source, g, sink);
+#endif
+        return scale32<PlainKernels>(source, g, sink);
+    } catch (const std::bad_alloc&) {
+        // The weight and sum lists of a giant result: out of memory like the image.
+    }
+    return false;
+}
 
 CImageBuffer* scale_image(const CImageBuffer* source, int32_t ox, int32_t oy, int32_t dw,
                           int32_t dh, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
     ScaleGeometry g;
     if (!scale_geometry(source, ox, oy, dw, dh, sx, sy, sw, sh, &g)) return nullptr;
-    try {
-        if (layout_accepts<Layout32>(source)) {
-#if VEMO_SSE2_KERNELS
-            if (use_avx2_kernels()) {
-                // Columns of more taps than the row has pixels keep to the SSE2 form.
-                if (CImageBuffer* result = scale32<Avx2Kernels>(source, g)) return result;
-            }
-            if (use_sse2_kernels()) return scale32<Sse2Kernels>(source, g);
-#endif
-            return scale32<PlainKernels>(source, g);
+    if (layout_accepts<Layout32>(source)) {
+        // Every pixel is written by the finishing pass.
+        ImagePtr result(create_image_for_overwrite(g.columns, g.rows, 32));
+        if (!result) return nullptr;
+        ImageRows rows(result.get());
+        return scale_rows32(source, g, rows) ? result.release() : nullptr;
+    }
+    if (layout_accepts<Layout24>(source)) {
+        try {
+            return scale_image24_form(source, g);
+        } catch (const std::bad_alloc&) {
+            // As above.
         }
-        if (layout_accepts<Layout24>(source)) return scale_image24_form(source, g);
-    } catch (const std::bad_alloc&) {
-        // The weight and sum lists of a giant result: out of memory like the image.
     }
     return nullptr;
 }

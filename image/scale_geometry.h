@@ -42,3 +42,17 @@ inline bool scale_geometry(const CImageBuffer* source, int32_t ox, int32_t oy, i
 
 // The 24-bit form of the area-averaging scaler (per-span averages in double precision).
 CImageBuffer* scale_image24_form(const CImageBuffer* source, const ScaleGeometry& g);
+
+// Where the 32-bit scaler puts its result: Row(j) is the place for result row j
+// (4 * columns bytes), Done(j) follows once that row is finished. Rows come in any
+// order, each once.
+class ScaleRowSink {
+public:
+    virtual ~ScaleRowSink() = default;
+    virtual uint8_t* Row(int32_t j) = 0;
+    virtual void Done(int32_t j) = 0;
+};
+
+// The 32-bit area-averaging scale (scale_image's arithmetic) of a 32-bit source, row
+// by row into sink. False when the source is not 32-bit or memory runs out.
+bool scale_rows32(const CImageBuffer* source, const ScaleGeometry& g, ScaleRowSink& sink);

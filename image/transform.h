@@ -67,6 +67,17 @@ int move_image(CImageBuffer* destination, const CImageBuffer* source, const Regi
                const RegionPair& destination_pair, const RegionPair& clip_pair, int32_t frame,
                int32_t frames, int flags);
 
+// New image: a copy of background with frame `frame` of the move drawn as move_image
+// draws it (a move that fails or draws nothing leaves the copy as it is). With
+// hand_over and a 32-bit background it comes in the hand-over layout, the bytes
+// image32_to_24a gives of that copy. A 32-bit picture that lands whole inside the
+// window is scaled and drawn row by row, with no scaled image or second pass over the
+// frame. None when background is missing or memory runs out.
+CImageBuffer* move_image_copy(const CImageBuffer* background, const CImageBuffer* source,
+                              const RegionPair& source_pair, const RegionPair& destination_pair,
+                              const RegionPair& clip_pair, int32_t frame, int32_t frames, int flags,
+                              bool hand_over);
+
 // New image large enough for the picture turned counter-clockwise by degrees,
 // nearest-pixel; colours come out premultiplied by alpha, outside pixels transparent.
 CImageBuffer* rotate_image(const CImageBuffer* image, int32_t degrees);

@@ -154,15 +154,21 @@ CImageBuffer* CSceneAction::GetImage(int32_t frame, int32_t mode, int32_t* runLe
         if (Background() && !motion_input_endless(*Background())) m_background.reset();
     }
 
-    // The moves are drawn on this call's own copy of the background.
-    ImagePtr result(background ? duplicate_image(background.get()) : nullptr);
-    if (result && picture) DrawMove(result.get(), *picture, frame, mode);
+    // Each call draws on its own copy of the background. Made at once in the hand-over
+    // layout when the document takes this frame as it is.
+    ImagePtr result;
+    if (background && picture) {
+        const bool handOver = context && context->handOverScene == this;
+        result.reset(DrawFrame(*background, *picture, frame, mode, handOver));
+    } else if (background) {
+        result.reset(duplicate_image(background.get()));
+    }
     if (runLength) *runLength = 0;
     return result.release();
 }
 
-void CSceneAction::DrawMove(CImageBuffer* result, const CImageBuffer& picture, int32_t frame,
-                            int32_t mode) const {
+bool CSceneAction::MoveRegions(const CImageBuffer& picture, RegionPair* source,
+                               RegionPair* destination, RegionPair* display) const {
     const ActionSettings& s = Settings();
     // Start and end of the source, destination and display regions.
     Box src[2], dst[2], dsp[2];
@@ -177,10 +183,10 @@ void CSceneAction::DrawMove(CImageBuffer* result, const CImageBuffer& picture, i
         dsp[i] = box_of(Region(REGION_DSP_START + i));
     }
     // A source that has nothing of the picture left shows nothing.
-    if (src[0].Empty() || src[1].Empty()) return;
+    if (src[0].Empty() || src[1].Empty()) return false;
     if (s.keepAspect) {
         // An empty destination has no aspect to keep.
-        if (dst[0].Empty() || dst[1].Empty()) return;
+        if (dst[0].Empty() || dst[1].Empty()) return false;
         if (Type() == SCENE_SLIDE) {
             fit_destination(src[0], &dst[0]);
             fit_destination(src[1], &dst[1]);
@@ -192,37 +198,41 @@ void CSceneAction::DrawMove(CImageBuffer* result, const CImageBuffer& picture, i
             crop_source(dst[1], &src[1]);
         }
         // A picture far wider or taller than its frame can lose a whole side.
-        if (src[0].Empty() || src[1].Empty() || dst[0].Empty() || dst[1].Empty()) return;
+        if (src[0].Empty() || src[1].Empty() || dst[0].Empty() || dst[1].Empty()) return false;
     }
-    RegionPair source, destination, display;
-    if (!to_pair(src, &source) || !to_pair(dst, &destination) || !to_pair(dsp, &display)) return;
+    return to_pair(src, source) && to_pair(dst, destination) && to_pair(dsp, display);
+}
 
+CImageBuffer* CSceneAction::DrawFrame(const CImageBuffer& background, const CImageBuffer& picture,
+                                      int32_t frame, int32_t mode, bool handOver) const {
+    const ActionSettings& s = Settings();
+    RegionPair source, destination, display;
+    if (!MoveRegions(picture, &source, &destination, &display)) return duplicate_image(&background);
     // A shot of one frame shows its start position.
     const int32_t frames = std::max(s.frames, 2);
     const int32_t at = s.frames < 2 ? 0 : frame;
     if (mode == 2) {
-        move_image(result, &picture, source, destination, display, at, frames, MOVE_NEAREST);
-        return;
+        return move_image_copy(&background, &picture, source, destination, display, at, frames,
+                               MOVE_NEAREST, handOver);
     }
     if (s.afterimage < 1 || at == 0) {
-        move_image(result, &picture, source, destination, display, at, frames, 0);
-        return;
+        return move_image_copy(&background, &picture, source, destination, display, at, frames, 0,
+                               handOver);
     }
     // The current position first, then the fainter, older ones over it.
+    ImagePtr result(move_image_copy(&background, &picture, source, destination, display, at, frames,
+                                    MOVE_LIGHTEN, false));
+    if (!result) return nullptr;
     const int64_t steps = int64_t{s.afterimage} + 1;
-    for (int64_t k = 0; k < steps && at - k >= 0; ++k) {
+    for (int64_t k = 1; k < steps && at - k >= 0; ++k) {
         const auto position = static_cast<int32_t>(at - k);
-        if (k == 0) {
-            move_image(result, &picture, source, destination, display, position, frames,
-                       MOVE_LIGHTEN);
-            continue;
-        }
         ImagePtr faint(duplicate_image(&picture));
         if (!faint) continue;
         fade_alpha(faint.get(), static_cast<double>(steps - k) / static_cast<double>(steps));
-        move_image(result, faint.get(), source, destination, display, position, frames,
+        move_image(result.get(), faint.get(), source, destination, display, position, frames,
                    MOVE_LIGHTEN);
     }
+    return result.release();
 }
 
 void CSceneAction::ReleaseImage(CImageBuffer* image, int32_t frame) {

@@ -240,7 +240,15 @@ CImageBuffer* CSceneCrossfade::GetImage(int32_t frame, int32_t mode, int32_t* ru
     int32_t lb = 0;
     const bool dissolve = overlaps(next, nextStart, frame, &lb);
 
-    CImageBuffer* first = active->GetImage(la, mode, runLength, context);
+    // Outside a dissolve the active input's image is handed on unchanged: the offer of
+    // the hand-over form goes on to that input's scene.
+    RenderContext offer;
+    if (!dissolve && context && context->handOverScene == this) {
+        offer = *context;
+        offer.handOverScene = active->Target();
+    }
+    CImageBuffer* first =
+        active->GetImage(la, mode, runLength, offer.handOverScene ? &offer : context);
     if (!first) {
         // A frame of one input is given back by the caller's release; a dissolve
         // frame gives it back here, since the release will not.

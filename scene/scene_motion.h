@@ -9,6 +9,8 @@
 
 #include "scene/scene.h"
 
+struct RegionPair;
+
 // A cached picture that callers may keep reading outside the scene's lock after the
 // scene has let go of it.
 using SharedMotionImage = std::shared_ptr<const CImageBuffer>;
@@ -167,9 +169,14 @@ protected:
     int32_t ComputeFrameCount() override { return std::max<int32_t>(Settings().frames, 0); }
 
 private:
-    // Draws the move of `frame` (and its afterimages) of `picture` into result.
-    void DrawMove(CImageBuffer* result, const CImageBuffer& picture, int32_t frame,
-                  int32_t mode) const;
+    // The move's source, destination and display regions over `picture`; false when
+    // no frame shows anything of it.
+    bool MoveRegions(const CImageBuffer& picture, RegionPair* source, RegionPair* destination,
+                     RegionPair* display) const;
+    // New image of `frame`: the background with the move (and its afterimages) of
+    // `picture` drawn over it, in the hand-over layout when handOver allows.
+    CImageBuffer* DrawFrame(const CImageBuffer& background, const CImageBuffer& picture,
+                            int32_t frame, int32_t mode, bool handOver) const;
 
     // Guarded by the scene's lock.
     SharedMotionImage m_cache;       // the input picture
