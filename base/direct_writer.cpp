@@ -11,7 +11,42 @@
 #include <cstring>
 #include <system_error>
 
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 namespace {
+
+// Copies into a gathering buffer. The bytes are next read by the disk, not by the
+// processor: large runs are stored past the cache, which spares reading the buffer in
+// first and leaves the cache to the frame workers. The fence puts the stores in order
+// before the buffer is handed to the thread that writes it.
+void gather(uint8_t* to, const uint8_t* from, size_t n) {
+#if defined(__x86_64__)
+    constexpr size_t kStreamFrom = 16u << 10;
+    if (n >= kStreamFrom) {
+        const size_t lead = (16 - reinterpret_cast<uintptr_t>(to) % 16) % 16;
+        std::memcpy(to, from, lead);
+        size_t i = lead;
+        for (; i + 64 <= n; i += 64) {
+            const auto* s = reinterpret_cast<const __m128i*>(from + i);
+            auto* d = reinterpret_cast<__m128i*>(to + i);
+            const __m128i a = _mm_loadu_si128(s);
+            const __m128i b = _mm_loadu_si128(s + 1);
+            const __m128i c = _mm_loadu_si128(s + 2);
+            const __m128i e = _mm_loadu_si128(s + 3);
+            _mm_stream_si128(d, a);
+            _mm_stream_si128(d + 1, b);
+            _mm_stream_si128(d + 2, c);
+            _mm_stream_si128(d + 3, e);
+        }
+        std::memcpy(to + i, from + i, n - i);
+        _mm_sfence();
+        return;
+    }
+#endif
+    std::memcpy(to, from, n);
+}
 
 int fail(int error, std::string* reason) {
     if (reason) *reason = error_text(error);
@@ -158,7 +193,7 @@ int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
         size_t n = size;
         if (m_bufferAt >= 0) {
             n = std::min(size, m_bufferBytes - m_buffered);
-            std::memcpy(m_buffers[m_filling].get() + m_buffered, data, n);
+            gather(m_buffers[m_filling].get() + m_buffered, data, n);
             m_buffered += n;
             if (m_buffered == m_bufferBytes) {
                 // The next buffer in turn gathers next: the oldest on its way must be
