@@ -1,8 +1,7 @@
 // vemo render: the creation driven from the command line, its progress and
-// outcome texts, its usage errors, and Ctrl-C as the Abort button.
+// outcome texts, its usage errors, Ctrl-C as the Abort button, and the example tour.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -128,28 +127,18 @@ TEST_F(RenderCommand, CtrlCStopsAfterTheRunningFramesWithAPlayableFile) {
     EXPECT_LT(frames.size(), 100000u);
 }
 
-}  // namespace
-
-namespace {
-
-TEST(ExampleTour, RendersWithItsPicturesAndMusic) {
-    // The tour and the media its script makes, in a private folder.
-    const fs::path dir =
-        fs::temp_directory_path() / ("vemo-cli-tour-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+TEST_F(RenderCommand, TheExampleTourRendersWithItsPicturesAndMusic) {
+    // The tour and the media its script makes, in the test's folder.
     const fs::path source = fs::path(VEMO_SOURCE_DIR) / "examples" / "tour";
-    fs::copy_file(source / "tour.txt", dir / "tour.txt");
-    ASSERT_EQ(
-        run_program("/usr/bin/python3", {(source / "make-media.py").string(), dir.string()}).status,
-        0);
-    ProgramResult r = run_program(
-        VEMO_BINARY, {"render", "tour.txt", "--preview", "--format", "mov"}, dir.string());
+    fs::copy_file(source / "tour.txt", m_dir / "tour.txt");
+    ASSERT_EQ(run_program("/usr/bin/python3", {(source / "make-media.py").string(), m_dir.string()})
+                  .status,
+              0);
+    ProgramResult r = Vemo({"render", "tour.txt", "--preview", "--format", "mov"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto movie = writer_fixtures::read_movie((dir / "OUTPUT.mov").string());
+    const auto movie = writer_fixtures::read_movie((m_dir / "OUTPUT.mov").string());
     ASSERT_EQ(movie.streams.size(), 2u);
-    EXPECT_GT(writer_fixtures::decode_samples((dir / "OUTPUT.mov").string()), 0);
-    fs::remove_all(dir);
+    EXPECT_GT(writer_fixtures::decode_samples((m_dir / "OUTPUT.mov").string()), 0);
 }
 
 }  // namespace

@@ -28,16 +28,6 @@ using Id = CMainDialog::ControlId;
 
 namespace {
 
-// Near the left edge: a check box takes clicks on its box and label only.
-void click(const CMainDialog& dialog, int id) {
-    QWidget* control = dialog.Control(id);
-    QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(8, control->height() / 2));
-}
-
-QCheckBox* box(const CMainDialog& dialog, int id) {
-    return static_cast<QCheckBox*>(dialog.Control(id));
-}
-
 // A scenario long enough to be stopped: every batch pauses BOARDBREAK ms in
 // gentle mode.
 std::string long_scenario(int frames = 3000, int pause = 20) {
@@ -62,7 +52,7 @@ private slots:
         CMainDialog dialog(test_options(folder.WriteScenario("s.txt", small_scenario(90))));
         dialog.show();
         click(dialog, Id::kIdHtml);
-        static_cast<QLineEdit*>(dialog.Control(Id::kIdOutputName))->setText("board");
+        control<QLineEdit>(dialog, Id::kIdOutputName)->setText("board");
 
         // The state while the outcome box shows: still busy, the finished picture.
         DialogState stateAtEnd = DialogState::NoScenario;
@@ -91,8 +81,8 @@ private slots:
         QCOMPARE(stateAtEnd, DialogState::Busy);
         QCOMPARE(pictureAtEnd, kPictureFinished);
         QCOMPARE(dialog.State(), DialogState::Ready);
-        QVERIFY(static_cast<QLabel*>(dialog.Control(Id::kIdProgressText))->text().isEmpty());
-        QCOMPARE(static_cast<QProgressBar*>(dialog.Control(Id::kIdProgressBar))->value(), 0);
+        QVERIFY(control<QLabel>(dialog, Id::kIdProgressText)->text().isEmpty());
+        QCOMPARE(control<QProgressBar>(dialog, Id::kIdProgressBar)->value(), 0);
 
         // The name has no extension: it is the folder. Frames 0, 30 and 60.
         const std::filesystem::path board = std::filesystem::path(folder.Path()) / "board";
@@ -107,9 +97,9 @@ private slots:
         BoxAnswers boxes;
         CMainDialog dialog(test_options(folder.WriteScenario("s.txt", small_scenario(40))));
         dialog.show();
-        box(dialog, Id::kIdProgressImage)->setChecked(true);
-        box(dialog, Id::kIdMultiThread)->setChecked(true);
-        static_cast<QLineEdit*>(dialog.Control(Id::kIdOutputName))->setText("movie");
+        control<QCheckBox>(dialog, Id::kIdProgressImage)->setChecked(true);
+        control<QCheckBox>(dialog, Id::kIdMultiThread)->setChecked(true);
+        control<QLineEdit>(dialog, Id::kIdOutputName)->setText("movie");
 
         bool sawBusy = false;
         QString statusWhileChoosing;
@@ -119,8 +109,7 @@ private slots:
         DialogAcceptor acceptor([&](QDialog* shown) {
             auto* chooser = qobject_cast<CompressorChooser*>(shown);
             QVERIFY(chooser);
-            statusWhileChoosing =
-                static_cast<QLabel*>(dialog.Control(Id::kIdStatusMessage))->text();
+            statusWhileChoosing = control<QLabel>(dialog, Id::kIdStatusMessage)->text();
             QCOMPARE(dialog.State(), DialogState::Starting);
             QVERIFY(!dialog.Control(Id::kIdOpen)->isEnabled());
             QVERIFY(!dialog.Control(Id::kIdAbort)->isEnabled());
@@ -133,17 +122,14 @@ private slots:
         QVERIFY(boxes.HasCaption(QStringLiteral("作成処理完了")));
         QVERIFY(sawBusy);
         // The progress image was drawn at 160 x 120.
-        auto* preview = static_cast<PreviewFrame*>(dialog.Control(Id::kIdPreviewFrame));
+        auto* preview = control<PreviewFrame>(dialog, Id::kIdPreviewFrame);
         QCOMPARE(preview->Image().size(), QSize(160, 120));
         QCOMPARE(preview->Image().pixelColor(80, 60), QColor(Qt::white));
 
-        // Uncompressed frames, each white, the last picture repeated for its time.
+        // Uncompressed frames, all white, the last picture repeated for its time.
         const auto frames = writer_fixtures::decode_frames(folder / "movie.avi");
         QCOMPARE(frames.size(), size_t{41});
-        for (const auto& frame : frames) {
-            QCOMPARE(frame.size(), size_t{64 * 48 * 3});
-            QCOMPARE(frame[0], uint8_t{255});
-        }
+        for (const auto& frame : frames) QCOMPARE(frame, std::vector<uint8_t>(64 * 48 * 3, 255));
         const auto movie = writer_fixtures::read_movie(folder / "movie.avi");
         QCOMPARE(movie.streams.at(0).codec, AV_CODEC_ID_RAWVIDEO);
     }
@@ -154,12 +140,11 @@ private slots:
         const std::string scenario =
             folder.WriteScenario("p.txt", "PREVIEWSCALE 4\n" + small_scenario(100));
         CMainDialog dialog(test_options(scenario));
-        box(dialog, Id::kIdPreview)->setChecked(true);
-        auto* bar = static_cast<QProgressBar*>(dialog.Control(Id::kIdProgressBar));
+        control<QCheckBox>(dialog, Id::kIdPreview)->setChecked(true);
+        auto* bar = control<QProgressBar>(dialog, Id::kIdProgressBar);
         QString textAtEnd;
-        boxes.OnCaption(QStringLiteral("作成処理完了"), [&] {
-            textAtEnd = static_cast<QLabel*>(dialog.Control(Id::kIdProgressText))->text();
-        });
+        boxes.OnCaption(QStringLiteral("作成処理完了"),
+                        [&] { textAtEnd = control<QLabel>(dialog, Id::kIdProgressText)->text(); });
         DialogAcceptor acceptor([](QDialog*) {});
         click(dialog, Id::kIdCreate);
         QCOMPARE(bar->maximum(), 25);
@@ -177,12 +162,12 @@ private slots:
         BoxAnswers boxes;
         CMainDialog dialog(test_options(folder.WriteScenario("long.txt", long_scenario())));
         dialog.show();
-        box(dialog, Id::kIdGentle)->setChecked(true);
-        static_cast<QLineEdit*>(dialog.Control(Id::kIdOutputName))->setText("stopped");
+        control<QCheckBox>(dialog, Id::kIdGentle)->setChecked(true);
+        control<QLineEdit>(dialog, Id::kIdOutputName)->setText("stopped");
         DialogAcceptor acceptor([](QDialog*) {});
         click(dialog, Id::kIdCreate);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            static_cast<QProgressBar*>(dialog.Control(Id::kIdProgressBar))->value() > 0, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(control<QProgressBar>(dialog, Id::kIdProgressBar)->value() > 0,
+                                 30000);
         QCOMPARE(dialog.State(), DialogState::Busy);
         QVERIFY(dialog.Control(Id::kIdAbort)->isEnabled());
 
@@ -200,7 +185,7 @@ private slots:
         boxes.Queue(QMessageBox::Yes);
         click(dialog, Id::kIdAbort);
         QVERIFY(!dialog.Control(Id::kIdAbort)->isEnabled());
-        QCOMPARE(static_cast<QLabel*>(dialog.Control(Id::kIdStatusMessage))->text(),
+        QCOMPARE(control<QLabel>(dialog, Id::kIdStatusMessage)->text(),
                  QStringLiteral("処理を中止しています。"));
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.Creating(), 30000);
         const ShownBox& stopped = boxes.Shown().back();
@@ -222,7 +207,7 @@ private slots:
         BoxAnswers boxes;
         CMainDialog dialog(test_options(folder.WriteScenario("s.txt", long_scenario(200, 5))));
         dialog.show();
-        box(dialog, Id::kIdGentle)->setChecked(true);
+        control<QCheckBox>(dialog, Id::kIdGentle)->setChecked(true);
         DialogAcceptor acceptor([](QDialog*) {});
         click(dialog, Id::kIdCreate);
         QTRY_VERIFY_WITH_TIMEOUT(dialog.State() == DialogState::Busy, 30000);
@@ -234,7 +219,7 @@ private slots:
         click(dialog, Id::kIdAbort);
         QVERIFY(boxes.HasCaption(QStringLiteral("作成処理完了")));
         QCOMPARE(dialog.State(), DialogState::Ready);
-        QCOMPARE(static_cast<QLabel*>(dialog.Control(Id::kIdStatusMessage))->text(),
+        QCOMPARE(control<QLabel>(dialog, Id::kIdStatusMessage)->text(),
                  QStringLiteral("「作成」ボタンで作成処理を開始して下さい。"));
         // A new creation runs as usual.
         boxes.Clear();
@@ -248,8 +233,8 @@ private slots:
         BoxAnswers boxes;
         CMainDialog dialog(test_options(folder.WriteScenario("long.txt", long_scenario())));
         dialog.show();
-        box(dialog, Id::kIdGentle)->setChecked(true);
-        static_cast<QLineEdit*>(dialog.Control(Id::kIdOutputName))->setText("closed");
+        control<QCheckBox>(dialog, Id::kIdGentle)->setChecked(true);
+        control<QLineEdit>(dialog, Id::kIdOutputName)->setText("closed");
         DialogAcceptor acceptor([](QDialog*) {});
         click(dialog, Id::kIdCreate);
         QTRY_VERIFY_WITH_TIMEOUT(dialog.State() == DialogState::Busy, 30000);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 
@@ -70,6 +71,11 @@ DialogAcceptor::DialogAcceptor(std::function<void(QDialog*)> prepare, bool accep
 
 DialogAcceptor::~DialogAcceptor() {
     delete m_timer;
+}
+
+void click(const CMainDialog& dialog, int id) {
+    QWidget* widget = dialog.Control(id);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2));
 }
 
 MainDialogOptions test_options(const std::string& scenarioPath) {

@@ -71,6 +71,16 @@ private:
     class QTimer* m_timer;
 };
 
+// The main dialog's control `id` as its class.
+template <typename T>
+T* control(const CMainDialog& dialog, int id) {
+    return static_cast<T*>(dialog.Control(id));
+}
+
+// Clicks the main dialog's control `id` near its left edge: a check box takes
+// clicks on its box and label only.
+void click(const CMainDialog& dialog, int id);
+
 // Options of a machine with every format and two processors.
 MainDialogOptions test_options(const std::string& scenarioPath = "");
 

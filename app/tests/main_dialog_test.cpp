@@ -25,17 +25,11 @@ bool enabled(const CMainDialog& dialog, int id) {
 }
 
 bool checked(const CMainDialog& dialog, int id) {
-    return static_cast<QCheckBox*>(dialog.Control(id))->isChecked();
+    return control<QCheckBox>(dialog, id)->isChecked();
 }
 
 QString text_of(const CMainDialog& dialog, int id) {
-    return static_cast<QLabel*>(dialog.Control(id))->text();
-}
-
-// Near the left edge: a check box takes clicks on its box and label only.
-void click(const CMainDialog& dialog, int id) {
-    QWidget* control = dialog.Control(id);
-    QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(8, control->height() / 2));
+    return control<QLabel>(dialog, id)->text();
 }
 
 }  // namespace
@@ -80,8 +74,7 @@ private slots:
                        Id::kIdQuickTime, Id::kIdMultiThread})
             QVERIFY2(!enabled(dialog, id), qPrintable(QString::number(id)));
         QVERIFY(checked(dialog, Id::kIdAvi));
-        QCOMPARE(static_cast<QLineEdit*>(dialog.Control(Id::kIdOutputName))->text(),
-                 QStringLiteral("OUTPUT"));
+        QCOMPARE(control<QLineEdit>(dialog, Id::kIdOutputName)->text(), QStringLiteral("OUTPUT"));
 
         // Ready.
         const std::string good = folder.WriteScenario("good.txt", small_scenario());
@@ -123,11 +116,14 @@ private slots:
     void formatsActAsOneRadioGroupWithTheirOptions() {
         TestFolder folder;
         BoxAnswers boxes;
-        CMainDialog dialog(test_options(folder.WriteScenario("s.txt", small_scenario())));
+        CMainDialog dialog(test_options(folder.WriteScenario("tour.txt", small_scenario())));
         QCOMPARE(dialog.State(), DialogState::Ready);
         QVERIFY(enabled(dialog, Id::kIdWindowsMedia));
         QVERIFY(enabled(dialog, Id::kIdQuickTime));
         QVERIFY(enabled(dialog, Id::kIdMultiThread));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(save_screenshot(&dialog, QStringLiteral("main-dialog-ready")));
         const int formats[] = {Id::kIdAvi, Id::kIdWindowsMedia, Id::kIdQuickTime, Id::kIdHtml};
         auto only = [&](int id) {
             for (int f : formats) {
@@ -140,8 +136,8 @@ private slots:
         click(dialog, Id::kIdAvi);
         QVERIFY(only(Id::kIdAvi));
 
-        static_cast<QCheckBox*>(dialog.Control(Id::kIdSkip))->setChecked(true);
-        static_cast<QCheckBox*>(dialog.Control(Id::kIdPreview))->setChecked(true);
+        control<QCheckBox>(dialog, Id::kIdSkip)->setChecked(true);
+        control<QCheckBox>(dialog, Id::kIdPreview)->setChecked(true);
         click(dialog, Id::kIdQuickTime);
         QVERIFY(only(Id::kIdQuickTime));
         QVERIFY(!checked(dialog, Id::kIdSkip));
@@ -156,9 +152,17 @@ private slots:
         click(dialog, Id::kIdHtml);
         QVERIFY(only(Id::kIdHtml));
 
+        // Create needs an output name.
+        control<QLineEdit>(dialog, Id::kIdOutputName)->clear();
+        click(dialog, Id::kIdCreate);
+        QCOMPARE(boxes.Shown().size(), size_t{1});
+        QCOMPARE(boxes.Shown()[0].text, QStringLiteral("出力のファイル名が設定されていません。"));
+        QCOMPARE(dialog.State(), DialogState::Ready);
+        QVERIFY(!dialog.Creating());
+
         // HTML keeps Preview disabled through a new load (ready) and a failed one
         // (no scenario).
-        QCOMPARE(dialog.LoadScenario(folder / "s.txt"), 0);
+        QCOMPARE(dialog.LoadScenario(folder / "tour.txt"), 0);
         QVERIFY(!enabled(dialog, Id::kIdPreview));
         QCOMPARE(dialog.LoadScenario(folder / "missing.txt"), -1);
         QVERIFY(!enabled(dialog, Id::kIdPreview));
@@ -204,36 +208,18 @@ private slots:
         QCOMPARE(boxes.Shown()[0].text,
                  QStringLiteral("入力のシナリオファイルのパス名が正しく取得できませんでした。"));
         QCOMPARE(dialog.Scenario()->TotalFrames(), 60);
-    }
 
-    void commandLinePathsWithoutAFolderGiveNoScenario() {
-        TestFolder folder;
-        BoxAnswers boxes;
-        folder.WriteScenario("here.txt", small_scenario());
+        // The same on the command line, without a box; a relative path with a folder
+        // part is taken from where the program started.
+        boxes.Clear();
         QDir::setCurrent(QString::fromStdString(folder.Path()));
-        CMainDialog bare(test_options("here.txt"));
+        CMainDialog bare(test_options("second.txt"));
         QCOMPARE(bare.State(), DialogState::NoScenario);
-        QVERIFY(boxes.Shown().empty());
-
-        // A relative path with a folder part is taken from where the program started.
         QDir::setCurrent(QDir::tempPath());
-        const QString relative =
-            QDir::temp().relativeFilePath(QString::fromStdString(folder / "here.txt"));
+        const QString relative = QDir::temp().relativeFilePath(QString::fromStdString(second));
         CMainDialog withFolder(test_options(relative.toStdString()));
         QCOMPARE(withFolder.State(), DialogState::Ready);
         QVERIFY(boxes.Shown().empty());
-    }
-
-    void createNeedsAnOutputName() {
-        TestFolder folder;
-        BoxAnswers boxes;
-        CMainDialog dialog(test_options(folder.WriteScenario("s.txt", small_scenario())));
-        static_cast<QLineEdit*>(dialog.Control(Id::kIdOutputName))->clear();
-        click(dialog, Id::kIdCreate);
-        QCOMPARE(boxes.Shown().size(), size_t{1});
-        QCOMPARE(boxes.Shown()[0].text, QStringLiteral("出力のファイル名が設定されていません。"));
-        QCOMPARE(dialog.State(), DialogState::Ready);
-        QVERIFY(!dialog.Creating());
     }
 
     void debugLogOnlyWithTheFlag() {
@@ -252,15 +238,6 @@ private slots:
         QVERIFY(text.startsWith(QByteArray(60, '*') + "\r\n"));
         QVERIFY(text.contains("Vemo Version = \"1.1.0.0\".\r\n"));
         QVERIFY(text.contains("Number of processor = 2.\r\n"));
-    }
-
-    void mainDialogScreenshot() {
-        TestFolder folder;
-        BoxAnswers boxes;
-        CMainDialog dialog(test_options(folder.WriteScenario("tour.txt", small_scenario())));
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QVERIFY(save_screenshot(&dialog, QStringLiteral("main-dialog-ready")));
     }
 };
 

@@ -95,36 +95,32 @@ TEST(ReadWholeText, FilesAskOnlyPastTheThresholdAndStopAtTheLimit) {
 
 TEST(ReadWholeText, StreamsAreReadToTheirEnd) {
     // More than one read's worth, so that the loop must go round.
-    std::string bytes(50000, 'x');
-    bytes += "end";
-    std::string text, reason;
-    Question no(false);
-    {
+    const std::string bytes = std::string(50000, 'x') + "end";
+    const struct {
+        int64_t threshold;
+        int answer;  // -1: no one to ask
+        int64_t limit;
+        int code;
+        int asked;
+    } cases[] = {
+        {0, 0, kMaxTextBytes, 0, 0},
+        {1000, 0, kMaxTextBytes, kReadDeclined, 1},  // asked once past the threshold
+        {1000, 1, kMaxTextBytes, 0, 1},              // and only once
+        {0, -1, 40000, kReadTooLarge, 0},
+        {0, -1, static_cast<int64_t>(bytes.size()), 0, 0},  // exactly the limit is accepted
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.threshold << " " << c.answer << " " << c.limit);
+        Question question(c.answer == 1);
         FilledPipe pipe(bytes);
-        ASSERT_EQ(read_whole_text(pipe.Path(), 0, no.Callback(), &text, &reason), 0) << reason;
-        EXPECT_EQ(text, bytes);
-    }
-    {
-        FilledPipe pipe(bytes);
-        EXPECT_EQ(read_whole_text(pipe.Path(), 1000, no.Callback(), &text, &reason), kReadDeclined);
-        EXPECT_EQ(no.asked, 1) << "asked once the stream passed the threshold";
-    }
-    {
-        Question yes(true);
-        FilledPipe pipe(bytes);
-        ASSERT_EQ(read_whole_text(pipe.Path(), 1000, yes.Callback(), &text, &reason), 0);
-        EXPECT_EQ(text, bytes);
-        EXPECT_EQ(yes.asked, 1) << "asked only once";
-    }
-    {
-        FilledPipe pipe(bytes);
-        EXPECT_EQ(read_whole_text(pipe.Path(), 0, nullptr, &text, &reason, 40000), kReadTooLarge);
-        EXPECT_TRUE(text.empty());
-    }
-    {
-        FilledPipe pipe(std::string(100, 'y'));
-        ASSERT_EQ(read_whole_text(pipe.Path(), 0, nullptr, &text, &reason, 100), 0)
-            << "exactly the limit is accepted";
+        std::string text = "stale", reason;
+        EXPECT_EQ(
+            read_whole_text(pipe.Path(), c.threshold, c.answer < 0 ? nullptr : question.Callback(),
+                            &text, &reason, c.limit),
+            c.code)
+            << reason;
+        EXPECT_EQ(text, c.code == 0 ? bytes : "");
+        EXPECT_EQ(question.asked, c.asked);
     }
 }
 

@@ -67,14 +67,12 @@ TEST_F(CompositionBlocks, SeriesAndMain) {
         // MAIN has no name.
         {"MAIN \"m\" {\n}\n", 1, "不正な記述があります。"},
     });
-}
 
-TEST_F(CompositionBlocks, EmptyMainIsAccepted) {
-    ASSERT_EQ(LoadText("MAIN {\n}\n"), 0) << OnlyError();
-    auto* main = Scene<CSceneSeries>(" ");
-    ASSERT_TRUE(main);
-    EXPECT_FALSE(main->HasInputs());
-    EXPECT_FALSE(m_doc.MusicLinkUsed());
+    CScenario empty;
+    ASSERT_EQ(empty.Load(Write("empty.txt", "MAIN {\n}\n")), 0) << "an empty MAIN is accepted";
+    ASSERT_TRUE(empty.MainScene());
+    EXPECT_FALSE(empty.MainScene()->HasInputs());
+    EXPECT_FALSE(empty.MusicLinkUsed());
 }
 
 TEST_F(CompositionBlocks, CutAlphaShade) {
@@ -122,32 +120,7 @@ TEST_F(CompositionBlocks, CutAlphaShade) {
     });
 }
 
-// Whole scenarios through Load and Link: counts, key frames and validation messages
-// of the blocks.
-TEST_F(CompositionBlocks, LinkedCountsAndKeyFrames) {
-    ASSERT_EQ(LoadText("SCREEN 64 48\n"
-                       "DRAW \"p\" { SIZE 4 4 }\n"
-                       "STILL \"a\" { INPUT \"p\" FRAMES 10 }\n"
-                       "STILL \"b\" { INPUT \"p\" FRAMES 10 }\n"
-                       "CUT \"c\" { INPUT \"a\" START 0 END 9 SKIP 0 }\n"
-                       "MIX \"m\" { INPUT \"b\" OFFSET 30 INPUT \"a\" }\n"
-                       "MAIN { INPUT \"a\" INPUT \"b\" INPUT \"c\" INPUT \"m\" }\n"),
-              0)
-        << OnlyError();
-    ASSERT_EQ(m_doc.Link(), 0) << OnlyError();
-    EXPECT_EQ(m_doc.TotalFrames(), 10 + 10 + 10 + 40);
-    // The STILLs mark their first frame (0, 10), the CUT its ends (20, 29), the MIX
-    // (from 30) its ends and each input's first and last frame (30, 39, 60, 69).
-    std::vector<int32_t> keys;
-    for (int32_t f = 0; f < m_doc.TotalFrames(); ++f) {
-        if (m_doc.MainScene()->TestFrame(FRAME_KEY, f)) keys.push_back(f);
-    }
-    EXPECT_EQ(keys, (std::vector<int32_t>{0, 10, 20, 29, 30, 39, 60, 69}));
-    EXPECT_EQ(m_doc.KeyFrames(), 8);
-    EXPECT_EQ(m_doc.FindScene("p")->RefCount(), 2);
-    EXPECT_EQ(m_doc.FindScene("a")->RefCount(), 3);
-}
-
+// A whole scenario through Load and Link: MAIN's key frames through nested blocks.
 TEST_F(CompositionBlocks, NestedTransitionsKeyFrames) {
     ASSERT_EQ(LoadText("SCREEN 64 48\n"
                        "DRAW \"p\" { SIZE 4 4 }\n"
@@ -173,19 +146,6 @@ TEST_F(CompositionBlocks, NestedTransitionsKeyFrames) {
     EXPECT_EQ(keys, (std::vector<int32_t>{0, 2, 4, 6, 8, 10, 15, 16, 19, 20, 22, 23, 30, 37, 44, 51,
                                           52}));
     EXPECT_EQ(m_doc.KeyFrames(), 17);
-}
-
-TEST_F(CompositionBlocks, CutValidationAtLink) {
-    ASSERT_EQ(LoadText("SCREEN 64 48\n"
-                       "DRAW \"p\" { SIZE 4 4 }\n"
-                       "STILL \"a\" { INPUT \"p\" FRAMES 10 }\n"
-                       "CUT \"c\" { INPUT \"a\" START 2 END 10 }\n"
-                       "MAIN { INPUT \"c\" }\n"),
-              0)
-        << OnlyError();
-    EXPECT_EQ(m_doc.Link(), -1);
-    EXPECT_EQ(OnlyError(),
-              "ブロック CUT では、入力ブロック a に対して不正なフレーム番号が指定されています。");
 }
 
 }  // namespace

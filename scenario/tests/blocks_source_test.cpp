@@ -16,7 +16,8 @@ TEST_F(SourceBlocks, ImageStatementsAndEffects) {
                        "  ANGLE -90\n"
                        "  THROUGH_COLOR 1 2 3\n"
                        "}\n"
-                       "IMAGE \"q\" { BLOCK_FRAME \"x\" 12 }\n"),
+                       "IMAGE \"q\" { BLOCK_FRAME \"x\" 12 }\n"
+                       "IMAGE \"r\" { FILE \"a\" ANGLE 45}\nIMAGE \"s\" { FILE \"b\" }\n"),
               0)
         << OnlyError();
     // A # inside quotes is no comment; effects are written back in their own order.
@@ -29,9 +30,10 @@ TEST_F(SourceBlocks, ImageStatementsAndEffects) {
         << "the transparent colour has alpha 0";
     EXPECT_EQ(Scene<CSceneImage>("p")->GetFrameCount(), kEndlessFrames);
     EXPECT_EQ(Written("q"), "IMAGE\t\"q\"\n{\n\t# RefCount = 0\n\tBLOCK_FRAME\t\"x\"\t12\n}\n");
-}
+    // A value against the closing brace ends the block.
+    EXPECT_EQ(Scene<CSceneImage>("r")->Settings().angle, 45);
+    EXPECT_TRUE(Scene<CSceneImage>("s"));
 
-TEST_F(SourceBlocks, ImageMessages) {
     ExpectRefusals({
         {"IMAGE \"p\" {\n FILE \"a.jpg\"\n BLOCK_FRAME \"x\" 1\n}\n", 3,
          "IMAGE ブロックに複数の FILE または BLOCK_FRAME が定義されています。"},
@@ -51,18 +53,6 @@ TEST_F(SourceBlocks, ImageMessages) {
         {"IMAGE \"p\"\n FILE \"a\"\n", 2, "不正な記述があります。"},
         {"IMAGE p { FILE \"a\" }\n", 1,
          "ブロック名は正しくダブルクォーテーション(\")で括って下さい。"},
-    });
-}
-
-TEST_F(SourceBlocks, ValueAgainstClosingBraceEndsTheBlock) {
-    ASSERT_EQ(LoadText("IMAGE \"p\" { FILE \"a\" ANGLE 45}\nIMAGE \"q\" { FILE \"b\" }\n"), 0)
-        << OnlyError();
-    EXPECT_EQ(Scene<CSceneImage>("p")->Settings().angle, 45);
-    EXPECT_TRUE(Scene<CSceneImage>("q"));
-}
-
-TEST_F(SourceBlocks, UnterminatedBlockIsRefused) {
-    ExpectRefusals({
         {"IMAGE \"p\" {\n FILE \"a.jpg\"\n", 3, "IMAGE ブロックが } で閉じられていません。"},
         {"DRAW \"d\" {\n SIZE 1 1\n LINE {\n POINT 1 2\n", 5,
          "LINE ブロックが } で閉じられていません。"},
@@ -81,7 +71,9 @@ TEST_F(SourceBlocks, TextStatementsAndDefaults) {
                        "  STRING \"x\" SIZE 320 240 FILE \"photo.jpg\"\n"
                        "  FONT \"IPAGothic\" 10 20 ALIGN LEFT VALIGN BOTTOM\n"
                        "  COLOR 1 2 3 4 ANGLE 30 FRAME_OFFSET 5\n"
-                       "}\n",
+                       "}\n"
+                       "TEXT \"v\" { SIZE 1 1 STRING \"a\\\\b\\c\\\\\\d\" }\n"
+                       "TEXT \"w\" { SIZE 1 1 STRING \"\\\\x\\\\\" }\n",
                        false),
               0)
         << OnlyError();
@@ -98,19 +90,11 @@ TEST_F(SourceBlocks, TextStatementsAndDefaults) {
     EXPECT_EQ(u.angle, 30) << "ANGLE is not written back";
     EXPECT_EQ(u.flags, TEXT_FLAG_ANGLE);
     EXPECT_EQ(Scene<CSceneText>("t")->Settings().flags, 0u);
-}
-
-TEST_F(SourceBlocks, TextLineBreaks) {
-    ASSERT_EQ(LoadText("TEXT \"t\" { SIZE 1 1 STRING \"a\\\\b\\c\\\\\\d\" }\n"), 0) << OnlyError();
-    EXPECT_EQ(Scene<CSceneText>("t")->Settings().text, "a\r\nb\\c\r\n\\d");
-
+    EXPECT_EQ(Scene<CSceneText>("v")->Settings().text, "a\r\nb\\c\r\n\\d");
     // Only breaks after the first character start a new STRING line when written back.
-    ASSERT_EQ(LoadText("TEXT \"u\" { SIZE 1 1 STRING \"\\\\x\\\\\" }\n"), 0) << OnlyError();
-    EXPECT_NE(Written("u").find("\tSTRING\t\t\"\nx\"\n\tSTRING\t\t\"\"\n"), std::string::npos)
-        << Written("u");
-}
+    EXPECT_NE(Written("w").find("\tSTRING\t\t\"\nx\"\n\tSTRING\t\t\"\"\n"), std::string::npos)
+        << Written("w");
 
-TEST_F(SourceBlocks, TextMessages) {
     ExpectRefusals({
         {"TEXT \"t\" {\n STRING \"a\"\n}\n", 3, "TEXT ブロックに、SIZE が定義されていません。"},
         {"TEXT \"t\" {\n SIZE 1 1\n\n}\n", 4, "TEXT ブロックに、STRING が定義されていません。"},
@@ -149,9 +133,7 @@ TEST_F(SourceBlocks, DrawShapes) {
         "\n\tPOLYGON\n\t{\n\t\tPOINT\t1\t1\n\t\tPOINT\t2\t2\n\t\tPOINT\t3\t1\n\t\tWIDTH\t1\n\t}\n"
         "\n\tELLIPSE\n\t{\n\t\tREGION\t50\t40\t10\t5\n\t\tWIDTH\t1\n\t\tFILL\n"
         "\t\tANGLE\t30\n\t}\n}\n");
-}
 
-TEST_F(SourceBlocks, DrawMessages) {
     ExpectRefusals({
         {"DRAW \"d\" {\n SIZE 0 10\n}\n", 2, "幅の下限値を超えています。"},
         {"DRAW \"d\" {\n COLOR 1 1 1 1\n}\n", 3, "DRAW ブロックに、SIZE が定義されていません。"},
@@ -198,9 +180,7 @@ TEST_F(SourceBlocks, MovieFields) {
               "MOVIE\t\"n\"\n{\n\t# RefCount = 0\n\tFILE\t\t\"clip.avi\"\t8\t2\t300\t4\tMAX_CUT\n"
               "\tBGCOLOR\t\t1\t2\t3\n\tFRAME_START\t\t100\n\tFRAMES\t\t7\n}\n");
     EXPECT_EQ(Scene<CSceneMovie>("n")->GetFrameCount(), 7);
-}
 
-TEST_F(SourceBlocks, MovieMessages) {
     ExpectRefusals({
         {"MOVIE \"m\" {\n FRAMES 5\n}\n", 3, "MOVIE ブロックに FILE が定義されていません。"},
         {"MOVIE \"m\" {\n FILE \"a\"\n FILE \"b\"\n}\n", 3,

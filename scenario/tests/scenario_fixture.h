@@ -71,12 +71,6 @@ protected:
     T* Scene(const std::string& name) {
         return dynamic_cast<T*>(m_doc.FindScene(name));
     }
-    // Loads `utf8` into the fixture's document, which must refuse it; its only report.
-    std::string LoadFailure(const std::string& utf8, bool crlf = true) {
-        m_errors.clear();
-        EXPECT_EQ(LoadText(utf8, crlf), -1) << utf8;
-        return OnlyError();
-    }
     // Loads `text` into a fresh document that must refuse it; its only report.
     std::string Refused(const std::string& text, bool crlf = true) {
         CScenario doc;
@@ -90,10 +84,11 @@ protected:
         std::string text;
         int line;
         std::string message;
+        bool crlf = true;
     };
     void ExpectRefusals(const std::vector<Refusal>& cases) {
         for (const Refusal& c : cases) {
-            EXPECT_EQ(Refused(c.text), At("refused.txt", c.line, c.message)) << c.text;
+            EXPECT_EQ(Refused(c.text, c.crlf), At("refused.txt", c.line, c.message)) << c.text;
         }
     }
 
