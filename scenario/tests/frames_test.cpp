@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/cpu_features.h"
 #include "image/tests/picture_fixtures.h"
 #include "output/tests/clip_fixtures.h"
 #include "scenario/tests/scenario_fixture.h"
@@ -175,11 +176,14 @@ TEST_P(DocumentFrames, MixBackgroundLastsUntilTheScenesAreReset) {
 }
 
 // With a render context the document offers MAIN's scene to make the frame in its
-// hand-over form: a dissolve straight under MAIN, or under a SERIES in MAIN, then
-// comes out in one pass. Its bytes and run lengths are those of the two-pass frame
-// (no context, no offer), also when two frames are held at once and when the mix is
-// smaller than the screen.
-TEST_P(DocumentFrames, DissolvesComeOutTheSameWithTheHandOverOffer) {
+// hand-over form: a dissolve straight under MAIN, or under a SERIES in MAIN, and a
+// camera move under a CROSSFADE outside its dissolves then come out in one pass. Its
+// bytes and run lengths are those of the two-pass frame (no context, no offer), also
+// when two frames are held at once, when the mix is smaller than the screen and when
+// the moved picture leaves some of the screen to the background; with the packed
+// kernels the programs choose.
+TEST_P(DocumentFrames, FramesComeOutTheSameWithTheHandOverOffer) {
+    CpuFeaturesOverride forms(detect_cpu_features());
     for (const char* name : {"a.png", "b.png", "c.png"}) {
         const uint32_t tint = name[0] == 'b' ? 0x80 : 0x00;
         const bool small = name[0] == 'c';
@@ -197,9 +201,13 @@ TEST_P(DocumentFrames, DissolvesComeOutTheSameWithTheHandOverOffer) {
              "CROSSFADE \"full\" { INPUT \"sa\" INPUT \"sb\" FRAMES 4 }\n"
              "CUT \"ca\" { INPUT \"c\" START 0 END 5 }\nEXPANDIN \"small\" { INPUT \"ca\" UP }\n"
              "CROSSFADE \"part\" { INPUT \"ca\" INPUT \"small\" FRAMES 3 }\n"
-             "SERIES \"inner\" { INPUT \"part\" }\nMAIN { INPUT \"full\" INPUT \"inner\" }\n"));
+             "SERIES \"inner\" { INPUT \"part\" }\n"
+             "ZOOM \"za\" { INPUT \"a\" SRC_START 0 0 31 23 SRC_END 4 3 27 20 FRAMES 6 }\n"
+             "SLIDE \"zb\" { INPUT \"b\" DST_START 2 2 20 14 DST_END 9 8 31 23 FRAMES 6 }\n"
+             "CROSSFADE \"moves\" { INPUT \"za\" INPUT \"zb\" FRAMES 2 }\n"
+             "MAIN { INPUT \"full\" INPUT \"inner\" INPUT \"moves\" }\n"));
     const int32_t total = m_doc.TotalFrames();
-    ASSERT_EQ(total, 8 + 9);
+    ASSERT_EQ(total, 8 + 9 + 10);
     RenderContext context;
     for (int32_t frame = 0; frame + 1 < total; ++frame) {
         int32_t plainRun = total, offeredRun = total;
