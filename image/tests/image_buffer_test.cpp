@@ -17,17 +17,13 @@ uint32_t word_at(const CImageBuffer* image, int x, int y) {
     return word;
 }
 
-TEST(ImageBuffer, StridesRoundRowsUpToFourBytes) {
-    EXPECT_EQ(image_stride(1, 1), 4);
-    EXPECT_EQ(image_stride(1, 8), 4);
-    EXPECT_EQ(image_stride(1, 24), 4);
-    EXPECT_EQ(image_stride(3, 24), 12);
-    EXPECT_EQ(image_stride(33, 1), 8);
-    EXPECT_EQ(image_stride(5, 8), 8);
-    EXPECT_EQ(image_stride(3, 32), 12);
-    EXPECT_EQ(image_stride(4, 16), -1);
-    EXPECT_EQ(image_stride(0, 24), -1);
-    EXPECT_EQ(image_stride(INT32_MAX, 32), -1) << "a row that does not fit 32 bits";
+TEST(ImageBuffer, StridesRoundRowsUpToFourBytesAndUnusableSizesGiveNone) {
+    // Width, bits per pixel, stride; -1 for no such row, or one that does not fit 32 bits.
+    const int32_t strides[][3] = {{1, 1, 4},   {1, 8, 4},          {1, 24, 4},  {3, 24, 12},
+                                  {33, 1, 8},  {5, 8, 8},          {3, 32, 12}, {4, 16, -1},
+                                  {0, 24, -1}, {INT32_MAX, 32, -1}};
+    for (auto [width, bpp, stride] : strides)
+        EXPECT_EQ(image_stride(width, bpp), stride) << width << " x " << bpp;
 
     ImagePtr image(create_image(3, 2, 24));
     ASSERT_TRUE(image);
@@ -35,9 +31,7 @@ TEST(ImageBuffer, StridesRoundRowsUpToFourBytes) {
     EXPECT_EQ(image->alpha, nullptr);
     EXPECT_EQ(image->alphaStride, 0);
     for (int i = 0; i < 24; ++i) EXPECT_EQ(image->pixels[i], 0);
-}
 
-TEST(ImageBuffer, UnusableSizesGiveNone) {
     EXPECT_FALSE(ImagePtr(create_image(4, 4, 16)));
     EXPECT_FALSE(ImagePtr(create_image(0, 4, 24)));
     EXPECT_FALSE(ImagePtr(create_image(4, 0, 24)));
@@ -72,38 +66,29 @@ TEST(ImageBuffer, RowZeroIsTheLastRowInMemory) {
 }
 
 TEST(ImageBuffer, FilledImagesInBothModes) {
-    {
-        ModeScope mode(32);
+    for (int bpp : {32, 24}) {
+        ModeScope mode(bpp);
         ImagePtr image(create_filled_image(3, 2, 0x11, 0x22, 0x33, 0x44));
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->bpp, 32);
+        EXPECT_EQ(image->bpp, bpp);
         EXPECT_EQ(image->stride, 12);
+        EXPECT_EQ(image->alphaStride, bpp == 32 ? 0 : 4);
         for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < 3; ++x) EXPECT_EQ(word_at(image.get(), x, y), 0x44112233u);
-        ImagePtr work(create_work_image(2, 2));
-        EXPECT_EQ(work->bpp, 32);
-        EXPECT_EQ(work->alpha, nullptr);
-    }
-    {
-        ModeScope mode(24);
-        ImagePtr image(create_filled_image(3, 2, 0x11, 0x22, 0x33, 0x44));
-        ASSERT_TRUE(image);
-        EXPECT_EQ(image->bpp, 24);
-        ASSERT_NE(image->alpha, nullptr);
-        EXPECT_EQ(image->alphaStride, 4);
-        for (int y = 0; y < 2; ++y) {
-            for (int x = 0; x < 3; ++x) {
-                EXPECT_EQ(get_component(image.get(), x, y, 0), 0x11);
-                EXPECT_EQ(get_component(image.get(), x, y, 1), 0x22);
-                EXPECT_EQ(get_component(image.get(), x, y, 2), 0x33);
-                EXPECT_EQ(image_alpha_row(image.get(), y)[x], 0x44);
-            }
+            for (int x = 0; x < 3; ++x)
+                EXPECT_EQ(pixel_at(image.get(), x, y), (Bgra{0x33, 0x22, 0x11, 0x44}))
+                    << x << "," << y;
+        if (bpp == 32) {
+            EXPECT_EQ(word_at(image.get(), 2, 1), 0x44112233u);
         }
+        // A work image starts transparent: no plane in 32 bits, a zeroed one in 24.
         ImagePtr work(create_work_image(5, 3));
         ASSERT_TRUE(work);
-        EXPECT_EQ(work->bpp, 24);
-        EXPECT_EQ(work->alphaStride, 8);
-        for (int i = 0; i < 24; ++i) EXPECT_EQ(work->alpha[i], 0) << "transparent at start";
+        EXPECT_EQ(work->bpp, bpp);
+        EXPECT_EQ(work->alpha != nullptr, bpp == 24);
+        if (work->alpha) {
+            EXPECT_EQ(work->alphaStride, 8);
+            for (int i = 0; i < 24; ++i) EXPECT_EQ(work->alpha[i], 0) << "transparent at start";
+        }
     }
     EXPECT_EQ(set_image_mode(17), 32) << "an unknown mode is stored as 32";
     EXPECT_EQ(get_image_mode(), 32);

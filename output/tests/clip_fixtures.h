@@ -21,6 +21,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "image/ffmpeg_util.h"
 #include "image/image_buffer.h"
 
 namespace clip_fixtures {
@@ -76,18 +77,6 @@ struct OutputFree {
         avformat_free_context(out);
     }
 };
-struct CodecFree {
-    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct ScaleFree {
-    void operator()(SwsContext* scale) const { sws_freeContext(scale); }
-};
 
 inline bool drain(AVCodecContext* codec, AVFormatContext* out, AVStream* stream, AVPacket* packet) {
     for (;;) {
@@ -104,17 +93,42 @@ inline bool drain(AVCodecContext* codec, AVFormatContext* out, AVStream* stream,
 
 }  // namespace detail
 
+// Frame n in the recipe's pixel format, converted from its blue-green-red pixels as
+// the clip stores it; none when FFmpeg refuses.
+inline ffmpeg::FramePtr stored_frame(const ClipRecipe& recipe, int n) {
+    ffmpeg::FramePtr source(av_frame_alloc());
+    ffmpeg::FramePtr frame(av_frame_alloc());
+    if (!source || !frame) return {};
+    source->format = AV_PIX_FMT_BGR24;
+    frame->format = recipe.pixelFormat;
+    source->width = frame->width = recipe.width;
+    source->height = frame->height = recipe.height;
+    if (av_frame_get_buffer(source.get(), 0) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
+        return {};
+    for (int y = 0; y < recipe.height; ++y)
+        for (int x = 0; x < recipe.width; ++x)
+            frame_pixel(recipe, n, x, y, source->data[0] + y * source->linesize[0] + 3 * x);
+    ffmpeg::ScalePtr scale(sws_getContext(recipe.width, recipe.height, AV_PIX_FMT_BGR24,
+                                          recipe.width, recipe.height, recipe.pixelFormat,
+                                          SWS_POINT, nullptr, nullptr, nullptr));
+    if (!scale) return {};
+    sws_scale(scale.get(), source->data, source->linesize, 0, recipe.height, frame->data,
+              frame->linesize);
+    frame->pts = n;
+    return frame;
+}
+
 // Writes the clip; false when FFmpeg refuses any step.
 inline bool write_clip(const std::string& path, const ClipRecipe& recipe) {
-    using namespace detail;
     AVFormatContext* raw = nullptr;
     if (avformat_alloc_output_context2(&raw, nullptr, recipe.muxer, path.c_str()) < 0) return false;
-    std::unique_ptr<AVFormatContext, OutputFree> out(raw);
+    std::unique_ptr<AVFormatContext, detail::OutputFree> out(raw);
     const AVCodec* encoder = avcodec_find_encoder_by_name(recipe.encoder);
     if (!encoder) return false;
     AVStream* stream = avformat_new_stream(raw, nullptr);
-    std::unique_ptr<AVCodecContext, CodecFree> codec(avcodec_alloc_context3(encoder));
-    if (!stream || !codec) return false;
+    ffmpeg::CodecPtr codec(avcodec_alloc_context3(encoder));
+    ffmpeg::PacketPtr packet(av_packet_alloc());
+    if (!stream || !codec || !packet) return false;
     codec->width = recipe.width;
     codec->height = recipe.height;
     codec->pix_fmt = recipe.pixelFormat;
@@ -137,37 +151,13 @@ inline bool write_clip(const std::string& path, const ClipRecipe& recipe) {
     stream->time_base = codec->time_base;
     if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return false;
     if (avformat_write_header(raw, nullptr) < 0) return false;
-
-    std::unique_ptr<AVFrame, FrameFree> source(av_frame_alloc());
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-    if (!source || !frame || !packet) return false;
-    source->format = AV_PIX_FMT_BGR24;
-    source->width = recipe.width;
-    source->height = recipe.height;
-    frame->format = recipe.pixelFormat;
-    frame->width = recipe.width;
-    frame->height = recipe.height;
-    if (av_frame_get_buffer(source.get(), 0) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
-        return false;
-    std::unique_ptr<SwsContext, ScaleFree> scale(
-        sws_getContext(recipe.width, recipe.height, AV_PIX_FMT_BGR24, recipe.width, recipe.height,
-                       recipe.pixelFormat, SWS_POINT, nullptr, nullptr, nullptr));
-    if (!scale) return false;
     for (int n = 0; n < recipe.frames; ++n) {
-        if (av_frame_make_writable(frame.get()) < 0) return false;
-        for (int y = 0; y < recipe.height; ++y) {
-            uint8_t* row = source->data[0] + y * source->linesize[0];
-            for (int x = 0; x < recipe.width; ++x) frame_pixel(recipe, n, x, y, row + 3 * x);
-        }
-        sws_scale(scale.get(), source->data, source->linesize, 0, recipe.height, frame->data,
-                  frame->linesize);
-        frame->pts = n;
-        if (avcodec_send_frame(codec.get(), frame.get()) < 0) return false;
-        if (!drain(codec.get(), raw, stream, packet.get())) return false;
+        ffmpeg::FramePtr frame = stored_frame(recipe, n);
+        if (!frame || avcodec_send_frame(codec.get(), frame.get()) < 0) return false;
+        if (!detail::drain(codec.get(), raw, stream, packet.get())) return false;
     }
     if (avcodec_send_frame(codec.get(), nullptr) < 0) return false;
-    if (!drain(codec.get(), raw, stream, packet.get())) return false;
+    if (!detail::drain(codec.get(), raw, stream, packet.get())) return false;
     return av_write_trailer(raw) == 0;
 }
 

@@ -3,14 +3,13 @@
 // user and the first and last users are seen exactly as often as each other.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/tests/temp_folder.h"
 #include "output/avi_in.h"
 #include "output/avi_lock.h"
 #include "output/clip_keep.h"
@@ -23,31 +22,22 @@ extern "C" {
 namespace {
 
 using namespace clip_fixtures;
-namespace fs = std::filesystem;
 
 class AviInThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         av_log_set_level(AV_LOG_QUIET);
-        m_dir = fs::temp_directory_path() /
-                ("vemo_avi_in_threads_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
         m_spec.encoder = encoder_available("ffv1") ? "ffv1" : "rawvideo";
         m_spec.pixelFormat = encoder_available("ffv1") ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24;
         m_spec.frames = 40;
         m_spec.gop = 5;
-        m_path = (m_dir / "clip.avi").string();
         ASSERT_TRUE(write_clip(m_path, m_spec));
     }
-    void TearDown() override {
-        drop_parked_clips();
-        fs::remove_all(m_dir);
-    }
+    void TearDown() override { drop_parked_clips(); }
 
-    fs::path m_dir;
+    TempFolder m_folder;
     ClipRecipe m_spec;
-    std::string m_path;
+    const std::string m_path = m_folder / "clip.avi";
 };
 
 TEST_F(AviInThreads, EachThreadOpensReadsAndClosesItsOwnReader) {

@@ -52,11 +52,7 @@ TEST_F(MovieWriterTest, TheEncoderWordAndTheQuickTimeProbe) {
     CQTOut probe;
     Record(probe);
     EXPECT_EQ(probe.EnableTest(), 0);
-    EXPECT_EQ(m_traces, (std::vector<std::string>{
-                            "QT : EnableTest",
-                            "+ av_guess_format(\"mov\"), avcodec_find_encoder_by_name(\"mpeg4\") "
-                            "... successed",
-                            "+ QuickTime initialization test ... successed"}));
+    EXPECT_TRUE(Traced("+ QuickTime initialization test ... successed"));
 }
 
 TEST_F(MovieWriterTest, WindowsMediaVideoAtItsTimesAndBitRate) {
@@ -69,18 +65,6 @@ TEST_F(MovieWriterTest, WindowsMediaVideoAtItsTimesAndBitRate) {
     ASSERT_EQ(Feed(writer, 10, 30, 1, 1), 0);
     EXPECT_EQ(writer.VideoInputNumber(), 0);
     EXPECT_EQ(Entries(), std::vector<std::string>{"out.wmv"});
-    for (const char* line :
-         {"WM : Initialize", "WM : PrepareWriter", "WM : PrepareProfile",
-          "WM : VIDEO : PrepareVideoStream",
-          "+ avcodec_find_encoder_by_name \"wmv2\" ... successed.",
-          "+ avcodec_open2 ... successed.", "Stream Count = 1",
-          "+ avformat_write_header ... successed.", "WM : DoVideoWriter",
-          "+ av_interleaved_write_frame( nTime = 0, nKeyFrame = 1 ) ... successed.",
-          "+ av_interleaved_write_frame( nTime = 333333, nKeyFrame = 0 ) ... successed.",
-          "+ av_interleaved_write_frame( nTime = 3000000, nKeyFrame = 0 ) ... successed.",
-          "WM : CloseWriter", "+ av_write_trailer ... successed.", "+ rename ... successed."}) {
-        EXPECT_TRUE(Traced(line)) << line;
-    }
 
     Movie movie = read_movie(m_folder / "out.wmv");
     ASSERT_TRUE(movie.opened);
@@ -116,13 +100,6 @@ TEST_F(MovieWriterTest, WindowsMediaMusicComesFirstAndKeepsItsLength) {
     ASSERT_EQ(Feed(writer, 20, 30, 1, 1, data, 5880, 4, 44100), 0);
     EXPECT_EQ(writer.AudioInputNumber(), 0);
     EXPECT_EQ(writer.VideoInputNumber(), 1);
-    for (const char* line :
-         {"WM : AUDIO : PrepareAudioStream", "+ wFormatTag = 353", "+ nChannels = 2",
-          "+ nSamplesPerSec = 44100", "+ nAvgBytesPerSec = 24576", "+ wBitsPerSample = 16",
-          "Stream Count = 2",
-          "+ av_interleaved_write_frame( nTime = 333333, SIZE = 5880 ) ... successed."}) {
-        EXPECT_TRUE(Traced(line)) << line;
-    }
     Movie movie = read_movie(m_folder / "music.wmv");
     ASSERT_EQ(movie.streams.size(), 2u);
     EXPECT_EQ(movie.streams[0].codec, AV_CODEC_ID_WMAV2);
@@ -138,29 +115,24 @@ TEST_F(MovieWriterTest, WindowsMediaMusicComesFirstAndKeepsItsLength) {
 }
 
 TEST_F(MovieWriterTest, WindowsMediaRefusesWhatItCannotEncode) {
-    {
-        CWMOut writer;
-        Record(writer);
-        writer.SetFileName(m_folder / "zero.wmv");
-        SetVideo(writer, 64, 48, 30, 1, 10, 0);
-        EXPECT_EQ(writer.PrepareWriter(), 1);
-        EXPECT_EQ(writer.LastError(), "the video bit rate is 0");
-        EXPECT_TRUE(Traced("Window Media：VIDEO : Find codec ... failed."));
-        EXPECT_EQ(writer.CloseWriter(), 0);
-    }
-    {
-        // The wmav2 encoder takes at most 48 kHz.
+    // No video bit rate; music faster than the 48 kHz the wmav2 encoder takes.
+    for (bool music : {false, true}) {
         m_traces.clear();
         CWMOut writer;
         Record(writer);
-        writer.SetFileName(m_folder / "fast.wmv");
-        SetVideo(writer, 64, 48, 30, 1, 10, 524288);
-        writer.SetAudio(2, 16, 12800, 96000, 196608);
+        writer.SetFileName(m_folder / "refused.wmv");
+        SetVideo(writer, 64, 48, 30, 1, 10, music ? 524288 : 0);
+        if (music) writer.SetAudio(2, 16, 12800, 96000, 196608);
         EXPECT_EQ(writer.PrepareWriter(), 1);
-        EXPECT_TRUE(Traced("+ Find codec ... failed."));
-        EXPECT_FALSE(writer.LastError().empty());
+        if (music) {
+            EXPECT_TRUE(Traced("+ Find codec ... failed."));
+            EXPECT_FALSE(writer.LastError().empty());
+        } else {
+            EXPECT_EQ(writer.LastError(), "the video bit rate is 0");
+        }
+        EXPECT_EQ(writer.CloseWriter(), 0);
+        EXPECT_TRUE(Entries().empty());
     }
-    EXPECT_TRUE(Entries().empty());
 }
 
 TEST_F(MovieWriterTest, WindowsMediaBitRateRulesTheSize) {
@@ -192,17 +164,6 @@ TEST_F(MovieWriterTest, QuickTimeFramesAreSamplesOfScaleUnits) {
     SetVideo(writer, 64, 48, 30, 4, 6);
     writer.SetAudio(0, 0, 0, 0, 0);
     ASSERT_EQ(Feed(writer, 6, 30, 1, 4), 0);
-    for (const char* line :
-         {"QT : Initialize", "QT : PrepareWriter", "+ avformat_alloc_output_context2 ... successed",
-          "+ VIDEO : avcodec_find_encoder_by_name \"mpeg4\" ... successed",
-          "+ VIDEO : avcodec_open2 ... successed", "+ avformat_write_header ... successed",
-          "QT : DoVideoWriter", "+ VIDEO : avcodec_send_frame ... successed",
-          "+ VIDEO : av_interleaved_write_frame ... successed", "QT : CloseWriter",
-          "+ av_write_trailer ... successed", "QT : Finish"}) {
-        EXPECT_TRUE(Traced(line)) << line;
-    }
-    EXPECT_FALSE(Traced("QT : CreateSoundDescription"));
-
     Movie movie = read_movie(m_folder / "out.mov");
     ASSERT_TRUE(movie.opened);
     ASSERT_EQ(movie.streams.size(), 1u);
@@ -227,63 +188,41 @@ TEST_F(MovieWriterTest, QuickTimeFramesAreSamplesOfScaleUnits) {
     }
 }
 
+// Music as 16-bit sowt samples of the chunks: 8-bit mono is widened, and 96 kHz
+// has no 16.16 rate to overflow.
 TEST_F(MovieWriterTest, QuickTimeMusicIsSowtSamplesOfTheChunks) {
-    const WavRecipe recipe{2, 16, 44100, 6 * 1470};
-    const std::string data = wav_data(recipe);
-    CQTOut writer;
-    Record(writer);
-    writer.SetFileName(m_folder / "music.mov");
-    writer.Initialize();
-    SetVideo(writer, 64, 48, 30, 1, 6);
-    writer.SetAudio(2, 16, 11760, 44100, 1);
-    ASSERT_EQ(Feed(writer, 6, 30, 1, 1, data, 5880, 4, 44100), 0);
-    EXPECT_TRUE(Traced("QT : CreateSoundDescription"));
-    EXPECT_TRUE(Traced("+ AUDIO : avformat_new_stream ... successed"));
-    EXPECT_TRUE(Traced("+ AUDIO : av_interleaved_write_frame ... successed"));
-
-    Movie movie = read_movie(m_folder / "music.mov");
-    ASSERT_EQ(movie.streams.size(), 2u);
-    const Stream& audio = movie.streams[1];
-    EXPECT_EQ(audio.codec, AV_CODEC_ID_PCM_S16LE);
-    EXPECT_EQ(audio.tag, MKTAG('s', 'o', 'w', 't'));
-    EXPECT_EQ(audio.sampleRate, 44100);
-    EXPECT_EQ(audio.channels, 2);
-    std::vector<uint8_t> pcm;
-    EXPECT_EQ(decode_samples(m_folder / "music.mov", &pcm), 6 * 1470);
-    EXPECT_EQ(std::string(pcm.begin(), pcm.end()), data);
-}
-
-TEST_F(MovieWriterTest, QuickTimeMusicOfOtherDepthsAndHighRates) {
-    // 8-bit mono becomes 16-bit samples.
-    const WavRecipe mono{1, 8, 8000, 6 * 266};
-    const std::string bytes = wav_data(mono);
-    {
+    const WavRecipe recipes[] = {
+        {2, 16, 44100, 6 * 1470}, {1, 8, 8000, 6 * 266}, {2, 16, 96000, 6 * 3200}};
+    for (const WavRecipe& recipe : recipes) {
+        SCOPED_TRACE(recipe.rate);
+        const std::string name = "music" + std::to_string(recipe.rate) + ".mov";
+        const int block = recipe.channels * recipe.bits / 8;
+        const int chunk = static_cast<int>(recipe.frames / 6) * block;
+        const std::string data = wav_data(recipe);
         CQTOut writer;
-        writer.SetFileName(m_folder / "mono.mov");
+        writer.SetFileName(m_folder / name);
         SetVideo(writer, 64, 48, 30, 1, 6);
-        writer.SetAudio(1, 8, 532, 8000, 1);
-        ASSERT_EQ(Feed(writer, 6, 30, 1, 1, bytes, 266, 1, 8000), 0);
-        std::vector<uint8_t> pcm;
-        EXPECT_EQ(decode_samples(m_folder / "mono.mov", &pcm), 6 * 266);
-        ASSERT_EQ(pcm.size(), bytes.size() * 2);
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            const int16_t sample = static_cast<int16_t>(pcm[2 * i] | (pcm[2 * i + 1] << 8));
-            EXPECT_EQ(sample, (static_cast<uint8_t>(bytes[i]) - 128) * 256) << i;
-        }
-    }
-    // 96 kHz: no 16.16 rate to overflow.
-    const WavRecipe fast{2, 16, 96000, 6 * 3200};
-    {
-        CQTOut writer;
-        writer.SetFileName(m_folder / "fast.mov");
-        SetVideo(writer, 64, 48, 30, 1, 6);
-        writer.SetAudio(2, 16, 25600, 96000, 1);
-        ASSERT_EQ(Feed(writer, 6, 30, 1, 1, wav_data(fast), 12800, 4, 96000), 0);
-        Movie movie = read_movie(m_folder / "fast.mov");
+        writer.SetAudio(recipe.channels, recipe.bits, 2 * chunk, recipe.rate, 1);
+        ASSERT_EQ(Feed(writer, 6, 30, 1, 1, data, chunk, block, recipe.rate), 0);
+
+        Movie movie = read_movie(m_folder / name);
         ASSERT_EQ(movie.streams.size(), 2u);
-        EXPECT_EQ(movie.streams[1].sampleRate, 96000);
-        EXPECT_EQ(movie.streams[1].codec, AV_CODEC_ID_PCM_S16LE);
-        EXPECT_EQ(decode_samples(m_folder / "fast.mov"), 6 * 3200);
+        const Stream& audio = movie.streams[1];
+        EXPECT_EQ(audio.codec, AV_CODEC_ID_PCM_S16LE);
+        // Above 65535 per second the muxer describes the samples as lpcm instead.
+        EXPECT_EQ(audio.tag,
+                  recipe.rate < 65536 ? MKTAG('s', 'o', 'w', 't') : MKTAG('l', 'p', 'c', 'm'));
+        EXPECT_EQ(audio.sampleRate, recipe.rate);
+        EXPECT_EQ(audio.channels, recipe.channels);
+        std::string expected = data;
+        if (recipe.bits == 8) {
+            expected.clear();
+            for (char c : data)
+                expected += {'\0', static_cast<char>(static_cast<uint8_t>(c) - 128)};
+        }
+        std::vector<uint8_t> pcm;
+        EXPECT_EQ(decode_samples(m_folder / name, &pcm), recipe.frames);
+        EXPECT_EQ(std::string(pcm.begin(), pcm.end()), expected);
     }
 }
 

@@ -50,10 +50,10 @@ protected:
                         count);
     }
 
-    // Names in the folder (hidden temporary files included).
-    std::vector<std::string> Entries() const {
+    // Names in the folder, or in one inside it (hidden temporary files included).
+    std::vector<std::string> Entries(const std::string& inside = "") const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path()))
+        for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path() / inside))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
