@@ -1,18 +1,22 @@
 #pragma once
 // What the tests of frame production share: reading pixels in either layout, the
 // visible bytes of a frame for comparing two, the image mode for one test, a frame
-// held until the test has looked, and scenes that paint their frames.
+// held until the test has looked, a fixture asking frames in both image modes, and
+// scenes that paint their frames.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <ostream>
 #include <vector>
 
 #include "image/image_buffer.h"
 #include "scene/scene.h"
+#include "scene/scene_source.h"
+#include "scene/tests/scene_test_util.h"
 
 struct Rgba {
     uint8_t r = 0;
@@ -103,6 +107,69 @@ public:
 private:
     int m_previous;
 };
+
+// Every pixel of the frame equals expect(x, y).
+inline void expect_pixels(const HeldFrame& f, const std::function<Rgba(int32_t, int32_t)>& expect) {
+    ASSERT_TRUE(f.image) << f.scene->Name() << " frame " << f.index;
+    for (int32_t y = 0; y < f.image->height; ++y) {
+        for (int32_t x = 0; x < f.image->width; ++x)
+            ASSERT_EQ(f.At(x, y), expect(x, y))
+                << f.scene->Name() << " frame " << f.index << " at " << x << ", " << y;
+    }
+}
+
+// One pixel a frame should show.
+struct Probe {
+    int32_t x;
+    int32_t y;
+    Rgba want;
+};
+inline void expect_probes(const HeldFrame& f, std::initializer_list<Probe> probes) {
+    for (const Probe& p : probes)
+        EXPECT_EQ(f.At(p.x, p.y), p.want)
+            << f.scene->Name() << " frame " << f.index << " at " << p.x << ", " << p.y;
+}
+
+// Frames of a scene graph asked in the image mode of the parameter (32 or 24).
+class FrameTest : public ::testing::TestWithParam<int> {
+protected:
+    // Frame `frame` in `mode` (1: full, 2: preview); the run length lands in *run.
+    HeldFrame Get(CScene* scene, int32_t frame, int32_t mode = 1, int32_t* run = nullptr,
+                  RenderContext* context = nullptr) {
+        return HeldFrame(scene, frame, scene->GetImage(frame, mode, run, context));
+    }
+    // The run length the scene promises at `frame` when the caller allows `entry`.
+    int32_t RunAt(CScene* scene, int32_t frame, int32_t entry = 1000) {
+        int32_t run = entry;
+        HeldFrame f = Get(scene, frame, 1, &run);
+        EXPECT_TRUE(f.image) << "frame " << frame;
+        return run;
+    }
+    void Screen(int32_t width, int32_t height) {
+        m_g.owner.width = width;
+        m_g.owner.height = height;
+    }
+    bool Wide() const { return GetParam() == 32; }
+
+    ImageModeScope m_mode{GetParam()};
+    SceneGraph m_g;
+};
+
+// A DRAW of width x height over `bgcolor`, with the filled rectangle `square` in `colour`.
+inline CSceneDraw* add_square(SceneGraph& g, const std::string& name, int32_t width, int32_t height,
+                              CColor colour, SceneRect square,
+                              CColor bgcolor = CColor(0, 0, 0, 0)) {
+    auto* draw = g.Add<CSceneDraw>(name);
+    DrawShape rect;
+    rect.kind = DrawShape::POLYGON;
+    rect.fill = true;
+    rect.points = {{square.left, square.top},
+                   {square.right, square.top},
+                   {square.right, square.bottom},
+                   {square.left, square.bottom}};
+    draw->EditSettings() = DrawSettings{width, height, colour, bgcolor, {rect}};
+    return draw;
+}
 
 // What the test scenes below share: `frames` frames (kEndlessFrames: a picture) of
 // width x height, every call counted, every image deleted when it comes back.

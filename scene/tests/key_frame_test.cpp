@@ -170,13 +170,11 @@ TEST(KeyFrames, NavigationAgreesWithAskingEveryFrame) {
         for (auto& scene : random.graph.scenes) {
             const int32_t count = scene->GetFrameCount();
             if (count >= kEndlessFrames) continue;  // pictures: every frame is a key frame
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + scene->TypeName() + " " +
+                         scene->Name());
             for (int32_t f = -2; f <= count + 1; ++f) {
-                ASSERT_EQ(scene->NextKeyFrame(f), next_by_frames(*scene, f))
-                    << "seed " << seed << ", " << scene->TypeName() << " " << scene->Name()
-                    << " after " << f;
-                ASSERT_EQ(scene->PrevKeyFrame(f), prev_by_frames(*scene, f))
-                    << "seed " << seed << ", " << scene->TypeName() << " " << scene->Name()
-                    << " before " << f;
+                ASSERT_EQ(scene->NextKeyFrame(f), next_by_frames(*scene, f)) << "after " << f;
+                ASSERT_EQ(scene->PrevKeyFrame(f), prev_by_frames(*scene, f)) << "before " << f;
             }
         }
         ASSERT_GT(root->GetFrameCount(), 0) << "seed " << seed;

@@ -34,12 +34,27 @@ struct SceneGraph {
         return raw;
     }
 
+    // A scene of type T whose first input is `input`.
+    template <typename T, typename... Args>
+    T* Over(CScene* input, const std::string& name, Args&&... args) {
+        T* scene = Add<T>(name, std::forward<Args>(args)...);
+        Input(scene, input);
+        return scene;
+    }
+
     // A resolved input link from `from` to `to`.
     CSceneLink* Input(CScene* from, CScene* to, int32_t kind = 1) {
         CSceneLink& link = from->AddInput(to->Name(), kind);
         link.Resolve(&owner, to);
         to->AddReference();
         return &link;
+    }
+
+    // Gives an input link its rectangle.
+    static CSceneLink* Place(CSceneLink* link, SceneRect rect) {
+        link->EditSettings().hasRect = true;
+        link->EditSettings().rect = rect;
+        return link;
     }
 
     CSceneLink* Background(CScene* from, CScene* to) {

@@ -129,6 +129,36 @@ TEST_F(SceneValidate, MovieOpensItsClipOnTrial) {
 }
 
 TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
+    // Placeholders are replaced in a fixed order: MAKER first, so its value is then
+    // looked at by MODEL; a value never repeats its own placeholder, and inserted text
+    // is not expanded again.
+    ExifPropertyReader reader = [](uint32_t tag) -> std::optional<std::string> {
+        if (tag == 0x10F) return std::string("%MODEL%");
+        if (tag == 0x110) return std::string("M");
+        return std::nullopt;
+    };
+    EXPECT_EQ(expand_exif_placeholders("%MAKER%", reader), "M");
+    EXPECT_EQ(expand_exif_placeholders("%FOCUS%%FLASH%", reader), "  ");
+    ExifPropertyReader self = [](uint32_t) -> std::optional<std::string> {
+        return std::string("%MAKER%");
+    };
+    EXPECT_EQ(expand_exif_placeholders("%MAKER%.", self), "%MAKER%.");
+
+    // Without FILE the text stays as written.
+    auto* plain = m_g.Add<CSceneText>("u");
+    plain->EditSettings().text = "%MODEL%";
+    EXPECT_EQ(plain->Validate(m_report), 0);
+    EXPECT_EQ(plain->ExpandedText(), "%MODEL%");
+
+    // A missing picture refuses the caption with -1.
+    auto* missing = m_g.Add<CSceneText>("v");
+    missing->SetFolder(Folder());
+    missing->EditSettings().file = "gone.jpg";
+    missing->EditSettings().text = "x";
+    EXPECT_EQ(missing->Validate(m_report), -1);
+    EXPECT_EQ(m_messages.at(0),
+              "ブロック v で指定されたファイルを開くことができません。\nファイル：gone.jpg");
+
     if (!pf::has_encoder(AV_CODEC_ID_MJPEG)) GTEST_SKIP() << "no JPEG encoder";
     auto ascii = [](const std::string& text) {
         pf::Bytes bytes(text.begin(), text.end());
@@ -152,64 +182,25 @@ TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
     EXPECT_EQ(text->ExpandedText(), "Model-X1  /MakerMaker")
         << "a missing property becomes one blank";
     EXPECT_EQ(text->EditSettings().text, "%MODEL% %ISO%/%MAKER%%MAKER%");
-
-    // Without FILE the text stays as written.
-    auto* plain = m_g.Add<CSceneText>("u");
-    plain->EditSettings().text = "%MODEL%";
-    EXPECT_EQ(plain->Validate(m_report), 0);
-    EXPECT_EQ(plain->ExpandedText(), "%MODEL%");
-
-    // A missing picture refuses the caption with -1.
-    auto* missing = m_g.Add<CSceneText>("v");
-    missing->SetFolder(Folder());
-    missing->EditSettings().file = "gone.jpg";
-    missing->EditSettings().text = "x";
-    EXPECT_EQ(missing->Validate(m_report), -1);
-    EXPECT_EQ(m_messages.at(0),
-              "ブロック v で指定されたファイルを開くことができません。\nファイル：gone.jpg");
-}
-
-TEST_F(SceneValidate, ExpansionDoesNotExpandInsertedText) {
-    ExifPropertyReader reader = [](uint32_t tag) -> std::optional<std::string> {
-        if (tag == 0x10F) return std::string("%MODEL%");
-        if (tag == 0x110) return std::string("M");
-        return std::nullopt;
-    };
-    // Placeholders are replaced in a fixed order: MAKER first, so its value is then
-    // looked at by MODEL; a value never repeats its own placeholder.
-    EXPECT_EQ(expand_exif_placeholders("%MAKER%", reader), "M");
-    EXPECT_EQ(expand_exif_placeholders("%FOCUS%%FLASH%", reader), "  ");
-    ExifPropertyReader self = [](uint32_t) -> std::optional<std::string> {
-        return std::string("%MAKER%");
-    };
-    EXPECT_EQ(expand_exif_placeholders("%MAKER%.", self), "%MAKER%.");
 }
 
 TEST_F(SceneValidate, ClassChecks) {
     auto* picture = m_g.Add<CSceneImage>("p");
-    auto* shot = m_g.Add<CSceneStill>("s");
+    auto* shot = m_g.Over<CSceneStill>(picture, "s");
     shot->EditSettings().frames = 30;
-    m_g.Input(shot, picture);
-    auto* shortShot = m_g.Add<CSceneStill>("short");
+    auto* shortShot = m_g.Over<CSceneStill>(picture, "short");
     shortShot->EditSettings().frames = 15;
-    m_g.Input(shortShot, picture);
-
-    auto* fade = m_g.Add<CSceneFade>("f");
+    auto* fade = m_g.Over<CSceneFade>(shot, "f");
     fade->EditSettings().frames = 20;
-    m_g.Input(fade, shot);
-    auto* cross = m_g.Add<CSceneCrossfade>("x");
+    auto* cross = m_g.Over<CSceneCrossfade>(shot, "x");
     cross->EditSettings().frames = 10;
-    m_g.Input(cross, shot);
     m_g.Input(cross, shortShot);
     m_g.Input(cross, shot);
-    auto* cut = m_g.Add<CSceneCut>("c");
-    m_g.Input(cut, shot);
-    auto* action = m_g.Add<CSceneAction>("a", SCENE_SLIDE);
+    auto* cut = m_g.Over<CSceneCut>(shot, "c");
+    auto* action = m_g.Over<CSceneAction>(picture, "a", SCENE_SLIDE);
     action->EditSettings().frames = 5;
     action->EditSettings().afterimage = 6;
-    m_g.Input(action, picture);
-    auto* expand = m_g.Add<CSceneExpand>("e");
-    m_g.Input(expand, shot);
+    auto* expand = m_g.Over<CSceneExpand>(shot, "e");
     m_g.Count();
 
     EXPECT_EQ(fade->Validate(m_report), -1);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "base/tests/temp_folder.h"
 #include "image/effects.h"
@@ -18,25 +19,15 @@ namespace {
 
 namespace pf = picture_fixtures;
 
-class SourceFrames : public ::testing::TestWithParam<int> {
+class SourceFrames : public FrameTest {
 protected:
-    void SetUp() override {
-        m_g.owner.width = 64;
-        m_g.owner.height = 48;
-    }
-
-    std::string Folder() const { return m_dir.string(); }
-
-    using Frame = HeldFrame;
-    Frame Get(CScene* scene, int32_t frame, int32_t mode = 1, int32_t* run = nullptr) {
-        return Frame(scene, frame, scene->GetImage(frame, mode, run, nullptr));
-    }
+    void SetUp() override { Screen(64, 48); }
 
     TempFolder m_folder;
     const std::filesystem::path m_dir = m_folder.Path();
-    ImageModeScope m_mode{GetParam()};
-    SceneGraph m_g;
+    const std::string m_folderName = m_dir.string();
 };
+using Frame = HeldFrame;
 
 INSTANTIATE_TEST_SUITE_P(BothModes, SourceFrames, ::testing::Values(32, 24));
 
@@ -51,7 +42,7 @@ void write_photo(const std::string& path, int width = 200, int height = 100) {
 TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
     write_photo((m_dir / "photo.png").string());
     auto* image = m_g.Add<CSceneImage>("p");
-    image->SetFolder(Folder());
+    image->SetFolder(m_folderName);
     ImageSettings& s = image->EditSettings();
     s.file = "photo.png";
     ASSERT_EQ(image->Validate(nullptr), 0);
@@ -66,24 +57,21 @@ TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
         EXPECT_EQ(f.image->bpp, GetParam());
         EXPECT_EQ(f.image->width, 100);
         EXPECT_EQ(f.image->height, 50);
-        EXPECT_EQ(f.At(9, 25), (Rgba{255, 255, 255, 255})) << "the border";
-        EXPECT_EQ(f.At(10, 25), (Rgba{255, 0, 0, 255}));
-        EXPECT_EQ(f.At(60, 25), (Rgba{10, 200, 30, 255}));
+        expect_probes(f, {{9, 25, {255, 255, 255, 255}},  // the border
+                          {10, 25, {255, 0, 0, 255}},
+                          {60, 25, {10, 200, 30, 255}}});
     }
     // THROUGH_COLOR comes first: its colour is found before SEPIA tones the
-    // picture, and the see-through pixels stay transparent black.
+    // picture, and the see-through pixels stay transparent black. Red: Y = 76; R' =
+    // Y + 19, G' = Y - 2, B' = Y - 43.
     s.effects = IMAGE_THROUGH_COLOR | IMAGE_SEPIA;
     s.throughColor = CColor(10, 200, 30, 0);
-    {
-        Frame f = Get(image, 0);
-        EXPECT_EQ(f.At(150, 50), (Rgba{0, 0, 0, 0}));
-        // Red: Y = 76; R' = Y + 19, G' = Y - 2, B' = Y - 43.
-        EXPECT_EQ(f.At(50, 50), (Rgba{95, 74, 33, 255}));
-    }
+    expect_probes(Get(image, 0), {{150, 50, {0, 0, 0, 0}}, {50, 50, {95, 74, 33, 255}}});
     // MONO before NEGA: red becomes grey 79, then 176 (the other way round: 179).
     s.effects = IMAGE_NEGA | IMAGE_MONO;
     EXPECT_EQ(Get(image, 0).At(0, 0), (Rgba{176, 176, 176, 255}));
-    // ANGLE before the channel filters; a quarter turn swaps the sides.
+    // ANGLE before the channel filters; a quarter turn swaps the sides, and red has
+    // no green.
     s.effects = IMAGE_ANGLE | IMAGE_GREEN;
     s.angle = 90;
     {
@@ -91,16 +79,14 @@ TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
         ASSERT_TRUE(f.image);
         EXPECT_EQ(f.image->width, 100);
         EXPECT_EQ(f.image->height, 200);
-        EXPECT_EQ(f.At(50, 190), (Rgba{0, 0, 0, 255})) << "red has no green";
-        EXPECT_EQ(f.At(50, 10), (Rgba{0, 200, 0, 255}));
+        expect_probes(f, {{50, 190, {0, 0, 0, 255}}, {50, 10, {0, 200, 0, 255}}});
     }
 }
 
 TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
     // BLOCK_FRAME shows the same frame of its block whatever frame is asked.
     auto* painted = m_g.Add<PaintedScene>("clip", 30, 8, 6);
-    auto* still = m_g.Add<CSceneImage>("still");
-    m_g.Input(still, painted);
+    auto* still = m_g.Over<CSceneImage>(painted, "still");
     still->EditSettings().blockFrame = 12;
     {
         Frame f = Get(still, 99);
@@ -117,7 +103,7 @@ TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
     // over a dark shadow along the top; no label over other pictures.
     write_photo((m_dir / "photo.png").string(), 600, 300);
     auto* photo = m_g.Add<CSceneImage>("photo");
-    photo->SetFolder(Folder());
+    photo->SetFolder(m_folderName);
     photo->EditSettings().file = "photo.png";
     ASSERT_EQ(photo->Validate(nullptr), 0);
     ImagePtr normal;
@@ -141,8 +127,7 @@ TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
     }
     EXPECT_GT(white, 10);
     EXPECT_GT(changed, white);
-    Frame clipFrame = Get(still, 0, 2);
-    EXPECT_EQ(clipFrame.At(0, 0), (Rgba{12, 0, 0, 255}));
+    EXPECT_EQ(Get(still, 0, 2).At(0, 0), (Rgba{12, 0, 0, 255}));
 }
 
 TEST_P(SourceFrames, CaptionsAndDrawings) {
@@ -156,44 +141,27 @@ TEST_P(SourceFrames, CaptionsAndDrawings) {
     t.fontHeight = 16;
     t.color = CColor(255, 255, 0, 255);
     ASSERT_EQ(text->Validate(nullptr), 0);
-    {
-        Frame f = Get(text, 3);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(f.image->width, 40);
-        EXPECT_EQ(f.image->height, 20);
-    }
     // ANGLE turns the finished caption.
-    t.flags = TEXT_FLAG_ANGLE;
-    t.angle = 90;
-    text->ResetCache();
-    {
+    for (auto [angle, width, height] : {std::tuple{0, 40, 20}, {90, 20, 40}}) {
+        t.flags = angle ? TEXT_FLAG_ANGLE : 0;
+        t.angle = angle;
+        text->ResetCache();
         Frame f = Get(text, 3);
         ASSERT_TRUE(f.image);
-        EXPECT_EQ(f.image->width, 20);
-        EXPECT_EQ(f.image->height, 40);
+        EXPECT_EQ(f.image->width, width);
+        EXPECT_EQ(f.image->height, height);
     }
 
-    auto* draw = m_g.Add<CSceneDraw>("d");
-    DrawSettings& d = draw->EditSettings();
-    d.width = 10;
-    d.height = 8;
-    d.color = CColor(0, 0, 255, 200);
-    d.bgcolor = CColor(1, 2, 3, 4);
-    DrawShape rect;
-    rect.kind = DrawShape::POLYGON;
-    rect.fill = true;
-    rect.points = {{2, 2}, {5, 2}, {5, 5}, {2, 5}};
-    d.shapes.push_back(rect);
-    Frame f = Get(draw, 0);
-    EXPECT_EQ(f.At(3, 3), (Rgba{0, 0, 255, 200}));
-    EXPECT_EQ(f.At(8, 7), (Rgba{1, 2, 3, 4}));
+    CSceneDraw* draw =
+        add_square(m_g, "d", 10, 8, CColor(0, 0, 255, 200), {2, 2, 5, 5}, CColor(1, 2, 3, 4));
+    expect_probes(Get(draw, 0), {{3, 3, {0, 0, 255, 200}}, {8, 7, {1, 2, 3, 4}}});
 }
 
 TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
     clip_fixtures::ClipRecipe recipe;  // 16 x 8, 12 frames, lossless
     ASSERT_TRUE(clip_fixtures::write_clip((m_dir / "clip.avi").string(), recipe));
     auto* movie = m_g.Add<CSceneMovie>("m");
-    movie->SetFolder(Folder());
+    movie->SetFolder(m_folderName);
     MovieSettings& s = movie->EditSettings();
     s.file = "clip.avi";
     s.hasRect = true;
@@ -201,6 +169,7 @@ TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
     s.frameStart = 2;
     s.frames = 20;
     s.bgcolor = CColor(1, 2, 3, 255);
+    const Rgba kBackground{1, 2, 3, 0};
     ASSERT_EQ(movie->Validate(nullptr), 0);
     m_g.Count();
 
@@ -211,8 +180,7 @@ TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
         EXPECT_EQ(run, 0);
         EXPECT_EQ(f.image->width, 64);
         EXPECT_EQ(f.image->height, 48);
-        EXPECT_EQ(f.At(0, 0), (Rgba{1, 2, 3, 0})) << "BGCOLOR with alpha 0";
-        EXPECT_EQ(f.At(40, 20), (Rgba{1, 2, 3, 0}));
+        expect_probes(f, {{0, 0, kBackground}, {40, 20, kBackground}});  // alpha 0
         // The area scaler weighs the last source column and row a little short (their
         // span ends one sub-pixel unit early), so only the pixels before them are
         // exact copies.
@@ -227,19 +195,19 @@ TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
         }
     }
     // Frames past the clip's end show the background only.
-    EXPECT_EQ(Get(movie, 15).At(20, 10), (Rgba{1, 2, 3, 0}));
+    EXPECT_EQ(Get(movie, 15).At(20, 10), kBackground);
     // MAX_CUT fills the rectangle, cutting what reaches over.
     s.fitMode = 2;
     s.rect = {0, 0, 15, 15};
     {
         Frame f = Get(movie, 0);
         EXPECT_EQ(f.At(0, 15).a, 255);
-        EXPECT_EQ(f.At(16, 0), (Rgba{1, 2, 3, 0}));
+        EXPECT_EQ(f.At(16, 0), kBackground);
     }
     // A clip gone since validation gives frames of background, nothing worse.
     std::filesystem::remove(m_dir / "clip.avi");
     std::filesystem::create_directories(m_dir / "clip.avi");
-    EXPECT_EQ(Get(movie, 1).At(8, 8), (Rgba{1, 2, 3, 0}));
+    EXPECT_EQ(Get(movie, 1).At(8, 8), kBackground);
 }
 
 }  // namespace

@@ -28,22 +28,11 @@ struct Graph {
         g.owner.height = 12;
         backdrop = g.Add<PaintedScene>("backdrop", 40, 32, 24);
         backdrop->green = 50;
-        auto* picture = g.Add<CSceneImage>("picture");
-        g.Input(picture, backdrop);
+        auto* picture = g.Over<CSceneImage>(backdrop, "picture");
         picture->EditSettings().blockFrame = 5;
 
-        auto* draw = g.Add<CSceneDraw>("draw");
-        DrawSettings& d = draw->EditSettings();
-        d.width = 6;
-        d.height = 6;
-        d.color = CColor(200, 100, 50, 255);
-        DrawShape rect;
-        rect.kind = DrawShape::POLYGON;
-        rect.fill = true;
-        rect.points = {{1, 1}, {4, 1}, {4, 4}, {1, 4}};
-        d.shapes.push_back(rect);
-        auto* drawShot = g.Add<CSceneCut>("drawShot");
-        g.Input(drawShot, draw);
+        CSceneDraw* draw = add_square(g, "draw", 6, 6, CColor(200, 100, 50), {1, 1, 4, 4});
+        auto* drawShot = g.Over<CSceneCut>(draw, "drawShot");
         drawShot->EditSettings() = CutSettings{0, 4, 1};
 
         auto* a = g.Add<PaintedScene>("a", 30, 8, 6);
@@ -53,18 +42,15 @@ struct Graph {
         mix = g.Add<CSceneMix>("mix");
         mix->EditSettings().bgcolor = CColor(10, 20, 30, 255);
         g.Background(mix, picture);
-        Place(g.Input(mix, a), {1, 1, 8, 6}, 0);
-        Place(g.Input(mix, b), {4, 4, 11, 9}, 10);
-        Place(g.Input(mix, drawShot), {9, 0, 14, 9}, 25);
+        g.Place(g.Input(mix, a), {1, 1, 8, 6});
+        g.Place(g.Input(mix, b), {4, 4, 11, 9})->EditSettings().offset = 10;
+        g.Place(g.Input(mix, drawShot), {9, 0, 14, 9})->EditSettings().offset = 25;
 
-        auto* pictureShot = g.Add<CSceneCut>("pictureShot");
-        g.Input(pictureShot, picture);
+        auto* pictureShot = g.Over<CSceneCut>(picture, "pictureShot");
         pictureShot->EditSettings() = CutSettings{9, 0, 3};
-        auto* alpha = g.Add<CSceneAlpha>("alpha");
-        g.Input(alpha, g.Add<PaintedScene>("c", 20, 16, 12));
+        auto* alpha = g.Over<CSceneAlpha>(g.Add<PaintedScene>("c", 20, 16, 12), "alpha");
         alpha->EditSettings() = RangeSettings{0, 255};
-        auto* shade = g.Add<CSceneShade>("shade");
-        g.Input(shade, drawShot);
+        auto* shade = g.Over<CSceneShade>(drawShot, "shade");
         shade->EditSettings() = RangeSettings{0, 3};
 
         series = g.Add<CSceneSeries>("series");
@@ -73,12 +59,6 @@ struct Graph {
         }
         g.Input(series, g.Add<PaintedScene>("hidden", 5, 4, 4), 2);
         g.Count();
-    }
-
-    static void Place(CSceneLink* link, SceneRect rect, int32_t offset) {
-        link->EditSettings().hasRect = true;
-        link->EditSettings().rect = rect;
-        link->EditSettings().offset = offset;
     }
 
     void Reset() {

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <numeric>
 
 #include "scene/scene_composition.h"
 #include "scene/scene_motion.h"
 #include "scene/scene_source.h"
 #include "scene/scene_transition.h"
 #include "scene/tests/scene_test_util.h"
+#include "scene/tests/threads/thread_test_support.h"
 
 namespace {
 
@@ -36,20 +37,16 @@ TEST(SceneThreads, CountedGraphIsReadConcurrently) {
     int expected = 0;
     for (int32_t f = 0; f < played; ++f) expected += main->TestFrame(FRAME_KEY, f);
     ASSERT_EQ(expected, 8);
-    std::vector<int> keys(4, 0);
-    std::vector<std::thread> workers;
-    for (int t = 0; t < 4; ++t) {
-        workers.emplace_back([&, t] {
-            for (int32_t f = t; f < played; f += 4) {
-                keys[t] += main->TestFrame(FRAME_KEY, f);
-                FrameDescription rows;
-                main->DescribeFrame(f, 0, rows);
-                EXPECT_EQ(main->GetFrameCount(), total);
-            }
-        });
-    }
-    for (auto& worker : workers) worker.join();
-    EXPECT_EQ(keys[0] + keys[1] + keys[2] + keys[3], expected);
+    std::vector<int> keys(kWorkers, 0);
+    run_workers([&](int w) {
+        for (int32_t f = w; f < played; f += kWorkers) {
+            keys[w] += main->TestFrame(FRAME_KEY, f);
+            FrameDescription rows;
+            main->DescribeFrame(f, 0, rows);
+            EXPECT_EQ(main->GetFrameCount(), total);
+        }
+    });
+    EXPECT_EQ(std::accumulate(keys.begin(), keys.end(), 0), expected);
 }
 
 TEST(SceneThreads, BlankIsCreatedOnceForAllThreads) {
@@ -60,15 +57,11 @@ TEST(SceneThreads, BlankIsCreatedOnceForAllThreads) {
     auto* series = g.Add<CSceneSeries>("s");
     CSceneLink* blank = g.Input(series, picture, 2);
     g.Count();
-    std::vector<CImageBuffer*> seen(4, nullptr);
-    std::vector<std::thread> workers;
-    for (int t = 0; t < 4; ++t) {
-        workers.emplace_back([&, t] {
-            seen[t] = blank->GetImage(t, 1, nullptr, nullptr);
-            blank->ReleaseImage(seen[t], t);
-        });
-    }
-    for (auto& worker : workers) worker.join();
+    std::vector<CImageBuffer*> seen(kWorkers, nullptr);
+    run_workers([&](int w) {
+        seen[w] = blank->GetImage(w, 1, nullptr, nullptr);
+        blank->ReleaseImage(seen[w], w);
+    });
     for (CImageBuffer* image : seen) EXPECT_EQ(image, seen[0]);
 }
 
