@@ -10,7 +10,7 @@ extern "C" {
 #include <filesystem>
 #include <string>
 
-#include "output/tests/writers/writer_fixtures.h"
+#include "output/tests/writer_fixtures.h"
 #include "tests/cli_fixture.h"
 
 namespace {

@@ -21,7 +21,7 @@ extern "C" {
 #include "app/image_widgets.h"
 #include "app/pictures.h"
 #include "app/tests/gui_fixture.h"
-#include "output/tests/writers/writer_fixtures.h"
+#include "output/tests/writer_fixtures.h"
 #include "scenario/scenario.h"
 
 using Id = CMainDialog::ControlId;

@@ -18,7 +18,7 @@
 #include "output/avi_lock.h"
 #include "output/clip_keep.h"
 #include "output/tests/clip_fixtures.h"
-#include "output/tests/writers/writer_fixtures.h"
+#include "output/tests/writer_fixtures.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 
 #include "output/tests/clip_fixtures.h"
-#include "output/tests/writers/writer_fixtures.h"
+#include "output/tests/writer_fixtures.h"
 #include "render/tests/render_fixture.h"
 
 namespace {

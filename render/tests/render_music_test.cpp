@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "output/tests/writers/writer_fixtures.h"
+#include "output/tests/writer_fixtures.h"
 #include "render/render_music.h"
 #include "render/tests/render_fixture.h"
 

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "output/tests/writers/writer_fixtures.h"
+#include "output/tests/writer_fixtures.h"
 #include "render/tests/render_fixture.h"
 
 using writer_fixtures::decode_frames;

@@ -15,7 +15,7 @@ extern "C" {
 #include "base/tests/temp_folder.h"
 #include "image/image_buffer.h"
 #include "output/movie_out.h"
-#include "output/tests/writers/writer_fixtures.h"
+#include "output/tests/writer_fixtures.h"
 
 class WriterTest : public ::testing::Test {
 protected:

@@ -5,7 +5,7 @@
 
 #include "image/tests/threads/library_suppressions.h"
 #include "output/tests/clip_fixtures.h"
-#include "output/tests/writers/writer_fixtures.h"
+#include "output/tests/writer_fixtures.h"
 #include "render/tests/render_fixture.h"
 
 TEST_F(RenderTest, ManyWorkersShareOneScenario) {

@@ -1,8 +1,8 @@
 #pragma once
-// Shared material of the writer tests: frames with a counter pattern, music files
-// made on the spot (WAV of any depth, possibly cut short, and FLAC through
-// FFmpeg's own encoder), and a reader that takes a written movie apart with FFmpeg
-// (streams, packets in file order, decoded frames and samples).
+// Shared material of the writer tests and the clip reader's: frames with a counter pattern, music
+// files made on the spot (WAV of any depth, possibly cut short, and FLAC through FFmpeg's own
+// encoder), and a reader that takes a written movie apart with FFmpeg (streams, packets in file
+// order, decoded frames and samples).
 
 extern "C" {
 #include <libavcodec/avcodec.h>
