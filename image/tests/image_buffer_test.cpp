@@ -44,27 +44,6 @@ TEST(ImageBuffer, StridesRoundRowsUpToFourBytesAndUnusableSizesGiveNone) {
     EXPECT_FALSE(ImagePtr(create_work_image(100000, 100000)));
 }
 
-TEST(ImageBuffer, RowZeroIsTheLastRowInMemory) {
-    ImagePtr image(create_image(3, 4, 24));
-    ASSERT_TRUE(image);
-    EXPECT_EQ(pixel_offset(image.get(), 0, 0), 3 * 12);
-    EXPECT_EQ(pixel_offset(image.get(), 2, 3), 6);
-    EXPECT_EQ(pixel_offset(image.get(), -5, image->height + 3),
-              pixel_offset(image.get(), 0, image->height - 1));
-    EXPECT_EQ(pixel_offset(image.get(), 99, -1), pixel_offset(image.get(), 2, 0));
-    set_pixel(image.get(), 1, 0, 10, 20, 30);
-    const uint8_t* last_row = image->pixels + 3 * image->stride;
-    EXPECT_EQ(last_row[3], 30);
-    EXPECT_EQ(last_row[4], 20);
-    EXPECT_EQ(last_row[5], 10);
-
-    ImagePtr bits(create_image(20, 3, 1));
-    ASSERT_TRUE(bits);
-    EXPECT_EQ(pixel_offset(bits.get(), 9, 0), 2 * 4 + 1);
-    ImagePtr grey(create_image(5, 2, 8));
-    EXPECT_EQ(pixel_offset(grey.get(), 4, 1), 4);
-}
-
 TEST(ImageBuffer, FilledImagesInBothModes) {
     for (int bpp : {32, 24}) {
         ModeScope mode(bpp);

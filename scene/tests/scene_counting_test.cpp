@@ -32,16 +32,6 @@ CSceneMovie* add_movie(SceneGraph& g, const std::string& name, int32_t frames) {
     return movie;
 }
 
-TEST(SceneType, UnknownCodesAndMain) {
-    EXPECT_STREQ(scene_type_name(4), "エラー");
-    EXPECT_STREQ(scene_type_name(0x2010), "エラー");
-    EXPECT_FALSE(create_scene(0x1234));
-    auto main = create_scene(SCENE_MAIN);
-    ASSERT_TRUE(main);
-    EXPECT_STREQ(main->TypeName(), "MAIN");
-    EXPECT_EQ(main->Name(), " ");
-}
-
 // A link whose block was never found answers every question safely.
 TEST(SceneLink, UnresolvedLinksAnswerSafely) {
     CSceneLink link("missing");
