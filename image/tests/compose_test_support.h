@@ -1,7 +1,8 @@
 #pragma once
 // Helpers shared by the tests of the transforms, effects and blending: pictures made
-// in either working layout, pixels read back as (B, G, R, A), the image mode for one
-// test, and a fixture that runs a test once per image mode.
+// in either working layout, pixels read back as (B, G, R, A), the image mode or kernel
+// form for one test, a fixture that runs a test once per image mode, and workers that
+// run the same rounds at once.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,10 @@
 #include <cstring>
 #include <functional>
 #include <ostream>
+#include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "image/cpu_features.h"
 #include "image/image_buffer.h"
@@ -24,11 +28,22 @@ inline std::ostream& operator<<(std::ostream& os, const Bgra& p) {
               << ")";
 }
 
-// Two images of the same size, depth and pixel bytes (row slack too).
+// Two images of the same size, depth, pixel bytes and alpha plane bytes (row slack too).
 inline bool same_pixels(const CImageBuffer* a, const CImageBuffer* b) {
     return a && b && a->width == b->width && a->height == b->height && a->bpp == b->bpp &&
-           a->stride == b->stride &&
-           std::memcmp(a->pixels, b->pixels, static_cast<size_t>(a->stride) * a->height) == 0;
+           a->stride == b->stride && a->alphaStride == b->alphaStride && !a->alpha == !b->alpha &&
+           std::memcmp(a->pixels, b->pixels, static_cast<size_t>(a->stride) * a->height) == 0 &&
+           (!a->alpha ||
+            std::memcmp(a->alpha, b->alpha, static_cast<size_t>(a->alphaStride) * a->height) == 0);
+}
+
+// Random bytes in every pixel, row slack and plane byte.
+inline void fill_random(CImageBuffer* image, uint32_t seed) {
+    std::mt19937 random(seed);
+    for (int64_t i = 0; i < int64_t{image->stride} * image->height; ++i)
+        image->pixels[i] = static_cast<uint8_t>(random());
+    for (int64_t i = 0; image->alpha && i < int64_t{image->alphaStride} * image->height; ++i)
+        image->alpha[i] = static_cast<uint8_t>(random());
 }
 
 // Pixel (x, y), y from the top, of a 32-bit or 24-bit image (no plane reads as 255).
@@ -70,6 +85,26 @@ public:
 private:
     int m_previous;
 };
+
+// fn() with the kernel forms of `features`.
+template <class Fn>
+auto with_features(uint32_t features, Fn fn) {
+    CpuFeaturesOverride form(features);
+    return fn();
+}
+
+// Runs round() `rounds` times on each of `workers` threads at once; how many rounds
+// returned false on each.
+inline std::vector<int> failed_rounds(int workers, int rounds, const std::function<bool()>& round) {
+    std::vector<int> failed(workers, 0);
+    std::vector<std::thread> threads;
+    for (int w = 0; w < workers; ++w)
+        threads.emplace_back([&, w] {
+            for (int n = 0; n < rounds; ++n) failed[w] += !round();
+        });
+    for (std::thread& thread : threads) thread.join();
+    return failed;
+}
 
 // Runs each test in image mode 32 and in image mode 24; depth() is the mode's bpp.
 // The plain kernels run (the SSE2 forms have tests of their own against them).

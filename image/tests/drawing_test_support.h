@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the tests of captions, drawings and the film strip: the messages a
-// drawing reports, and boxes of pixels.
+// drawing (or the processor probe) reports, and boxes of pixels.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include "base/report.h"
 #include "image/tests/compose_test_support.h"
 
-// Records the error messages reported while it is installed.
+// Records the status lines and error messages reported while it is installed.
 class ErrorRecorder : public ReportSink {
 public:
     ErrorRecorder() { set_report_sink(this); }
@@ -23,13 +23,14 @@ public:
     ErrorRecorder(const ErrorRecorder&) = delete;
     ErrorRecorder& operator=(const ErrorRecorder&) = delete;
 
-    void StatusLine(std::string_view) override {}
+    void StatusLine(std::string_view text) override { lines.emplace_back(text); }
     void ShowError(std::string_view text) override { errors.emplace_back(text); }
     AskAnswer Ask(std::string_view) override { return AskAnswer::No; }
     // The errors so far, emptied.
     std::vector<std::string> Take() { return std::exchange(errors, {}); }
 
     std::vector<std::string> errors;
+    std::vector<std::string> lines;
 };
 
 // A box of pixels, inclusive; empty when right < left.

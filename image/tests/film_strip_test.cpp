@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
 
 #include "image/coverage_mask.h"
 #include "image/film_strip.h"
@@ -22,6 +23,18 @@ ImagePtr strip(int32_t frames, bool horizontal, int32_t offset, int32_t width, i
 // along the strip first.
 Bgra along(const CImageBuffer* image, bool horizontal, int32_t a, int32_t c) {
     return horizontal ? pixel_at(image, a, c) : pixel_at(image, c, a);
+}
+
+// Pixels along a, across c, that must be the strip's colour or black.
+struct Probe {
+    int32_t a, c;
+    bool strip;
+};
+
+void expect_probes(const CImageBuffer* image, bool horizontal, std::span<const Probe> probes) {
+    for (const Probe& p : probes)
+        EXPECT_EQ(along(image, horizontal, p.a, p.c), p.strip ? kStrip : kBlack)
+            << "along " << p.a << ", across " << p.c;
 }
 
 class FilmStrip : public ::testing::TestWithParam<bool> {};
@@ -47,39 +60,25 @@ TEST_P(FilmStrip, BandsSeparatorsAndHolesAtTheirPixels) {
 
     // Bands along the whole length, black between them except at separators.
     for (int32_t a : {hole + 1, 150, 319}) {
-        EXPECT_EQ(along(im, h, a, 0), kStrip) << a;
-        EXPECT_EQ(along(im, h, a, 29), kStrip) << a;
-        EXPECT_EQ(along(im, h, a, 210), kStrip) << a;
-        EXPECT_EQ(along(im, h, a, 239), kStrip) << a;
+        const Probe bands[] = {{a, 0, true}, {a, 29, true}, {a, 210, true}, {a, 239, true}};
+        expect_probes(im, h, bands);
     }
-    EXPECT_EQ(along(im, h, 150, 30), kBlack);
-    EXPECT_EQ(along(im, h, 150, 209), kBlack);
     for (int32_t c : {30, 120, 209}) {
-        EXPECT_EQ(along(im, h, 19, c), kBlack);
-        EXPECT_EQ(along(im, h, 20, c), kStrip);
-        EXPECT_EQ(along(im, h, 39, c), kStrip);
-        EXPECT_EQ(along(im, h, 40, c), kBlack);
-        EXPECT_EQ(along(im, h, 279, c), kBlack);
-        EXPECT_EQ(along(im, h, 280, c), kStrip);
-        EXPECT_EQ(along(im, h, 299, c), kStrip);
-        EXPECT_EQ(along(im, h, 300, c), kBlack);
+        const Probe separators[] = {{19, c, false}, {20, c, true},   {39, c, true},
+                                    {40, c, false}, {150, c, false}, {279, c, false},
+                                    {280, c, true}, {299, c, true},  {300, c, false}};
+        expect_probes(im, h, separators);
     }
-
-    // The first hole: black inside, its very corners and everything around in the band.
+    // The first hole: black inside, its very corners (the first two) and everything
+    // around in the band. The next holes, the second one cut into the separator it
+    // overlaps.
     for (int32_t c0 : {8, 218}) {
-        const int32_t c1 = c0 + 13;
-        EXPECT_EQ(along(im, h, 0, c0), kStrip) << "rounded corner";
-        EXPECT_EQ(along(im, h, hole - 1, c1), kStrip) << "rounded corner";
-        EXPECT_EQ(along(im, h, 1, c0), kBlack);
-        EXPECT_EQ(along(im, h, 0, c0 + 1), kBlack);
-        EXPECT_EQ(along(im, h, hole - 2, c1), kBlack);
-        EXPECT_EQ(along(im, h, 5, c0 - 1), kStrip);
-        EXPECT_EQ(along(im, h, 5, c1 + 1), kStrip);
-        EXPECT_EQ(along(im, h, hole, c0 + 5), kStrip);
-        // The next holes, the second one cut into the separator it overlaps.
-        EXPECT_EQ(along(im, h, step - 1, c0 + 5), kStrip);
-        EXPECT_EQ(along(im, h, step, c0 + 5), kBlack);
-        EXPECT_EQ(along(im, h, 2 * step + 2, c0 + 5), kBlack);
+        const int32_t c1 = c0 + 13, c5 = c0 + 5;
+        const Probe holes[] = {{0, c0, true},      {hole - 1, c1, true},     {1, c0, false},
+                               {0, c0 + 1, false}, {hole - 2, c1, false},    {5, c0 - 1, true},
+                               {5, c1 + 1, true},  {hole, c5, true},         {step - 1, c5, true},
+                               {step, c5, false},  {2 * step + 2, c5, false}};
+        expect_probes(im, h, holes);
     }
     EXPECT_EQ(along(im, h, 2 * step + 2, 120), h ? kStrip : kBlack) << "separator 20 ... 39";
 }
@@ -91,25 +90,20 @@ TEST_P(FilmStrip, OffsetScrollsAndTheStripEndsAtItsLength) {
     ImagePtr image = h ? strip(1, true, 100, 319, 240) : strip(1, false, 100, 240, 319);
     ASSERT_TRUE(image);
     const CImageBuffer* im = image.get();
-    EXPECT_EQ(along(im, h, 179, 120), kBlack);
-    EXPECT_EQ(along(im, h, 180, 120), kStrip);
-    EXPECT_EQ(along(im, h, 199, 120), kStrip);
-    EXPECT_EQ(along(im, h, 200, 120), kBlack);
-    EXPECT_EQ(along(im, h, 0, 120), kBlack) << "the separator at -80 ends at -61";
-    EXPECT_EQ(along(im, h, 290, 120), kBlack) << "no separator past the strip's end";
-    const int32_t last_hole = h ? 206 : 188;
-    EXPECT_EQ(along(im, h, last_hole + 2, 10), kBlack);
-    EXPECT_EQ(along(im, h, last_hole + (h ? 18 : 32) + 2, 10), kStrip)
-        << "no hole past the strip's end";
+    // The separator at -80 ends at -61; none and no hole past the strip's end.
+    const int32_t last = h ? 206 : 188, next = last + (h ? 18 : 32);
+    const Probe ends[] = {{179, 120, false},     {180, 120, true},    {199, 120, true},
+                          {200, 120, false},     {0, 120, false},     {290, 120, false},
+                          {last + 2, 10, false}, {next + 2, 10, true}};
+    expect_probes(im, h, ends);
     // A hole cut by the start of the image has no corner there: vertically the hole at
     // -100 + 3 * 32 = -4 covers 0 ... 11; horizontally, with offset 95, the one at -5
     // covers 0 ... 4.
     ImagePtr cut = h ? strip(1, true, 95, 319, 240) : ImagePtr(duplicate_image(im));
     const int32_t hole_end = h ? 5 : 12;
-    EXPECT_EQ(along(cut.get(), h, 0, 8), kBlack);
-    EXPECT_EQ(along(cut.get(), h, hole_end - 2, 8), kBlack);
-    EXPECT_EQ(along(cut.get(), h, hole_end - 1, 8), kStrip) << "rounded corner";
-    EXPECT_EQ(along(cut.get(), h, hole_end, 10), kStrip);
+    const Probe corner[] = {
+        {0, 8, false}, {hole_end - 2, 8, false}, {hole_end - 1, 8, true}, {hole_end, 10, true}};
+    expect_probes(cut.get(), h, corner);
 }
 
 TEST(FilmStripLimits, TinyHugeAndUnusableSizesNeverHang) {

@@ -40,8 +40,6 @@ TEST_P(Jitter, FramesCycleMixRightMixLeft) {
     for (int32_t frame = 0; frame < 5; ++frame) {
         ImagePtr out(jitter_image(src.get(), frame));
         ASSERT_TRUE(out);
-        EXPECT_EQ(out->width, 12);
-        EXPECT_EQ(out->bpp, Depth());
         expect_shape(out.get(), cycle[frame], frame);
     }
     ImagePtr before(jitter_image(src.get(), -1));

@@ -33,31 +33,44 @@ void expect_picture(const CImageBuffer* image, Fn expect) {
 
 const RegionPair kWholeWindow{{0, 0, 8, 8}, {0, 0, 8, 8}};
 
-TEST_P(Move, FirstAndLastFramesDrawTheStartAndEndRegions) {
+TEST_P(Move, FramesInterpolateTheRegionsAndTheClipWindow) {
     ImagePtr src = Picture(2, 2, quadrant);
-    const RegionPair source{{0, 0, 2, 2}, {1, 1, 2, 2}};
-    const RegionPair destination{{0, 0, 4, 4}, {4, 4, 8, 8}};
-    ImagePtr first = Uniform(8, 8, kBlack);
-    ASSERT_EQ(
-        move_image(first.get(), src.get(), source, destination, kWholeWindow, 0, 3, MOVE_NEAREST),
-        0);
-    expect_picture(first.get(), [](int32_t x, int32_t y) {
-        return x < 4 && y < 4 ? quadrant(x / 2, y / 2) : kBlack;
-    });
-    ImagePtr last = Uniform(8, 8, kBlack);
-    ASSERT_EQ(
-        move_image(last.get(), src.get(), source, destination, kWholeWindow, 2, 3, MOVE_NEAREST),
-        0);
-    expect_picture(last.get(), [](int32_t x, int32_t y) { return x >= 4 && y >= 4 ? kD : kBlack; });
-    // Half way: source (0.5, 0.5) ... (2, 2) into (2, 2) ... (6, 6); the nearest source
-    // span is still columns and rows 0 ... 1.
-    ImagePtr middle = Uniform(8, 8, kBlack);
-    ASSERT_EQ(
-        move_image(middle.get(), src.get(), source, destination, kWholeWindow, 1, 3, MOVE_NEAREST),
-        0);
-    expect_picture(middle.get(), [](int32_t x, int32_t y) {
-        return x >= 2 && x < 6 && y >= 2 && y < 6 ? quadrant((x - 2) / 2, (y - 2) / 2) : kBlack;
-    });
+    const RegionPair source{{0, 0, 2, 2}, {1, 1, 2, 2}}, whole{{0, 0, 2, 2}, {0, 0, 2, 2}};
+    const RegionPair destination{{0, 0, 4, 4}, {4, 4, 8, 8}}, still{{0, 0, 4, 4}, {0, 0, 4, 4}};
+    // The window moves from (1, 1) ... (3, 3) at frame 0 to (3, 3) ... (9, 9) at frame
+    // 2; frame 1 interpolates it to (2, 2) ... (6, 6).
+    const RegionPair window{{1, 1, 3, 3}, {3, 3, 9, 9}};
+    const struct {
+        RegionPair source, destination, window;
+        int32_t frame;
+        Bgra (*expect)(int32_t, int32_t);
+    } cases[] = {
+        {source, destination, kWholeWindow, 0,
+         [](int32_t x, int32_t y) { return x < 4 && y < 4 ? quadrant(x / 2, y / 2) : kBlack; }},
+        {source, destination, kWholeWindow, 2,
+         [](int32_t x, int32_t y) { return x >= 4 && y >= 4 ? kD : kBlack; }},
+        // Half way: source (0.5, 0.5) ... (2, 2) into (2, 2) ... (6, 6); the nearest
+        // source span is still columns and rows 0 ... 1.
+        {source, destination, kWholeWindow, 1,
+         [](int32_t x, int32_t y) {
+             return x >= 2 && x < 6 && y >= 2 && y < 6 ? quadrant((x - 2) / 2, (y - 2) / 2)
+                                                       : kBlack;
+         }},
+        {whole, still, window, 0,
+         [](int32_t x, int32_t y) {
+             return x >= 1 && x < 3 && y >= 1 && y < 3 ? quadrant(x / 2, y / 2) : kBlack;
+         }},
+        {whole, still, window, 1,
+         [](int32_t x, int32_t y) { return x >= 2 && x < 4 && y >= 2 && y < 4 ? kD : kBlack; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
+        ImagePtr dst = Uniform(8, 8, kBlack);
+        ASSERT_EQ(move_image(dst.get(), src.get(), c.source, c.destination, c.window, c.frame, 3,
+                             MOVE_NEAREST),
+                  0);
+        expect_picture(dst.get(), c.expect);
+    }
 }
 
 TEST_P(Move, AreaScalingDrawsAUniformRegionWhole) {
@@ -70,26 +83,6 @@ TEST_P(Move, AreaScalingDrawsAUniformRegionWhole) {
     EXPECT_EQ(pixel_at(dst.get(), 1, 2), (Bgra{90, 80, 70, 255}));
     EXPECT_EQ(pixel_at(dst.get(), 3, 4), (Bgra{90, 80, 70, 255}));
     EXPECT_EQ(pixel_at(dst.get(), 5, 6), kBlack);
-}
-
-TEST_P(Move, ClipWindowLimitsTheDraw) {
-    ImagePtr src = Picture(2, 2, quadrant);
-    const RegionPair source{{0, 0, 2, 2}, {0, 0, 2, 2}};
-    const RegionPair destination{{0, 0, 4, 4}, {0, 0, 4, 4}};
-    // The window moves from (1, 1) ... (3, 3) at frame 0 to (3, 3) ... (9, 9) at frame
-    // 2; frame 1 interpolates it to (2, 2) ... (6, 6).
-    const RegionPair window{{1, 1, 3, 3}, {3, 3, 9, 9}};
-    ImagePtr dst = Uniform(8, 8, kBlack);
-    ASSERT_EQ(move_image(dst.get(), src.get(), source, destination, window, 0, 3, MOVE_NEAREST), 0);
-    expect_picture(dst.get(), [](int32_t x, int32_t y) {
-        return x >= 1 && x < 3 && y >= 1 && y < 3 ? quadrant(x / 2, y / 2) : kBlack;
-    });
-    ImagePtr dst1 = Uniform(8, 8, kBlack);
-    ASSERT_EQ(move_image(dst1.get(), src.get(), source, destination, window, 1, 3, MOVE_NEAREST),
-              0);
-    expect_picture(dst1.get(), [](int32_t x, int32_t y) {
-        return x >= 2 && x < 4 && y >= 2 && y < 4 ? kD : kBlack;
-    });
 }
 
 TEST_P(Move, LightenKeepsTheBrighterPixels) {

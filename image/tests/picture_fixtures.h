@@ -70,19 +70,39 @@ inline Bytes encode_picture(AVCodecID id, AVPixelFormat format, int width, int h
     return out;
 }
 
+// Fills plane 0 of a frame: put(p, x, y) writes the `size` bytes of pixel (x, y) at p.
+inline std::function<void(AVFrame*)> pixels(int size, std::function<void(uint8_t*, int, int)> put) {
+    return [size, put](AVFrame* f) {
+        for (int y = 0; y < f->height; ++y)
+            for (int x = 0; x < f->width; ++x)
+                put(f->data[0] + y * f->linesize[0] + size * x, x, y);
+    };
+}
+
 // Fills a packed RGB24 frame from a colour function of (x, y).
 inline std::function<void(AVFrame*)> rgb24(std::function<uint32_t(int, int)> colour) {
-    return [colour](AVFrame* frame) {
-        for (int y = 0; y < frame->height; ++y) {
-            uint8_t* row = frame->data[0] + y * frame->linesize[0];
-            for (int x = 0; x < frame->width; ++x) {
-                uint32_t c = colour(x, y);
-                row[3 * x] = static_cast<uint8_t>(c >> 16);
-                row[3 * x + 1] = static_cast<uint8_t>(c >> 8);
-                row[3 * x + 2] = static_cast<uint8_t>(c);
-            }
-        }
+    return pixels(3, [colour](uint8_t* p, int x, int y) {
+        const uint32_t c = colour(x, y);
+        p[0] = uint8_t(c >> 16), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c);
+    });
+}
+
+// Fills a YUV 4:2:0 frame with one luma level and neutral chroma.
+inline std::function<void(AVFrame*)> flat_yuv420(uint8_t luma) {
+    return [luma](AVFrame* f) {
+        for (int p = 0; p < 3; ++p)
+            for (int y = 0; y < (p ? (f->height + 1) / 2 : f->height); ++y)
+                std::memset(f->data[p] + y * f->linesize[p], p ? 128 : luma,
+                            p ? (f->width + 1) / 2 : f->width);
     };
+}
+
+// A palette picture: index (x + y) % 4 into four distinct colours (0xRRGGBB).
+inline constexpr uint32_t kPalette[4] = {0x102030u, 0xF0E0D0u, 0x00FF00u, 0x0000FFu};
+inline void palette_fill(AVFrame* frame) {
+    auto* palette = reinterpret_cast<uint32_t*>(frame->data[1]);
+    for (int i = 0; i < 256; ++i) palette[i] = 0xFF000000u | kPalette[i % 4];
+    pixels(1, [](uint8_t* p, int x, int y) { *p = uint8_t((x + y) % 4); })(frame);
 }
 
 // A JPEG from FFmpeg's encoder of colour(x, y) in one of the full-range YUV formats
@@ -194,6 +214,40 @@ inline Bytes exif_block(const std::vector<ExifField>& fields, ExifByteOrder orde
     exif_mem_unref(mem);
     exif_data_unref(data);
     return block;
+}
+
+// Values of `size` bytes each in the block's byte order.
+inline Bytes exif_values(ExifByteOrder order, int size, std::initializer_list<uint32_t> values) {
+    Bytes out;
+    for (uint32_t v : values)
+        for (int i = 0; i < size; ++i)
+            out.push_back(uint8_t(v >> 8 * (order == EXIF_BYTE_ORDER_INTEL ? i : size - 1 - i)));
+    return out;
+}
+
+inline Bytes ascii(const std::string& text) {
+    return Bytes(text.c_str(), text.c_str() + text.size() + 1);
+}
+
+// A camera's fields: every value type, in the main, EXIF and GPS directories.
+inline std::vector<ExifField> camera_fields(ExifByteOrder order) {
+    auto u16 = [order](std::initializer_list<uint32_t> v) { return exif_values(order, 2, v); };
+    auto u32 = [order](std::initializer_list<uint32_t> v) { return exif_values(order, 4, v); };
+    return {
+        {EXIF_IFD_0, 0x010F, EXIF_FORMAT_ASCII, 9, ascii("Vemo Cam")},
+        {EXIF_IFD_0, 0x0110, EXIF_FORMAT_ASCII, 8, Bytes{'M', 'K', '2', 0, 'x', 'y', 'z', 0}},
+        {EXIF_IFD_0, 0x0132, EXIF_FORMAT_ASCII, 20, ascii("2024:05:06 07:08:09")},
+        {EXIF_IFD_EXIF, 0x829A, EXIF_FORMAT_RATIONAL, 1, u32({1, 250})},
+        {EXIF_IFD_EXIF, 0x829D, EXIF_FORMAT_RATIONAL, 2, u32({28, 10, 1, 1})},
+        {EXIF_IFD_EXIF, 0x8827, EXIF_FORMAT_SHORT, 2, u16({400, 800})},
+        {EXIF_IFD_EXIF, 0x9209, EXIF_FORMAT_SHORT, 1, u16({0x19})},
+        {EXIF_IFD_EXIF, 0xA002, EXIF_FORMAT_LONG, 1, u32({3000000000u})},
+        {EXIF_IFD_EXIF, 0xA003, EXIF_FORMAT_SLONG, 1, u32({uint32_t(-42)})},
+        {EXIF_IFD_EXIF, 0x9201, EXIF_FORMAT_SRATIONAL, 1, u32({8, 1})},
+        {EXIF_IFD_EXIF, 0x9000, EXIF_FORMAT_UNDEFINED, 4, Bytes{'0', '2', '3', '0'}},
+        {EXIF_IFD_0, 0x0112, EXIF_FORMAT_BYTE, 1, Bytes{1}},
+        {EXIF_IFD_GPS, 0x0006, EXIF_FORMAT_RATIONAL, 1, u32({1234, 10})},
+    };
 }
 
 // The JPEG with an APP1 segment holding the EXIF block right after its SOI marker.

@@ -16,13 +16,8 @@ constexpr CColor kBack{10, 20, 250, 40};
 constexpr Bgra kInkFull{30, 100, 200, 180};  // B, G, R, A
 constexpr Bgra kBackPixel{250, 20, 10, 40};
 
-DrawShape polygon(std::vector<ShapePoint> points, bool fill, int32_t width = 1) {
-    DrawShape shape;
-    shape.kind = DrawShape::POLYGON;
-    shape.points = std::move(points);
-    shape.fill = fill;
-    shape.width = width;
-    return shape;
+DrawShape polygon(std::vector<ShapePoint> points, bool fill) {
+    return {DrawShape::POLYGON, 1, fill, std::move(points), {}, 0};
 }
 
 DrawShape rect(int32_t left, int32_t top, int32_t right, int32_t bottom, bool fill) {
@@ -30,19 +25,11 @@ DrawShape rect(int32_t left, int32_t top, int32_t right, int32_t bottom, bool fi
 }
 
 DrawShape line(std::vector<ShapePoint> points, int32_t width = 1) {
-    DrawShape shape;
-    shape.points = std::move(points);
-    shape.width = width;
-    return shape;
+    return {DrawShape::LINE, width, false, std::move(points), {}, 0};
 }
 
 DrawShape ellipse(ShapeRegion region, bool fill, int32_t angle = 0) {
-    DrawShape shape;
-    shape.kind = DrawShape::ELLIPSE;
-    shape.region = region;
-    shape.fill = fill;
-    shape.angle = angle;
-    return shape;
+    return {DrawShape::ELLIPSE, 1, fill, {}, region, angle};
 }
 
 // The pixels that are not background.
@@ -62,30 +49,27 @@ protected:
         }
         return image;
     }
-    // Every pixel is the ink inside the inclusive box and the background outside.
-    void ExpectBox(const CImageBuffer* image, PixelBox box, Bgra ink = kInkFull) {
+    // Every pixel is the ink inside the inclusive box but outside the hole, and the
+    // background elsewhere.
+    void ExpectBox(const CImageBuffer* image, PixelBox box, PixelBox hole = {}) {
+        auto inside = [](PixelBox b, int32_t x, int32_t y) {
+            return x >= b.left && x <= b.right && y >= b.top && y <= b.bottom;
+        };
         for (int32_t y = 0; y < image->height; ++y)
-            for (int32_t x = 0; x < image->width; ++x) {
-                const bool in = x >= box.left && x <= box.right && y >= box.top && y <= box.bottom;
-                ASSERT_EQ(pixel_at(image, x, y), in ? ink : kBackPixel) << x << ", " << y;
-            }
+            for (int32_t x = 0; x < image->width; ++x)
+                ASSERT_EQ(pixel_at(image, x, y),
+                          inside(box, x, y) && !inside(hole, x, y) ? kInkFull : kBackPixel)
+                    << x << ", " << y;
     }
 };
 VEMO_BOTH_MODES(Shapes);
 
-TEST_P(Shapes, RectanglesAndPixelLinesCoverExactlyTheirPixels) {
+TEST_P(Shapes, RectanglesLinesAndPolygonsCoverExactlyTheirPixels) {
     // A filled rectangle covers its corners' pixels, both included.
     ImagePtr filled = Draw({rect(10, 5, 20, 12, true)});
     ExpectBox(filled.get(), {10, 5, 20, 12});
     // Unfilled, only its one-pixel outline.
-    ImagePtr outline = Draw({rect(10, 5, 20, 12, false)});
-    for (int32_t y = 0; y < 30; ++y)
-        for (int32_t x = 0; x < 40; ++x) {
-            const bool inside = x >= 10 && x <= 20 && y >= 5 && y <= 12;
-            const bool edge = inside && (x == 10 || x == 20 || y == 5 || y == 12);
-            ASSERT_EQ(pixel_at(outline.get(), x, y), edge ? kInkFull : kBackPixel)
-                << x << ", " << y;
-        }
+    ExpectBox(Draw({rect(10, 5, 20, 12, false)}).get(), {10, 5, 20, 12}, {11, 6, 19, 11});
     // A one-pixel line lights the pixels from its first point to its last.
     ExpectBox(Draw({line({{2, 3}, {30, 3}})}).get(), {2, 3, 30, 3});
     ExpectBox(Draw({line({{7, 25}, {7, 1}})}).get(), {7, 1, 7, 25});
@@ -94,6 +78,15 @@ TEST_P(Shapes, RectanglesAndPixelLinesCoverExactlyTheirPixels) {
     ExpectBox(Draw({polygon({{4, 4}}, true), line({{1, 1}}), polygon({}, true)}).get(), {});
     // A drawing without shapes is all background.
     ExpectBox(Draw({}).get(), {});
+    // Polygons fill by the winding rule: the square traced twice winds twice round its
+    // inside, and so does a pentagram's centre.
+    ExpectBox(
+        Draw({polygon({{5, 5}, {25, 5}, {25, 20}, {5, 20}, {5, 5}, {25, 5}, {25, 20}, {5, 20}},
+                      true)})
+            .get(),
+        {5, 5, 25, 20});
+    ImagePtr star = Draw({polygon({{20, 1}, {31, 28}, {3, 10}, {37, 10}, {9, 28}}, true)});
+    EXPECT_EQ(pixel_at(star.get(), 20, 15), kInkFull);
 }
 
 TEST_P(Shapes, OverlapsAddColoursAndKeepTheLargerAlpha) {
@@ -131,16 +124,6 @@ TEST_P(Shapes, PartialCoverageWeighsTheInkAlpha) {
     EXPECT_GT(partial, 20);
 }
 
-TEST_P(Shapes, PolygonsFillByTheWindingRule) {
-    // The square traced twice winds twice round its inside: filled. A pentagram's
-    // centre winds twice as well.
-    ImagePtr twice = Draw(
-        {polygon({{5, 5}, {25, 5}, {25, 20}, {5, 20}, {5, 5}, {25, 5}, {25, 20}, {5, 20}}, true)});
-    ExpectBox(twice.get(), {5, 5, 25, 20});
-    ImagePtr star = Draw({polygon({{20, 1}, {31, 28}, {3, 10}, {37, 10}, {9, 28}}, true)});
-    EXPECT_EQ(pixel_at(star.get(), 20, 15), kInkFull);
-}
-
 TEST_P(Shapes, EllipsesFillTheirRegionAndTurnAboutTheirCentre) {
     const ShapeRegion region{20, 40, 60, 50};  // 40 x 10 at centre (40, 45)
     ImagePtr flat = Draw({ellipse(region, true)}, 100, 100);
@@ -174,12 +157,8 @@ TEST_P(Shapes, EllipsesFillTheirRegionAndTurnAboutTheirCentre) {
 
 TEST_P(Shapes, PenWidthWidensTheStroke) {
     ImagePtr wide = Draw({line({{10, 15}, {30, 15}}, 7)});
-    const PixelBox box = drawn_box(wide.get());
-    EXPECT_EQ(box.top, 12);
-    EXPECT_EQ(box.bottom, 18);
-    // Round ends reach half the pen beyond the points.
-    EXPECT_EQ(box.left, 7);
-    EXPECT_EQ(box.right, 33);
+    // Rows 12 ... 18; round ends reach half the pen beyond the points.
+    EXPECT_EQ(drawn_box(wide.get()), (PixelBox{7, 12, 33, 18}));
     EXPECT_EQ(pixel_at(wide.get(), 20, 13), kInkFull);
     // Widths below one draw like one.
     EXPECT_TRUE(same_image(Draw({line({{2, 3}, {30, 3}}, 0)}).get(),

@@ -28,8 +28,7 @@ bool is_text_colour(Bgra p, CColor c = kText) {
 // the block's corner is the first column and row of the text colour (the colours
 // differ). Empty when the text image lies wholly outside.
 struct Block {
-    int32_t x = 0;
-    int32_t y = 0;
+    int32_t x = 0, y = 0;
 };
 
 Block block_of(const CImageBuffer* image) {

@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "image/film_strip.h"
@@ -25,14 +23,8 @@ std::vector<ImagePtr> frame() {
         pictures.emplace_back(render_text_image(
             "スライドショー " + std::to_string(i) + "\r\nVemo ☆ 字幕", 160 + 40 * i, 90, faces[i],
             10 + 5 * i, 20 + 10 * i, 1 + i, 17 + i, 4, {255, 255, 255, 255}, {0, 0, 40, 128}));
-    DrawShape ellipse;
-    ellipse.kind = DrawShape::ELLIPSE;
-    ellipse.region = {10, 20, 70, 40};
-    ellipse.fill = true;
-    ellipse.angle = 30;
-    DrawShape line;
-    line.points = {{0, 0}, {79, 59}, {0, 59}};
-    line.width = 3;
+    const DrawShape ellipse{DrawShape::ELLIPSE, 1, true, {}, {10, 20, 70, 40}, 30};
+    const DrawShape line{DrawShape::LINE, 3, false, {{0, 0}, {79, 59}, {0, 59}}, {}, 0};
     pictures.emplace_back(
         render_shapes_image(80, 60, {ellipse, line}, {200, 100, 0, 200}, {0, 0, 0, 0}));
     pictures.emplace_back(render_film_strip_image(3, true, 11, 96, 64, 200, 200, 200));
@@ -40,24 +32,17 @@ std::vector<ImagePtr> frame() {
 }
 
 TEST(TextRenderThreads, WorkersGetTheSingleThreadedPictures) {
-    const int previous = set_image_mode(32);
+    ModeScope mode(32);
     const std::vector<ImagePtr> expect = frame();
     for (const ImagePtr& picture : expect) ASSERT_TRUE(picture);
-    std::vector<int> matches(4, 0);
-    std::vector<std::thread> workers;
-    for (size_t w = 0; w < matches.size(); ++w)
-        workers.emplace_back([&, w] {
-            for (int n = 0; n < 3; ++n) {
-                const std::vector<ImagePtr> got = frame();
-                bool same = got.size() == expect.size();
-                for (size_t i = 0; same && i < got.size(); ++i)
-                    same = same_pixels(got[i].get(), expect[i].get());
-                matches[w] += same;
-            }
-        });
-    for (auto& worker : workers) worker.join();
-    for (int m : matches) EXPECT_EQ(m, 3);
-    set_image_mode(previous);
+    auto same_pictures = [&] {
+        const std::vector<ImagePtr> got = frame();
+        bool same = got.size() == expect.size();
+        for (size_t i = 0; same && i < got.size(); ++i)
+            same = same_pixels(got[i].get(), expect[i].get());
+        return same;
+    };
+    EXPECT_EQ(failed_rounds(4, 3, same_pictures), std::vector<int>(4, 0));
 }
 
 }  // namespace
