@@ -1,8 +1,8 @@
 #pragma once
 // What the tests of frame production share: reading pixels in either layout, the
 // visible bytes of a frame for comparing two, the image mode for one test, a frame
-// held until the test has looked, a fixture asking frames in both image modes, and
-// scenes that paint their frames.
+// held until the test has looked (its layout, size and pixels checked), a fixture
+// asking frames in both image modes, and scenes that paint their frames.
 
 #include <gtest/gtest.h>
 
@@ -108,9 +108,29 @@ private:
     int m_previous;
 };
 
+// The frame is there, in the working layout of the image mode.
+inline void expect_layout(const HeldFrame& f) {
+    ASSERT_TRUE(f.image) << f.scene->Name() << " frame " << f.index;
+    EXPECT_EQ(f.image->bpp, get_image_mode()) << f.scene->Name() << " frame " << f.index;
+}
+// ... and width x height.
+inline void expect_size(const HeldFrame& f, int32_t width, int32_t height) {
+    ASSERT_NO_FATAL_FAILURE(expect_layout(f));
+    EXPECT_EQ(f.image->width, width) << f.scene->Name() << " frame " << f.index;
+    EXPECT_EQ(f.image->height, height) << f.scene->Name() << " frame " << f.index;
+}
+
+// The visible bytes of frame `frame`, handed back at once.
+inline std::vector<uint8_t> frame_bytes(CScene* scene, int32_t frame, int32_t* run = nullptr) {
+    CImageBuffer* image = scene->GetImage(frame, 1, run, nullptr);
+    std::vector<uint8_t> bytes = image_bytes(image);
+    scene->ReleaseImage(image, frame);
+    return bytes;
+}
+
 // Every pixel of the frame equals expect(x, y).
 inline void expect_pixels(const HeldFrame& f, const std::function<Rgba(int32_t, int32_t)>& expect) {
-    ASSERT_TRUE(f.image) << f.scene->Name() << " frame " << f.index;
+    ASSERT_NO_FATAL_FAILURE(expect_layout(f));
     for (int32_t y = 0; y < f.image->height; ++y) {
         for (int32_t x = 0; x < f.image->width; ++x)
             ASSERT_EQ(f.At(x, y), expect(x, y))
@@ -125,6 +145,7 @@ struct Probe {
     Rgba want;
 };
 inline void expect_probes(const HeldFrame& f, std::initializer_list<Probe> probes) {
+    ASSERT_NO_FATAL_FAILURE(expect_layout(f));
     for (const Probe& p : probes)
         EXPECT_EQ(f.At(p.x, p.y), p.want)
             << f.scene->Name() << " frame " << f.index << " at " << p.x << ", " << p.y;
@@ -205,14 +226,11 @@ public:
         return create_filled_image(m_width, m_height, static_cast<uint8_t>(frame % 256), green, 0,
                                    alpha);
     }
-    int TestFrame(int kind, int32_t frame) override {
-        return kind == FRAME_KEY ? (frame == 0 ? 1 : 0) : serial;
-    }
+    int TestFrame(int kind, int32_t frame) override { return kind == FRAME_KEY && frame == 0; }
 
     uint8_t green = 0;
     uint8_t alpha = 255;
     int32_t run = -1;  // -1: the run length is left alone
-    int serial = 0;
 };
 
 // Frame f is an image in the working layout with the pixels paint(x, y, f).

@@ -63,13 +63,6 @@ TEST(SceneCount, SeriesSumsLocatesAndMarksItsInputs) {
     EXPECT_EQ(picture->GetFrameCount(), kEndlessFrames);
     EXPECT_EQ(series->GetFrameCount(), 15);
     EXPECT_EQ(endless->GetFrameCount(), kEndlessFrames);
-    int32_t local = -1;
-    EXPECT_EQ(series->FindActive(10, &local)->Target(), c);
-    EXPECT_EQ(local, 0);
-    EXPECT_EQ(series->FindActive(9, &local)->Target(), a);
-    EXPECT_EQ(local, 9);
-    EXPECT_EQ(series->FindActive(15, &local), nullptr);
-    EXPECT_EQ(series->FindActive(-1, &local), nullptr);
 
     EXPECT_EQ(marked(main), (Frames{0, 10, 19}));
     EXPECT_EQ(main->TestFrame(FRAME_SERIAL, 5), 0);
@@ -85,7 +78,10 @@ TEST(SceneCount, SeriesSumsLocatesAndMarksItsInputs) {
     EXPECT_EQ(rows, (FrameDescription{"MAIN", "0", "(null)"}));
 }
 
-TEST(SceneCount, MotionAndSourceKeys) {
+// Key frames of the timed classes over one input: a movie marks 0, its middle and
+// its end; effects follow their input. A FILM marks every (FRAMES / 2) / 2 frames
+// (blocks_composition_test reads them through MAIN): with 3 frames that step is 0.
+TEST(SceneCount, KeyFramesOfEachClass) {
     SceneGraph g;
     auto* movie = add_movie(g, "m", 50);
     auto* rotate = g.Over<CSceneRotate>(movie, "r");
@@ -93,35 +89,52 @@ TEST(SceneCount, MotionAndSourceKeys) {
     auto* zoom = g.Over<CSceneAction>(movie, "z", SCENE_ZOOM);
     zoom->EditSettings().frames = 4;
     auto* still = add_still(g, "s", 100, movie);
+    auto* picture = g.Add<CSceneImage>("p");
+    auto* shot = add_still(g, "shot", 30, picture);
+    CSceneFade* fades[3];
+    for (int32_t mode : {FADE_IN, FADE_OUT, FADE_INOUT}) {
+        fades[mode - FADE_IN] = g.Over<CSceneFade>(shot, "f" + std::to_string(mode));
+        fades[mode - FADE_IN]->EditSettings() = FadeSettings{mode, CColor(), 10};
+    }
+    auto* alpha = g.Over<CSceneAlpha>(add_movie(g, "n", 9), "a");
+    auto* shake = g.Over<CSceneShake>(g.Over<CSceneShade>(alpha, "sh"), "k");
+    auto* mosaic = g.Over<CSceneMosaic>(g.Over<CSceneExpand>(shake, "e"), "o");
+    auto* film = g.Add<CSceneFilm>("film");
+    film->EditSettings().frames = 3;
+    for (int i = 0; i < 3; ++i) g.Input(film, picture);
     g.Count();
     EXPECT_EQ(marked(movie), (Frames{0, 25, 49}));
-    EXPECT_EQ(movie->TestFrame(FRAME_SERIAL, 3), 1);
     EXPECT_EQ(marked(rotate), (Frames{0, 5, 10}));
     EXPECT_EQ(marked(zoom), (Frames{0, 2, 3}));
     EXPECT_EQ(marked(still), (Frames{0}));
+    EXPECT_EQ(marked(fades[0]), (Frames{0, 5, 10, 29}));
+    EXPECT_EQ(marked(fades[1]), (Frames{0, 24, 29}));
+    EXPECT_EQ(marked(fades[2]), (Frames{0, 5, 10, 24, 29}));
+    EXPECT_EQ(marked(alpha), (Frames{0, 4, 8}));
+    EXPECT_EQ(marked(shake), (Frames{0, 8}));
+    EXPECT_EQ(marked(mosaic), (Frames{0, 4, 8}));
+    EXPECT_EQ(marked(film), (Frames{0, 2}));
+    for (CSceneFade* fade : fades) EXPECT_EQ(fade->GetFrameCount(), 30);
+    EXPECT_EQ(mosaic->GetFrameCount(), 9);
+
+    // Movies are made on the control thread, and so is what shows them frame by frame;
+    // pictures answer yes to everything.
+    EXPECT_EQ(movie->TestFrame(FRAME_SERIAL, 3), 1);
+    EXPECT_EQ(mosaic->TestFrame(FRAME_SERIAL, 3), 1) << "the movie below must be serial";
     for (CScene* timed : std::initializer_list<CScene*>{rotate, zoom, still})
         EXPECT_EQ(timed->TestFrame(FRAME_SERIAL, 1), 0) << timed->TypeName();
-    auto* picture = g.Add<CSceneText>("t");
-    EXPECT_EQ(picture->TestFrame(FRAME_KEY, 123456), 1);
-    EXPECT_EQ(picture->TestFrame(FRAME_SERIAL, 7), 1);
-}
+    auto* text = g.Add<CSceneText>("t");
+    EXPECT_EQ(text->TestFrame(FRAME_KEY, 123456), 1);
+    EXPECT_EQ(text->TestFrame(FRAME_SERIAL, 7), 1);
 
-TEST(SceneCount, FadeKeysAndCounts) {
-    SceneGraph g;
-    auto* shot = add_still(g, "s", 30, g.Add<CSceneImage>("p"));
-    const struct {
-        int32_t mode;
-        Frames keys;
-    } cases[] = {
-        {FADE_IN, {0, 5, 10, 29}}, {FADE_OUT, {0, 24, 29}}, {FADE_INOUT, {0, 5, 10, 24, 29}}};
-    for (const auto& c : cases) {
-        auto* fade = g.Over<CSceneFade>(shot, "f" + std::to_string(c.mode));
-        fade->EditSettings().fadeMode = c.mode;
-        fade->EditSettings().frames = 10;
-        g.Count();
-        EXPECT_EQ(fade->GetFrameCount(), 30);
-        EXPECT_EQ(marked(fade), c.keys) << "mode " << c.mode;
-    }
+    // Five levels of effects over the movie, described down to it.
+    FrameDescription rows;
+    EXPECT_EQ(mosaic->DescribeFrame(2, 0, rows), 0);
+    ASSERT_EQ(rows.size(), 3u + 5u * 5u);
+    EXPECT_EQ(rows[3], "1");
+    EXPECT_EQ(rows[4], "e");
+    EXPECT_EQ(rows[rows.size() - 5], "5");
+    EXPECT_EQ(rows[rows.size() - 3], "MOVIE");
 }
 
 TEST(SceneCount, CrossfadeTimeline) {
@@ -142,14 +155,6 @@ TEST(SceneCount, CrossfadeTimeline) {
     g.Input(outOf, add_still(g, "t", 10, picture));
     g.Count();
     EXPECT_EQ(cross->GetFrameCount(), 70);
-    int64_t start = -1;
-    EXPECT_EQ(cross->FindActive(19, &start), 0);
-    EXPECT_EQ(cross->FindActive(20, &start), 0) << "the first input is active while it lasts";
-    EXPECT_EQ(cross->FindActive(30, &start), 1);
-    EXPECT_EQ(start, 20);
-    EXPECT_EQ(cross->FindActive(69, &start), 2);
-    EXPECT_EQ(start, 40);
-    EXPECT_EQ(cross->FindActive(70, &start), -1);
     // Dissolve starts (input frame 0 of the next), their middles and ends are marked.
     EXPECT_EQ(marked(cross), (Frames{0, 20, 25, 30, 40, 45, 50, 69}));
     EXPECT_EQ(cross->TestFrame(FRAME_KEY, 70), 0);
@@ -165,26 +170,6 @@ TEST(SceneCount, CrossfadeTimeline) {
     ASSERT_EQ(into->GetFrameCount(), 16);
     EXPECT_EQ(marked(into, FRAME_SERIAL, 17), (Frames{6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
     EXPECT_EQ(marked(outOf, FRAME_SERIAL, 17), (Frames{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-}
-
-TEST(SceneCount, FilmKeysNeverDivideByZero) {
-    SceneGraph g;
-    auto* picture = g.Add<CSceneImage>("p");
-    auto* film = g.Add<CSceneFilm>("f");
-    film->EditSettings().frames = 20;
-    film->EditSettings().direction = DIRECTION_UP;
-    for (int i = 0; i < 3; ++i) g.Input(film, picture);
-    g.Count();
-    // (20 / 2) / 2 = 5: every fifth frame.
-    EXPECT_EQ(marked(film), (Frames{0, 5, 10, 15, 19}));
-    film->EditSettings().frames = 3;  // (3 / 2) / 2 = 0
-    g.Count();
-    EXPECT_EQ(marked(film), (Frames{0, 2}));
-    EXPECT_EQ(film->Validate(nullptr), 0);
-    EXPECT_EQ(film->Travel(), 30 * 13 * 2) << "480 >> 4 = 30 per picture gap";
-    film->EditSettings().direction = DIRECTION_LEFT;
-    film->Validate(nullptr);
-    EXPECT_EQ(film->Travel(), 40 * 13 * 2);
 }
 
 TEST(SceneCount, MixOffsetsAndGaps) {
@@ -244,28 +229,6 @@ TEST(SceneCount, CutKeysAndMapping) {
     EXPECT_EQ(wide->GetFrameCount(), kEndlessFrames);
     EXPECT_EQ(wide->MapFrame(5), 0x7fffffff - 5);
     EXPECT_EQ(wide->TestFrame(FRAME_SERIAL, 5), 1);
-}
-
-TEST(SceneCount, EffectScenesFollowTheirInput) {
-    SceneGraph g;
-    auto* alpha = g.Over<CSceneAlpha>(add_movie(g, "m", 9), "a");
-    auto* shade = g.Over<CSceneShade>(alpha, "s");
-    auto* shake = g.Over<CSceneShake>(shade, "k");
-    auto* mosaic = g.Over<CSceneMosaic>(g.Over<CSceneExpand>(shake, "e"), "o");
-    g.Count();
-    EXPECT_EQ(mosaic->GetFrameCount(), 9);
-    EXPECT_EQ(marked(alpha), (Frames{0, 4, 8}));
-    EXPECT_EQ(marked(shake), (Frames{0, 8}));
-    EXPECT_EQ(marked(mosaic), (Frames{0, 4, 8}));
-    EXPECT_EQ(mosaic->TestFrame(FRAME_SERIAL, 3), 1) << "the movie below must be serial";
-
-    FrameDescription rows;
-    EXPECT_EQ(mosaic->DescribeFrame(2, 0, rows), 0);
-    ASSERT_EQ(rows.size(), 3u + 5u * 5u);
-    EXPECT_EQ(rows[3], "1");
-    EXPECT_EQ(rows[4], "e");
-    EXPECT_EQ(rows[rows.size() - 5], "5");
-    EXPECT_EQ(rows[rows.size() - 3], "MOVIE");
 }
 
 TEST(SceneCount, DescribeFollowsTheActiveChain) {

@@ -2,9 +2,9 @@
 // placeholders from EXIF data, and each class's own value checks.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "base/cp932.h"
 #include "base/tests/temp_folder.h"
@@ -37,7 +37,10 @@ protected:
     SceneGraph m_g;
 };
 
-TEST_F(SceneValidate, PathsJoinTheFolderUnlessAbsolute) {
+// Names are resolved as the document resolves them (drive letters, absolute names and
+// two-byte characters ending in 0x5C are its tests'); a file that does not open (a
+// folder, a FIFO: base's tests) is reported with the names as written.
+TEST_F(SceneValidate, PathsJoinTheFolderAndMissingFilesAreReported) {
     Touch(m_dir / "pics" / "a.jpg");
     auto* image = m_g.Add<CSceneImage>("p");
     image->SetFolder(Folder());
@@ -46,61 +49,24 @@ TEST_F(SceneValidate, PathsJoinTheFolderUnlessAbsolute) {
     EXPECT_EQ(image->FilePath(), Folder() + "/pics/a.jpg");
     EXPECT_TRUE(m_messages.empty());
 
-    // A drive-letter name is used as written (and so is an absolute one).
-    image->EditSettings().file = "C:\\photo.jpg";
-    EXPECT_EQ(image->Validate(m_report), -4);
-    EXPECT_EQ(image->FilePath(), "C:/photo.jpg");
-    image->EditSettings().file = (m_dir / "pics" / "a.jpg").string();
-    EXPECT_EQ(image->Validate(m_report), 0);
-    EXPECT_EQ(image->FilePath(), (m_dir / "pics" / "a.jpg").string());
-
-    // "表" ends in byte 0x5C: it stays one character, not a folder separator.
-    std::string name;
-    ASSERT_EQ(utf8_to_cp932("表\\b.jpg", &name), 0);
-    image->EditSettings().file = name;
-    EXPECT_EQ(image->Validate(m_report), -4);
-    EXPECT_EQ(image->FilePath(), Folder() + "/表/b.jpg");
-
-    m_messages.clear();
-    image->SetFolder("");
-    EXPECT_EQ(image->Validate(m_report), -3);
-    EXPECT_TRUE(m_messages.empty());
-}
-
-TEST_F(SceneValidate, MissingFilesAreReportedWithTheNameAsWritten) {
     std::string name;
     ASSERT_EQ(utf8_to_cp932("写真", &name), 0);
-    auto* image = m_g.Add<CSceneImage>(name);
-    image->SetFolder(Folder());
-    ASSERT_EQ(utf8_to_cp932("pics\\無い.jpg", &image->EditSettings().file), 0);
-    EXPECT_EQ(image->Validate(m_report), -4);
+    auto* missing = m_g.Add<CSceneImage>(name);
+    missing->SetFolder(Folder());
+    ASSERT_EQ(utf8_to_cp932("pics\\無い.jpg", &missing->EditSettings().file), 0);
+    EXPECT_EQ(missing->Validate(m_report), -4);
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(
         m_messages[0],
         "ブロック 写真 で指定されたファイルを開くことができません。\nファイル：pics\\無い.jpg");
 
-    // A folder is not a file.
+    // Without a folder nothing is looked at or reported.
     m_messages.clear();
-    image->EditSettings().file = "pics";
-    EXPECT_EQ(image->Validate(m_report), -4);
-    EXPECT_EQ(m_messages.size(), 1u);
-
-    // A FIFO nobody writes to is checked without blocking the load.
-    ASSERT_EQ(::mkfifo((m_dir / "pipe").c_str(), 0600), 0);
-    image->EditSettings().file = "pipe";
-    EXPECT_EQ(image->Validate(m_report), 0);
-
-    auto* movie = m_g.Add<CSceneMovie>("m");
-    movie->SetFolder(Folder());
-    movie->EditSettings().file = "none.avi";
-    m_messages.clear();
-    EXPECT_EQ(movie->Validate(m_report), -4);
-    EXPECT_EQ(m_messages.at(0),
-              "ブロック m で指定されたファイルを開くことができません。\nファイル：none.avi");
-
+    missing->SetFolder("");
+    EXPECT_EQ(missing->Validate(m_report), -3);
+    EXPECT_TRUE(m_messages.empty());
     // IMAGE by BLOCK_FRAME and DRAW have no file to check.
-    auto* frame = m_g.Add<CSceneImage>("f");
-    EXPECT_EQ(frame->Validate(m_report), 0);
+    EXPECT_EQ(m_g.Add<CSceneImage>("f")->Validate(m_report), 0);
     EXPECT_EQ(m_g.Add<CSceneDraw>("d")->Validate(m_report), 0);
 }
 
@@ -116,9 +82,8 @@ TEST_F(SceneValidate, MovieOpensItsClipOnTrial) {
     EXPECT_TRUE(m_messages.empty());
     int32_t width = 0, height = 0, count = 0;
     movie->GetClipInfo(&width, &height, &count);
-    EXPECT_EQ(width, recipe.width);
-    EXPECT_EQ(height, recipe.height);
-    EXPECT_EQ(count, recipe.frames);
+    EXPECT_EQ(std::tuple(width, height, count),
+              std::tuple(recipe.width, recipe.height, recipe.frames));
 
     // A file that opens but holds no video is refused with the reader's message.
     Touch(m_dir / "not-a-clip.avi");
@@ -156,8 +121,7 @@ TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
     missing->EditSettings().file = "gone.jpg";
     missing->EditSettings().text = "x";
     EXPECT_EQ(missing->Validate(m_report), -1);
-    EXPECT_EQ(m_messages.at(0),
-              "ブロック v で指定されたファイルを開くことができません。\nファイル：gone.jpg");
+    EXPECT_EQ(m_messages.size(), 1u);
 
     if (!pf::has_encoder(AV_CODEC_ID_MJPEG)) GTEST_SKIP() << "no JPEG encoder";
     auto ascii = [](const std::string& text) {

@@ -53,10 +53,7 @@ TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
     s.photoFrame = 10;
     {
         Frame f = Get(image, 7);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(f.image->bpp, GetParam());
-        EXPECT_EQ(f.image->width, 100);
-        EXPECT_EQ(f.image->height, 50);
+        expect_size(f, 100, 50);
         expect_probes(f, {{9, 25, {255, 255, 255, 255}},  // the border
                           {10, 25, {255, 0, 0, 255}},
                           {60, 25, {10, 200, 30, 255}}});
@@ -76,9 +73,7 @@ TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
     s.angle = 90;
     {
         Frame f = Get(image, 0);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(f.image->width, 100);
-        EXPECT_EQ(f.image->height, 200);
+        expect_size(f, 100, 200);
         expect_probes(f, {{50, 190, {0, 0, 0, 255}}, {50, 10, {0, 200, 0, 255}}});
     }
 }
@@ -88,12 +83,7 @@ TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
     auto* painted = m_g.Add<PaintedScene>("clip", 30, 8, 6);
     auto* still = m_g.Over<CSceneImage>(painted, "still");
     still->EditSettings().blockFrame = 12;
-    {
-        Frame f = Get(still, 99);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(f.At(3, 3), (Rgba{12, 0, 0, 255}));
-        EXPECT_EQ(f.image->bpp, GetParam());
-    }
+    expect_probes(Get(still, 99), {{3, 3, {12, 0, 0, 255}}});
     EXPECT_EQ(painted->gets, 1);
     EXPECT_EQ(painted->releases, 1) << "the block's own image is handed back at once";
     EXPECT_EQ(still->TestFrame(FRAME_KEY, 5), 1);
@@ -146,10 +136,7 @@ TEST_P(SourceFrames, CaptionsAndDrawings) {
         t.flags = angle ? TEXT_FLAG_ANGLE : 0;
         t.angle = angle;
         text->ResetCache();
-        Frame f = Get(text, 3);
-        ASSERT_TRUE(f.image);
-        EXPECT_EQ(f.image->width, width);
-        EXPECT_EQ(f.image->height, height);
+        expect_size(Get(text, 3), width, height);
     }
 
     CSceneDraw* draw =
@@ -176,10 +163,8 @@ TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
     int32_t run = 100;
     {
         Frame f = Get(movie, 3, 1, &run);
-        ASSERT_TRUE(f.image);
         EXPECT_EQ(run, 0);
-        EXPECT_EQ(f.image->width, 64);
-        EXPECT_EQ(f.image->height, 48);
+        ASSERT_NO_FATAL_FAILURE(expect_size(f, 64, 48));
         expect_probes(f, {{0, 0, kBackground}, {40, 20, kBackground}});  // alpha 0
         // The area scaler weighs the last source column and row a little short (their
         // span ends one sub-pixel unit early), so only the pixels before them are
