@@ -9,21 +9,15 @@ namespace {
 using MotionBlocks = ScenarioTest;
 
 TEST_F(MotionBlocks, StillInputsRectanglesAndMaxCut) {
-    ASSERT_EQ(LoadText("$(X) = 10\n"
-                       "STILL \"s\" {\n"
-                       "  INPUT \"a\"\n"
-                       "  INPUT \"b\" $(X) 0 (2*50) 20 MAX_CUT\n"
-                       "  BGCOLOR 1 2 3\n"
-                       "  FRAMES 100\n"
-                       "}\n",
-                       false),
-              0)
-        << OnlyError();
     // MAX_CUT applies to the latest input only.
-    EXPECT_EQ(Written("s"),
-              "STILL\t\"s\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\t0\t0\t-1\t-1\n"
-              "\tINPUT\t\t\"b\"\t10\t0\t100\t20\tMAX_CUT\n\tBGCOLOR\t\t1\t2\t3\n"
-              "\tFRAMES\t\t100\n}\n");
+    ASSERT_TRUE(
+        Accepts("$(X) = 10\nSTILL \"s\" {\n  INPUT \"a\"\n  INPUT \"b\" $(X) 0 (2*50) 20 MAX_CUT\n"
+                "  BGCOLOR 1 2 3\n  FRAMES 100\n}\n",
+                {{"s",
+                  "STILL\t\"s\"\n\tINPUT\t\t\"a\"\t0\t0\t-1\t-1\n"
+                  "\tINPUT\t\t\"b\"\t10\t0\t100\t20\tMAX_CUT\n\tBGCOLOR\t\t1\t2\t3\n"
+                  "\tFRAMES\t\t100\n"}},
+                false));
 
     ExpectRefusals({
         {"STILL \"s\" {\n MAX_CUT\n INPUT \"a\"\n}\n", 2,
@@ -41,24 +35,17 @@ TEST_F(MotionBlocks, StillInputsRectanglesAndMaxCut) {
 }
 
 TEST_F(MotionBlocks, RotateStatements) {
-    ASSERT_EQ(LoadText("ROTATE \"r\" {\n"
-                       "  INPUT \"a\" 0 0 9 9\n"
-                       "  CENTER 100 -20\n"
-                       "  ANGLE -45 720\n"
-                       "  BGIMAGE \"bg\"\n"
-                       "  FRAMES 2\n"
-                       "}\n"
-                       "ROTATE \"d\" { INPUT \"a\" FRAMES 361 }\n"),
-              0)
-        << OnlyError();
-    EXPECT_EQ(Written("r"),
-              "ROTATE\t\"r\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\t0\t0\t9\t9\n"
-              "\tCENTER\t\t100\t-20\n\tANGLE\t\t-45\t720\n\tBGCOLOR\t\t0\t0\t0\n"
-              "\tBGIMAGE\t\t\"bg\"\n\tFRAMES\t\t2\n}\n");
     // Without ANGLE a full turn; without CENTER no line (the centre comes from the screen).
-    EXPECT_EQ(Written("d"),
-              "ROTATE\t\"d\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\t0\t0\t-1\t-1\n"
-              "\tANGLE\t\t0\t360\n\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t361\n}\n");
+    ASSERT_TRUE(
+        Accepts("ROTATE \"r\" {\n  INPUT \"a\" 0 0 9 9\n  CENTER 100 -20\n  ANGLE -45 720\n"
+                "  BGIMAGE \"bg\"\n  FRAMES 2\n}\nROTATE \"d\" { INPUT \"a\" FRAMES 361 }\n",
+                {{"r",
+                  "ROTATE\t\"r\"\n\tINPUT\t\t\"a\"\t0\t0\t9\t9\n"
+                  "\tCENTER\t\t100\t-20\n\tANGLE\t\t-45\t720\n\tBGCOLOR\t\t0\t0\t0\n"
+                  "\tBGIMAGE\t\t\"bg\"\n\tFRAMES\t\t2\n"},
+                 {"d",
+                  "ROTATE\t\"d\"\n\tINPUT\t\t\"a\"\t0\t0\t-1\t-1\n"
+                  "\tANGLE\t\t0\t360\n\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t361\n"}}));
 
     ExpectRefusals({
         {"ROTATE \"r\" {\n INPUT \"a\"\n FRAMES 1\n}\n", 3, "フレーム数の下限値を超えています。"},
@@ -76,39 +63,34 @@ TEST_F(MotionBlocks, RotateStatements) {
 }
 
 TEST_F(MotionBlocks, CameraMovesAcceptTheirRegions) {
-    ASSERT_EQ(LoadText("ACTION \"a\" {\n"
-                       "  INPUT \"p\" BGIMAGE \"q\" KEEP_ASPECT AFTERIMAGE 2 BGCOLOR 9 8 7\n"
-                       "  SRC_START 0 0 399 299 SRC_END 1 2 3 4\n"
-                       "  DST_START 5 6 7 8 DST_END 9 10 11 12\n"
-                       "  DSP_START 13 14 15 16 DSP_END 17 18 19 20\n"
-                       "  FRAMES 30\n"
-                       "}\n"
-                       "FOCUS \"f\" { INPUT \"p\" DSP_START 1 1 2 2 FRAMES 2 }\n"
-                       "ZOOM \"z\" { INPUT \"p\" AFTERIMAGE 1 FRAMES 2 }\n"
-                       "SLIDE \"s\" { INPUT \"p\" DST_END 0 0 1 1 FRAMES 2 }\n"),
-              0)
-        << OnlyError();
-    EXPECT_EQ(Written("a"),
-              "ACTION\t\"a\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"p\"\n"
-              "\tSRC_START\t0\t0\t399\t299\n\tSRC_END\t\t1\t2\t3\t4\n"
-              "\tDST_START\t5\t6\t7\t8\n\tDST_END\t\t9\t10\t11\t12\n"
-              "\tDSP_START\t13\t14\t15\t16\n\tDSP_END\t\t17\t18\t19\t20\n"
-              "\tKEEP_ASPECT\n\tAFTERIMAGE\t\t2\n\tBGCOLOR\t\t9\t8\t7\n\tBGIMAGE\t\t\"q\"\n"
-              "\tFRAMES\t\t30\n}\n");
     // FOCUS keeps the aspect unless told otherwise; each variant writes only its own
     // regions (those it does not move are the screen's).
-    EXPECT_EQ(Written("f"),
-              "FOCUS\t\"f\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"p\"\n"
-              "\tDSP_START\t1\t1\t2\t2\n\tDSP_END\t\t0\t0\t0\t0\n\tKEEP_ASPECT\n"
-              "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
-    EXPECT_EQ(Written("z"),
-              "ZOOM\t\"z\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"p\"\n"
-              "\tSRC_START\t0\t0\t0\t0\n\tSRC_END\t\t0\t0\t0\t0\n\tAFTERIMAGE\t\t1\n"
-              "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
-    EXPECT_EQ(Written("s"),
-              "SLIDE\t\"s\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"p\"\n"
-              "\tDST_START\t0\t0\t0\t0\n\tDST_END\t\t0\t0\t1\t1\n"
-              "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
+    ASSERT_TRUE(Accepts(
+        "ACTION \"a\" {\n  INPUT \"p\" BGIMAGE \"q\" KEEP_ASPECT AFTERIMAGE 2 BGCOLOR 9 8 7\n"
+        "  SRC_START 0 0 399 299 SRC_END 1 2 3 4\n  DST_START 5 6 7 8 DST_END 9 10 11 12\n"
+        "  DSP_START 13 14 15 16 DSP_END 17 18 19 20\n  FRAMES 30\n}\n"
+        "FOCUS \"f\" { INPUT \"p\" DSP_START 1 1 2 2 FRAMES 2 }\n"
+        "ZOOM \"z\" { INPUT \"p\" AFTERIMAGE 1 FRAMES 2 }\n"
+        "SLIDE \"s\" { INPUT \"p\" DST_END 0 0 1 1 FRAMES 2 }\n",
+        {{"a",
+          "ACTION\t\"a\"\n\tINPUT\t\t\"p\"\n"
+          "\tSRC_START\t0\t0\t399\t299\n\tSRC_END\t\t1\t2\t3\t4\n"
+          "\tDST_START\t5\t6\t7\t8\n\tDST_END\t\t9\t10\t11\t12\n"
+          "\tDSP_START\t13\t14\t15\t16\n\tDSP_END\t\t17\t18\t19\t20\n"
+          "\tKEEP_ASPECT\n\tAFTERIMAGE\t\t2\n\tBGCOLOR\t\t9\t8\t7\n\tBGIMAGE\t\t\"q\"\n"
+          "\tFRAMES\t\t30\n"},
+         {"f",
+          "FOCUS\t\"f\"\n\tINPUT\t\t\"p\"\n"
+          "\tDSP_START\t1\t1\t2\t2\n\tDSP_END\t\t0\t0\t0\t0\n\tKEEP_ASPECT\n"
+          "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n"},
+         {"z",
+          "ZOOM\t\"z\"\n\tINPUT\t\t\"p\"\n"
+          "\tSRC_START\t0\t0\t0\t0\n\tSRC_END\t\t0\t0\t0\t0\n\tAFTERIMAGE\t\t1\n"
+          "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n"},
+         {"s",
+          "SLIDE\t\"s\"\n\tINPUT\t\t\"p\"\n"
+          "\tDST_START\t0\t0\t0\t0\n\tDST_END\t\t0\t0\t1\t1\n"
+          "\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n"}}));
 
     ExpectRefusals({
         {"ZOOM \"z\" {\n INPUT \"p\"\n DST_START 0 0 1 1\n}\n", 3,
@@ -138,18 +120,16 @@ TEST_F(MotionBlocks, CameraMovesAcceptTheirRegions) {
 }
 
 TEST_F(MotionBlocks, FilmStatementsAndChecks) {
-    ASSERT_EQ(LoadText("FILM \"f\" {\n INPUT \"a\" INPUT \"b\" INPUT \"c\"\n"
-                       " UP COLOR 0 0 0 BGCOLOR 1 2 3 FRAMES 20\n}\n"
-                       "FILM \"g\" { INPUT \"a\" INPUT \"b\" RIGHT FRAMES 2 }\n"),
-              0)
-        << OnlyError();
-    EXPECT_EQ(Written("f"),
-              "FILM\t\"f\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tINPUT\t\t\"b\"\n"
-              "\tINPUT\t\t\"c\"\n\tUP\n\tCOLOR\t\t0\t0\t0\n\tBGCOLOR\t\t1\t2\t3\n"
-              "\tFRAMES\t\t20\n}\n");
-    EXPECT_EQ(Written("g"),
-              "FILM\t\"g\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tINPUT\t\t\"b\"\n"
-              "\tRIGHT\n\tCOLOR\t\t80\t24\t0\n\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n}\n");
+    ASSERT_TRUE(
+        Accepts("FILM \"f\" {\n INPUT \"a\" INPUT \"b\" INPUT \"c\"\n"
+                " UP COLOR 0 0 0 BGCOLOR 1 2 3 FRAMES 20\n}\n"
+                "FILM \"g\" { INPUT \"a\" INPUT \"b\" RIGHT FRAMES 2 }\n",
+                {{"f",
+                  "FILM\t\"f\"\n\tINPUT\t\t\"a\"\n\tINPUT\t\t\"b\"\n\tINPUT\t\t\"c\"\n"
+                  "\tUP\n\tCOLOR\t\t0\t0\t0\n\tBGCOLOR\t\t1\t2\t3\n\tFRAMES\t\t20\n"},
+                 {"g",
+                  "FILM\t\"g\"\n\tINPUT\t\t\"a\"\n\tINPUT\t\t\"b\"\n\tRIGHT\n"
+                  "\tCOLOR\t\t80\t24\t0\n\tBGCOLOR\t\t0\t0\t0\n\tFRAMES\t\t2\n"}}));
 
     // One INPUT fails first, even when FRAMES and the direction are missing too.
     ExpectRefusals({
@@ -169,16 +149,11 @@ TEST_F(MotionBlocks, FilmStatementsAndChecks) {
 }
 
 TEST_F(MotionBlocks, FadesAndCrossfades) {
-    ASSERT_EQ(LoadText("FADE \"f\" { INPUT \"a\" INOUT COLOR 1 2 3 FRAMES 10 }\n"
-                       "FADEIN \"i\" { INPUT \"a\" OUT FRAMES 2 }\n"
-                       "FADEOUT \"o\" { INPUT \"a\" FRAMES 2 }\n"
-                       "FADEINOUT \"io\" { INPUT \"a\" IN FRAMES 2 }\n"
-                       "FADE \"n\" { INPUT \"a\" FRAMES 2 }\n"),
-              0)
-        << OnlyError();
-    EXPECT_EQ(Written("f"),
-              "FADE\t\"f\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tINOUT\n"
-              "\tCOLOR\t\t1\t2\t3\n\tFRAMES\t\t10\n}\n");
+    ASSERT_TRUE(Accepts(
+        "FADE \"f\" { INPUT \"a\" INOUT COLOR 1 2 3 FRAMES 10 }\n"
+        "FADEIN \"i\" { INPUT \"a\" OUT FRAMES 2 }\nFADEOUT \"o\" { INPUT \"a\" FRAMES 2 }\n"
+        "FADEINOUT \"io\" { INPUT \"a\" IN FRAMES 2 }\nFADE \"n\" { INPUT \"a\" FRAMES 2 }\n",
+        {{"f", "FADE\t\"f\"\n\tINPUT\t\t\"a\"\n\tINOUT\n\tCOLOR\t\t1\t2\t3\n\tFRAMES\t\t10\n"}}));
     EXPECT_EQ(Scene<CSceneFade>("i")->Settings().fadeMode, FADE_IN) << "FADEIN beats an inner OUT";
     EXPECT_EQ(Scene<CSceneFade>("o")->Settings().fadeMode, FADE_OUT);
     EXPECT_EQ(Scene<CSceneFade>("io")->Settings().fadeMode, FADE_INOUT);
@@ -198,8 +173,7 @@ TEST_F(MotionBlocks, FadesAndCrossfades) {
          "FADE ブロック内では、BGCOLOR の記述はできません。"},
     });
 
-    ASSERT_EQ(LoadText("CROSSFADE \"x\" { INPUT \"a\" INPUT \"b\" INPUT \"c\" FRAMES 10 }\n"), 0)
-        << OnlyError();
+    ASSERT_TRUE(Accepts("CROSSFADE \"x\" { INPUT \"a\" INPUT \"b\" INPUT \"c\" FRAMES 10 }\n"));
     EXPECT_EQ(Scene<CSceneCrossfade>("x")->Inputs().size(), 3u);
     ExpectRefusals({
         {"CROSSFADE \"x\" {\n INPUT \"a\"\n FRAMES 2\n}\n", 4,
@@ -214,23 +188,19 @@ TEST_F(MotionBlocks, FadesAndCrossfades) {
 }
 
 TEST_F(MotionBlocks, ExpandMosaicShake) {
-    ASSERT_EQ(LoadText("EXPAND \"e\" { !INPUT \"a\" OUT LEFT }\n"
-                       "EXPANDIN \"ei\" { INPUT \"a\" OUT DOWN }\n"
-                       "EXPANDOUT \"eo\" { INPUT \"a\" UP }\n"
-                       "MOSAIC \"m\" { INPUT \"a\" SIZE_START 1 SIZE_END 8\n"
-                       "  TGT_START 0 0 9 9 }\n"
-                       "SHAKE \"k\" { !INPUT \"a\" }\n"),
-              0)
-        << OnlyError();
     // !INPUT is written as INPUT; EXPANDIN and EXPANDOUT beat an inner mode.
-    EXPECT_EQ(Written("e"),
-              "EXPAND\t\"e\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tOUT\n\tLEFT\n}\n");
+    ASSERT_TRUE(
+        Accepts("EXPAND \"e\" { !INPUT \"a\" OUT LEFT }\nEXPANDIN \"ei\" { INPUT \"a\" OUT DOWN }\n"
+                "EXPANDOUT \"eo\" { INPUT \"a\" UP }\n"
+                "MOSAIC \"m\" { INPUT \"a\" SIZE_START 1 SIZE_END 8\n  TGT_START 0 0 9 9 }\n"
+                "SHAKE \"k\" { !INPUT \"a\" }\n",
+                {{"e", "EXPAND\t\"e\"\n\tINPUT\t\t\"a\"\n\tOUT\n\tLEFT\n"},
+                 {"m",
+                  "MOSAIC\t\"m\"\n\tINPUT\t\t\"a\"\n\tSIZE_START\t1\n\tSIZE_END\t8\n"
+                  "\tTGT_START\t0\t0\t9\t9\n"}}));
     EXPECT_EQ(Scene<CSceneExpand>("e")->Inputs()[0]->Settings().kind, 2);
     EXPECT_EQ(Scene<CSceneExpand>("ei")->Settings().inOut, EXPAND_IN);
     EXPECT_EQ(Scene<CSceneExpand>("eo")->Settings().inOut, EXPAND_OUT);
-    EXPECT_EQ(Written("m"),
-              "MOSAIC\t\"m\"\n{\n\t# RefCount = 0\n\tINPUT\t\t\"a\"\n\tSIZE_START\t1\n"
-              "\tSIZE_END\t8\n\tTGT_START\t0\t0\t9\t9\n}\n");
     EXPECT_EQ(Scene<CSceneShake>("k")->Inputs()[0]->Settings().kind, 2);
 
     ExpectRefusals({

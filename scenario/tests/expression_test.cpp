@@ -34,18 +34,12 @@ int32_t value(const std::string& text, const CVariableTable& variables = {}) {
 }
 
 TEST(Expression, PrecedenceAssociativityAndEmptyOperands) {
-    EXPECT_EQ(value("((1+2)*3)"), 9);
-    EXPECT_EQ(value("(1+2*3)"), 7);
-    EXPECT_EQ(value("((4))"), 4);
-    EXPECT_EQ(value("(7/2)"), 3);
-    EXPECT_EQ(value("(-7/2)"), -3);
-    EXPECT_EQ(value("(10-3-2)"), 5);
-    EXPECT_EQ(value("(100/10/5)"), 2);
-    EXPECT_EQ(value("(-3)"), -3);
-    EXPECT_EQ(value("(-2*3)"), -6);
-    EXPECT_EQ(value("(2*-3)"), -3) << "(2*0)-3";
-    EXPECT_EQ(value("( 1 +\t2\n* 3 )"), 7);
-    EXPECT_EQ(value("(+)"), 0);
+    // An empty operand is 0: "(2*-3)" is (2*0)-3 and "(+)" 0+0.
+    const std::pair<const char*, int32_t> cases[] = {
+        {"((1+2)*3)", 9}, {"(1+2*3)", 7},  {"((4))", 4},           {"(7/2)", 3},
+        {"(-7/2)", -3},   {"(10-3-2)", 5}, {"(100/10/5)", 2},      {"(-3)", -3},
+        {"(-2*3)", -6},   {"(2*-3)", -3},  {"( 1 +\t2\n* 3 )", 7}, {"(+)", 0}};
+    for (const auto& [text, expected] : cases) EXPECT_EQ(value(text), expected) << text;
 }
 
 TEST(Expression, MalformedTextIsRefused) {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,24 +30,10 @@ protected:
 
     // Writes `utf8` as code page 932 with CR LF (or LF) line ends; returns the path.
     std::string Write(const std::string& name, const std::string& utf8, bool crlf = true) {
-        std::string cp932;
-        EXPECT_EQ(utf8_to_cp932(utf8, &cp932), 0) << utf8;
-        if (crlf) {
-            std::string converted;
-            for (char c : cp932) {
-                if (c == '\n') converted += '\r';
-                converted += c;
-            }
-            cp932 = converted;
-        }
-        return WriteBytes(name, cp932);
+        return m_folder.WriteCp932(name, utf8, crlf);
     }
-
     std::string WriteBytes(const std::string& name, const std::string& bytes) {
-        std::filesystem::path path = m_dir / name;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
+        return m_folder.Write(name, bytes);
     }
 
     // Loads a scenario written from `utf8`; the return value of Load.
@@ -92,9 +77,21 @@ protected:
         }
     }
 
-    // The block `name` as Dump writes it back: UTF-8, one "\n" per line, without
-    // the leading empty line. Links of an unlinked document have no screen yet:
-    // a rectangle not given reads 0 0 -1 -1.
+    // Loads `text`, which must be accepted, and compares the blocks named with what
+    // Written gives back for them.
+    ::testing::AssertionResult Accepts(
+        const std::string& text,
+        const std::vector<std::pair<std::string, std::string>>& written = {}, bool crlf = true) {
+        if (LoadText(text, crlf) != 0) return ::testing::AssertionFailure() << OnlyError();
+        for (const auto& [name, expected] : written) EXPECT_EQ(Written(name), expected) << name;
+        return ::testing::AssertionSuccess();
+    }
+
+    // The block `name` as Dump writes it back (UTF-8, one "\n" per line): its head
+    // line, then its statements. The "{" and "# RefCount = 0" lines after the head
+    // and the closing "}" are left out once seen; without them the text comes whole.
+    // Links of an unlinked document have no screen yet: a rectangle not given reads
+    // 0 0 -1 -1.
     std::string Written(const std::string& name) {
         CScene* scene = m_doc.FindScene(name);
         if (!scene) return "(no block " + name + ")";
@@ -104,7 +101,12 @@ protected:
         for (char c : cp932_to_utf8(out.Text())) {
             if (c != '\r') text += c;
         }
-        return text.substr(text.find('\n') + 1);
+        text = text.substr(text.find('\n') + 1);  // the empty line before each block
+        const size_t body = text.find('\n') + 1;
+        const std::string open = "{\n\t# RefCount = 0\n";
+        if (text.compare(body, open.size(), open) != 0 || !text.ends_with("\n}\n")) return text;
+        return text.substr(0, body) +
+               text.substr(body + open.size(), text.size() - body - open.size() - 2);
     }
 
     // The only error reported (empty when there was none or more than one).
