@@ -25,31 +25,26 @@ TEST_F(CommandLine, VersionAndHelpSucceed) {
 }
 
 TEST_F(CommandLine, WrongUsageExitsWithTwoAndAHint) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {},                                        // no subcommand
-             {"nonsense"},                              // unknown subcommand
-             {"check"},                                 // missing scenario
-             {"check", "a.txt", "--bogus"},             // unknown option
-             {"--image-mode", "16", "check", "a.txt"},  // value out of range
-         }) {
+    // An unknown subcommand is named with the known ones, wherever it stands.
+    const std::string unknown =
+        "vemo: unknown subcommand 'bogus' (the subcommands are check, info, dump, frame, render)\n"
+        "Run 'vemo --help' for usage.\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, ""},                                        // no subcommand
+        {{"check"}, ""},                                 // missing scenario
+        {{"check", "a.txt", "--bogus"}, ""},             // unknown option
+        {{"--image-mode", "16", "check", "a.txt"}, ""},  // value out of range
+        {{"bogus"}, unknown},
+        {{"--image-mode", "24", "bogus", "a.txt"}, unknown},
+        {{"--debug", "bogus"}, unknown},
+    };
+    for (const auto& [args, err] : cases) {
         ProgramResult r = Vemo(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
         EXPECT_NE(r.err.find("vemo --help"), std::string::npos) << r.err;
-    }
-}
-
-TEST_F(CommandLine, AnUnknownSubcommandIsNamedWithTheKnownOnes) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"bogus"},
-             {"--image-mode", "24", "bogus", "a.txt"},
-             {"--debug", "bogus"},
-         }) {
-        ProgramResult r = Vemo(args);
-        EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
-        EXPECT_EQ(r.err,
-                  "vemo: unknown subcommand 'bogus' (the subcommands are check, info, dump, frame, "
-                  "render)\n"
-                  "Run 'vemo --help' for usage.\n");
+        if (!err.empty()) {
+            EXPECT_EQ(r.err, err);
+        }
     }
 }
 

@@ -86,6 +86,7 @@ TEST_F(RenderCommand, BadRequestsEndWithTheirStatusAndReason) {
     EXPECT_EQ(r.err,
               "vemo: OUTPUT.avi: FFmpeg has no encoder named \"no-such-codec\"\n"
               "作成処理を中断しました。\n");
+    EXPECT_EQ(Vemo({"render", "s.txt", "-o", "missing/out"}).status, 12);
     r = Vemo({"render", "s.txt", "--format", "wmv", "--video-bitrate", "0"});
     EXPECT_EQ(r.status, 12);
     EXPECT_NE(r.err.find("vemo: OUTPUT.wmv: the video bit rate is 0\n"), std::string::npos);
@@ -95,6 +96,7 @@ TEST_F(RenderCommand, BadRequestsEndWithTheirStatusAndReason) {
     EXPECT_EQ(r.status, 12);
     EXPECT_NE(r.err.find("vemo: s.avi: it is a file the scenario reads\n"), std::string::npos)
         << r.err;
+    EXPECT_EQ(Read("s.avi"), Read("s.txt"));
     fs::remove(m_dir / "s.avi");
     // A scenario that does not load.
     Write("bad.txt", "SCREEN 64 48\nMAIN { INPUT \"nothing\" }\n", false);

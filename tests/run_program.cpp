@@ -6,22 +6,10 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+
+#include "base/tests/temp_folder.h"
 
 extern char** environ;
-
-namespace {
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-}  // namespace
 
 ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
                           const std::string& directory, const std::string& standard_output) {
@@ -57,8 +45,8 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
     posix_spawn_file_actions_destroy(&actions);
     close(out_fd);
     close(err_fd);
-    result.out = read_all(out_path);
-    result.err = read_all(err_path);
+    result.out = read_bytes(out_path);
+    result.err = read_bytes(err_path);
     std::remove(out_path);
     std::remove(err_path);
     return result;

@@ -47,13 +47,12 @@ TEST_F(ScenarioCommands, CheckInfoAndDumpPrintWhatTheyRead) {
 
     r = Vemo({"dump", "show.txt", "out.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
+    // The layout of the dump: scenario/tests/dump_test.cpp.
     std::string text = cp932_to_utf8(Read("out.txt"));
-    EXPECT_EQ(text.substr(0, 82), std::string(80, '#') + "\r\n");
     EXPECT_NE(text.find("#     Vemo version \t: 1.1.0.0\r\n#     File name \t: \"out.txt\"\r\n"
                         "#     Total frames \t: 70\r\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("\r\nDRAW\t\"表紙\"\r\n{\r\n\t# RefCount = 2\r\n"), std::string::npos);
 
     // The standard output is no file to replace: the dump is written into it.
     r = Vemo({"dump", "show.txt", "/dev/stdout"});
@@ -93,9 +92,8 @@ TEST_F(ScenarioCommands, DumpNeverOverwritesAnyFileTheScenarioRead) {
     fs::create_hard_link(m_dir / "show.txt", m_dir / "hard.txt");
     const size_t entries = EntryCount();
     for (const std::string& out :
-         {std::string("show.txt"), std::string("./show.txt"), (m_dir / "show.txt").string(),
-          std::string("link.txt"), std::string("hard.txt"), std::string("part.txt"),
-          std::string("photo.jpg"), std::string("music.wav")}) {
+         std::vector<std::string>{"show.txt", "./show.txt", m_folder / "show.txt", "link.txt",
+                                  "hard.txt", "part.txt", "photo.jpg", "music.wav"}) {
         const std::string before = Read(out);
         ProgramResult r = Vemo({"dump", "show.txt", out});
         EXPECT_EQ(r.status, 3) << out;

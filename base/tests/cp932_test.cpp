@@ -43,26 +43,18 @@ TEST(Cp932, CharactersCp932LacksAreReportedWithTheirOffset) {
 }
 
 TEST(Cp932, Utf8IsRecognisedOnlyWhenValidAndBeyondAscii) {
-    EXPECT_TRUE(is_utf8_with_multibyte("SCREEN 4 4\nTEXT \"表紙\""));
-    EXPECT_TRUE(is_utf8_with_multibyte("\xC2\xA0"));          // the smallest two-byte form
-    EXPECT_TRUE(is_utf8_with_multibyte("\xF0\x9F\x98\x80"));  // four bytes
-    EXPECT_TRUE(is_utf8_with_multibyte("\xF4\x8F\xBF\xBF"));  // U+10FFFF
-    EXPECT_TRUE(is_utf8_with_multibyte("\xEF\xBB\xBF"));      // a byte-order mark alone
-
-    EXPECT_FALSE(is_utf8_with_multibyte("")) << "nothing to tell";
-    EXPECT_FALSE(is_utf8_with_multibyte("SCREEN 4 4\n")) << "plain ASCII reads the same either way";
-    // The same words in code page 932: "シナリオ", "表".
-    EXPECT_FALSE(is_utf8_with_multibyte("\x83\x56\x83\x69\x83\x8A\x83\x49"));
-    EXPECT_FALSE(is_utf8_with_multibyte("\x95\x5C"));
-    EXPECT_FALSE(is_utf8_with_multibyte("\xC0\xAF")) << "overlong slash";
-    EXPECT_FALSE(is_utf8_with_multibyte("\xE0\x80\xAF")) << "overlong in three bytes";
-    EXPECT_FALSE(is_utf8_with_multibyte("\xF0\x80\x80\xAF")) << "overlong in four bytes";
-    EXPECT_FALSE(is_utf8_with_multibyte("\xED\xA0\x80")) << "a surrogate";
-    EXPECT_FALSE(is_utf8_with_multibyte("\xF4\x90\x80\x80")) << "past U+10FFFF";
-    EXPECT_FALSE(is_utf8_with_multibyte("\xF5\x80\x80\x80"));
-    EXPECT_FALSE(is_utf8_with_multibyte("あ\xE3\x81")) << "cut off at the end";
-    EXPECT_FALSE(is_utf8_with_multibyte("あ\x81")) << "a lone continuation byte";
-    EXPECT_FALSE(is_utf8_with_multibyte("\xE3\x41\x82")) << "a continuation byte missing";
+    // Text, the smallest two-byte form, four bytes, U+10FFFF, a byte-order mark alone.
+    for (const char* text : {"SCREEN 4 4\nTEXT \"表紙\"", "\xC2\xA0", "\xF0\x9F\x98\x80",
+                             "\xF4\x8F\xBF\xBF", "\xEF\xBB\xBF"})
+        EXPECT_TRUE(is_utf8_with_multibyte(text)) << text;
+    // Nothing to tell; plain ASCII (it reads the same either way); "シナリオ" and "表"
+    // in code page 932; a slash overlong in two, three and four bytes; a surrogate;
+    // past U+10FFFF; cut off at the end; a lone continuation byte; one missing.
+    for (const char* text :
+         {"", "SCREEN 4 4\n", "\x83\x56\x83\x69\x83\x8A\x83\x49", "\x95\x5C", "\xC0\xAF",
+          "\xE0\x80\xAF", "\xF0\x80\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+          "\xF5\x80\x80\x80", "あ\xE3\x81", "あ\x81", "\xE3\x41\x82"})
+        EXPECT_FALSE(is_utf8_with_multibyte(text)) << text;
 }
 
 }  // namespace

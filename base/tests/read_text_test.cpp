@@ -51,26 +51,45 @@ private:
     int m_read = -1;
 };
 
-TEST(ReadWholeText, FilesAskOnlyPastTheThresholdAndStopAtTheLimit) {
+TEST(ReadWholeText, FilesAndStreamsAskOnlyPastTheThresholdAndStopAtTheLimit) {
+    // Every case on a file and on a pipe holding the same text (it fits the pipe).
+    const std::string bytes = std::string(50000, 'x') + "end";
+    const int64_t n = static_cast<int64_t>(bytes.size());
     TempFolder dir;
-    std::string text, reason;
-    std::string exact = dir.Write("exact.txt", std::string(1000, 'a'));
-    Question no(false);
-    ASSERT_EQ(read_whole_text(exact, 1000, no.Callback(), &text, &reason), 0) << reason;
-    EXPECT_EQ(text, std::string(1000, 'a'));
-    EXPECT_EQ(no.asked, 0);
-
-    std::string over = dir.Write("over.txt", std::string(1001, 'b'));
-    EXPECT_EQ(read_whole_text(over, 1000, no.Callback(), &text, &reason), kReadDeclined);
-    EXPECT_EQ(no.asked, 1);
-    EXPECT_TRUE(text.empty());
-    EXPECT_EQ(read_whole_text(over, 1000, nullptr, &text, &reason), kReadDeclined)
-        << "no one to ask is a No";
-    Question yes(true);
-    ASSERT_EQ(read_whole_text(over, 1000, yes.Callback(), &text, &reason), 0);
-    EXPECT_EQ(text.size(), 1001u);
-    EXPECT_EQ(yes.asked, 1);
-    ASSERT_EQ(read_whole_text(over, 0, no.Callback(), &text, &reason), 0) << "0: never ask";
+    const std::string file = dir.Write("text.txt", bytes);
+    const struct {
+        int64_t threshold;
+        int answer;  // -1: no one to ask
+        int64_t limit;
+        int code;
+        int asked;
+    } cases[] = {
+        {0, 0, kMaxTextBytes, 0, 0},  // 0: never ask
+        {n, 0, kMaxTextBytes, 0, 0},  // exactly the threshold
+        {n - 1, 0, kMaxTextBytes, kReadDeclined, 1},
+        {n - 1, -1, kMaxTextBytes, kReadDeclined, 0},  // no one to ask is a No
+        {n - 1, 1, kMaxTextBytes, 0, 1},               // asked only once
+        {0, -1, n - 1, kReadTooLarge, 0},
+        {0, -1, n, 0, 0},  // exactly the limit is accepted
+        // The limit is judged before anything is asked.
+        {100, 1, n - 1, kReadTooLarge, 0},
+    };
+    for (const auto& c : cases) {
+        for (int stream : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << (stream ? "stream " : "file ") << c.threshold << " "
+                                            << c.answer << " " << c.limit);
+            Question question(c.answer == 1);
+            FilledPipe pipe(stream ? bytes : "");
+            std::string text = "stale", reason;
+            EXPECT_EQ(read_whole_text(stream ? pipe.Path() : file, c.threshold,
+                                      c.answer < 0 ? nullptr : question.Callback(), &text, &reason,
+                                      c.limit),
+                      c.code)
+                << reason;
+            EXPECT_EQ(text, c.code == 0 ? bytes : "");
+            EXPECT_EQ(question.asked, c.asked);
+        }
+    }
 
     // Past the hard limit nothing is asked and nothing is read: a sparse file of
     // the real limit plus one byte is refused at once.
@@ -81,47 +100,13 @@ TEST(ReadWholeText, FilesAskOnlyPastTheThresholdAndStopAtTheLimit) {
         ASSERT_EQ(::ftruncate(fd, kMaxTextBytes + 1), 0);
         ::close(fd);
     }
+    Question yes(true);
+    std::string text = "stale", reason;
     EXPECT_EQ(read_whole_text(huge, kTextSizeQuestionBytes, yes.Callback(), &text, &reason),
               kReadTooLarge);
-    EXPECT_EQ(yes.asked, 1);
-    EXPECT_EQ(read_whole_text(over, 100, yes.Callback(), &text, &reason, 1000), kReadTooLarge);
-    EXPECT_EQ(yes.asked, 1);
-
-    std::string empty = dir.Write("empty.txt", "");
-    text = "stale";
-    ASSERT_EQ(read_whole_text(empty, 10, no.Callback(), &text, &reason), 0);
+    EXPECT_EQ(yes.asked, 0);
+    ASSERT_EQ(read_whole_text(dir.Write("empty.txt", ""), 10, nullptr, &text, &reason), 0);
     EXPECT_EQ(text, "");
-}
-
-TEST(ReadWholeText, StreamsAreReadToTheirEnd) {
-    // More than one read's worth, so that the loop must go round.
-    const std::string bytes = std::string(50000, 'x') + "end";
-    const struct {
-        int64_t threshold;
-        int answer;  // -1: no one to ask
-        int64_t limit;
-        int code;
-        int asked;
-    } cases[] = {
-        {0, 0, kMaxTextBytes, 0, 0},
-        {1000, 0, kMaxTextBytes, kReadDeclined, 1},  // asked once past the threshold
-        {1000, 1, kMaxTextBytes, 0, 1},              // and only once
-        {0, -1, 40000, kReadTooLarge, 0},
-        {0, -1, static_cast<int64_t>(bytes.size()), 0, 0},  // exactly the limit is accepted
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.threshold << " " << c.answer << " " << c.limit);
-        Question question(c.answer == 1);
-        FilledPipe pipe(bytes);
-        std::string text = "stale", reason;
-        EXPECT_EQ(
-            read_whole_text(pipe.Path(), c.threshold, c.answer < 0 ? nullptr : question.Callback(),
-                            &text, &reason, c.limit),
-            c.code)
-            << reason;
-        EXPECT_EQ(text, c.code == 0 ? bytes : "");
-        EXPECT_EQ(question.asked, c.asked);
-    }
 }
 
 TEST(ReadWholeText, AFifoWithoutWriterIsAnEmptyTextNotAHang) {
@@ -141,11 +126,9 @@ TEST(ReadWholeText, AFifoWithoutWriterIsAnEmptyTextNotAHang) {
 
 TEST(ReadWholeText, FailuresCarryTheSystemsReason) {
     TempFolder dir;
+    // A missing file and a folder read as a scenario: the INCLUDE tests of
+    // scenario/tests/document_test.cpp and vemo's (tests/scenario_cli_test.cpp).
     std::string text, reason;
-    EXPECT_EQ(read_whole_text(dir / "missing.txt", 0, nullptr, &text, &reason), kReadOpenFailed);
-    EXPECT_EQ(reason, "No such file or directory");
-    EXPECT_EQ(read_whole_text(dir.Path().string(), 0, nullptr, &text, &reason), kReadOpenFailed);
-    EXPECT_EQ(reason, "Is a directory");
     EXPECT_FALSE(open_for_reading(dir.Path().string(), nullptr).Valid());
     EXPECT_FALSE(file_opens_for_reading(dir.Path().string()));
     if (::geteuid() != 0) {  // permissions do not bind the superuser

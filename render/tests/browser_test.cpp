@@ -91,10 +91,10 @@ struct BrowserRun {
     }
 };
 
-// Runs chromium with `args`, its output in files under `work` and its home,
-// configuration and cache folders there too, so that nothing is left in the
-// user's. A browser still running after a minute is killed by `timeout` with
-// everything it started (the process group timeout made).
+// Runs chromium headless (as root) with `args`, its output in files under `work`
+// and its home, configuration, cache and profile folders there too, so that
+// nothing is left in the user's. A browser still running after a minute is killed
+// by `timeout` with everything it started (the process group timeout made).
 BrowserRun run_browser(const std::vector<std::string>& args, const fs::path& work) {
     static int runs = 0;
     const std::string tag = std::to_string(++runs);
@@ -102,7 +102,10 @@ BrowserRun run_browser(const std::vector<std::string>& args, const fs::path& wor
     const fs::path err = work / ("browser-err-" + tag + ".txt");
     std::string command = "env HOME=" + quoted(work) +
                           " XDG_CONFIG_HOME=" + quoted(work / "config") +
-                          " XDG_CACHE_HOME=" + quoted(work / "cache") + " timeout -k 5 60 chromium";
+                          " XDG_CACHE_HOME=" + quoted(work / "cache") +
+                          " timeout -k 5 60 chromium --headless --no-sandbox --disable-gpu"
+                          " --no-first-run --mute-audio " +
+                          quoted("--user-data-dir=" + (work / ("profile-" + tag)).string());
     for (const std::string& arg : args) command += " " + quoted(arg);
     command += " </dev/null >" + quoted(out) + " 2>" + quoted(err);
     const int status = std::system(command.c_str());
@@ -202,26 +205,14 @@ double colour_share(const CImageBuffer* image, int red, int green, int blue) {
     return static_cast<double>(matching) / (static_cast<double>(image->width) * image->height);
 }
 
-class BrowserTest : public RenderTest {
-protected:
-    // The common arguments of a headless run as root, with a private profile.
-    std::vector<std::string> BrowserArgs(const std::string& profile) const {
-        return {"--headless",    "--no-sandbox",
-                "--disable-gpu", "--no-first-run",
-                "--mute-audio",  "--user-data-dir=" + (m_folder.Path() / profile).string()};
-    }
-};
+using BrowserTest = RenderTest;
 
 TEST_F(BrowserTest, StoryboardPagesLoadEveryStillAndReadTheirJapaneseNamesInChromium) {
     ASSERT_EQ(std::system("command -v chromium >/dev/null"), 0)
         << "chromium is not on PATH: run scripts/bootstrap.sh, which installs it (CI does)";
 
     // The scenario under a Japanese file name (the page shows its path).
-    std::string cp932;
-    ASSERT_EQ(utf8_to_cp932(kScenario, &cp932), 0);
-    m_scenario = std::make_unique<CScenario>();
-    ASSERT_EQ(m_scenario->Load(m_folder.Write("夕日.txt", cp932)), 0);
-    ASSERT_EQ(m_scenario->Link(), 0);
+    ASSERT_TRUE(Load(kScenario, "夕日.txt"));
     // Marked frames: 0, 5 (the second shot) and 9 (the last), one image a row with
     // the structure, and three to a row.
     m_chooser.html = {kHtmlMarkedFrames, 4, false};
@@ -230,10 +221,10 @@ TEST_F(BrowserTest, StoryboardPagesLoadEveryStillAndReadTheirJapaneseNamesInChro
     ASSERT_EQ(Render(kFormatHtml, "style2", 2), kOutcomeDone) << m_reason;
 
     m_folder.Write("harness.html", harness_page({"style4/index.htm", "style2/index.htm"}));
-    std::vector<std::string> args = BrowserArgs("profile-dom");
-    args.insert(args.end(), {"--allow-file-access-from-files", "--virtual-time-budget=10000",
-                             "--dump-dom", file_url(m_folder.Path() / "harness.html")});
-    const BrowserRun dom = run_browser(args, m_folder.Path());
+    const BrowserRun dom =
+        run_browser({"--allow-file-access-from-files", "--virtual-time-budget=10000", "--dump-dom",
+                     file_url(m_folder.Path() / "harness.html")},
+                    m_folder.Path());
     ASSERT_EQ(dom.status, 0) << dom.Describe();
     const auto pages = parse_verdict(dom.output);
     ASSERT_EQ(pages.size(), 2u) << "the harness wrote no verdict; the dumped DOM:\n"
@@ -286,11 +277,10 @@ TEST_F(BrowserTest, StoryboardPagesLoadEveryStillAndReadTheirJapaneseNamesInChro
     fs::create_directories(artifacts, ignored);
     const fs::path shot = fs::absolute(artifacts / "storyboard.png");
     fs::remove(shot, ignored);
-    args = BrowserArgs("profile-shot");
-    args.insert(args.end(),
-                {"--hide-scrollbars", "--window-size=900,1000", "--screenshot=" + shot.string(),
-                 file_url(m_folder.Path() / "style4" / "index.htm")});
-    const BrowserRun screenshot = run_browser(args, m_folder.Path());
+    const BrowserRun screenshot =
+        run_browser({"--hide-scrollbars", "--window-size=900,1000", "--screenshot=" + shot.string(),
+                     file_url(m_folder.Path() / "style4" / "index.htm")},
+                    m_folder.Path());
     ASSERT_EQ(screenshot.status, 0) << screenshot.Describe();
     ImagePtr picture(load_picture(shot.string()));
     ASSERT_TRUE(picture) << "no screenshot at " << shot << "; " << screenshot.Describe();

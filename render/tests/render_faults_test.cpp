@@ -39,27 +39,8 @@ private:
 
 }  // namespace
 
-TEST_F(RenderTest, AnOutputThatCannotBeMadeInterruptsTheCreation) {
-    ASSERT_TRUE(Load(kScenario));
-    const std::string scenario = read_bytes(m_scenario->ScenarioPath());
-
-    EXPECT_EQ(Render(kFormatAvi, "missing/out.avi", 2), kOutcomeInterrupted);
-    EXPECT_FALSE(m_reason.empty());
-
-    // The scenario itself as the output: refused, left as it was.
-    EXPECT_EQ(Render(kFormatAvi, "scenario.txt", 2), kOutcomeInterrupted);
-    EXPECT_EQ(m_reason, kReadFileReason);
-    EXPECT_EQ(read_bytes(m_scenario->ScenarioPath()), scenario);
-
-    m_chooser.compressor.codec = "no-such-codec";
-    EXPECT_EQ(Render(kFormatAvi, "codec.avi", 2), kOutcomeInterrupted);
-    EXPECT_NE(m_reason.find("no-such-codec"), std::string::npos) << m_reason;
-
-    m_chooser.windowsMedia.videoBitrate = 0;
-    EXPECT_EQ(Render(kFormatWindowsMedia, "rate.wmv", 2), kOutcomeInterrupted);
-    EXPECT_NE(m_reason.find("bit rate"), std::string::npos) << m_reason;
-    EXPECT_EQ(m_folder.EntryCount(), 1u) << "nothing but the scenario";
-}
+// Outputs that cannot be set up (an unknown codec, a bit rate of 0, a missing
+// folder, the scenario itself) are vemo render's tests (tests/render_cli_test.cpp).
 
 TEST_F(RenderTest, MusicThatIsNotAudioEndsWithTheAudioOutcome) {
     m_folder.Write("tune.wav", "RIFF this is not music at all");

@@ -17,23 +17,19 @@ extern "C" {
 #include <string_view>
 #include <vector>
 
-#include "base/cp932.h"
 #include "base/report.h"
 #include "base/tests/temp_folder.h"
 #include "render/creation.h"
 #include "scenario/scenario.h"
 
-// Collects the status lines of every thread of a creation.
+// Collects the status lines (and error reports) of every thread of a creation.
 class StatusLines : public ReportSink {
 public:
     void StatusLine(std::string_view text) override {
         std::lock_guard<std::mutex> hold(m_lock);
         m_lines.emplace_back(text);
     }
-    void ShowError(std::string_view text) override {
-        std::lock_guard<std::mutex> hold(m_lock);
-        m_errors.emplace_back(text);
-    }
+    void ShowError(std::string_view text) override { StatusLine(text); }
     AskAnswer Ask(std::string_view) override { return AskAnswer::No; }
 
     // The lines that start with `prefix`.
@@ -47,17 +43,14 @@ public:
     bool Has(std::string_view line) const {
         return std::find(m_lines.begin(), m_lines.end(), line) != m_lines.end();
     }
-    const std::vector<std::string>& Errors() const { return m_errors; }
     void Clear() {
         std::lock_guard<std::mutex> hold(m_lock);
         m_lines.clear();
-        m_errors.clear();
     }
 
 private:
     std::mutex m_lock;
     std::vector<std::string> m_lines;
-    std::vector<std::string> m_errors;
 };
 
 // Answers the settings dialogs as the test chose.
@@ -89,12 +82,9 @@ protected:
 
     // Writes `utf8` as a code page 932 scenario and loads and links it into a fresh
     // document.
-    bool Load(const std::string& utf8) {
-        std::string cp932;
-        if (utf8_to_cp932(utf8, &cp932) != 0) return false;
-        const std::string path = m_folder.Write("scenario.txt", cp932);
+    bool Load(const std::string& utf8, const std::string& name = "scenario.txt") {
         m_scenario = std::make_unique<CScenario>();
-        return m_scenario->Load(path) == 0 && m_scenario->Link() == 0;
+        return m_scenario->Load(m_folder.WriteCp932(name, utf8)) == 0 && m_scenario->Link() == 0;
     }
 
     // Renders the loaded scenario in `format` to `name` in the folder with
@@ -142,11 +132,12 @@ protected:
         return rows;
     }
 
-    // The frames the workers and the control thread rendered, in the order reported.
+    // The frames the workers and the control thread rendered, sorted.
     std::vector<int32_t> Rendered() const {
         std::vector<int32_t> frames;
         for (const auto& line : m_status.Starting("Frame("))
             frames.push_back(std::stoi(line.substr(6)));
+        std::sort(frames.begin(), frames.end());
         return frames;
     }
 

@@ -1,7 +1,8 @@
 // Which frames a creation renders and where they land: order with any number of
-// workers, skip mode, preview step, a late start, more workers than frames,
+// workers, skip mode, a late start, preview step, more workers than frames,
 // nothing to render, and stopping.
 
+#include <numeric>
 #include <set>
 
 #include "output/tests/writer_fixtures.h"
@@ -42,11 +43,9 @@ TEST_F(RenderTest, FramesAreWrittenInFrameOrderWhateverTheWorkerCount) {
         for (size_t f = 0; f < 110; ++f) EXPECT_EQ(frames[f], expected[f]) << "frame " << f;
         EXPECT_EQ(frames[110], expected[109]);
 
-        std::vector<int32_t> rendered = Rendered();
-        std::sort(rendered.begin(), rendered.end());
         std::vector<int32_t> all(110);
-        for (int32_t f = 0; f < 110; ++f) all[static_cast<size_t>(f)] = f;
-        EXPECT_EQ(rendered, all);
+        std::iota(all.begin(), all.end(), 0);
+        EXPECT_EQ(Rendered(), all);
         // One progress message per batch (its last frame), then the end.
         ASSERT_FALSE(m_progress.empty());
         EXPECT_TRUE(std::is_sorted(m_progress.begin(), m_progress.end()));
@@ -62,21 +61,19 @@ TEST_F(RenderTest, SkipModeRendersOneFrameOfEachRunAndRepeatsItInTheFile) {
         SCOPED_TRACE(threads);
         const std::string name = "skip" + std::to_string(threads) + ".avi";
         ASSERT_EQ(Render(kFormatAvi, name, threads), kOutcomeDone) << m_reason;
-        std::vector<int32_t> rendered = Rendered();
-        std::sort(rendered.begin(), rendered.end());
         // The still promises frames 1 ... 8 to repeat frame 0 (its last frame keeps
         // no promise): they are not rendered.
         std::vector<int32_t> wanted{0};
         for (int32_t f = 9; f < 110; ++f) wanted.push_back(f);
         if (threads == 2) wanted.insert(wanted.begin() + 1, 1);  // the first batch is fixed
-        EXPECT_EQ(rendered, wanted);
+        EXPECT_EQ(Rendered(), wanted);
         const auto frames = decode_frames(m_folder / name);
         ASSERT_EQ(frames.size(), 111u);
         for (size_t f = 0; f < 110; ++f) EXPECT_EQ(frames[f], Expected(static_cast<int32_t>(f)));
     }
 }
 
-TEST_F(RenderTest, PreviewWritesEveryStepthFrameFromTheRoundedStart) {
+TEST_F(RenderTest, ALateStartAndThePreviewStepPickTheWrittenFrames) {
     // 100 frames at preview scale 4: positions 0 ... 24, no extra last frame.
     ASSERT_TRUE(Load(fade_scenario("PREVIEWSCALE 4\n", false)));
     m_scenario->SetRenderMode(2);
@@ -91,39 +88,34 @@ TEST_F(RenderTest, PreviewWritesEveryStepthFrameFromTheRoundedStart) {
     EXPECT_EQ(m_progress.front(), 4);
     EXPECT_EQ(m_progress.back() / 4 + 1, 25);
 
-    // STARTFRAME 10 starts at 8, the step below it.
-    ASSERT_TRUE(Load(fade_scenario("PREVIEWSCALE 4\nSTARTFRAME 10\n", false)));
-    m_scenario->SetRenderMode(2);
+    // STARTFRAME 10: frames 10 ... 109 at positions 0 ... 99, the last picture again
+    // at 100, no gap before it.
+    ASSERT_TRUE(Load(fade_scenario("PREVIEWSCALE 4\nSTARTFRAME 10\n")));
     ASSERT_EQ(Render(kFormatAvi, "late.avi", 2), kOutcomeDone) << m_reason;
     frames = decode_frames(m_folder / "late.avi");
-    ASSERT_EQ(frames.size(), 23u);  // 8, 12, ... 96
-    for (size_t k = 0; k < 23; ++k) EXPECT_EQ(frames[k], Expected(static_cast<int32_t>(8 + 4 * k)));
-}
-
-TEST_F(RenderTest, ALateStartLeavesNoGapBeforeTheLastFrame) {
-    ASSERT_TRUE(Load(fade_scenario("STARTFRAME 10\n")));
-    ASSERT_EQ(Render(kFormatAvi, "late.avi", 2), kOutcomeDone) << m_reason;
-    const auto frames = decode_frames(m_folder / "late.avi");
-    // Frames 10 ... 109 at positions 0 ... 99, the last picture again at 100.
     ASSERT_EQ(frames.size(), 101u);
     EXPECT_EQ(frames[0], Expected(10));
     EXPECT_EQ(frames[99], Expected(109));
     EXPECT_EQ(frames[100], Expected(109));
+    // In preview it starts at 8, the step below it: 8, 12, ... 104 (the step cut
+    // short by the end, 108 and 109, is not written).
+    m_scenario->SetRenderMode(2);
+    ASSERT_EQ(Render(kFormatAvi, "late-preview.avi", 2), kOutcomeDone) << m_reason;
+    frames = decode_frames(m_folder / "late-preview.avi");
+    ASSERT_EQ(frames.size(), 25u);
+    for (size_t k = 0; k < 25; ++k) EXPECT_EQ(frames[k], Expected(static_cast<int32_t>(8 + 4 * k)));
 }
 
-TEST_F(RenderTest, MoreWorkersThanFramesRenderEachFrameOnce) {
+TEST_F(RenderTest, FewOrNoFramesToRender) {
+    // More workers than frames render each frame once.
     ASSERT_TRUE(Load(fade_scenario("", false, 3)));
     ASSERT_EQ(Render(kFormatAvi, "few.avi", 8), kOutcomeDone) << m_reason;
-    std::vector<int32_t> rendered = Rendered();
-    std::sort(rendered.begin(), rendered.end());
-    EXPECT_EQ(rendered, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(Rendered(), (std::vector<int32_t>{0, 1, 2}));
     const auto frames = decode_frames(m_folder / "few.avi");
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[2], Expected(2));
-}
 
-TEST_F(RenderTest, NothingToRenderFinishesAtOnce) {
-    // A start past the end, and a preview step longer than the scenario.
+    // A start past the end, and a preview step longer than the scenario: done at once.
     ASSERT_TRUE(Load(fade_scenario("STARTFRAME 500\n")));
     EXPECT_EQ(Render(kFormatAvi, "past.avi", 2), kOutcomeDone) << m_reason;
     EXPECT_TRUE(Rendered().empty());
