@@ -17,30 +17,19 @@ TEST(ClipCorpus, WriteSeeds) {
     if (!dir) GTEST_SKIP() << "VEMO_CLIP_CORPUS names the folder to write";
     std::filesystem::create_directories(dir);
     auto path = [&](const char* name) { return std::string(dir) + "/" + name; };
-    using clip_fixtures::ClipRecipe;
-
-    ClipRecipe raw;
-    raw.width = 8;
-    raw.height = 4;
-    raw.frames = 3;
-    EXPECT_TRUE(clip_fixtures::write_clip(path("raw.avi"), raw));
-    ClipRecipe mjpeg;
-    mjpeg.encoder = "mjpeg";
-    mjpeg.pixelFormat = AV_PIX_FMT_YUVJ420P;
-    mjpeg.frames = 4;
-    mjpeg.flat = true;
-    EXPECT_TRUE(clip_fixtures::write_clip(path("mjpeg.avi"), mjpeg));
-    ClipRecipe reordered;
-    reordered.muxer = "mp4";
-    reordered.encoder = "mpeg4";
-    reordered.pixelFormat = AV_PIX_FMT_YUV420P;
-    reordered.width = 16;
-    reordered.height = 16;
-    reordered.frames = 6;
-    reordered.gop = 3;
-    reordered.bFrames = 1;
-    reordered.flat = true;
-    EXPECT_TRUE(clip_fixtures::write_clip(path("reordered.mp4"), reordered));
+    using clip_fixtures::write_clip;
+    EXPECT_TRUE(write_clip(path("raw.avi"), {.width = 8, .height = 4, .frames = 3}));
+    EXPECT_TRUE(write_clip(
+        path("mjpeg.avi"),
+        {.encoder = "mjpeg", .pixelFormat = AV_PIX_FMT_YUVJ420P, .frames = 4, .flat = true}));
+    EXPECT_TRUE(write_clip(path("reordered.mp4"), {.muxer = "mp4",
+                                                   .encoder = "mpeg4",
+                                                   .pixelFormat = AV_PIX_FMT_YUV420P,
+                                                   .height = 16,
+                                                   .frames = 6,
+                                                   .gop = 3,
+                                                   .bFrames = 1,
+                                                   .flat = true}));
 }
 
 }  // namespace

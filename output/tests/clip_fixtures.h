@@ -23,6 +23,7 @@ extern "C" {
 
 #include "image/ffmpeg_util.h"
 #include "image/image_buffer.h"
+#include "output/tests/writer_fixtures.h"
 
 namespace clip_fixtures {
 
@@ -38,10 +39,6 @@ struct ClipRecipe {
     int bFrames = 0;    // frames decoded out of presentation order
     bool flat = false;  // one colour per frame (for lossy codecs)
 };
-
-inline uint8_t frame_red(int n) {
-    return static_cast<uint8_t>(30 + 18 * n);
-}
 
 // Flat frames (at most 60 of them).
 inline uint8_t flat_red(int n) {
@@ -62,36 +59,12 @@ inline void frame_pixel(const ClipRecipe& recipe, int n, int x, int y, uint8_t* 
     }
     bgr[0] = static_cast<uint8_t>(5 + 15 * x);
     bgr[1] = static_cast<uint8_t>(10 + 25 * y);
-    bgr[2] = frame_red(n);
+    bgr[2] = static_cast<uint8_t>(30 + 18 * n);
 }
 
 inline bool encoder_available(const char* name) {
     return avcodec_find_encoder_by_name(name) != nullptr;
 }
-
-namespace detail {
-
-struct OutputFree {
-    void operator()(AVFormatContext* out) const {
-        if (out->pb) avio_closep(&out->pb);
-        avformat_free_context(out);
-    }
-};
-
-inline bool drain(AVCodecContext* codec, AVFormatContext* out, AVStream* stream, AVPacket* packet) {
-    for (;;) {
-        int got = avcodec_receive_packet(codec, packet);
-        if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return true;
-        if (got < 0) return false;
-        // Every frame lasts one frame period, so the container's length counts the last.
-        if (packet->duration == 0) packet->duration = 1;
-        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
-        packet->stream_index = stream->index;
-        if (av_interleaved_write_frame(out, packet) < 0) return false;
-    }
-}
-
-}  // namespace detail
 
 // Frame n in the recipe's pixel format, converted from its blue-green-red pixels as
 // the clip stores it; none when FFmpeg refuses.
@@ -120,45 +93,34 @@ inline ffmpeg::FramePtr stored_frame(const ClipRecipe& recipe, int n) {
 
 // Writes the clip; false when FFmpeg refuses any step.
 inline bool write_clip(const std::string& path, const ClipRecipe& recipe) {
-    AVFormatContext* raw = nullptr;
-    if (avformat_alloc_output_context2(&raw, nullptr, recipe.muxer, path.c_str()) < 0) return false;
-    std::unique_ptr<AVFormatContext, detail::OutputFree> out(raw);
-    const AVCodec* encoder = avcodec_find_encoder_by_name(recipe.encoder);
-    if (!encoder) return false;
-    AVStream* stream = avformat_new_stream(raw, nullptr);
-    ffmpeg::CodecPtr codec(avcodec_alloc_context3(encoder));
-    ffmpeg::PacketPtr packet(av_packet_alloc());
-    if (!stream || !codec || !packet) return false;
-    codec->width = recipe.width;
-    codec->height = recipe.height;
-    codec->pix_fmt = recipe.pixelFormat;
-    codec->time_base = av_inv_q(recipe.rate);
-    codec->framerate = recipe.rate;
-    codec->gop_size = recipe.gop;
-    codec->max_b_frames = recipe.bFrames;
-    codec->thread_count = 1;
-    if (recipe.flat) {
-        codec->flags |= AV_CODEC_FLAG_QSCALE;
-        codec->global_quality = FF_QP2LAMBDA * 2;
-    }
-    // x264 would take every new flat colour for a scene cut and choose no B-frames;
-    // told not to decide, it uses them all.
-    if (recipe.bFrames > 0 && std::string(recipe.encoder) == "libx264")
-        av_opt_set(codec->priv_data, "x264-params", "b-adapt=0:scenecut=0", 0);
-    if (raw->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(codec.get(), encoder, nullptr) < 0) return false;
-    if (avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0) return false;
-    stream->time_base = codec->time_base;
-    if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return false;
-    if (avformat_write_header(raw, nullptr) < 0) return false;
-    for (int n = 0; n < recipe.frames; ++n) {
-        ffmpeg::FramePtr frame = stored_frame(recipe, n);
-        if (!frame || avcodec_send_frame(codec.get(), frame.get()) < 0) return false;
-        if (!detail::drain(codec.get(), raw, stream, packet.get())) return false;
-    }
-    if (avcodec_send_frame(codec.get(), nullptr) < 0) return false;
-    if (!detail::drain(codec.get(), raw, stream, packet.get())) return false;
-    return av_write_trailer(raw) == 0;
+    auto setup = [&recipe](AVCodecContext* codec) {
+        codec->width = recipe.width;
+        codec->height = recipe.height;
+        codec->pix_fmt = recipe.pixelFormat;
+        codec->time_base = av_inv_q(recipe.rate);
+        codec->framerate = recipe.rate;
+        codec->gop_size = recipe.gop;
+        codec->max_b_frames = recipe.bFrames;
+        codec->thread_count = 1;
+        if (recipe.flat) {
+            codec->flags |= AV_CODEC_FLAG_QSCALE;
+            codec->global_quality = FF_QP2LAMBDA * 2;
+        }
+        // x264 would take every new flat colour for a scene cut and choose no
+        // B-frames; told not to decide, it uses them all.
+        if (recipe.bFrames > 0 && std::string(recipe.encoder) == "libx264")
+            av_opt_set(codec->priv_data, "x264-params", "b-adapt=0:scenecut=0", 0);
+    };
+    int n = 0;
+    bool complete = true;  // a frame FFmpeg refuses to make ends the clip: not written
+    const bool written = writer_fixtures::encode_file(
+        path, recipe.muxer, recipe.encoder, setup, [&](const AVCodecContext*) {
+            if (n >= recipe.frames) return ffmpeg::FramePtr();
+            ffmpeg::FramePtr frame = stored_frame(recipe, n++);
+            if (!frame) complete = false;
+            return frame;
+        });
+    return written && complete;
 }
 
 inline std::vector<uint8_t> read_bytes(const std::string& path) {
@@ -169,22 +131,6 @@ inline std::vector<uint8_t> read_bytes(const std::string& path) {
 inline void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// The flat frame whose colour is nearest to the image's centre pixel.
-inline int nearest_flat_frame(const CImageBuffer* image, int frames) {
-    int red = get_component(image, image->width / 2, image->height / 2, 0);
-    int green = get_component(image, image->width / 2, image->height / 2, 1);
-    int best = -1;
-    int best_distance = 1 << 20;
-    for (int n = 0; n < frames; ++n) {
-        int distance = std::abs(red - flat_red(n)) + std::abs(green - flat_green(n));
-        if (distance < best_distance) {
-            best = n;
-            best_distance = distance;
-        }
-    }
-    return best;
 }
 
 // Whether every pixel of the image is frame n's exactly.

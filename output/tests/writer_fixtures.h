@@ -13,6 +13,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -146,56 +147,83 @@ inline std::vector<int16_t> tone_samples(int channels, int64_t frames) {
     return samples;
 }
 
+// Encodes the frames `next` hands out (none after the last) with FFmpeg's encoder
+// `name` into `path` through `muxer`; `setup` chooses the encoder's settings. Every
+// packet lasts at least one unit, so that the container's length counts the last
+// frame. False when FFmpeg refuses any step.
+inline bool encode_file(const std::string& path, const char* muxer, const char* name,
+                        const std::function<void(AVCodecContext*)>& setup,
+                        const std::function<ffmpeg::FramePtr(const AVCodecContext*)>& next) {
+    using namespace ffmpeg;
+    struct OutputFree {
+        void operator()(AVFormatContext* out) const {
+            if (out->pb) avio_closep(&out->pb);
+            avformat_free_context(out);
+        }
+    };
+    AVFormatContext* raw = nullptr;
+    if (avformat_alloc_output_context2(&raw, nullptr, muxer, path.c_str()) < 0) return false;
+    std::unique_ptr<AVFormatContext, OutputFree> out(raw);
+    const AVCodec* encoder = avcodec_find_encoder_by_name(name);
+    AVStream* stream = avformat_new_stream(raw, nullptr);
+    CodecPtr codec(encoder ? avcodec_alloc_context3(encoder) : nullptr);
+    PacketPtr packet(av_packet_alloc());
+    if (!stream || !codec || !packet) return false;
+    setup(codec.get());
+    if (raw->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(codec.get(), encoder, nullptr) < 0 ||
+        avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0)
+        return false;
+    stream->time_base = codec->time_base;
+    if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
+        avformat_write_header(raw, nullptr) < 0)
+        return false;
+    // Sends a frame (none: the end) and writes the packets it gives.
+    auto send = [&](const AVFrame* frame) {
+        if (avcodec_send_frame(codec.get(), frame) < 0) return false;
+        for (;;) {
+            const int got = avcodec_receive_packet(codec.get(), packet.get());
+            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return true;
+            if (got < 0) return false;
+            if (packet->duration == 0) packet->duration = 1;
+            av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            if (av_interleaved_write_frame(raw, packet.get()) < 0) return false;
+        }
+    };
+    for (FramePtr frame = next(codec.get()); frame; frame = next(codec.get()))
+        if (!send(frame.get())) return false;
+    return send(nullptr) && av_write_trailer(raw) == 0;
+}
+
 // Encodes `samples` (interleaved 16-bit) as FLAC through FFmpeg; false when the
 // encoder is missing or refuses.
 inline bool write_flac(const std::string& path, const std::vector<int16_t>& samples, int channels,
                        int rate) {
-    using namespace ffmpeg;
-    const AVCodec* encoder = avcodec_find_encoder_by_name("flac");
-    if (!encoder) return false;
-    AVFormatContext* raw = nullptr;
-    if (avformat_alloc_output_context2(&raw, nullptr, "flac", path.c_str()) < 0) return false;
-    OutputFormatPtr out(raw);
-    CodecPtr codec(avcodec_alloc_context3(encoder));
-    AVStream* stream = avformat_new_stream(raw, nullptr);
-    if (!codec || !stream) return false;
-    codec->sample_fmt = AV_SAMPLE_FMT_S16;
-    codec->sample_rate = rate;
-    av_channel_layout_default(&codec->ch_layout, channels);
-    codec->time_base = AVRational{1, rate};
-    if (avcodec_open2(codec.get(), encoder, nullptr) < 0) return false;
-    if (avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0) return false;
-    stream->time_base = codec->time_base;
-    if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return false;
-    bool ok = avformat_write_header(raw, nullptr) >= 0;
-    PacketPtr packet(av_packet_alloc());
-    auto drain = [&]() {
-        while (avcodec_receive_packet(codec.get(), packet.get()) == 0) {
-            av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            if (av_interleaved_write_frame(raw, packet.get()) < 0) ok = false;
-        }
-    };
     const int64_t total = static_cast<int64_t>(samples.size()) / channels;
-    const int size = codec->frame_size > 0 ? codec->frame_size : 4096;
-    for (int64_t at = 0; ok && at < total; at += size) {
-        FramePtr frame(av_frame_alloc());
+    int64_t at = 0;
+    auto setup = [&](AVCodecContext* codec) {
+        codec->sample_fmt = AV_SAMPLE_FMT_S16;
+        codec->sample_rate = rate;
+        av_channel_layout_default(&codec->ch_layout, channels);
+        codec->time_base = AVRational{1, rate};
+    };
+    auto next = [&](const AVCodecContext* codec) {
+        ffmpeg::FramePtr frame(at < total ? av_frame_alloc() : nullptr);
+        if (!frame) return frame;
+        const int size = codec->frame_size > 0 ? codec->frame_size : 4096;
         frame->nb_samples = static_cast<int>(std::min<int64_t>(size, total - at));
         frame->format = AV_SAMPLE_FMT_S16;
         frame->sample_rate = rate;
         av_channel_layout_copy(&frame->ch_layout, &codec->ch_layout);
-        if (av_frame_get_buffer(frame.get(), 0) < 0) return false;
+        if (av_frame_get_buffer(frame.get(), 0) < 0) return ffmpeg::FramePtr();
         std::memcpy(frame->data[0], samples.data() + at * channels,
                     static_cast<size_t>(frame->nb_samples) * channels * 2);
         frame->pts = at;
-        if (avcodec_send_frame(codec.get(), frame.get()) < 0) ok = false;
-        drain();
-    }
-    avcodec_send_frame(codec.get(), nullptr);
-    drain();
-    if (av_write_trailer(raw) < 0) ok = false;
-    avio_closep(&raw->pb);
-    return ok;
+        at += frame->nb_samples;
+        return frame;
+    };
+    return encode_file(path, "flac", "flac", setup, next);
 }
 
 // ---- reading a movie back ----
@@ -212,11 +240,8 @@ struct Stream {
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
     AVCodecID codec = AV_CODEC_ID_NONE;
     uint32_t tag = 0;
-    int width = 0;
-    int height = 0;
     int sampleRate = 0;
     int channels = 0;
-    int bitsPerCodedSample = 0;
     int64_t bitRate = 0;
     AVRational timeBase{0, 1};
     int64_t frames = 0;  // as the container says
@@ -225,7 +250,6 @@ struct Stream {
 };
 
 struct Movie {
-    bool opened = false;
     std::string format;
     std::vector<Stream> streams;
     std::vector<Packet> packets;  // in file order
@@ -240,6 +264,11 @@ struct Movie {
         for (const Packet& p : packets) n += p.stream == stream;
         return n;
     }
+    size_t Bytes() const {
+        size_t n = 0;
+        for (const Packet& p : packets) n += p.data.size();
+        return n;
+    }
 };
 
 inline Movie read_movie(const std::string& path) {
@@ -248,7 +277,6 @@ inline Movie read_movie(const std::string& path) {
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return movie;
     ffmpeg::FormatPtr format(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0) return movie;
-    movie.opened = true;
     movie.format = raw->iformat->name;
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         const AVStream* s = raw->streams[i];
@@ -257,11 +285,8 @@ inline Movie read_movie(const std::string& path) {
         stream.type = p->codec_type;
         stream.codec = p->codec_id;
         stream.tag = p->codec_tag;
-        stream.width = p->width;
-        stream.height = p->height;
         stream.sampleRate = p->sample_rate;
         stream.channels = p->ch_layout.nb_channels;
-        stream.bitsPerCodedSample = p->bits_per_coded_sample;
         stream.bitRate = p->bit_rate;
         stream.timeBase = s->time_base;
         stream.frames = s->nb_frames;

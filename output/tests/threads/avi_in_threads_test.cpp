@@ -27,10 +27,11 @@ class AviInThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         av_log_set_level(AV_LOG_QUIET);
-        m_spec.encoder = encoder_available("ffv1") ? "ffv1" : "rawvideo";
-        m_spec.pixelFormat = encoder_available("ffv1") ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24;
-        m_spec.frames = 40;
-        m_spec.gop = 5;
+        const bool ffv1 = encoder_available("ffv1");
+        m_spec = {.encoder = ffv1 ? "ffv1" : "rawvideo",
+                  .pixelFormat = ffv1 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24,
+                  .frames = 40,
+                  .gop = 5};
         ASSERT_TRUE(write_clip(m_path, m_spec));
     }
     void TearDown() override { drop_parked_clips(); }

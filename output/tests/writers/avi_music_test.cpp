@@ -31,13 +31,8 @@ protected:
         SetVideo(writer, 32, 24, 30, 1, frames);
         int result = writer.PrepareWriter();
         if (result == 0) result = writer.AppendWave(music, offset);
-        for (int n = 0; result == 0 && n < frames; ++n) {
-            ImagePtr frame = make_frame(n, 32, 24);
-            result = writer.DoVideoWriter(frame.get(), n, image_stride(32, 24) * 24, 1, 0);
-        }
-        int closed = writer.CloseWriter();
-        writer.Finish();
-        return result != 0 ? result : closed;
+        for (int n = 0; result == 0 && n < frames; ++n) result = Frame(writer, n, 32, 24, 1, 0);
+        return Close(writer, result);
     }
 };
 
@@ -206,11 +201,9 @@ TEST_F(AviMusicTest, MusicIsAppendedOnlyBeforeTheFirstFrame) {
     ASSERT_EQ(writer.PrepareWriter(), 0);
     EXPECT_EQ(writer.AppendWave(path, -1), 1);
     EXPECT_EQ(writer.AppendWave(m_folder / "missing.wav", 0), 1);
-    ImagePtr frame = make_frame(0, 32, 24);
-    ASSERT_EQ(writer.DoVideoWriter(frame.get(), 0, image_stride(32, 24) * 24, 1, 0), 0);
+    ASSERT_EQ(Frame(writer, 0, 32, 24, 1, 0), 0);
     EXPECT_EQ(writer.AppendWave(path, 0), 1);
-    EXPECT_EQ(writer.CloseWriter(), 0);
-    writer.Finish();
+    EXPECT_EQ(Close(writer, 0), 0);
     EXPECT_EQ(read_movie(m_folder / "late.avi").streams.size(), 1u);
 }
 

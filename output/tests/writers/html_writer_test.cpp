@@ -67,14 +67,10 @@ protected:
         int result = writer.Initialize();
         SetVideo(writer, 64, 48, rate, 1, 90);
         if (result == 0) result = writer.PrepareWriter();
-        for (size_t i = 0; result == 0 && i < frames.size(); ++i) {
-            ImagePtr frame = make_frame(frames[i], 64, 48);
-            result = writer.DoVideoWriter(frame.get(), frames[i], image_stride(64, 24) * 48, 1, 0);
-        }
+        for (size_t i = 0; result == 0 && i < frames.size(); ++i)
+            result = Frame(writer, frames[i], 64, 48, 1, 0);
         if (aborted) writer.MarkAborted();
-        int closed = writer.CloseWriter();
-        writer.Finish();
-        return result != 0 ? result : closed;
+        return Close(writer, result);
     }
 
     std::string Page(const std::string& name) { return read_bytes(m_folder / name + "/index.htm"); }
@@ -189,20 +185,19 @@ TEST_F(HtmlWriterTest, StyleOneListsEachImageWithItsTimesAndCheckPoint) {
                                    "</table>\r\n<br><br>\r\n"
                                    "<font color=\"red\">This page was not completed.</font>\r\n"
                                    "</body>\r\n</html>\r\n");
-}
 
-TEST_F(HtmlWriterTest, TimesPastAMinuteShowMinutesToo) {
-    // 60.00 seconds stays seconds only; 60.04 adds 1 minute and 0.04 seconds.
-    ASSERT_EQ(Write("OUTPUT", 1, {1500, 1501}, false, 25), 0);
-    const std::string expected =
+    // Past a minute: 60.00 seconds stays seconds only; 60.04 adds 1 minute and 0.04
+    // seconds.
+    ASSERT_EQ(Write("MINUTE", 1, {1500, 1501}, false, 25), 0);
+    const std::string minute =
         Head(2, 25) + Row(1500, 0, Seconds("60.00"), "60.00") + "</tr>\r\n" +
         Row(1501, 1,
             "\t<tr><th nowrap align=\"left\" valign=\"top\">Time</th><td nowrap> : "
             "60.04[sec]<BR>1:0.04</td></th>\r\n",
             "0.04") +
         "</tr>\r\n" + kTail;
-    EXPECT_EQ(Page("OUTPUT"), expected);
-    EXPECT_TRUE(std::filesystem::exists(m_folder.Path() / "OUTPUT/images/img-01501.bmp"));
+    EXPECT_EQ(Page("MINUTE"), minute);
+    EXPECT_TRUE(std::filesystem::exists(m_folder.Path() / "MINUTE/images/img-01501.bmp"));
 }
 
 TEST_F(HtmlWriterTest, GridStylesOpenAndCloseTheirRows) {
@@ -254,19 +249,17 @@ TEST_F(HtmlWriterTest, TheTitleIsCodePage932AndEscaped) {
 }
 
 TEST_F(HtmlWriterTest, FolderRules) {
-    // The folder's name is a plain file.
-    write_file(m_folder / "PLAIN", "text");
-    EXPECT_EQ(Write("PLAIN", 1, {0}), 1);
-    EXPECT_TRUE(Traced("+ Unknown file exists."));
-    EXPECT_EQ(read_bytes(m_folder / "PLAIN"), "text");
-
-    // The image folder's name is a plain file.
-    m_traces.clear();
+    // The folder's name, or its image folder's, is a plain file: it stays, and no
+    // page is written.
     std::filesystem::create_directory(m_folder.Path() / "HALF");
-    write_file(m_folder / "HALF/images", "text");
-    EXPECT_EQ(Write("HALF", 1, {0}), 1);
-    EXPECT_TRUE(Traced("+ Unknown file exists."));
-    EXPECT_FALSE(std::filesystem::exists(m_folder.Path() / "HALF/index.htm"));
+    for (auto [folder, plain] : {std::pair{"PLAIN", "PLAIN"}, std::pair{"HALF", "HALF/images"}}) {
+        m_traces.clear();
+        write_file(m_folder / plain, "text");
+        EXPECT_EQ(Write(folder, 1, {0}), 1) << plain;
+        EXPECT_TRUE(Traced("+ Unknown file exists.")) << plain;
+        EXPECT_EQ(read_bytes(m_folder / plain), "text");
+    }
+    EXPECT_EQ(Entries("HALF"), std::vector<std::string>{"images"});
 
     // A folder that cannot be made.
     m_traces.clear();
@@ -280,8 +273,8 @@ TEST_F(HtmlWriterTest, FolderRules) {
     write_file(m_folder / "OLD/index.htm", "old page");
     ASSERT_EQ(Write("OLD", 1, {90}), 0);
     EXPECT_EQ(Page("OLD"), Head(1) + Row(90, 0, Seconds("3.00"), "3.00") + "</tr>\r\n" + kTail);
-    EXPECT_TRUE(std::filesystem::exists(m_folder.Path() / "OLD/images/img-00090.bmp"));
-    EXPECT_EQ(Entries("OLD"), (std::vector<std::string>{"images", "index.htm"}));
+    EXPECT_EQ(Entries("OLD"),
+              (std::vector<std::string>{"images", "images/img-00090.bmp", "index.htm"}));
 }
 
 }  // namespace

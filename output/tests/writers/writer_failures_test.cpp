@@ -59,25 +59,14 @@ protected:
         SetVideo(*writer, 64, 48, 30, 1, frames, WindowsMediaSettings{}.videoBitrate);
         writer->SetAudio(0, 0, 0, 0, 0);
         run.prepare = writer->PrepareWriter();
-        for (int n = 0; run.prepare == 0 && run.frames == 0 && n < frames; ++n) {
-            ImagePtr frame = make_frame(n, 64, 48, Pattern::Noise);
-            run.frames = writer->DoVideoWriter(frame.get(), n, image_stride(64, 24) * 48,
-                                               n == 0 ? 1 : 0, int64_t{n} * 10000000 / 30);
-        }
+        for (int n = 0; run.prepare == 0 && run.frames == 0 && n < frames; ++n)
+            run.frames = Frame(*writer, n, 64, 48, n == 0 ? 1 : 0, int64_t{n} * 10000000 / 30,
+                               Pattern::Noise);
         if (between) between();
         if (run.prepare == 0) run.close = writer->CloseWriter();
         writer->Finish();
         run.error = writer->LastError();
         return run;
-    }
-
-    // Entries of a folder, hidden ones included.
-    static std::vector<std::string> Names(const std::filesystem::path& folder) {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-            names.push_back(std::filesystem::relative(entry.path(), folder).string());
-        std::sort(names.begin(), names.end());
-        return names;
     }
 };
 
@@ -107,7 +96,7 @@ TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
     Outcome run = Write(kHtml, m_folder / "PAGE", 2, read);
     EXPECT_EQ(run.prepare, 1);
     EXPECT_EQ(run.error, kReadFileReason);
-    EXPECT_EQ(Names(m_folder.Path() / "PAGE"), std::vector<std::string>{"index.htm"});
+    EXPECT_EQ(Entries("PAGE"), std::vector<std::string>{"index.htm"});
     EXPECT_EQ(read_bytes(page), "precious");
 
     // A still of an HTML folder: the frame fails, the still stays, and the page
@@ -123,7 +112,7 @@ TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
     EXPECT_TRUE(Traced("+ save_image_overwrite ... failed."));
     EXPECT_TRUE(Traced(kReadFileReason));
     EXPECT_EQ(read_bytes(still), "precious");
-    EXPECT_EQ(Names(m_folder.Path() / "STILL"),
+    EXPECT_EQ(Entries("STILL"),
               (std::vector<std::string>{"images", "images/img-00000.bmp", "images/img-00001.bmp"}));
 }
 
@@ -170,14 +159,14 @@ TEST_F(WriterFailureTest, AFullDisk) {
         Outcome run = Write(kind, (small / "out.bin").string(), 40);
         EXPECT_TRUE(run.Failed());
         EXPECT_EQ(run.error, "No space left on device");
-        EXPECT_TRUE(Names(small).empty());
+        EXPECT_TRUE(Entries("small").empty());
     }
     // Stills of 230 kB do not fit at all; the page is not written.
     Outcome run = Write(kHtml, (small / "OUTPUT").string(), 2);
     EXPECT_EQ(run.frames, 1);
     EXPECT_EQ(run.close, 1);
     EXPECT_EQ(run.error, "No space left on device");
-    EXPECT_EQ(Names(small), (std::vector<std::string>{"OUTPUT", "OUTPUT/images"}));
+    EXPECT_EQ(Entries("small"), (std::vector<std::string>{"OUTPUT", "OUTPUT/images"}));
 }
 
 // Threads of this process.
@@ -197,10 +186,8 @@ TEST_F(WriterFailureTest, EncoderThreadsEndWithTheWriter) {
         SetVideo(writer, 320, 240, 30, 1, 30);
         ASSERT_EQ(writer.PrepareWriter(), 0);
         int result = 0;
-        for (int n = 0; result == 0 && n < 30; ++n) {
-            ImagePtr frame = make_frame(n, 320, 240, Pattern::Noise);
-            result = writer.DoVideoWriter(frame.get(), n, image_stride(320, 24) * 240, 0, 0);
-        }
+        for (int n = 0; result == 0 && n < 30; ++n)
+            result = Frame(writer, n, 320, 240, 0, 0, Pattern::Noise);
         const int closed = writer.CloseWriter();
         EXPECT_EQ(result != 0 || closed != 0, target == "/dev/full") << target;
         writer.Finish();

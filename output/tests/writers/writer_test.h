@@ -50,11 +50,27 @@ protected:
                         count);
     }
 
-    // Names in the folder, or in one inside it (hidden temporary files included).
+    // Hands gradient (or `pattern`) frame n to the writer at position n.
+    static int Frame(CMovieOut& writer, int n, int width, int height, int key, int64_t time,
+                     writer_fixtures::Pattern pattern = writer_fixtures::Pattern::Gradient) {
+        ImagePtr frame = writer_fixtures::make_frame(n, width, height, pattern);
+        return writer.DoVideoWriter(frame.get(), n, image_stride(width, 24) * height, key, time);
+    }
+
+    // Closes and finishes the writer: `result` when an earlier call failed, else
+    // CloseWriter's.
+    static int Close(CMovieOut& writer, int result) {
+        const int closed = writer.CloseWriter();
+        writer.Finish();
+        return result != 0 ? result : closed;
+    }
+
+    // Paths under the folder, or under one inside it, hidden temporary files included.
     std::vector<std::string> Entries(const std::string& inside = "") const {
+        const std::filesystem::path folder = m_folder.Path() / inside;
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path() / inside))
-            names.push_back(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            names.push_back(entry.path().lexically_relative(folder).string());
         std::sort(names.begin(), names.end());
         return names;
     }
