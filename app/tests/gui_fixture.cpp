@@ -53,18 +53,14 @@ bool BoxAnswers::HasCaption(const QString& caption) const {
     return false;
 }
 
-DialogAcceptor::DialogAcceptor(std::function<void(QDialog*)> prepare, bool accept)
-    : m_prepare(std::move(prepare)), m_accept(accept), m_timer(new QTimer) {
+DialogAcceptor::DialogAcceptor(std::function<void(QDialog*)> prepare)
+    : m_prepare(std::move(prepare)), m_timer(new QTimer) {
     QObject::connect(m_timer, &QTimer::timeout, [this] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible()) return;
         ++m_handled;
         if (m_prepare) m_prepare(dialog);
-        if (m_accept) {
-            dialog->accept();
-        } else {
-            dialog->reject();
-        }
+        dialog->accept();
     });
     m_timer->start(20);
 }

@@ -56,17 +56,16 @@ private:
     std::function<void()> m_action;
 };
 
-// Accepts each modal dialog of type T that opens while it lives, after handing it
-// to `prepare` (which may change its choices or take a screenshot).
+// Accepts each modal dialog that opens while it lives, after handing it to
+// `prepare` (which may change its choices or take a screenshot).
 class DialogAcceptor {
 public:
-    explicit DialogAcceptor(std::function<void(QDialog*)> prepare, bool accept = true);
+    explicit DialogAcceptor(std::function<void(QDialog*)> prepare = {});
     ~DialogAcceptor();
     int Handled() const { return m_handled; }
 
 private:
     std::function<void(QDialog*)> m_prepare;
-    bool m_accept;
     int m_handled = 0;
     class QTimer* m_timer;
 };

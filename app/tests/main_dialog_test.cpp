@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QtTest>
 
 #include "app/command_line.h"
@@ -118,9 +117,8 @@ private slots:
         BoxAnswers boxes;
         CMainDialog dialog(test_options(folder.WriteScenario("tour.txt", small_scenario())));
         QCOMPARE(dialog.State(), DialogState::Ready);
-        QVERIFY(enabled(dialog, Id::kIdWindowsMedia));
-        QVERIFY(enabled(dialog, Id::kIdQuickTime));
-        QVERIFY(enabled(dialog, Id::kIdMultiThread));
+        for (int id : {Id::kIdWindowsMedia, Id::kIdQuickTime, Id::kIdMultiThread})
+            QVERIFY2(enabled(dialog, id), qPrintable(QString::number(id)));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(save_screenshot(&dialog, QStringLiteral("main-dialog-ready")));

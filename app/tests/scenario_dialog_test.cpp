@@ -16,20 +16,13 @@
 
 namespace {
 
-std::string graph_scenario(const std::string& screen) {
-    return "SCREEN " + screen +
-           "\nFRAMERATE 30\n"
-           "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 8 8 POINT 55 39 FILL } }\n"
-           "STILL \"OPENING\" { INPUT \"箱\" FRAMES 30 }\n"
-           "STILL \"a/b\" { INPUT \"箱\" FRAMES 20 }\n"
-           "MAIN { INPUT \"OPENING\" INPUT \"a/b\" INPUT \"OPENING\" }\n";
-}
-
-std::unique_ptr<CScenario> load(const std::string& path) {
-    auto doc = std::make_unique<CScenario>();
-    if (doc->Load(path) != 0 || doc->Link() != 0) return nullptr;
-    return doc;
-}
+// A box with transparent edges, shown through two stills; one named with a "/".
+const char kGraph[] =
+    "SCREEN 128 48\nFRAMERATE 30\n"
+    "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 8 8 POINT 55 39 FILL } }\n"
+    "STILL \"OPENING\" { INPUT \"箱\" FRAMES 30 }\n"
+    "STILL \"a/b\" { INPUT \"箱\" FRAMES 20 }\n"
+    "MAIN { INPUT \"OPENING\" INPUT \"a/b\" INPUT \"OPENING\" }\n";
 
 QStringList child_names(QTreeWidgetItem* item) {
     QStringList names;
@@ -43,14 +36,13 @@ class ScenarioDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void previewSizeKeepsTheAspect() {
+    void previewSizeAndFrameCountText() {
+        // The preview keeps the aspect within 320 x 240.
         QCOMPARE(scenario_preview_size(1920, 1080), QSize(320, 180));
         QCOMPARE(scenario_preview_size(480, 640), QSize(180, 240));
         QCOMPARE(scenario_preview_size(640, 480), QSize(320, 240));
         QCOMPARE(scenario_preview_size(64, 48), QSize(320, 240));
-    }
-
-    void frameCountsShowTheirDuration() {
+        // Frame counts show their duration.
         QCOMPARE(frame_count_text(90, 1, 30), std::string("90 ( 3.00秒 )"));
         QCOMPARE(frame_count_text(1799, 1, 30), std::string("1799 ( 59.97秒 )"));
         QCOMPARE(frame_count_text(1800, 1, 30), std::string("1800 ( 60.00秒 = 1分0.00秒 )"));
@@ -58,15 +50,16 @@ private slots:
                  std::string("5000 ( 166.83秒 = 2分46.83秒 )"));
     }
 
-    void treeListsEveryUseFromMain() {
+    void treeDrawAndSave() {
         TestFolder folder;
         BoxAnswers boxes;
-        auto doc = load(folder.WriteScenario("g.txt", graph_scenario("1920 1080")));
-        QVERIFY(doc);
-        CScenarioDialog dialog(doc.get(), nullptr);
+        CScenario doc;
+        QCOMPARE(doc.Load(folder.WriteScenario("g.txt", kGraph)), 0);
+        QCOMPARE(doc.Link(), 0);
+        QDir::setCurrent(QString::fromStdString(folder.Path()));
+        CScenarioDialog dialog(&doc, nullptr);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("シナリオ情報"));
-        QCOMPARE(dialog.PreviewSize(), QSize(320, 180));
-        QCOMPARE(dialog.Preview()->size(), QSize(326, 186));
+        QCOMPARE(dialog.Preview()->size(), QSize(326, 126));
         QCOMPARE(dialog.Tree()->topLevelItemCount(), 1);
         QTreeWidgetItem* main = dialog.Tree()->topLevelItem(0);
         QCOMPARE(main->text(0), QStringLiteral("MAIN"));
@@ -84,34 +77,20 @@ private slots:
         QCOMPARE(dialog.TrackBar()->maximum(), 79);
         QVERIFY(dialog.DrawButton()->isEnabled());
 
-        // A picture counts as one frame and shows 0.
+        // A picture counts as one frame and shows 0; it carries transparency, so it
+        // is drawn over opaque black.
         dialog.Tree()->setCurrentItem(main->child(0)->child(0));
         QCOMPARE(dialog.KindLabel()->text(), QStringLiteral("DRAW"));
         QCOMPARE(dialog.FramesLabel()->text(), QStringLiteral("0"));
         QCOMPARE(dialog.TrackBar()->maximum(), 0);
-    }
-
-    void drawAndSaveAFrame() {
-        TestFolder folder;
-        BoxAnswers boxes;
-        auto doc = load(folder.WriteScenario("g.txt", graph_scenario("64 48")));
-        QVERIFY(doc);
-        QDir::setCurrent(QString::fromStdString(folder.Path()));
-        CScenarioDialog dialog(doc.get(), nullptr);
-        QTreeWidgetItem* main = dialog.Tree()->topLevelItem(0);
-
-        // A drawing carries transparency: drawn over opaque black.
-        dialog.Tree()->setCurrentItem(main->child(0)->child(0));
         dialog.OnDraw();
-        const CImageBuffer* drawn = dialog.RenderedFrame();
-        QVERIFY(drawn);
-        QCOMPARE(drawn->width, 64);
-        QCOMPARE(drawn->height, 48);
-        const QImage shown = to_qimage(drawn);
+        QVERIFY(dialog.RenderedFrame());
+        const QImage shown = to_qimage(dialog.RenderedFrame());
+        QCOMPARE(shown.size(), QSize(64, 48));
         QCOMPARE(shown.pixelColor(0, 0), QColor(Qt::black));
         QCOMPARE(shown.pixelColor(30, 20), QColor(Qt::white));
         QVERIFY(dialog.SaveButton()->isEnabled());
-        QCOMPARE(dialog.Preview()->Image().size(), QSize(320, 240));
+        QCOMPARE(dialog.Preview()->Image().size(), QSize(320, 120));
 
         // Frame 12 of OPENING.
         dialog.Tree()->setCurrentItem(main->child(0));
@@ -127,8 +106,8 @@ private slots:
         QVERIFY(bytes.startsWith("BM"));
         QImage reread;
         QVERIFY(reread.loadFromData(bytes, "BMP"));
-        QCOMPARE(reread.size(), QSize(64, 48));
-        QCOMPARE(reread.pixelColor(30, 20), QColor(Qt::white));
+        QCOMPARE(reread.size(), QSize(128, 48));
+        QCOMPARE(reread.pixelColor(48, 20), QColor(Qt::white));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         save_screenshot(&dialog, QStringLiteral("scenario-information"));
