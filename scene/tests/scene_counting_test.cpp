@@ -114,8 +114,6 @@ TEST(SceneCount, KeyFramesOfEachClass) {
     EXPECT_EQ(marked(shake), (Frames{0, 8}));
     EXPECT_EQ(marked(mosaic), (Frames{0, 4, 8}));
     EXPECT_EQ(marked(film), (Frames{0, 2}));
-    for (CSceneFade* fade : fades) EXPECT_EQ(fade->GetFrameCount(), 30);
-    EXPECT_EQ(mosaic->GetFrameCount(), 9);
 
     // Movies are made on the control thread, and so is what shows them frame by frame;
     // pictures answer yes to everything.
@@ -126,15 +124,6 @@ TEST(SceneCount, KeyFramesOfEachClass) {
     auto* text = g.Add<CSceneText>("t");
     EXPECT_EQ(text->TestFrame(FRAME_KEY, 123456), 1);
     EXPECT_EQ(text->TestFrame(FRAME_SERIAL, 7), 1);
-
-    // Five levels of effects over the movie, described down to it.
-    FrameDescription rows;
-    EXPECT_EQ(mosaic->DescribeFrame(2, 0, rows), 0);
-    ASSERT_EQ(rows.size(), 3u + 5u * 5u);
-    EXPECT_EQ(rows[3], "1");
-    EXPECT_EQ(rows[4], "e");
-    EXPECT_EQ(rows[rows.size() - 5], "5");
-    EXPECT_EQ(rows[rows.size() - 3], "MOVIE");
 }
 
 TEST(SceneCount, CrossfadeTimeline) {
@@ -208,7 +197,6 @@ TEST(SceneCount, CutKeysAndMapping) {
         return scene;
     };
     auto* back = cut("back", 10, 4, 1);
-    auto* hold = cut("hold", 0, 9, 3);
     auto* zero = cut("zero", 2, 5, 0);
     // An END far beyond START: the count saturates, the mapping never wraps.
     auto* wide = cut("wide", 0x7fffffff, -1, 1);
@@ -222,66 +210,9 @@ TEST(SceneCount, CutKeysAndMapping) {
     EXPECT_EQ(back->TestFrame(FRAME_SERIAL, 3), 1);
     EXPECT_EQ(back->TestFrame(FRAME_SERIAL, 7), 0) << "beyond the cut";
 
-    FrameDescription rows;
-    hold->DescribeFrame(4, 0, rows);
-    EXPECT_EQ(rows, (FrameDescription{"CUT", "4", "(null)", "1", "m", "MOVIE", "3", "(null)"}));
-
     EXPECT_EQ(wide->GetFrameCount(), kEndlessFrames);
     EXPECT_EQ(wide->MapFrame(5), 0x7fffffff - 5);
     EXPECT_EQ(wide->TestFrame(FRAME_SERIAL, 5), 1);
-}
-
-TEST(SceneCount, DescribeFollowsTheActiveChain) {
-    SceneGraph g;
-    auto* photo = g.Add<CSceneImage>("photo");
-    photo->EditSettings().file = "pic\\a.jpg";
-    auto* movie = add_movie(g, "clip", 30);
-    movie->EditSettings().file = "clip.avi";
-    auto* frameOf = g.Over<CSceneImage>(movie, "frame");
-    frameOf->EditSettings().blockFrame = 12;
-    auto* still = add_still(g, "shot", 40, photo);
-    g.Input(still, frameOf);
-    auto* main = g.Over<CSceneSeries>(still, " ", SCENE_MAIN);
-    g.Count();
-    CSceneLink mainLink("MAIN");
-    mainLink.Resolve(&g.owner, main);
-    FrameDescription rows;
-    EXPECT_EQ(mainLink.DescribeFrame(7, 0, rows), 0);
-    EXPECT_EQ(rows, (FrameDescription{"0", "MAIN",  "MAIN",  "7",  "(null)",      //
-                                      "1", "shot",  "STILL", "7",  "(null)",      //
-                                      "2", "photo", "IMAGE", "7",  "pic\\a.jpg",  //
-                                      "2", "frame", "IMAGE", "7",  "(null)",      //
-                                      "3", "clip",  "MOVIE", "12", "clip.avi"}));
-    EXPECT_EQ(rows.size() % kDescriptionColumns, 0u);
-}
-
-TEST(SceneCount, MovesDescribeTheirInputThenTheBackground) {
-    SceneGraph g;
-    auto* photo = g.Add<CSceneImage>("photo");
-    auto* back = add_movie(g, "back", 30);
-    auto* rotate = g.Over<CSceneRotate>(photo, "r");
-    rotate->EditSettings().frames = 20;
-    g.Input(rotate, photo);  // only the first input is followed
-    g.Background(rotate, back);
-    auto* zoom = g.Over<CSceneAction>(photo, "z", SCENE_ZOOM);
-    zoom->EditSettings().frames = 20;
-    g.Background(zoom, back);
-    // A STILL stops at the first input that cannot be described.
-    auto* still = add_still(g, "s", 10, photo);
-    still->AddInput("missing");
-    g.Input(still, back);
-    g.Count();
-    const FrameDescription expected{"1", "photo", "IMAGE", "4", "(null)",
-                                    "1", "back",  "MOVIE", "4", "(null)"};
-    for (CScene* move : std::initializer_list<CScene*>{rotate, zoom}) {
-        FrameDescription rows;
-        EXPECT_EQ(move->DescribeFrame(4, 0, rows), 0) << move->TypeName();
-        ASSERT_EQ(rows.size(), 3u + expected.size()) << move->TypeName();
-        EXPECT_EQ(FrameDescription(rows.begin() + 3, rows.end()), expected) << move->TypeName();
-    }
-    FrameDescription rows;
-    EXPECT_EQ(still->DescribeFrame(1, 0, rows), -1);
-    EXPECT_EQ(rows.size(), 3u + 2u * kDescriptionColumns) << "the movie after it is not described";
 }
 
 TEST(SceneCount, LoopsCountWithoutRecursingForever) {
