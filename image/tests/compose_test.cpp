@@ -166,8 +166,10 @@ TEST(ComposeSse2, MatchesPlainFormExceptLightenWeighting) {
     }
 }
 
-// Mixes that cannot be made (the values are checked byte by byte below).
-TEST(Crossfade, RefusesPercentsSizesAndLayoutsThatDoNotFit) {
+// Mixes that cannot be made, and one pixel of each layout: the weights at 50 % are
+// 127 and 127 of 256, the alpha is the larger, and a 24-bit picture without a plane
+// counts as opaque. The mix over whole frames is checked through CROSSFADE scenes.
+TEST(Crossfade, OnePixelAndMixesThatCannotBeMade) {
     for (int bpp : {32, 24}) {
         ImagePtr white = make_uniform(bpp, 3, 2, {255, 255, 255, 255});
         ImagePtr black = make_uniform(bpp, 3, 2, {0, 0, 0, 30});
@@ -181,57 +183,55 @@ TEST(Crossfade, RefusesPercentsSizesAndLayoutsThatDoNotFit) {
     ImagePtr a32 = make_uniform(32, 2, 2, {0, 0, 0, 0});
     ImagePtr b24 = make_uniform(24, 2, 2, {0, 0, 0, 0});
     EXPECT_FALSE(crossfade_image(a32.get(), b24.get(), 50)) << "layouts must match";
+
+    ImagePtr a = make_uniform(24, 1, 1, {200, 100, 0, 30});
+    ImagePtr b(create_image(1, 1, 24));
+    put_pixel(b.get(), 0, 0, {0, 0, 255, 0});
+    ImagePtr mix(crossfade_image(a.get(), b.get(), 50));
+    ASSERT_TRUE(mix);
+    EXPECT_EQ(pixel_at(mix.get(), 0, 0), (Bgra{99, 49, 126, 255}));
 }
 
-// Every byte of random pictures of odd widths against the formula, in the plain and
-// every packed form, in both layouts (a 24-bit picture without an alpha plane counts as
-// opaque); the mix made at once in the hand-over form equals the hand-over of the mix;
-// and the hand-over from 32 to 24 bits keeps every byte where it belongs.
-TEST(Crossfade, EveryByteFollowsTheFormulaInEveryForm) {
+// Random pictures of odd widths: every packed form gives the plain form's bytes, row
+// slack included, in both layouts; the mix made at once in the hand-over form equals
+// the hand-over of the mix; and the hand-over from 32 to 24 bits keeps every pixel.
+TEST(Crossfade, EveryFormGivesThePlainFormsBytes) {
     std::vector<uint32_t> forms{0u, kCpuSSE2, kCpuSSE2 | kCpuSSSE3};
     if (detect_cpu_features() & kCpuAVX2) forms.push_back(kCpuSSE2 | kCpuSSSE3 | kCpuAVX2);
-    for (uint32_t features : forms) {
-        CpuFeaturesOverride form(features);
-        // Up to seven steps of the widest form, and every narrower one after it.
-        for (int32_t width : {1, 3, 4, 5, 16, 17, 37, 99, 230}) {
-            for (int bpp : {32, 24}) {
-                ImagePtr a(bpp == 32 ? create_image32(width, 3) : create_image24a(width, 3));
-                // Odd 24-bit widths give both images a plane: their alpha values mix.
-                ImagePtr b(bpp == 32        ? create_image32(width, 3)
-                           : width % 2 == 1 ? create_image24a(width, 3)
-                                            : create_image(width, 3, 24));
-                fill_random(a.get(), 7 * width + bpp);
-                fill_random(b.get(), 9 * width + bpp);
-                for (int percent : {0, 13, 50, 77, 100}) {
-                    ImagePtr mix(crossfade_image(a.get(), b.get(), percent));
-                    ASSERT_TRUE(mix);
-                    const int wb = percent * 255 / 100, wa = (100 - percent) * 255 / 100;
-                    for (int32_t y = 0; y < 3; ++y)
-                        for (int32_t x = 0; x < width; ++x) {
-                            const Bgra pa = pixel_at(a.get(), x, y), pb = pixel_at(b.get(), x, y);
-                            auto channel = [&](uint8_t ca, uint8_t cb) {
-                                return static_cast<uint8_t>(((cb * wb) >> 8) + ((ca * wa) >> 8));
-                            };
-                            ASSERT_EQ(pixel_at(mix.get(), x, y),
-                                      (Bgra{channel(pa.b, pb.b), channel(pa.g, pb.g),
-                                            channel(pa.r, pb.r), std::max(pa.a, pb.a)}))
-                                << bpp << " " << width << " " << percent << " " << features;
-                        }
-                    // The mix made at once in the hand-over form: every byte as the
-                    // hand-over of the mix gives it, row slack included.
+    // Up to seven steps of the widest form, and every narrower one after it.
+    for (int32_t width : {1, 3, 4, 5, 16, 17, 37, 99, 230}) {
+        for (int bpp : {32, 24}) {
+            ImagePtr a(bpp == 32 ? create_image32(width, 3) : create_image24a(width, 3));
+            // Odd 24-bit widths give both images a plane: their alpha values mix.
+            ImagePtr b(bpp == 32        ? create_image32(width, 3)
+                       : width % 2 == 1 ? create_image24a(width, 3)
+                                        : create_image(width, 3, 24));
+            fill_random(a.get(), 7 * width + bpp);
+            fill_random(b.get(), 9 * width + bpp);
+            for (int percent : {0, 13, 50, 77, 100}) {
+                SCOPED_TRACE(::testing::Message() << bpp << " " << width << " " << percent);
+                ImagePtr plain(
+                    with_features(0, [&] { return crossfade_image(a.get(), b.get(), percent); }));
+                ASSERT_TRUE(plain);
+                for (uint32_t form : forms) {
+                    CpuFeaturesOverride packed(form);
+                    EXPECT_TRUE(same_pixels(
+                        ImagePtr(crossfade_image(a.get(), b.get(), percent)).get(), plain.get()))
+                        << form;
                     ImagePtr direct(crossfade_image_24a(a.get(), b.get(), percent));
                     ASSERT_EQ(direct != nullptr, bpp == 32);
-                    if (!direct) continue;
-                    EXPECT_TRUE(
-                        same_pixels(direct.get(), ImagePtr(image32_to_24a(mix.get())).get()))
-                        << width << " " << percent << " " << features;
+                    if (direct) {
+                        EXPECT_TRUE(
+                            same_pixels(direct.get(), ImagePtr(image32_to_24a(plain.get())).get()))
+                            << form;
+                    }
                 }
-                if (bpp == 32) {
-                    ImagePtr handed(image32_to_24a(a.get()));
-                    for (int32_t y = 0; y < 3; ++y)
-                        for (int32_t x = 0; x < width; ++x)
-                            ASSERT_EQ(pixel_at(handed.get(), x, y), pixel_at(a.get(), x, y));
-                }
+            }
+            if (bpp == 32) {
+                ImagePtr handed(image32_to_24a(a.get()));
+                for (int32_t y = 0; y < 3; ++y)
+                    for (int32_t x = 0; x < width; ++x)
+                        ASSERT_EQ(pixel_at(handed.get(), x, y), pixel_at(a.get(), x, y));
             }
         }
     }

@@ -17,8 +17,6 @@ TEST(CpuFeatures, ProbeTwiceGivesTheSameWordAndTheSameEightLines) {
     const uint32_t second = detect_cpu_features();
     const std::vector<std::string>& lines = sink.lines;
     EXPECT_EQ(first, second);
-    EXPECT_EQ(get_cpu_features(), first);
-    EXPECT_EQ(first & ~0xFFu, 0u) << "only bits 0 to 7 are ever set";
     EXPECT_TRUE(!(first & kCpuAVX2) || (first & kCpuSSE2)) << "AVX2 comes with SSE2";
 #if defined(__x86_64__)
     // Every x86-64 processor has MMX, SSE and SSE2.

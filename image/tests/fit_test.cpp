@@ -1,4 +1,4 @@
-// Fitting a picture into a frame: inside, fill, nearest, opaque bands.
+// Fitting a picture into a frame: inside, fill, nearest.
 
 #include <gtest/gtest.h>
 
@@ -25,12 +25,6 @@ TEST_P(Fit, InsideCentresTheWholePictureBetweenTransparentBands) {
     EXPECT_EQ(pixel_at(fitted.get(), 160, 200), kColour);
     EXPECT_GT(pixel_at(fitted.get(), 160, 279).a, 250);
     EXPECT_EQ(pixel_at(fitted.get(), 160, 280), (Bgra{0, 0, 0, 0}));
-
-    ImagePtr opaque(fit_image_opaque(src.get(), 320, 320, FIT_INSIDE));
-    ASSERT_TRUE(opaque);
-    EXPECT_EQ(pixel_at(opaque.get(), 160, 10), (Bgra{0, 0, 0, 255})) << "opaque black band";
-    EXPECT_EQ(pixel_at(opaque.get(), 160, 300), (Bgra{0, 0, 0, 255}));
-    EXPECT_EQ(pixel_at(opaque.get(), 160, 200), kColour);
 }
 
 TEST_P(Fit, FillCropsTheOverflow) {
@@ -71,7 +65,6 @@ TEST_P(Fit, FlagsAndEmptyFitsGiveNone) {
     EXPECT_FALSE(fit_image(src.get(), 100, 100, 0));
     EXPECT_FALSE(fit_image(src.get(), 100, 100, FIT_NEAREST));
     EXPECT_FALSE(fit_image(src.get(), 100, 100, FIT_INSIDE)) << "1000 x 1 fitted is 100 x 0";
-    EXPECT_FALSE(fit_image_opaque(src.get(), 100, 100, FIT_INSIDE));
     EXPECT_FALSE(fit_image(src.get(), 0, 100, FIT_FILL));
     EXPECT_FALSE(fit_image(nullptr, 100, 100, FIT_FILL));
     ImagePtr filled(fit_image(src.get(), 100, 100, FIT_FILL));

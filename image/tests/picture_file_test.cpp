@@ -236,15 +236,13 @@ TEST_F(PictureFile, ExifTypesFormatInBothByteOrders) {
 }
 
 TEST_F(PictureFile, PicturesWithoutExifOrWithBrokenExifGiveNone) {
-    const int placeholders[] = {0x10F, 0x110, 0x131, 0x132, 0x829A, 0x829D, 0x8827, 0x9209, 0x920A};
     Bytes jpeg = encode_jpeg(16, 16, pattern);
     write_file(Path("plain.jpg"), jpeg);
     write_file(Path("plain.png"),
                encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, 4, 4, rgb24(pattern)));
-    for (int tag : placeholders) {
+    for (int tag : {0x010F, 0x829A})
         for (const char* name : {"plain.jpg", "plain.png", "missing.jpg"})
             EXPECT_EQ(read_exif_property(Path(name), tag), std::nullopt) << name << " " << tag;
-    }
 
     // Counts and offsets pointing past the block: each damaged copy gives none or a
     // value, never a read outside the block (the sanitizer build checks that).

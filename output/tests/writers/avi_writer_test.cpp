@@ -51,7 +51,8 @@ TEST_F(AviWriterTest, UncompressedFramesAreTheBitmapsAsTheyLieInMemory) {
     EXPECT_EQ(Entries(), std::vector<std::string>{"out.avi"});
     EXPECT_TRUE(m_errors.empty());
 
-    // The packets are the memory rows (checked below); the header tells their form.
+    // The packets are the memory rows; the header tells their form (the decoded frames
+    // of a whole creation are compared in render_order_test).
     Movie movie = read_movie(m_folder / "out.avi");
     EXPECT_EQ(movie.format, "avi");
     ASSERT_EQ(movie.streams.size(), 1u);
@@ -73,7 +74,6 @@ TEST_F(AviWriterTest, UncompressedFramesAreTheBitmapsAsTheyLieInMemory) {
         ASSERT_EQ(packet.data.size(), 92u * 20);
         EXPECT_EQ(std::memcmp(packet.data.data(), frame->pixels, 92 * 20), 0) << "frame " << n;
     }
-    ExpectFrames("out.avi", 30, 20, {0, 1, 2, 3, 4});
 }
 
 TEST_F(AviWriterTest, SkippedPositionsShowThePreviousFrame) {
