@@ -124,13 +124,10 @@ TEST(AtomicFileObject, WritersOpeningThePathCommitOrLeaveTheOldFile) {
     {
         AtomicFile file;
         ASSERT_EQ(file.Open(target, none, &reason), 0) << reason;
-        EXPECT_FALSE(file.WritesDirectly());
         fs::path temp = file.WritePath();
         EXPECT_EQ(temp.parent_path(), dir.Path());
         EXPECT_EQ(temp.extension(), ".bmp") << "a muxer may choose its format by the name";
-        EXPECT_NE(temp.string(), target);
-        EXPECT_TRUE(fs::is_regular_file(temp));
-        EXPECT_EQ(fs::file_size(temp), 0u);
+        EXPECT_TRUE(fs::is_regular_file(temp)) << "the name is taken at once";
 
         AtomicFile second;
         ASSERT_EQ(second.Open(target, none, &reason), 0);
@@ -156,7 +153,6 @@ TEST(AtomicFileObject, WritersOpeningThePathCommitOrLeaveTheOldFile) {
     ASSERT_EQ(file.Commit(&reason), 0) << reason;
     EXPECT_EQ(read_bytes(target), "new frame");
     EXPECT_FALSE(fs::exists(temp));
-    EXPECT_EQ(file.Fd(), -1);
     EXPECT_EQ(file.Commit(&reason), kOutputWriteFailed) << "a second Commit has nothing to do";
     EXPECT_EQ(read_bytes(target), "new frame");
 
@@ -175,7 +171,6 @@ TEST(AtomicFileObject, WritersOpeningThePathCommitOrLeaveTheOldFile) {
     // Devices give their own path to write into.
     AtomicFile device;
     ASSERT_EQ(device.Open("/dev/null", none, &reason), 0);
-    EXPECT_TRUE(device.WritesDirectly());
     EXPECT_EQ(device.WritePath(), "/dev/null");
     EXPECT_EQ(device.Commit(&reason), 0);
 }

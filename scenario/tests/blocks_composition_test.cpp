@@ -43,8 +43,6 @@ TEST_F(CompositionBlocks, SeriesAndMain) {
                 {{" ", "MAIN\n\tINPUT\t\t\"s\"\t\tALINK_VOLUME_ALPHA\n\tINPUT\t\t\"a\"\n"},
                  {"s", "SERIES\t\"s\"\n\tINPUT\t\t\"a\"\n\tINPUT\t\t\"b\"\n"}}));
     EXPECT_EQ(Scene<CSceneSeries>("s")->Inputs()[1]->Settings().kind, 2);
-    EXPECT_EQ(m_doc.MainScene(), m_doc.FindScene(" "));
-    EXPECT_TRUE(m_doc.MusicLinkUsed());
 
     ExpectRefusals({
         {"SERIES \"s\" {\n INPUT \"a\"\n ALINK_VOLUME_ALPHA\n}\n", 3,

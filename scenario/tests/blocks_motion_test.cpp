@@ -173,8 +173,6 @@ TEST_F(MotionBlocks, FadesAndCrossfades) {
          "FADE ブロック内では、BGCOLOR の記述はできません。"},
     });
 
-    ASSERT_TRUE(Accepts("CROSSFADE \"x\" { INPUT \"a\" INPUT \"b\" INPUT \"c\" FRAMES 10 }\n"));
-    EXPECT_EQ(Scene<CSceneCrossfade>("x")->Inputs().size(), 3u);
     ExpectRefusals({
         {"CROSSFADE \"x\" {\n INPUT \"a\"\n FRAMES 2\n}\n", 4,
          "CROSSFADE ブロックには、２つ以上の INPUT を定義して下さい。"},

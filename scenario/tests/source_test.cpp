@@ -83,12 +83,4 @@ TEST(ScenarioSource, ReplaceAllStartsAtThePosition) {
     EXPECT_EQ(source.Text(), "$(A) $(A)xB $(A)x");
 }
 
-TEST(ScenarioSource, LoadFileCodes) {
-    CScenarioSource source;
-    EXPECT_EQ(source.LoadFile("", 0), -1);
-    EXPECT_EQ(source.LoadFile("/nonexistent/vemo/file.txt", 0), -3);
-    EXPECT_EQ(source.LoadFile("/", 0), -3) << "a folder is not a scenario";
-    EXPECT_TRUE(source.Path().empty());
-}
-
 }  // namespace
