@@ -50,8 +50,7 @@ TEST_P(Compose, OnePixelInEveryMode) {
     };
     for (const auto& c : cases) {
         ImagePtr dst = Uniform(1, 1, c.d);
-        ImagePtr src = Uniform(1, 1, c.s);
-        compose_image(dst.get(), src.get(), 0, 0, c.mode);
+        compose_image(dst.get(), Uniform(1, 1, c.s).get(), 0, 0, c.mode);
         EXPECT_EQ(pixel_at(dst.get(), 0, 0), c.want)
             << c.s << " over " << c.d << ", mode " << c.mode;
     }
@@ -70,20 +69,20 @@ TEST_P(Compose, OnlyTheOverlapIsTouched) {
                       (Bgra{static_cast<uint8_t>(x + 3), static_cast<uint8_t>(y), 7, 255}))
                 << x << "," << y;
 
-    ImagePtr dst2 = Uniform(5, 3, {99, 99, 99, 99});
-    compose_image(dst2.get(), src.get(), 3, -2, COMPOSE_ALPHA);
-    EXPECT_EQ(pixel_at(dst2.get(), 2, 0), (Bgra{99, 99, 99, 99}));
-    EXPECT_EQ(pixel_at(dst2.get(), 3, 0), (Bgra{0, 2, 7, 255}));
-    EXPECT_EQ(pixel_at(dst2.get(), 4, 1), (Bgra{1, 3, 7, 255}));
-    EXPECT_EQ(pixel_at(dst2.get(), 4, 2), (Bgra{99, 99, 99, 99})) << "source row 4 does not exist";
+    dst = Uniform(5, 3, {99, 99, 99, 99});
+    compose_image(dst.get(), src.get(), 3, -2, COMPOSE_ALPHA);
+    EXPECT_EQ(pixel_at(dst.get(), 2, 0), (Bgra{99, 99, 99, 99}));
+    EXPECT_EQ(pixel_at(dst.get(), 3, 0), (Bgra{0, 2, 7, 255}));
+    EXPECT_EQ(pixel_at(dst.get(), 4, 1), (Bgra{1, 3, 7, 255}));
+    EXPECT_EQ(pixel_at(dst.get(), 4, 2), (Bgra{99, 99, 99, 99})) << "source row 4 does not exist";
 
     // Wholly outside, on every side, and at the extremes of the coordinate range.
-    ImagePtr dst3 = Uniform(5, 3, {99, 99, 99, 99});
+    dst = Uniform(5, 3, {99, 99, 99, 99});
     const int32_t outside[][2] = {{5, 0},         {-10, 0},       {0, 3},        {0, -4},
                                   {INT32_MAX, 0}, {INT32_MIN, 0}, {0, INT32_MIN}};
-    for (auto [x, y] : outside) compose_image(dst3.get(), src.get(), x, y, COMPOSE_COPY);
-    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(pixel_at(dst3.get(), x, 1), (Bgra{99, 99, 99, 99}));
-    compose_image(dst3.get(), nullptr, 0, 0, COMPOSE_COPY);
+    for (auto [x, y] : outside) compose_image(dst.get(), src.get(), x, y, COMPOSE_COPY);
+    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(pixel_at(dst.get(), x, 1), (Bgra{99, 99, 99, 99}));
+    compose_image(dst.get(), nullptr, 0, 0, COMPOSE_COPY);
     compose_image(nullptr, src.get(), 0, 0, COMPOSE_COPY);
 }
 
@@ -173,10 +172,9 @@ TEST(Crossfade, OnePixelAndMixesThatCannotBeMade) {
     for (int bpp : {32, 24}) {
         ImagePtr white = make_uniform(bpp, 3, 2, {255, 255, 255, 255});
         ImagePtr black = make_uniform(bpp, 3, 2, {0, 0, 0, 30});
-        EXPECT_FALSE(crossfade_image(white.get(), black.get(), 101));
-        EXPECT_FALSE(crossfade_image(white.get(), black.get(), -1));
-        ImagePtr other = make_uniform(bpp, 3, 3, {0, 0, 0, 0});
-        EXPECT_FALSE(crossfade_image(white.get(), other.get(), 50));
+        for (int percent : {101, -1})
+            EXPECT_FALSE(crossfade_image(white.get(), black.get(), percent));
+        EXPECT_FALSE(crossfade_image(white.get(), make_uniform(bpp, 3, 3, {}).get(), 50));
         EXPECT_FALSE(crossfade_image(nullptr, white.get(), 50));
         EXPECT_FALSE(crossfade_image(white.get(), nullptr, 50));
     }

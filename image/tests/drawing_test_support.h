@@ -35,10 +35,7 @@ public:
 
 // A box of pixels, inclusive; empty when right < left.
 struct PixelBox {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = -1;
-    int32_t bottom = -1;
+    int32_t left = 0, top = 0, right = -1, bottom = -1;
     bool Empty() const { return right < left || bottom < top; }
     int32_t Width() const { return Empty() ? 0 : right - left + 1; }
     int32_t Height() const { return Empty() ? 0 : bottom - top + 1; }
@@ -57,14 +54,10 @@ inline PixelBox box_where(const CImageBuffer* image, const std::function<bool(Bg
     const int32_t bottom = std::min(area.bottom, image->height - 1);
     for (int32_t y = area.top; y <= bottom; ++y)
         for (int32_t x = area.left; x <= right; ++x)
-            if (hit(pixel_at(image, x, y))) {
-                box.left = std::min(box.left, x);
-                box.top = std::min(box.top, y);
-                box.right = std::max(box.right, x);
-                box.bottom = std::max(box.bottom, y);
-            }
-    if (box.right < 0) return {};
-    return box;
+            if (hit(pixel_at(image, x, y)))
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+                       std::max(box.bottom, y)};
+    return box.right < 0 ? PixelBox{} : box;
 }
 
 // Pixels with any alpha: the ink of a caption or a drawing.

@@ -10,39 +10,35 @@ namespace {
 class Effects : public BothModes {};
 VEMO_BOTH_MODES(Effects);
 
-// Applies an effect to a one-pixel picture.
-template <class Fn>
-Bgra one(int bpp, Bgra p, Fn effect) {
-    ImagePtr src = make_uniform(bpp, 1, 1, p);
-    ImagePtr out(effect(src.get()));
-    EXPECT_TRUE(out);
-    return out ? pixel_at(out.get(), 0, 0) : Bgra{};
-}
-
-TEST_P(Effects, SepiaToneFromLuma) {
-    EXPECT_EQ(one(Depth(), {0, 0, 0, 255}, sepia_image), (Bgra{0, 0, 19, 255}));
-    EXPECT_EQ(one(Depth(), {255, 255, 255, 255}, sepia_image), (Bgra{212, 253, 255, 255}));
-    EXPECT_EQ(one(Depth(), {9, 8, 7, 0}, sepia_image), (Bgra{0, 0, 0, 0})) << "transparent black";
-    // Y = (100 * 299 + 150 * 587 + 50 * 114) / 1000 = 123: R 142, G 121, B 80, opaque.
-    EXPECT_EQ(one(Depth(), {50, 150, 100, 1}, sepia_image), (Bgra{80, 121, 142, 255}));
-    // Y = 1: G (1000 - 1740) / 1000 truncates to 0.
-    EXPECT_EQ(one(Depth(), {0, 0, 4, 255}, sepia_image), (Bgra{0, 0, 20, 255}));
-}
-
-TEST_P(Effects, MonoNegaAndChannels) {
-    EXPECT_EQ(one(Depth(), {0, 0, 255, 77}, mono_image), (Bgra{79, 79, 79, 77}));
-    EXPECT_EQ(one(Depth(), {255, 255, 255, 255}, mono_image), (Bgra{255, 255, 255, 255}))
-        << "257.55 is limited to 255";
-    EXPECT_EQ(one(Depth(), {1, 2, 250, 9}, nega_image), (Bgra{254, 253, 5, 9}));
-    const Bgra p{11, 22, 33, 44};
-    EXPECT_EQ(one(Depth(), p, [](auto* i) { return channel_image(i, CHANNEL_RED); }),
-              (Bgra{0, 0, 33, 44}));
-    EXPECT_EQ(one(Depth(), p, [](auto* i) { return channel_image(i, CHANNEL_GREEN); }),
-              (Bgra{0, 22, 0, 44}));
-    EXPECT_EQ(one(Depth(), p, [](auto* i) { return channel_image(i, CHANNEL_BLUE); }),
-              (Bgra{11, 0, 0, 44}));
-    ImagePtr src = Uniform(1, 1, p);
-    EXPECT_FALSE(channel_image(src.get(), 3));
+TEST_P(Effects, OnePixelColourEffects) {
+    using Effect = CImageBuffer* (*)(const CImageBuffer*);
+    const Effect red = [](const CImageBuffer* i) { return channel_image(i, CHANNEL_RED); };
+    const Effect green = [](const CImageBuffer* i) { return channel_image(i, CHANNEL_GREEN); };
+    const Effect blue = [](const CImageBuffer* i) { return channel_image(i, CHANNEL_BLUE); };
+    const struct {
+        Effect effect;
+        Bgra p, want;
+    } cases[] = {
+        {sepia_image, {0, 0, 0, 255}, {0, 0, 19, 255}},
+        {sepia_image, {255, 255, 255, 255}, {212, 253, 255, 255}},
+        {sepia_image, {9, 8, 7, 0}, {0, 0, 0, 0}},  // transparent black
+        // Y = (100 * 299 + 150 * 587 + 50 * 114) / 1000 = 123: R 142, G 121, B 80, opaque.
+        {sepia_image, {50, 150, 100, 1}, {80, 121, 142, 255}},
+        // Y = 1: G (1000 - 1740) / 1000 truncates to 0.
+        {sepia_image, {0, 0, 4, 255}, {0, 0, 20, 255}},
+        {mono_image, {0, 0, 255, 77}, {79, 79, 79, 77}},
+        {mono_image, {255, 255, 255, 255}, {255, 255, 255, 255}},  // 257.55 is limited to 255
+        {nega_image, {1, 2, 250, 9}, {254, 253, 5, 9}},
+        {red, {11, 22, 33, 44}, {0, 0, 33, 44}},
+        {green, {11, 22, 33, 44}, {0, 22, 0, 44}},
+        {blue, {11, 22, 33, 44}, {11, 0, 0, 44}},
+    };
+    for (const auto& c : cases) {
+        ImagePtr out(c.effect(Uniform(1, 1, c.p).get()));
+        ASSERT_TRUE(out) << c.p;
+        EXPECT_EQ(pixel_at(out.get(), 0, 0), c.want) << c.p;
+    }
+    EXPECT_FALSE(channel_image(Uniform(1, 1, {}).get(), 3));
     EXPECT_FALSE(sepia_image(nullptr));
     EXPECT_FALSE(mono_image(nullptr));
 }
@@ -124,12 +120,9 @@ TEST_P(Effects, PhotoFramePaintsAWhiteBorder) {
             const bool border = x < 2 || x >= 8 || y < 2 || y >= 4;
             EXPECT_EQ(pixel_at(out.get(), x, y), border ? white : inside) << x << "," << y;
         }
-    ImagePtr none(photo_frame_image(src.get(), 0));
-    EXPECT_EQ(pixel_at(none.get(), 0, 0), inside);
-    ImagePtr all(photo_frame_image(src.get(), 1000));
-    EXPECT_EQ(pixel_at(all.get(), 5, 3), white);
-    ImagePtr negative(photo_frame_image(src.get(), -50));
-    EXPECT_EQ(pixel_at(negative.get(), 9, 5), inside);
+    EXPECT_EQ(pixel_at(ImagePtr(photo_frame_image(src.get(), 0)).get(), 0, 0), inside);
+    EXPECT_EQ(pixel_at(ImagePtr(photo_frame_image(src.get(), 1000)).get(), 5, 3), white);
+    EXPECT_EQ(pixel_at(ImagePtr(photo_frame_image(src.get(), -50)).get(), 9, 5), inside);
 }
 
 }  // namespace

@@ -93,52 +93,50 @@ class JpegFile : public PictureFolder {};
 // chroma is interpolated) and the fixed-point conversion (a few ties in 10^4).
 TEST_F(JpegFile, EverySubsamplingFollowsTheExactConversionOfItsSamples) {
     struct Case {
-        std::string name;
+        std::string encoder;  // and its subsampling
         Bytes jpeg;
         bool interpolated;  // chroma narrower or shorter than the picture
     };
     std::vector<Case> cases;
-    const std::pair<int, int> sizes[] = {{1, 1}, {17, 9}, {4001, 3}, {67, 45}};
-    for (auto [w, h] : sizes) {
-        const std::string size = " " + std::to_string(w) + "x" + std::to_string(h);
+    for (auto [w, h] : {std::pair{1, 1}, {17, 9}, {4001, 3}, {67, 45}}) {
         for (int sub : {TJSAMP_444, TJSAMP_422, TJSAMP_420, TJSAMP_440, TJSAMP_GRAY})
-            cases.push_back({"TurboJPEG subsampling " + std::to_string(sub) + size,
+            cases.push_back({"TurboJPEG subsampling " + std::to_string(sub),
                              encode_turbo_jpeg(w, h, sub, textured),
                              sub != TJSAMP_444 && sub != TJSAMP_GRAY});
         for (AVPixelFormat format : {AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUVJ420P})
-            cases.push_back({std::string("FFmpeg ") + av_get_pix_fmt_name(format) + size,
-                             encode_mjpeg(format, w, h, textured), format != AV_PIX_FMT_YUVJ444P});
+            cases.push_back({av_get_pix_fmt_name(format), encode_mjpeg(format, w, h, textured),
+                             format != AV_PIX_FMT_YUVJ444P});
     }
     // A progressive file takes the decoder's other path.
-    cases.push_back({"TurboJPEG progressive 4:2:0 67x45",
+    cases.push_back({"TurboJPEG progressive 4:2:0",
                      encode_turbo_jpeg(67, 45, TJSAMP_420, textured, 85, TJFLAG_PROGRESSIVE),
                      true});
 
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        const Samples samples = decoded_samples(c.jpeg);
+        SCOPED_TRACE(::testing::Message()
+                     << c.encoder << " " << samples.width << "x" << samples.height);
         ASSERT_FALSE(c.jpeg.empty());
         ImagePtr image;
         ASSERT_EQ(decode_jpeg(c.jpeg.data(), c.jpeg.size(), kMaxPicturePixels, &image),
                   JpegOutcome::kDecoded);
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->bpp, 24);
-        EXPECT_EQ(image->alpha, nullptr);
+        EXPECT_TRUE(image->bpp == 24 && !image->alpha);
         // load_picture takes this path, from a file, from memory and (decoded straight
         // into four-byte pixels) by load_picture32 alike.
         EXPECT_TRUE(same_pixels(image.get(), Load("picture.jpg", c.jpeg).get()));
 
-        const Samples samples = decoded_samples(c.jpeg);
         ASSERT_GT(samples.components, 0);
-        ASSERT_EQ(image->width, samples.width);
-        ASSERT_EQ(image->height, samples.height);
+        ASSERT_EQ(std::pair(image->width, image->height), std::pair(samples.width, samples.height));
         int off_by_one = 0;
         for (int y = 0; y < image->height; ++y)
             for (int x = 0; x < image->width; ++x)
                 for (int k = 0; k < 3; ++k) {
-                    const int got = image_row(image.get(), y)[3 * x + k];
-                    ASSERT_LE(std::abs(got - samples.Bgr(x, y)[k]), 1)
+                    const int got = image_row(image.get(), y)[3 * x + k],
+                              want = samples.Bgr(x, y)[k];
+                    ASSERT_LE(std::abs(got - want), 1)
                         << "pixel " << x << "," << y << " byte " << k;
-                    off_by_one += got != samples.Bgr(x, y)[k];
+                    off_by_one += got != want;
                 }
         // Grey is copied; without interpolated chroma one component in 1000 may be off.
         if (samples.components == 1 || !c.interpolated) {
@@ -160,8 +158,7 @@ TEST_F(JpegFile, DeclinedJpegsStillLoadThroughFfmpeg) {
               JpegOutcome::kDeclined);
     EXPECT_FALSE(declined);
     ImagePtr image(load_picture_from_memory(wide.data(), wide.size()));
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 64);
+    ASSERT_TRUE(image && image->width == 64);
     const Samples samples = decoded_samples(wide);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 64; ++x)
@@ -180,12 +177,11 @@ TEST_F(JpegFile, DeclinedJpegsStillLoadThroughFfmpeg) {
                   JpegOutcome::kDeclined);
         ImagePtr exact(load_picture_from_memory(lossless.data(), lossless.size()));
         ASSERT_TRUE(exact);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 9; ++x) {
-                const uint8_t* p = image_row(exact.get(), y) + 3 * x;
-                EXPECT_EQ(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0], textured(x, y))
-                    << x << "," << y;
-            }
+        for (int i = 0; i < 45; ++i) {
+            const uint8_t* p = image_row(exact.get(), i / 9) + 3 * (i % 9);
+            EXPECT_EQ(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0], textured(i % 9, i / 9))
+                << i;
+        }
     }
 }
 

@@ -73,7 +73,7 @@ TEST_P(Move, FramesInterpolateTheRegionsAndTheClipWindow) {
     }
 }
 
-TEST_P(Move, AreaScalingDrawsAUniformRegionWhole) {
+TEST_P(Move, AreaScalingDrawsAUniformRegionWholeAndLightenKeepsTheBrighter) {
     ImagePtr src = Uniform(4, 4, {90, 80, 70, 255});
     const RegionPair source{{0, 0, 4, 4}, {0, 0, 4, 4}};
     const RegionPair destination{{1, 2, 5, 6}, {1, 2, 5, 6}};
@@ -83,16 +83,14 @@ TEST_P(Move, AreaScalingDrawsAUniformRegionWhole) {
     EXPECT_EQ(pixel_at(dst.get(), 1, 2), (Bgra{90, 80, 70, 255}));
     EXPECT_EQ(pixel_at(dst.get(), 3, 4), (Bgra{90, 80, 70, 255}));
     EXPECT_EQ(pixel_at(dst.get(), 5, 6), kBlack);
-}
 
-TEST_P(Move, LightenKeepsTheBrighterPixels) {
-    ImagePtr src = Picture(2, 1, [](int32_t x, int32_t) {
+    // Lighten keeps the brighter pixels.
+    src = Picture(2, 1, [](int32_t x, int32_t) {
         return x == 0 ? Bgra{200, 10, 0, 255} : Bgra{0, 0, 0, 0};
     });
-    const RegionPair source{{0, 0, 2, 1}, {0, 0, 2, 1}};
-    const RegionPair destination{{0, 0, 2, 1}, {0, 0, 2, 1}};
-    ImagePtr dst = Uniform(2, 1, {100, 100, 100, 100});
-    ASSERT_EQ(move_image(dst.get(), src.get(), source, destination, kWholeWindow, 0, 2,
+    const RegionPair pair{{0, 0, 2, 1}, {0, 0, 2, 1}};
+    dst = Uniform(2, 1, {100, 100, 100, 100});
+    ASSERT_EQ(move_image(dst.get(), src.get(), pair, pair, kWholeWindow, 0, 2,
                          MOVE_NEAREST | MOVE_LIGHTEN),
               0);
     EXPECT_EQ(pixel_at(dst.get(), 0, 0), (Bgra{200, 100, 100, 255}));

@@ -18,7 +18,9 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,9 +40,7 @@ inline Bytes encode_picture(AVCodecID id, AVPixelFormat format, int width, int h
     const AVCodec* encoder = avcodec_find_encoder(id);
     if (!encoder) return {};
     AVCodecContext* codec = avcodec_alloc_context3(encoder);
-    codec->width = width;
-    codec->height = height;
-    codec->pix_fmt = format;
+    codec->width = width, codec->height = height, codec->pix_fmt = format;
     codec->time_base = AVRational{1, 25};
     if (quality > 0) {
         codec->flags |= AV_CODEC_FLAG_QSCALE;
@@ -50,9 +50,7 @@ inline Bytes encode_picture(AVCodecID id, AVPixelFormat format, int width, int h
     AVFrame* frame = av_frame_alloc();
     AVPacket* packet = av_packet_alloc();
     if (avcodec_open2(codec, encoder, nullptr) == 0) {
-        frame->format = format;
-        frame->width = width;
-        frame->height = height;
+        frame->format = format, frame->width = width, frame->height = height;
         frame->quality = codec->global_quality;
         if (av_frame_get_buffer(frame, 0) == 0) {
             fill(frame);
@@ -120,25 +118,21 @@ inline Bytes encode_mjpeg(AVPixelFormat format, int width, int height,
                 return std::array<double, 3>{double(c >> 16 & 255), double(c >> 8 & 255),
                                              double(c & 255)};
             };
-            for (int y = 0; y < frame->height; ++y) {
+            auto put = [frame](int plane, int x, int y, double v) {
+                frame->data[plane][y * frame->linesize[plane] + x] =
+                    static_cast<uint8_t>(std::clamp(v + 0.5, 0.0, 255.0));
+            };
+            for (int y = 0; y < frame->height; ++y)
                 for (int x = 0; x < frame->width; ++x) {
                     auto [r, g, b] = at(x, y);
-                    double luma = 0.299 * r + 0.587 * g + 0.114 * b;
-                    frame->data[0][y * frame->linesize[0] + x] =
-                        static_cast<uint8_t>(std::clamp(luma + 0.5, 0.0, 255.0));
+                    put(0, x, y, 0.299 * r + 0.587 * g + 0.114 * b);
                 }
-            }
-            for (int y = 0; y < -(-frame->height >> sy); ++y) {
+            for (int y = 0; y < -(-frame->height >> sy); ++y)
                 for (int x = 0; x < -(-frame->width >> sx); ++x) {
                     auto [r, g, b] = at(x << sx, y << sy);
-                    double cb = 128 - 0.168736 * r - 0.331264 * g + 0.5 * b;
-                    double cr = 128 + 0.5 * r - 0.418688 * g - 0.081312 * b;
-                    frame->data[1][y * frame->linesize[1] + x] =
-                        static_cast<uint8_t>(std::clamp(cb + 0.5, 0.0, 255.0));
-                    frame->data[2][y * frame->linesize[2] + x] =
-                        static_cast<uint8_t>(std::clamp(cr + 0.5, 0.0, 255.0));
+                    put(1, x, y, 128 - 0.168736 * r - 0.331264 * g + 0.5 * b);
+                    put(2, x, y, 128 + 0.5 * r - 0.418688 * g - 0.081312 * b);
                 }
-            }
         },
         quality);
 }
@@ -157,15 +151,8 @@ inline Bytes encode_turbo_jpeg(int width, int height, int subsampling,
                                const std::function<uint32_t(int, int)>& colour, int quality = 90,
                                int flags = 0) {
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            uint32_t c = colour(x, y);
-            uint8_t* p = rgb.data() + (size_t(y) * width + x) * 3;
-            p[0] = static_cast<uint8_t>(c >> 16);
-            p[1] = static_cast<uint8_t>(c >> 8);
-            p[2] = static_cast<uint8_t>(c);
-        }
-    }
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = uint8_t(colour(int(i / 3 % width), int(i / 3 / width)) >> (16 - 8 * (i % 3)));
     Bytes out;
     tjhandle handle = tjInitCompress();
     if (!handle) return out;
@@ -252,36 +239,23 @@ inline std::vector<ExifField> camera_fields(ExifByteOrder order) {
 
 // The JPEG with an APP1 segment holding the EXIF block right after its SOI marker.
 inline Bytes with_exif(const Bytes& jpeg, const Bytes& block) {
-    size_t length = block.size() + 2;
-    Bytes out = {jpeg.at(0),
-                 jpeg.at(1),
-                 0xFF,
-                 0xE1,
-                 static_cast<uint8_t>(length >> 8),
-                 static_cast<uint8_t>(length)};
-    out.insert(out.end(), block.begin(), block.end());
-    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    const size_t length = block.size() + 2;
+    Bytes out(jpeg.size() + block.size() + 4);
+    const uint8_t marker[6] = {jpeg.at(0), jpeg.at(1),           0xFF,
+                               0xE1,       uint8_t(length >> 8), uint8_t(length)};
+    std::copy(jpeg.begin() + 2, jpeg.end(),
+              std::copy(block.begin(), block.end(), std::copy_n(marker, 6, out.begin())));
     return out;
 }
 
 inline void write_file(const std::string& path, const Bytes& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 inline Bytes read_file(const std::string& path) {
-    Bytes bytes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    uint8_t buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    std::fclose(file);
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace picture_fixtures

@@ -23,6 +23,7 @@ namespace {
 constexpr uint8_t kSlack = 0xA5;
 
 enum class Kind { Words, Plane, NoPlane };
+constexpr const char* kKindNames[] = {"Words", "Plane", "NoPlane"};
 
 // A picture of random bytes whose row slack (and plane slack) holds kSlack.
 ImagePtr noisy(Kind kind, int32_t width, int32_t height, std::mt19937* random) {
@@ -57,11 +58,6 @@ bool slack_intact(const CImageBuffer* image, bool plane = true) {
     return true;
 }
 
-// The layout new images of this kind come out in.
-int32_t depth_of(Kind kind) {
-    return kind == Kind::Words ? 32 : 24;
-}
-
 class SmallSizes : public ::testing::TestWithParam<std::tuple<Kind, uint32_t>> {
 protected:
     void SetUp() override { m_previous = set_cpu_features(std::get<1>(GetParam())); }
@@ -76,11 +72,8 @@ INSTANTIATE_TEST_SUITE_P(Layouts, SmallSizes,
                          ::testing::Combine(::testing::Values(Kind::Words, Kind::Plane,
                                                               Kind::NoPlane),
                                             ::testing::Values(0u, kCpuSSE2)),
-                         [](const ::testing::TestParamInfo<std::tuple<Kind, uint32_t>>& info) {
-                             const Kind kind = std::get<0>(info.param);
-                             return std::string(kind == Kind::Words   ? "Words"
-                                                : kind == Kind::Plane ? "Plane"
-                                                                      : "NoPlane") +
+                         [](const auto& info) {
+                             return std::string(kKindNames[int(std::get<0>(info.param))]) +
                                     (std::get<1>(info.param) ? "Sse2" : "Plain");
                          });
 
@@ -116,7 +109,7 @@ TEST_P(SmallSizes, DrawingInPlaceStaysInsideTheRows) {
 
 TEST_P(SmallSizes, NewImagesKeepTheirSizes) {
     std::mt19937 random(12);
-    const int32_t bpp = depth_of(LayoutKind());
+    const int32_t bpp = LayoutKind() == Kind::Words ? 32 : 24;  // what new images come out in
     for (int32_t width = 1; width <= 17; ++width) {
         for (int32_t height = 1; height <= 3; ++height) {
             SCOPED_TRACE(testing::Message() << width << " x " << height);
@@ -124,30 +117,24 @@ TEST_P(SmallSizes, NewImagesKeepTheirSizes) {
             auto same_size = [&](CImageBuffer* raw) {
                 ImagePtr result(raw);
                 ASSERT_TRUE(result);
-                EXPECT_EQ(result->width, width);
-                EXPECT_EQ(result->height, height);
-                EXPECT_EQ(result->bpp, bpp);
+                EXPECT_EQ(std::tuple(result->width, result->height, result->bpp),
+                          std::tuple(width, height, bpp));
             };
-            same_size(sepia_image(image.get()));
-            same_size(mono_image(image.get()));
-            same_size(nega_image(image.get()));
-            same_size(channel_image(image.get(), CHANNEL_GREEN));
-            same_size(discolor_image(image.get(), 0.5));
-            same_size(highpass_image(image.get()));
-            same_size(photo_frame_image(image.get(), 30));
-            same_size(blur_image(image.get()));
-            for (int32_t frame = 0; frame < 4; ++frame) same_size(jitter_image(image.get(), frame));
+            CImageBuffer* i = image.get();
             ImagePtr other = noisy(LayoutKind(), width, height, &random);
-            same_size(crossfade_image(image.get(), other.get(), 37));
+            for (CImageBuffer* made :
+                 {sepia_image(i), mono_image(i), nega_image(i), channel_image(i, CHANNEL_GREEN),
+                  discolor_image(i, 0.5), highpass_image(i), photo_frame_image(i, 30),
+                  blur_image(i), crossfade_image(i, other.get(), 37)})
+                same_size(made);
+            for (int32_t frame = 0; frame < 4; ++frame) same_size(jitter_image(i, frame));
             for (int32_t degrees : {0, 7, 45, 90, 135, 180, -100, 271}) {
-                ImagePtr turned(rotate_image(image.get(), degrees));
-                ASSERT_TRUE(turned) << degrees;
+                ASSERT_TRUE(ImagePtr(rotate_image(i, degrees))) << degrees;
             }
             for (int flags : {FIT_INSIDE, FIT_FILL | FIT_NEAREST}) {
-                ImagePtr fitted(fit_image(image.get(), 17, 5, flags));
-                if (!fitted) continue;  // a picture that fits to nothing
-                EXPECT_EQ(fitted->width, 17);
-                EXPECT_EQ(fitted->height, 5);
+                ImagePtr fitted(fit_image(i, 17, 5, flags));  // none when it fits to nothing
+                const std::pair size(17, 5);
+                EXPECT_EQ(fitted ? std::pair(fitted->width, fitted->height) : size, size);
             }
             // Whole source, a sub-pixel corner, and magnifications and reductions with
             // fractional origins.

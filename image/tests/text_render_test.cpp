@@ -67,10 +67,8 @@ TEST_F(Captions, CoverageBecomesTheTextAlphaOverTheBackgroundStrips) {
                                "ＭＳ ゴシック", {240, 200, 10, 100});
     ASSERT_TRUE(full && weighed);
     const Block block = block_of(full.get());
-    ASSERT_GT(block.x, 0);
-    ASSERT_GT(block.y, 0);
-    int opaque = 0;
-    int partial = 0;
+    ASSERT_TRUE(block.x > 0 && block.y > 0) << block.x << ", " << block.y;
+    int opaque = 0, partial = 0;
     for (int32_t y = 0; y < 120; ++y)
         for (int32_t x = 0; x < 160; ++x) {
             const Bgra a = pixel_at(full.get(), x, y);
@@ -173,8 +171,7 @@ TEST_F(Captions, ATooLargeCaptionShrinksBothDimensionsByOneFactor) {
 
 TEST_F(Captions, LinesAlignLeftCentreOrRightInsideTheBlock) {
     const std::string text = "AAAAAA\r\nA";  // block 120 x 80 in 300 x 120
-    PixelBox first[3];
-    PixelBox second[3];
+    PixelBox first[3], second[3];
     int32_t x0 = 0;
     const int32_t aligns[3] = {kTextLineLeft, kCentre, kTextLineRight};
     for (int i = 0; i < 3; ++i) {

@@ -41,10 +41,7 @@ struct Heard {
 
 void listen(CAVIIn& reader, Heard& heard) {
     auto into = [](std::vector<std::string>& lines) {
-        return [&lines](const std::string& text) {
-            lines.push_back(text);
-            return 0;
-        };
+        return [&lines](const std::string& text) { return lines.push_back(text), 0; };
     };
     reader.SetCalls(into(heard.errors), nullptr, into(heard.traces));
 }
@@ -137,10 +134,6 @@ struct CodecCase {
     bool lossy;
 };
 
-void PrintTo(const CodecCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class AviInCodecs : public AviIn, public ::testing::WithParamInterface<CodecCase> {};
 
 TEST_P(AviInCodecs, EveryFrameIsTheFrameAskedFor) {
@@ -177,10 +170,9 @@ TEST_P(AviInCodecs, EveryFrameIsTheFrameAskedFor) {
     EXPECT_EQ(video_of(reader), video);
     EXPECT_EQ(reader.FirstFrame(), 0);
     EXPECT_EQ(reader.LastFrame(), 35);
-    std::vector<int> order;
-    for (int n = 0; n < 36; ++n) order.push_back(n);
-    for (int n : {35, 2, 29, 14, 0, 27, 6, 20, 19, 13, 33, 34, 9, 30, 31, 5, 5}) order.push_back(n);
-    for (int n : order) expect_frame(reader.DoVideoReader(n).get(), n);
+    for (int n = 0; n < 36; ++n) expect_frame(reader.DoVideoReader(n).get(), n);
+    for (int n : {35, 2, 29, 14, 0, 27, 6, 20, 19, 13, 33, 34, 9, 30, 31, 5, 5})
+        expect_frame(reader.DoVideoReader(n).get(), n);
     heard.traces.clear();
     EXPECT_EQ(reader.DoVideoReader(36), nullptr);
     EXPECT_EQ(reader.DoVideoReader(-1), nullptr);
@@ -198,19 +190,17 @@ TEST_P(AviInCodecs, EveryFrameIsTheFrameAskedFor) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codecs, AviInCodecs,
-    ::testing::Values(CodecCase{"raw", "avi", "rawvideo", AV_PIX_FMT_BGR24, 1, 0, false},
-                      CodecCase{"avi", "avi", "ffv1", AV_PIX_FMT_BGR0, 10, 0, false},
-                      CodecCase{"mkv", "matroska", "ffv1", AV_PIX_FMT_BGR0, 10, 0, false},
-                      CodecCase{"mov", "mov", "utvideo", AV_PIX_FMT_GBRP, 10, 0, false},
-                      CodecCase{"mjpeg_avi", "avi", "mjpeg", AV_PIX_FMT_YUVJ420P, 1, 0, true},
-                      CodecCase{"mpeg4_mp4", "mp4", "mpeg4", AV_PIX_FMT_YUV420P, 4, 0, true},
-                      CodecCase{"mpeg4_bframes_avi", "avi", "mpeg4", AV_PIX_FMT_YUV420P, 6, 2,
-                                true},
-                      CodecCase{"h264_mp4", "mp4", "libx264", AV_PIX_FMT_YUV420P, 6, 2, true},
-                      CodecCase{"h264_mkv", "matroska", "libx264", AV_PIX_FMT_YUV420P, 6, 2, true}),
-    [](const ::testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
+const CodecCase kCodecs[] = {{"raw", "avi", "rawvideo", AV_PIX_FMT_BGR24, 1, 0, false},
+                             {"avi", "avi", "ffv1", AV_PIX_FMT_BGR0, 10, 0, false},
+                             {"mkv", "matroska", "ffv1", AV_PIX_FMT_BGR0, 10, 0, false},
+                             {"mov", "mov", "utvideo", AV_PIX_FMT_GBRP, 10, 0, false},
+                             {"mjpeg_avi", "avi", "mjpeg", AV_PIX_FMT_YUVJ420P, 1, 0, true},
+                             {"mpeg4_mp4", "mp4", "mpeg4", AV_PIX_FMT_YUV420P, 4, 0, true},
+                             {"mpeg4_bframes_avi", "avi", "mpeg4", AV_PIX_FMT_YUV420P, 6, 2, true},
+                             {"h264_mp4", "mp4", "libx264", AV_PIX_FMT_YUV420P, 6, 2, true},
+                             {"h264_mkv", "matroska", "libx264", AV_PIX_FMT_YUV420P, 6, 2, true}};
+INSTANTIATE_TEST_SUITE_P(Codecs, AviInCodecs, ::testing::ValuesIn(kCodecs),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AviIn, YCbCrFramesTakeTheStudioRangeConversion) {
     if (!encoder_available("ffv1")) GTEST_SKIP() << "ffv1 is not built in";
@@ -242,10 +232,16 @@ TEST_F(AviIn, YCbCrFramesTakeTheStudioRangeConversion) {
     reader.Finish();
 }
 
-TEST_F(AviIn, FilesThatAreNoVideoAreRefusedWithTheirMessages) {
-    const std::string text = "This is a scenario note, not a video.\r\nSecond line.\r\n";
-    writer_fixtures::write_file(Path("note.txt"), text);
-    EXPECT_EQ(Refused(Path("note.txt")).errors, kOpenFailed);
+// Offset of the data of an AVI header chunk ("strf": the bitmap header, "strh":
+// the stream header); 0 when there is none.
+size_t chunk_data_at(const std::vector<uint8_t>& bytes, const char* id) {
+    for (size_t at = 0; at + 8 + 40 <= bytes.size(); ++at)
+        if (std::memcmp(&bytes[at], id, 4) == 0) return at + 8;
+    return 0;
+}
+
+TEST_F(AviIn, NoVideoAndDamagedFilesAreRefusedWithTheirMessages) {
+    // Music is no video.
     writer_fixtures::write_file(Path("music.wav"), writer_fixtures::wav_file({1, 16, 8000, 8000}));
     EXPECT_EQ(Refused(Path("music.wav")).errors, kStreamFailed);
 
@@ -265,21 +261,21 @@ TEST_F(AviIn, FilesThatAreNoVideoAreRefusedWithTheirMessages) {
     EXPECT_NE(reader.Initialize(), 0);
     reader.Finish();
     EXPECT_EQ(sink.Take(), kOpenFailed);
-}
 
-TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
+    // Damaged clips give the frames they still hold, or are refused before any
+    // allocation for impossible sizes.
     const ClipRecipe recipe{.frames = 10};
-    std::vector<uint8_t> bytes = clip_fixtures::read_bytes(Clip("whole.avi", recipe));
+    const std::vector<uint8_t> bytes = clip_fixtures::read_bytes(Clip("whole.avi", recipe));
     ASSERT_GT(bytes.size(), 10u * 384);
 
     // Cut in the middle of the frame data: the index at the end is lost too.
     write_bytes(Path("cut.avi"), std::vector<uint8_t>(bytes.begin(), bytes.end() - 10 * 384 / 2));
-    CAVIIn reader;
-    reader.SetFileName(Path("cut.avi"));
-    ASSERT_EQ(reader.Initialize(), 0);
+    CAVIIn cut;
+    cut.SetFileName(Path("cut.avi"));
+    ASSERT_EQ(cut.Initialize(), 0);
     int first_missing = -1;
-    for (int n = 0; n <= reader.LastFrame(); ++n) {
-        ImagePtr image = reader.DoVideoReader(n);
+    for (int n = 0; n <= cut.LastFrame(); ++n) {
+        ImagePtr image = cut.DoVideoReader(n);
         if (!image) {
             if (first_missing < 0) first_missing = n;
             continue;
@@ -288,25 +284,14 @@ TEST_F(AviIn, TruncatedClipGivesTheFramesItStillHolds) {
         EXPECT_TRUE(is_exact_frame(image.get(), recipe, n)) << n;
     }
     EXPECT_GT(first_missing, 0);
-    EXPECT_EQ(reader.DoVideoReader(9), nullptr);
-    reader.Finish();
+    EXPECT_EQ(cut.DoVideoReader(9), nullptr);
+    cut.Finish();
 
     // Cut inside the header: nothing to read.
     write_bytes(Path("head.avi"), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 64));
     EXPECT_EQ(Refused(Path("head.avi")).errors, kOpenFailed);
-}
 
-// Offset of the data of an AVI header chunk ("strf": the bitmap header, "strh":
-// the stream header); 0 when there is none.
-size_t chunk_data_at(const std::vector<uint8_t>& bytes, const char* id) {
-    for (size_t at = 0; at + 8 + 40 <= bytes.size(); ++at)
-        if (std::memcmp(&bytes[at], id, 4) == 0) return at + 8;
-    return 0;
-}
-
-TEST_F(AviIn, ImpossibleSizesAndLengthsAreRefusedBeforeAnyAllocation) {
-    const ClipRecipe recipe{.frames = 3};
-    const std::vector<uint8_t> bytes = clip_fixtures::read_bytes(Clip("clip.avi", recipe));
+    // Impossible sizes in the bitmap header and lengths in the stream header.
     const size_t header = chunk_data_at(bytes, "strf");
     const size_t stream = chunk_data_at(bytes, "strh");
     ASSERT_GT(header, 0u);
@@ -331,16 +316,14 @@ TEST_F(AviIn, ImpossibleSizesAndLengthsAreRefusedBeforeAnyAllocation) {
 
 TEST_F(AviIn, LibraryIsSetUpOnceAndClosedAfterTheLastReader) {
     const ClipRecipe recipe{.frames = 4};
-    std::string path = Clip("clip.avi", recipe);
+    const std::string path = Clip("clip.avi", recipe);
     const std::string got_lock = "+ AVI : GetLock ... successed.";
     const std::string released = "+ AVI : ReleaseLock ... successed.";
 
     CAVIIn first, second;
     Heard heard_first, heard_second;
-    listen(first, heard_first);
-    listen(second, heard_second);
-    first.SetFileName(path);
-    second.SetFileName(path);
+    listen(first, heard_first), listen(second, heard_second);
+    first.SetFileName(path), second.SetFileName(path);
 
     ASSERT_EQ(first.Initialize(), 0);
     EXPECT_TRUE(heard_first.Traced(got_lock));
@@ -359,11 +342,9 @@ TEST_F(AviIn, LibraryIsSetUpOnceAndClosedAfterTheLastReader) {
 
     // A reader counts once however often it is initialised, a second Finish
     // releases nothing, and a reader dropped without Finish leaves no user behind.
-    ASSERT_EQ(first.Initialize(), 0);
-    ASSERT_EQ(first.Initialize(), 0);
+    for (int twice = 0; twice < 2; ++twice) ASSERT_EQ(first.Initialize(), 0);
     EXPECT_EQ(avi_lock_users(), 1);
-    first.Finish();
-    first.Finish();
+    first.Finish(), first.Finish();
     EXPECT_EQ(avi_lock_users(), 0);
     {
         CAVIIn dropped;

@@ -16,6 +16,7 @@ extern "C" {
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -52,14 +53,10 @@ inline constexpr uint8_t kFlatBlue = 60;
 // Blue, green, red of pixel (x, y) (y = 0 is the top row) of frame n.
 inline void frame_pixel(const ClipRecipe& recipe, int n, int x, int y, uint8_t* bgr) {
     if (recipe.flat) {
-        bgr[0] = kFlatBlue;
-        bgr[1] = flat_green(n);
-        bgr[2] = flat_red(n);
+        bgr[0] = kFlatBlue, bgr[1] = flat_green(n), bgr[2] = flat_red(n);
         return;
     }
-    bgr[0] = static_cast<uint8_t>(5 + 15 * x);
-    bgr[1] = static_cast<uint8_t>(10 + 25 * y);
-    bgr[2] = static_cast<uint8_t>(30 + 18 * n);
+    bgr[0] = uint8_t(5 + 15 * x), bgr[1] = uint8_t(10 + 25 * y), bgr[2] = uint8_t(30 + 18 * n);
 }
 
 inline bool encoder_available(const char* name) {
@@ -94,13 +91,10 @@ inline ffmpeg::FramePtr stored_frame(const ClipRecipe& recipe, int n) {
 // Writes the clip; false when FFmpeg refuses any step.
 inline bool write_clip(const std::string& path, const ClipRecipe& recipe) {
     auto setup = [&recipe](AVCodecContext* codec) {
-        codec->width = recipe.width;
-        codec->height = recipe.height;
+        codec->width = recipe.width, codec->height = recipe.height;
         codec->pix_fmt = recipe.pixelFormat;
-        codec->time_base = av_inv_q(recipe.rate);
-        codec->framerate = recipe.rate;
-        codec->gop_size = recipe.gop;
-        codec->max_b_frames = recipe.bFrames;
+        codec->time_base = av_inv_q(recipe.rate), codec->framerate = recipe.rate;
+        codec->gop_size = recipe.gop, codec->max_b_frames = recipe.bFrames;
         codec->thread_count = 1;
         if (recipe.flat) {
             codec->flags |= AV_CODEC_FLAG_QSCALE;
@@ -143,8 +137,7 @@ inline bool is_exact_frame(const CImageBuffer* image, const ClipRecipe& recipe, 
         for (int x = 0; x < recipe.width; ++x) {
             uint8_t want[3];
             frame_pixel(recipe, n, x, y, want);
-            if (row[3 * x] != want[0] || row[3 * x + 1] != want[1] || row[3 * x + 2] != want[2])
-                return false;
+            if (std::memcmp(row + 3 * x, want, 3) != 0) return false;
         }
     }
     return true;

@@ -46,15 +46,11 @@ inline void pattern_pixel(int n, int x, int y, Pattern pattern, uint8_t* bgr) {
             bgr[2] = static_cast<uint8_t>(40 + 25 * n);
             return;
         case Pattern::Noise: {
-            uint32_t h = static_cast<uint32_t>(x) * 73856093u ^
-                         static_cast<uint32_t>(y) * 19349663u ^
-                         static_cast<uint32_t>(n) * 83492791u;
-            h ^= h >> 13;
-            h *= 0x5bd1e995u;
+            uint32_t h =
+                uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u ^ uint32_t(n) * 83492791u;
+            h = (h ^ h >> 13) * 0x5bd1e995u;
             h ^= h >> 15;
-            bgr[0] = static_cast<uint8_t>(h);
-            bgr[1] = static_cast<uint8_t>(h >> 8);
-            bgr[2] = static_cast<uint8_t>(h >> 16);
+            bgr[0] = uint8_t(h), bgr[1] = uint8_t(h >> 8), bgr[2] = uint8_t(h >> 16);
             return;
         }
         case Pattern::Gradient:
@@ -104,34 +100,21 @@ inline std::string wav_data(const WavRecipe& recipe) {
     return data;
 }
 
-inline void put16(std::string& out, uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-inline void put32(std::string& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 // A canonical PCM WAV file of the recipe.
 inline std::string wav_file(const WavRecipe& recipe) {
     const uint32_t block = static_cast<uint32_t>(recipe.channels * (recipe.bits / 8));
     const int64_t claimed = recipe.claimedFrames < 0 ? recipe.frames : recipe.claimedFrames;
     const uint32_t dataBytes = static_cast<uint32_t>(claimed * block);
-    std::string out = "RIFF";
-    put32(out, 36 + dataBytes);
-    out += "WAVEfmt ";
-    put32(out, 16);
-    put16(out, 1);
-    put16(out, static_cast<uint32_t>(recipe.channels));
-    put32(out, static_cast<uint32_t>(recipe.rate));
-    put32(out, static_cast<uint32_t>(recipe.rate) * block);
-    put16(out, block);
-    put16(out, static_cast<uint32_t>(recipe.bits));
-    out += "data";
-    put32(out, dataBytes);
-    out += wav_data(recipe);
-    return out;
+    std::string out;
+    // Little-endian fields of `size` bytes, and the chunk names between them.
+    auto put = [&out](uint32_t v, int size) {
+        for (int i = 0; i < size; ++i) out += static_cast<char>(v >> 8 * i & 0xFF);
+    };
+    out += "RIFF", put(36 + dataBytes, 4), out += "WAVEfmt ", put(16, 4), put(1, 2);
+    put(uint32_t(recipe.channels), 2), put(uint32_t(recipe.rate), 4);
+    put(uint32_t(recipe.rate) * block, 4), put(block, 2), put(uint32_t(recipe.bits), 2);
+    out += "data", put(dataBytes, 4);
+    return out + wav_data(recipe);
 }
 
 inline std::string write_file(const std::string& path, const std::string& bytes) {
@@ -260,9 +243,8 @@ struct Movie {
         return -1;
     }
     size_t Count(int stream) const {
-        size_t n = 0;
-        for (const Packet& p : packets) n += p.stream == stream;
-        return n;
+        return size_t(std::count_if(packets.begin(), packets.end(),
+                                    [stream](const Packet& p) { return p.stream == stream; }));
     }
     size_t Bytes() const {
         size_t n = 0;
@@ -281,28 +263,16 @@ inline Movie read_movie(const std::string& path) {
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         const AVStream* s = raw->streams[i];
         const AVCodecParameters* p = s->codecpar;
-        Stream stream;
-        stream.type = p->codec_type;
-        stream.codec = p->codec_id;
-        stream.tag = p->codec_tag;
-        stream.sampleRate = p->sample_rate;
-        stream.channels = p->ch_layout.nb_channels;
-        stream.bitRate = p->bit_rate;
-        stream.timeBase = s->time_base;
-        stream.frames = s->nb_frames;
-        stream.duration = s->duration;
-        if (p->extradata) stream.extradata.assign(p->extradata, p->extradata + p->extradata_size);
-        movie.streams.push_back(stream);
+        const std::vector<uint8_t> extradata(p->extradata, p->extradata + p->extradata_size);
+        movie.streams.push_back({p->codec_type, p->codec_id, p->codec_tag, p->sample_rate,
+                                 p->ch_layout.nb_channels, p->bit_rate, s->time_base, s->nb_frames,
+                                 s->duration, extradata});
     }
     ffmpeg::PacketPtr packet(av_packet_alloc());
     while (av_read_frame(raw, packet.get()) >= 0) {
-        Packet p;
-        p.stream = packet->stream_index;
-        p.pts = packet->pts;
-        p.duration = packet->duration;
-        p.key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
-        p.data.assign(packet->data, packet->data + packet->size);
-        movie.packets.push_back(std::move(p));
+        movie.packets.push_back({packet->stream_index, packet->pts, packet->duration,
+                                 (packet->flags & AV_PKT_FLAG_KEY) != 0,
+                                 std::vector<uint8_t>(packet->data, packet->data + packet->size)});
         av_packet_unref(packet.get());
     }
     return movie;

@@ -21,7 +21,8 @@ std::string envelope_wav(int rate, int fps, const std::vector<int>& amplitudes) 
     for (int amplitude : amplitudes) {
         for (int k = 0; k < perFrame; ++k) {
             const int v = k % 2 ? -amplitude : amplitude;
-            writer_fixtures::put16(data, static_cast<uint32_t>(static_cast<uint16_t>(v)));
+            const auto word = static_cast<uint16_t>(v);
+            data += static_cast<char>(word & 0xff), data += static_cast<char>(word >> 8);
         }
     }
     WavRecipe recipe{1, 16, rate, static_cast<int64_t>(data.size() / 2)};

@@ -126,26 +126,21 @@ TEST_P(CompositionFrames, BlankInputsAreSharedAndKeptByTheLink) {
     ASSERT_EQ(series->GetFrameCount(), 40);
 
     int32_t run = 77;
-    CImageBuffer* first = series->GetImage(0, 1, &run, nullptr);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->width, 8);
-    EXPECT_EQ(first->height, 6);
-    EXPECT_EQ(first->bpp, GetParam());
-    EXPECT_EQ(pixel_at(first, 4, 4), (Rgba{0, 0, 0, 0}));
-    EXPECT_EQ(run, 77);
-    CImageBuffer* last = series->GetImage(39, 1, nullptr, nullptr);
-    EXPECT_EQ(last, first) << "every frame is the same object";
-    series->ReleaseImage(last, 39);
-
-    // A caller past the block's frames (a longer shot around it) gives the blank back
-    // while others still look at it: it stays.
-    for (int32_t frame : {45, 3}) {
-        CImageBuffer* again = blank->GetImage(frame, 1, nullptr, nullptr);
-        EXPECT_EQ(again, first) << frame;
-        blank->ReleaseImage(again, frame);
-        EXPECT_EQ(pixel_at(first, 7, 5), (Rgba{0, 0, 0, 0}));
+    {
+        Frame first = Get(series, 0, 1, &run);
+        expect_size(first, 8, 6);
+        EXPECT_EQ(first.At(4, 4), (Rgba{0, 0, 0, 0}));
+        EXPECT_EQ(run, 77);
+        EXPECT_EQ(Get(series, 39).image, first.image) << "every frame is the same object";
+        // A caller past the block's frames (a longer shot around it) gives the blank
+        // back while others still look at it: it stays.
+        for (int32_t frame : {45, 3}) {
+            CImageBuffer* again = blank->GetImage(frame, 1, nullptr, nullptr);
+            EXPECT_EQ(again, first.image) << frame;
+            blank->ReleaseImage(again, frame);
+            EXPECT_EQ(first.At(7, 5), (Rgba{0, 0, 0, 0}));
+        }
     }
-    series->ReleaseImage(first, 0);
     EXPECT_EQ(hidden->gets, 0) << "the block itself is never asked";
 
     // A run in the other image mode gets a blank in that mode's layout.

@@ -52,20 +52,15 @@ public:
     CScene* Timed(int depth) {
         const int kind = depth <= 0 ? Pick(0, 4) : Pick(0, 15);
         switch (kind) {
-            case 0: {
-                auto* movie = graph.Add<CSceneMovie>(Name());
-                movie->EditSettings().frames = Pick(1, 40);
-                return movie;
-            }
+            case 0:
+                return Framed(graph.Add<CSceneMovie>(Name()), Pick(1, 40));
             case 1: {
-                auto* still = graph.Add<CSceneStill>(Name());
-                still->EditSettings().frames = Pick(1, 40);
+                auto* still = Framed(graph.Add<CSceneStill>(Name()), Pick(1, 40));
                 for (int i = Pick(1, 2); i > 0; --i) graph.Input(still, Picture());
                 return still;
             }
             case 2: {
-                auto* rotate = graph.Add<CSceneRotate>(Name());
-                rotate->EditSettings().frames = Pick(2, 40);
+                auto* rotate = Framed(graph.Add<CSceneRotate>(Name()), Pick(2, 40));
                 graph.Input(rotate, Picture());
                 return rotate;
             }
@@ -76,8 +71,7 @@ public:
                 return move;
             }
             case 4: {
-                auto* film = graph.Add<CSceneFilm>(Name());
-                film->EditSettings().frames = Pick(2, 60);
+                auto* film = Framed(graph.Add<CSceneFilm>(Name()), Pick(2, 60));
                 film->EditSettings().direction = DIRECTION_UP;
                 for (int i = Pick(2, 5); i > 0; --i) graph.Input(film, Picture());
                 return film;
@@ -129,8 +123,7 @@ public:
                 for (int i = 0; i < inputs; ++i) {
                     // Ends need FRAMES frames, inputs between them twice as many.
                     const int32_t needed = (i == 0 || i + 1 == inputs) ? fade : 2 * fade;
-                    auto* still = graph.Add<CSceneStill>(Name());
-                    still->EditSettings().frames = Pick(needed, needed + 30);
+                    auto* still = Framed(graph.Add<CSceneStill>(Name()), Pick(needed, needed + 30));
                     graph.Input(still, Picture());
                     graph.Input(cross, Pick(0, 3) ? static_cast<CScene*>(still) : Wrapped(still));
                 }
@@ -145,6 +138,11 @@ public:
     }
 
 private:
+    template <typename T>
+    static T* Framed(T* scene, int32_t frames) {
+        scene->EditSettings().frames = frames;
+        return scene;
+    }
     CScene* Single(CScene* scene, int depth) {
         graph.Input(scene, Timed(depth - 1));
         return scene;
@@ -155,7 +153,7 @@ private:
         graph.Input(series, shot);
         return series;
     }
-    std::string Name() { return "b" + std::to_string(m_names++); }
+    std::string Name() { return std::to_string(m_names++).insert(0, 1, 'b'); }
 
     std::mt19937 m_random;
     int m_names = 0;

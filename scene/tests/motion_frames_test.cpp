@@ -37,6 +37,9 @@ const PatternScene::Paint kPositions = [](int32_t x, int32_t y, int32_t) {
     return position_colour(x, y);
 };
 
+constexpr Rgba kPaper{90, 80, 70, 255};
+constexpr Rgba kClear{0, 0, 0, 0};
+
 void expect_same(const Frame& a, const Frame& b) {
     expect_pixels(a, [&](int32_t x, int32_t y) { return b.At(x, y); });
 }
@@ -56,6 +59,36 @@ protected:
         auto* rotate = m_g.Over<CSceneRotate>(input, name);
         rotate->EditSettings() = RotateSettings{from, to, false, 0, 0, frames, bgcolor};
         return rotate;
+    }
+
+    // kPaper drawn over the clear background in columns [left, right) and rows
+    // [top, bottom). The 32-bit scaler's last boundary falls just short of the
+    // picture's end, so the bottom-right pixel keeps slightly less than its full
+    // weight: alpha 254, which blends as 90 x 254 >> 8 = 89.
+    std::function<Rgba(int32_t, int32_t)> Paper(int32_t left, int32_t right, int32_t top,
+                                                int32_t bottom) const {
+        const Rgba corner = Wide() ? Rgba{89, 79, 69, 254} : kPaper;
+        return [=](int32_t x, int32_t y) {
+            if (x == right - 1 && y == bottom - 1) return corner;
+            return x >= left && x < right && y >= top && y < bottom ? kPaper : kClear;
+        };
+    }
+
+    CSceneAction* Move(const std::string& name, uint32_t type, CScene* input, int32_t frames = 2,
+                       CColor bgcolor = CColor()) {
+        auto* move = m_g.Over<CSceneAction>(input, name, type);
+        move->EditSettings().frames = frames;
+        move->EditSettings().bgcolor = bgcolor;
+        return move;
+    }
+    // Regions from `first` on, in the order of ActionRegion.
+    static void SetRegions(CSceneAction* move, ActionRegion first,
+                           std::initializer_list<SceneRect> rects) {
+        int region = first;
+        for (const SceneRect& rect : rects) {
+            move->EditSettings().regions[region] = rect;
+            move->EditSettings().given[region++] = true;
+        }
     }
 
     // The plain kernels: the packed forms have tests of their own against them.
@@ -279,47 +312,8 @@ TEST_P(MotionFrames, RotateKeepsWhatItsInputsMakeOnce) {
 
 // ---- ACTION, ZOOM, SLIDE, FOCUS ----
 
-constexpr Rgba kPaper{90, 80, 70, 255};
-constexpr Rgba kClear{0, 0, 0, 0};
-
-class MoveFrames : public MotionFrames {
-protected:
-    void SetUp() override { Screen(320, 320); }
-
-    // kPaper drawn over the clear background in columns [left, right) and rows
-    // [top, bottom). The 32-bit scaler's last boundary falls just short of the
-    // picture's end, so the bottom-right pixel keeps slightly less than its full
-    // weight: alpha 254, which blends as 90 x 254 >> 8 = 89.
-    std::function<Rgba(int32_t, int32_t)> Paper(int32_t left, int32_t right, int32_t top,
-                                                int32_t bottom) const {
-        const Rgba corner = Wide() ? Rgba{89, 79, 69, 254} : kPaper;
-        return [=](int32_t x, int32_t y) {
-            if (x == right - 1 && y == bottom - 1) return corner;
-            return x >= left && x < right && y >= top && y < bottom ? kPaper : kClear;
-        };
-    }
-
-    CSceneAction* Move(const std::string& name, uint32_t type, CScene* input, int32_t frames = 2,
-                       CColor bgcolor = CColor()) {
-        auto* move = m_g.Over<CSceneAction>(input, name, type);
-        move->EditSettings().frames = frames;
-        move->EditSettings().bgcolor = bgcolor;
-        return move;
-    }
-    // Regions from `first` on, in the order of ActionRegion.
-    static void SetRegions(CSceneAction* move, ActionRegion first,
-                           std::initializer_list<SceneRect> rects) {
-        int region = first;
-        for (const SceneRect& rect : rects) {
-            move->EditSettings().regions[region] = rect;
-            move->EditSettings().given[region++] = true;
-        }
-    }
-};
-
-INSTANTIATE_TEST_SUITE_P(BothModes, MoveFrames, ::testing::Values(32, 24));
-
-TEST_P(MoveFrames, MovesKeepThePicturesAspect) {
+TEST_P(MotionFrames, MovesKeepThePicturesAspect) {
+    Screen(320, 320);
     auto* picture = Picture("p", 400, 300, uniform(kPaper));
     auto* slide = Move("slide", SCENE_SLIDE, picture);
     slide->EditSettings().keepAspect = true;
@@ -364,7 +358,7 @@ TEST_P(MoveFrames, MovesKeepThePicturesAspect) {
         EXPECT_TRUE(f.At(0, y).r == 100 && f.At(319, y).r == 100) << "row " << y;
 }
 
-TEST_P(MoveFrames, AfterimagesFollowTheMove) {
+TEST_P(MotionFrames, AfterimagesFollowTheMove) {
     // A 1 x 1 picture moving one pixel to the right per frame along row 1.
     Screen(12, 3);
     auto* dot = Picture("dot", 1, 1, uniform({200, 100, 50, 255}));
@@ -393,21 +387,18 @@ TEST_P(MoveFrames, AfterimagesFollowTheMove) {
     EXPECT_EQ(dot->gets, 1);
 }
 
-TEST_P(MoveFrames, WhatCannotBeDrawnIsLeftOut) {
-    Screen(8, 8);
+TEST_P(MotionFrames, WhatCannotBeDrawnIsLeftOut) {
     auto* picture = Picture("p", 8, 8, uniform(kPaper));
     const CColor background(5, 6, 7);
 
     // An input that gives none: the frame is the background.
     auto* action = m_g.Add<CSceneAction>("a", SCENE_ZOOM);
     action->AddInput("missing");
-    action->EditSettings().frames = 2;
-    action->EditSettings().bgcolor = background;
+    action->EditSettings() = ActionSettings{false, 0, {}, {}, 2, background};
     auto* rotate = m_g.Add<CSceneRotate>("r");
     rotate->AddInput("missing");
     rotate->SetBackground("missing too");
-    rotate->EditSettings().frames = 2;
-    rotate->EditSettings().bgcolor = background;
+    rotate->EditSettings() = RotateSettings{0, 360, false, 0, 0, 2, background};
     auto* still = m_g.Add<CSceneStill>("s");
     still->AddInput("missing");
     still->EditSettings() = StillSettings{2, background};
@@ -439,8 +430,7 @@ TEST_P(MoveFrames, WhatCannotBeDrawnIsLeftOut) {
                   [](int32_t x, int32_t y) { return x < 4 && y < 4 ? kPaper : kClear; });
 }
 
-TEST_P(MoveFrames, TheInputAndBackgroundAreKeptWhileEndless) {
-    Screen(8, 8);
+TEST_P(MotionFrames, TheInputAndBackgroundAreKeptWhileEndless) {
     auto* picture = Picture("p", 8, 8, uniform(kPaper));
     auto* clip = Picture("clip", 8, 8, by_frame([](uint8_t f) { return Rgba{f, 0, 0, 255}; }), 5);
     auto* backdrop = Picture("bg", 8, 8, by_frame([](uint8_t f) { return Rgba{0, f, 0, 255}; }), 5);

@@ -22,18 +22,13 @@ namespace pf = picture_fixtures;
 
 class SceneValidate : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directories(m_dir / "pics");
-        m_report = [this](const std::string& text) { m_messages.push_back(text); };
-    }
-
     std::string Folder() const { return m_dir.string(); }
     void Touch(const std::filesystem::path& path) { pf::write_file(path.string(), {1, 2, 3}); }
 
     TempFolder m_folder;
     const std::filesystem::path m_dir = m_folder.Path();
     std::vector<std::string> m_messages;
-    SceneReport m_report;
+    SceneReport m_report = [this](const std::string& text) { m_messages.push_back(text); };
     SceneGraph m_g;
 };
 
@@ -41,6 +36,7 @@ protected:
 // two-byte characters ending in 0x5C are its tests'); a file that does not open (a
 // folder, a FIFO: base's tests) is reported with the names as written.
 TEST_F(SceneValidate, PathsJoinTheFolderAndMissingFilesAreReported) {
+    std::filesystem::create_directories(m_dir / "pics");
     Touch(m_dir / "pics" / "a.jpg");
     auto* image = m_g.Add<CSceneImage>("p");
     image->SetFolder(Folder());

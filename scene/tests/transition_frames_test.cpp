@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 #include "scene/scene_source.h"
 #include "scene/scene_transition.h"
@@ -12,6 +13,19 @@
 #include "scene/tests/scene_test_util.h"
 
 namespace {
+
+using Frame = HeldFrame;
+
+// FILM blocks over a small screen: 64 x 48 gives L = (48 >> 4) x 13 x (n - 1) = 78
+// for three pictures, which are fitted to 48 x 36 and drawn 39 rows apart from y = 6.
+constexpr Rgba kStrip{80, 24, 0, 255};
+constexpr Rgba kScreen{0, 0, 255, 0};  // BGCOLOR, never drawn over
+// The pictures at frame 0, the changing one at frame f.
+constexpr Rgba kFirst{0, 50, 0, 255};
+constexpr Rgba kThird{0, 150, 0, 255};
+Rgba middle(int32_t frame) {
+    return {uint8_t(frame), 100, 0, 255};
+}
 
 class TransitionFrames : public FrameTest {
 protected:
@@ -24,9 +38,24 @@ protected:
             start, end, from.has_value(), from.value_or(SceneRect{}), from.has_value(), to};
         return mosaic;
     }
-};
-using Frame = HeldFrame;
+    // A FILM of three 48 x 36 pictures: two endless ones (green 50 and 150) around one
+    // that changes (green 100, red its frame).
+    CSceneFilm* MakeFilm(int32_t frames, int32_t direction, const std::string& name) {
+        auto* film = m_g.Add<CSceneFilm>(name);
+        for (int i = 0; i < 3; ++i) {
+            m_pictures[i] = m_g.Add<PaintedScene>(name + std::to_string(i),
+                                                  i == 1 ? 1000 : kEndlessFrames, 48, 36);
+            m_pictures[i]->green = static_cast<uint8_t>(50 + 50 * i);
+            m_g.Input(film, m_pictures[i]);
+        }
+        film->EditSettings() = FilmSettings{direction, {80, 24, 0}, CColor(0, 0, 255), frames};
+        m_g.Count();
+        EXPECT_EQ(film->Validate(nullptr), 0);
+        return film;
+    }
 
+    PaintedScene* m_pictures[3] = {};
+};
 INSTANTIATE_TEST_SUITE_P(BothModes, TransitionFrames, ::testing::Values(32, 24));
 
 // ---- FADE ----
@@ -47,35 +76,22 @@ TEST_P(TransitionFrames, FadesMixTheColourIntoTheirEnds) {
     ASSERT_EQ(in->GetFrameCount(), 30);
 
     auto painted = [](int32_t frame) { return Rgba{uint8_t(frame), 200, 0, 255}; };
-    const struct {
-        CSceneFade* fade;
-        int32_t frame;
-        Rgba want;
-    } cases[] = {
-        // Percent 0: the colour alone, weighed 255/256; its alpha 0 gives way to the input's.
-        {in, 0, {199, 99, 49, 255}},     //
-        {in, 5, {101, 148, 24, 255}},    // half and half
-        {out, 19, painted(19)},          // the input, untouched
-        {out, 20, {19, 199, 0, 255}},    // the input alone, weighed 255/256
-        {out, 25, {111, 148, 24, 255}},  //
-        {out, 29, {180, 108, 44, 255}},  // 90 % colour
-        {both, 2, {159, 118, 39, 255}},  // 80 % colour
-        {both, 15, painted(15)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fade->Name());
-        expect_probes(Get(c.fade, c.frame), {{0, 0, c.want}, {7, 5, c.want}});
-    }
-    EXPECT_EQ(Get(in, 10).At(2, 2), painted(10));
+    // Percent 0: the colour alone, weighed 255/256; its alpha 0 gives way to the input's.
+    for (auto [scene, frame, want] : {std::tuple{in, 0, Rgba{199, 99, 49, 255}},
+                                      {in, 5, {101, 148, 24, 255}},  // half and half
+                                      {out, 19, painted(19)},        // the input, untouched
+                                      {out, 20, {19, 199, 0, 255}},  // the input, 255/256
+                                      {out, 25, {111, 148, 24, 255}},
+                                      {out, 29, {180, 108, 44, 255}},  // 90 % colour
+                                      {both, 2, {159, 118, 39, 255}},  // 80 % colour
+                                      {both, 15, painted(15)}})
+        expect_probes(Get(scene, frame), {{0, 0, want}, {7, 5, want}});
     // Frames run until the next fade begins, or to the end.
-    const struct {
-        CSceneFade* fade;
-        int32_t frame;
-        int32_t run;
-    } runs[] = {{in, 0, 0},   {in, 9, 0},   {in, 10, 19}, {in, 29, 0},  {out, 5, 14},
-                {out, 19, 0}, {out, 20, 0}, {both, 3, 0}, {both, 12, 7}};
-    for (const auto& r : runs)
-        EXPECT_EQ(RunAt(r.fade, r.frame), r.run) << r.fade->Name() << " frame " << r.frame;
+    const std::tuple<CSceneFade*, int32_t, int32_t> runs[] = {
+        {in, 0, 0},   {in, 9, 0},   {in, 10, 19}, {in, 29, 0},  {out, 5, 14},
+        {out, 19, 0}, {out, 20, 0}, {both, 3, 0}, {both, 12, 7}};
+    for (auto [scene, frame, run] : runs)
+        EXPECT_EQ(RunAt(scene, frame), run) << scene->Name() << " frame " << frame;
     input->run = 4;
     EXPECT_EQ(RunAt(in, 10), 4) << "the input's own promise counts too";
     // Every image the input made came back to it, mixed or handed through.
@@ -159,43 +175,8 @@ TEST_P(TransitionFrames, CrossfadeChainsItsInputsWithDissolves) {
 
 // ---- FILM ----
 
-// FILM blocks over a small screen: 64 x 48 gives L = (48 >> 4) x 13 x (n - 1) = 78
-// for three pictures, which are fitted to 48 x 36 and drawn 39 rows apart from y = 6.
-class FilmFrames : public FrameTest {
-protected:
-    void SetUp() override { Screen(64, 48); }
-
-    static constexpr Rgba kStrip{80, 24, 0, 255};
-    static constexpr Rgba kScreen{0, 0, 255, 0};  // BGCOLOR, never drawn over
-    // The pictures at frame 0, the changing one at frame f.
-    static constexpr Rgba kFirst{0, 50, 0, 255};
-    static constexpr Rgba kThird{0, 150, 0, 255};
-    static Rgba Middle(int32_t frame) { return {uint8_t(frame), 100, 0, 255}; }
-
-    // A FILM of three 48 x 36 pictures: two endless ones (green 50 and 150) around one
-    // that changes (green 100, red its frame).
-    CSceneFilm* MakeFilm(int32_t frames, int32_t direction, const std::string& name = "film") {
-        auto* film = m_g.Add<CSceneFilm>(name);
-        for (int i = 0; i < 3; ++i) {
-            m_pictures[i] = m_g.Add<PaintedScene>(name + std::to_string(i),
-                                                  i == 1 ? 1000 : kEndlessFrames, 48, 36);
-            m_pictures[i]->green = static_cast<uint8_t>(50 + 50 * i);
-            m_g.Input(film, m_pictures[i]);
-        }
-        film->EditSettings().direction = direction;
-        film->EditSettings().bgcolor = CColor(0, 0, 255);
-        film->EditSettings().frames = frames;
-        m_g.Count();
-        EXPECT_EQ(film->Validate(nullptr), 0);
-        return film;
-    }
-
-    PaintedScene* m_pictures[3] = {};
-};
-
-INSTANTIATE_TEST_SUITE_P(BothModes, FilmFrames, ::testing::Values(32, 24));
-
-TEST_P(FilmFrames, SmallScreenInEveryDirectionAndPreview) {
+TEST_P(TransitionFrames, FilmInEveryDirectionPreviewAndSubPixel) {
+    Screen(64, 48);
     CSceneFilm* up = MakeFilm(79, DIRECTION_UP, "up");  // o = frame, whole pixels
     PaintedScene* changing = m_pictures[1];
     ASSERT_EQ(up->Travel(), 78);
@@ -208,35 +189,33 @@ TEST_P(FilmFrames, SmallScreenInEveryDirectionAndPreview) {
         expect_size(f, 64, 48);
         expect_probes(f, {{8, 6, kFirst}, {55, 41, kFirst}, {30, 5, kStrip}, {30, 2, kScreen}});
         expect_probes(f,
-                      {{7, 20, kStrip}, {56, 20, kStrip}, {30, 43, kStrip}, {30, 46, Middle(0)}});
+                      {{7, 20, kStrip}, {56, 20, kStrip}, {30, 43, kStrip}, {30, 46, middle(0)}});
     }
     // The changing picture at its frame 78; the strip ends at 126 - 78 = 48.
     expect_probes(Get(up, 78),
-                  {{8, 6, kThird}, {30, 1, Middle(78)}, {30, 4, kStrip}, {30, 46, kScreen}});
+                  {{8, 6, kThird}, {30, 1, middle(78)}, {30, 4, kStrip}, {30, 46, kScreen}});
     // The last frame given back took the endless pictures with it: fitted again,
     // from frame 30. Picture 0 ends at 41 - 30, the separator is at 42 - 30, picture
     // 1 starts at 45 - 30.
     expect_probes(
         Get(up, 30),
-        {{30, 11, {30, 50, 0, 255}}, {30, 12, kStrip}, {30, 14, kStrip}, {30, 15, Middle(30)}});
+        {{30, 11, {30, 50, 0, 255}}, {30, 12, kStrip}, {30, 14, kStrip}, {30, 15, middle(30)}});
 
     // DOWN shows the first picture first too, the second above it, and runs the row
     // downwards.
     CSceneFilm* down = MakeFilm(79, DIRECTION_DOWN, "down");
-    expect_probes(Get(down, 0), {{8, 6, kFirst}, {30, 1, Middle(0)}});
-    expect_probes(Get(down, 78), {{8, 6, kThird}, {30, 46, Middle(78)}});
-
+    expect_probes(Get(down, 0), {{8, 6, kFirst}, {30, 1, middle(0)}});
+    expect_probes(Get(down, 78), {{8, 6, kThird}, {30, 46, middle(78)}});
     // A film of one frame stands at its start, whichever way it runs.
     for (int32_t direction : {DIRECTION_UP, DIRECTION_DOWN}) {
         CSceneFilm* once = MakeFilm(1, direction, "once" + std::to_string(direction));
         EXPECT_EQ(Get(once, 0).At(8, 6), kFirst) << direction;
     }
-
     // Preview draws the canvas itself, screen sized.
     {
         Frame f = Get(up, 30, 2);
         expect_size(f, 64, 48);
-        expect_probes(f, {{30, 11, {30, 50, 0, 255}}, {30, 13, kStrip}, {30, 15, Middle(30)}});
+        expect_probes(f, {{30, 11, {30, 50, 0, 255}}, {30, 13, kStrip}, {30, 15, middle(30)}});
     }
     EXPECT_EQ(changing->gets, changing->releases);
 
@@ -248,40 +227,39 @@ TEST_P(FilmFrames, SmallScreenInEveryDirectionAndPreview) {
     {
         Frame f = Get(left, 0);
         expect_probes(f, {{8, 6, kFirst}, {55, 41, kFirst}, {5, 20, kStrip}});
-        expect_probes(f, {{57, 20, kStrip}, {61, 20, Middle(0)}, {30, 5, kStrip}});
+        expect_probes(f, {{57, 20, kStrip}, {61, 20, middle(0)}, {30, 5, kStrip}});
     }
-    expect_probes(Get(left, 104), {{8, 6, kThird}, {3, 20, Middle(104)}});
+    expect_probes(Get(left, 104), {{8, 6, kThird}, {3, 20, middle(104)}});
 
     // A black strip stays opaque black; only its holes (a sprocket hole: columns 2 to
     // 4, rows 0 and 1) and windows are open.
     CSceneFilm* black = MakeFilm(79, DIRECTION_UP, "black");
     black->EditSettings().color = CColor(0, 0, 0);
     const Rgba opaque{0, 0, 0, 255};
-    Frame f = Get(black, 0);
-    expect_probes(f, {{7, 20, opaque}, {30, 4, opaque}, {1, 0, opaque}});
-    expect_probes(f, {{3, 0, kScreen}, {30, 2, kScreen}});
-}
+    expect_probes(
+        Get(black, 0),
+        {{7, 20, opaque}, {30, 4, opaque}, {1, 0, opaque}, {3, 0, kScreen}, {30, 2, kScreen}});
 
-TEST_P(FilmFrames, SubPixelOffsets) {
     // 157 frames move the strip half a pixel a frame: frame 3 stands at o = 1 and
     // q = 512, so every row is read half from the canvas row below it. Row 4 mixes
     // the separator's last row with the first picture's top row. Area averaging takes
     // half of each in the 32-bit layout, 511 and 513 parts of 1024 in the 24-bit one.
-    CSceneFilm* film = MakeFilm(157, DIRECTION_UP, "half");
-    film->EditSettings().color = CColor(81, 24, 0);
+    CSceneFilm* half = MakeFilm(157, DIRECTION_UP, "half");
+    half->EditSettings().color = CColor(81, 24, 0);
     // The endless picture was fitted from its frame 3: (3, 50, 0).
     const Rgba strip{81, 24, 0, 255}, picture{3, 50, 0, 255};
-    expect_probes(Get(film, 3), {{30, 4, {42, 37, 0, 255}}, {30, 5, picture}, {30, 3, strip}});
+    expect_probes(Get(half, 3), {{30, 4, {42, 37, 0, 255}}, {30, 5, picture}, {30, 3, strip}});
     // Preview leaves the half pixel out.
-    expect_probes(Get(film, 3, 2), {{30, 4, strip}, {30, 5, picture}});
+    expect_probes(Get(half, 3, 2), {{30, 4, strip}, {30, 5, picture}});
     // The same position in a film of 2,555,905 frames, at frame 49,152: there
     // L x 1024 x f is 3,925,868,544, past 32 bits.
     CSceneFilm* slow = MakeFilm(2555905, DIRECTION_UP, "slow");
     expect_probes(Get(slow, 49152), {{30, 4, {40, 37, 0, 255}}, {30, 5, kFirst}});
 }
 
-TEST_P(FilmFrames, EndlessPicturesAreFittedOnceAndKeptWhileFramesAreOut) {
-    CSceneFilm* film = MakeFilm(79, DIRECTION_UP);
+TEST_P(TransitionFrames, FilmFitsEndlessPicturesOnceAndKeepsThemWhileFramesAreOut) {
+    Screen(64, 48);
+    CSceneFilm* film = MakeFilm(79, DIRECTION_UP, "film");
     PaintedScene* endless = m_pictures[0];
     PaintedScene* changing = m_pictures[1];
     for (int32_t frame : {10, 0, 40, 77}) {
@@ -320,20 +298,19 @@ TEST_P(FilmFrames, EndlessPicturesAreFittedOnceAndKeptWhileFramesAreOut) {
         Frame again = Get(second, 6);
         EXPECT_EQ(m_pictures[0]->gets, 1) << "the pictures stay while frame 5 is out";
     }
-}
 
-TEST_P(FilmFrames, PicturesThatGiveNoneAreLeftOut) {
-    auto* film = m_g.Add<CSceneFilm>("film");
+    // A picture that gives none is left out, and asked for again.
+    auto* gaps = m_g.Add<CSceneFilm>("gaps");
     auto* missing = m_g.Add<PaintedScene>("missing", kEndlessFrames, 0, 0);
-    auto* changing = m_g.Add<PaintedScene>("changing", 100, 48, 36);
-    m_g.Input(film, missing);
-    m_g.Input(film, changing);
-    film->EditSettings() = FilmSettings{DIRECTION_UP, {80, 24, 0}, CColor(0, 0, 255), 40};
+    auto* clip = m_g.Add<PaintedScene>("clip", 100, 48, 36);
+    m_g.Input(gaps, missing);
+    m_g.Input(gaps, clip);
+    gaps->EditSettings() = FilmSettings{DIRECTION_UP, {80, 24, 0}, CColor(0, 0, 255), 40};
     m_g.Count();
-    film->Validate(nullptr);  // L = 39, one pixel a frame
+    gaps->Validate(nullptr);  // L = 39, one pixel a frame
     for (int32_t frame : {0, 1})
-        expect_probes(Get(film, frame), {{30, 20, kScreen}, {30, 46, {uint8_t(frame), 0, 0, 255}}});
-    EXPECT_EQ(missing->gets, 2) << "a picture that was none is asked for again";
+        expect_probes(Get(gaps, frame), {{30, 20, kScreen}, {30, 46, {uint8_t(frame), 0, 0, 255}}});
+    EXPECT_EQ(missing->gets, 2);
     EXPECT_EQ(missing->releases, 2);
 }
 
@@ -367,30 +344,26 @@ TEST_P(TransitionFrames, ExpandStretchesAnEdgeLine) {
     // Lines [from, to) show line `line`. Rows copy every byte of the pixel row: alpha
     // too in 32-bit pixels, not the separate plane of 24-bit ones. Columns take blue,
     // green and red of the line; every pixel keeps its alpha.
-    const struct {
-        CSceneExpand* scene;
-        int32_t frame, line, from, to;
-    } cases[] = {
+    const std::tuple<CSceneExpand*, int32_t, int32_t, int32_t, int32_t> cases[] = {
         {up, 0, 100, 0, 100},                              // row 100 over rows 0 to 99
         {up, 5, 50, 0, 50},       {up, 10, 0, 0, 0},       // the input unchanged
         {down, 0, 100, 101, 101}, {down, 3, 70, 71, 101},  // p = 100 - 100 x 3 / 10
-        {down, 10, 0, 1, 101},    {once, 0, 5, 0, 5},     {left, 0, 10, 0, 10},
-        {left, 4, 6, 0, 6},       {left, 10, 0, 0, 0},    {right, 4, 6, 7, 11},
-        {right, 0, 10, 11, 11},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.scene->Name() + " frame " + std::to_string(c.frame));
-        const bool rows = c.scene != left && c.scene != right;
+        {down, 10, 0, 1, 101},    {once, 0, 5, 0, 5},     {left, 0, 10, 0, 10},  {left, 4, 6, 0, 6},
+        {left, 10, 0, 0, 0},      {right, 4, 6, 7, 11},   {right, 0, 10, 11, 11}};
+    for (auto [scene, frame, line, from, to] : cases) {
+        SCOPED_TRACE(scene->Name() + " frame " + std::to_string(frame));
+        const bool rows = scene != left && scene != right;
         const auto paint = rows ? tall_pixel : wide_pixel;
         Screen(rows ? 4 : 11, rows ? 101 : 3);
         int32_t run = 1000;
-        expect_pixels(Get(c.scene, c.frame, 1, &run), [&](int32_t x, int32_t y) {
-            const int32_t at = rows ? y : x;
-            if (at < c.from || at >= c.to) return paint(x, y, 0);
-            Rgba p = rows ? paint(x, c.line, 0) : paint(c.line, y, 0);
-            if (!rows || !Wide()) p.a = paint(x, y, 0).a;
-            return p;
-        });
+        expect_pixels(Get(scene, frame, 1, &run),
+                      [&, line = line, from = from, to = to](int32_t x, int32_t y) {
+                          const int32_t at = rows ? y : x;
+                          if (at < from || at >= to) return paint(x, y, 0);
+                          Rgba p = rows ? paint(x, line, 0) : paint(line, y, 0);
+                          if (!rows || !Wide()) p.a = paint(x, y, 0).a;
+                          return p;
+                      });
         EXPECT_EQ(run, 0);
     }
     EXPECT_EQ(tall->gets, tall->releases);
