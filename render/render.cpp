@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <utility>
 
 #include "base/clock.h"
 #include "base/cp932.h"
@@ -199,6 +201,8 @@ void CRender::StartRendering() {
         }
     }
     m_started = true;
+    // Stills of an HTML storyboard lie far apart: nothing is worth making ahead.
+    if (m_format != kFormatHtml) m_ahead.Start(m_scenario);
     for (int32_t i = 0; i < m_threadCount; ++i) {
         auto job = std::make_unique<RenderJob>();
         job->params = m_params;
@@ -279,6 +283,12 @@ void CRender::OnDoneInitRenderFrame(int32_t index) {
 
 void CRender::OnDoneRenderFrame(int32_t index) {
     Trace("CRender::OnDoneRenderFrame");
+    // The batch before is written now, while the core this worker leaves idle is
+    // free, and before its frame takes the job's output place.
+    if (m_unwritten > 0 && !m_finishing) {
+        const int outcome = WriteBatch(std::exchange(m_unwritten, 0));
+        if (outcome != kOutcomeDone) Finish(outcome);
+    }
     RenderJob& job = *m_jobs[static_cast<size_t>(index)];
     job.state = 0;
     job.doneFrame = job.frame;
@@ -339,12 +349,18 @@ void CRender::CompleteBatch() {
     m_owner->Send(WM_RENDER_PROGRESS, static_cast<uintptr_t>(last.doneFrame));
     m_params->drawImage = nullptr;
 
+    // The quickest frame of the batch, read before the workers take the next one.
+    int64_t quickest = INT64_MAX;
+    for (int32_t j = 0; j < finished; ++j)
+        quickest = std::min(quickest, m_jobs[static_cast<size_t>(j)]->renderMicros);
+
     // The next batch renders while this one is written.
     int32_t frame = last.doneFrame;
     if (m_params->skip == 1) {
         frame = static_cast<int32_t>(std::min<int64_t>(int64_t{frame} + last.runLength, INT32_MAX));
     }
     m_issued = 0;
+    int32_t issuedLast = frame;
     for (size_t k = 0; k < m_workers.size(); ++k) {
         frame = NextFrame(frame);
         if (m_stopRequested || frame >= m_endFrame) break;
@@ -354,16 +370,40 @@ void CRender::CompleteBatch() {
         Trace("+ RENDER INSTRUCTION -> CPU(%d), FRAME(%d)", static_cast<int32_t>(k), frame);
         m_workers[k]->Queue().Post(WM_RENDER_FRAME, 0);
         ++m_issued;
+        issuedLast = frame;
+    }
+    if (m_issued != 0) {
+        m_ahead.Ask(static_cast<int32_t>(std::min<int64_t>(
+                        issuedLast + int64_t{kPicturesAhead} * m_step, INT32_MAX)),
+                    issuedLast, last.doneFrame);
     }
 
-    for (int32_t j = 0; j < finished; ++j) {
-        const int outcome = WriteJob(*m_jobs[static_cast<size_t>(j)]);
-        if (outcome != kOutcomeDone) return Finish(outcome);
+    // With two or more frames of the next batch on their way, and frames that take
+    // longer to make than a batch takes to write, the finished batch is written when the
+    // first of them is done. Written now, the control thread would take a core from one
+    // worker, and the other would wait that long at the batch's end; written then, it
+    // uses the core of the worker that finished first, which would wait anyway. With one
+    // worker there is a core to spare now, and quick frames would only wait for it.
+    if (m_issued >= 2 && quickest >= m_writeMicros) {
+        m_unwritten = finished;
+        return;
     }
+    const int outcome = WriteBatch(finished);
+    if (outcome != kOutcomeDone) return Finish(outcome);
     if (m_issued != 0) return;
     WriteFinalFrame();
     Trace("+ RENDER FINISH");
     Finish(kOutcomeDone);
+}
+
+int CRender::WriteBatch(int32_t finished) {
+    const int64_t started = process_clock_us();
+    for (int32_t j = 0; j < finished; ++j) {
+        const int outcome = WriteJob(*m_jobs[static_cast<size_t>(j)]);
+        if (outcome != kOutcomeDone) return outcome;
+    }
+    m_writeMicros = process_clock_us() - started;
+    return kOutcomeDone;
 }
 
 int CRender::WriteJob(RenderJob& job) {
@@ -434,6 +474,7 @@ void CRender::CompleteFinish() {
     }
     for (auto& worker : m_workers) worker->Join();
     for (auto& job : m_jobs) ReleaseOutput(*job);
+    m_ahead.Stop();
 
     if (m_writer) {
         if (m_writer->CloseWriter() != 0 && m_outcome == kOutcomeDone) {

@@ -21,6 +21,7 @@
 #include "output/html_out.h"
 #include "output/movie_out.h"
 #include "output/wm_out.h"
+#include "render/picture_ahead.h"
 #include "render/render_frame.h"
 #include "render/render_music.h"
 #include "render/render_param.h"
@@ -61,8 +62,12 @@ private:
     int32_t FirstFrame(int32_t index);
     int32_t NextFrame(int32_t frame);
     // When every worker has answered and no job is rendering: progress, the next
-    // batch, then the finished batch written in frame order.
+    // batch, then the finished batch written in frame order (at once with one frame
+    // on its way, else when the first frame of the next batch is done).
     void CompleteBatch();
+    // Writes the first `finished` jobs in frame order; 0, or the outcome that ends the
+    // creation.
+    int WriteBatch(int32_t finished);
     // Writes one finished job; 0, or the outcome that ends the creation.
     int WriteJob(RenderJob& job);
     // The extra frame that gives the last picture its display time.
@@ -90,9 +95,16 @@ private:
     int32_t m_startFrame = 0;
     bool m_stopRequested = false;
 
+    // How many frames ahead of the last one handed out pictures are made: far enough
+    // for a decode to fit into the idle moments of the batches before, near enough
+    // that the next shot's picture comes only as the shot before the last one ends.
+    static constexpr int32_t kPicturesAhead = 48;
+    PictureAhead m_ahead;
     std::vector<std::unique_ptr<CRenderFrame>> m_workers;
     std::vector<std::unique_ptr<RenderJob>> m_jobs;
     int32_t m_issued = 0;        // jobs handed out in the current batch
+    int32_t m_unwritten = 0;     // jobs of the batch before, finished and not written yet
+    int64_t m_writeMicros = 0;   // how long the last batch written took
     int32_t m_initAnswered = 0;  // workers that answered WM_INIT_RENDER_FRAME
     bool m_started = false;      // the workers were started
 

@@ -59,11 +59,12 @@ void CRenderFrame::Initialize(RenderJob* job) {
 }
 
 int64_t render_job_frame(RenderJob* job, CScenario* scenario, int32_t frameCount) {
-    const int64_t started = process_clock_ms();
+    const int64_t started = process_clock_us();
     int32_t run = frameCount;
     job->image = scenario->GetImage(job->frame, &run, &job->context);
     job->runLength = run;
-    return process_clock_ms() - started;
+    job->renderMicros = process_clock_us() - started;
+    return job->renderMicros / 1000;
 }
 
 void CRenderFrame::Render() {

@@ -23,9 +23,10 @@ struct RenderJob {
     CImageBuffer* image = nullptr;        // what the worker got for frame
     CImageBuffer* outputImage = nullptr;  // image, taken when the job was done
     int32_t frame = 0;
-    int32_t doneFrame = 0;  // frame, taken when the job was done
-    int32_t state = -1;     // -1 never started, 1 rendering, 0 done
-    int32_t runLength = 0;  // the scene graph's answer for frame
+    int32_t doneFrame = 0;     // frame, taken when the job was done
+    int32_t state = -1;        // -1 never started, 1 rendering, 0 done
+    int32_t runLength = 0;     // the scene graph's answer for frame
+    int64_t renderMicros = 0;  // how long the frame took to make
     int32_t index = 0;
     RenderContext context;
 };
@@ -56,5 +57,6 @@ private:
 };
 
 // Renders job's frame on the calling thread: the run length preset to the frame
-// count, the image and the run length stored in the job. The milliseconds taken.
+// count, the image, the run length and the time taken stored in the job. The
+// milliseconds taken.
 int64_t render_job_frame(RenderJob* job, CScenario* scenario, int32_t frameCount);

@@ -3,6 +3,7 @@
 // while the control thread writes, the front end switches the gentle mode and
 // stops.
 
+#include "image/picture_file.h"
 #include "image/tests/threads/library_suppressions.h"
 #include "output/tests/clip_fixtures.h"
 #include "output/tests/writer_fixtures.h"
@@ -40,4 +41,53 @@ TEST_F(RenderTest, ManyWorkersShareOneScenario) {
                      }),
               kOutcomeStopped);
     EXPECT_LE(m_progress.back(), 23);
+}
+
+// The pictures of the shots ahead are decoded on a thread of their own while the
+// workers render: the frames come out the same whatever the worker count, and no
+// picture outlives its creation (a picture file changed between two creations shows
+// in the second).
+TEST_F(RenderTest, PicturesMadeAheadAreSharedAndGivenBack) {
+    auto write_pictures = [this](uint8_t red) {
+        for (int i = 0; i < 5; ++i) {
+            ImagePtr picture(
+                create_filled_image(64, 48, red, static_cast<uint8_t>(40 * i), 200, 255));
+            m_folder.Write("p" + std::to_string(i) + ".bmp", bmp_file_bytes(picture.get()));
+        }
+    };
+    write_pictures(10);
+    // Five shots of 40 frames, cross-faded over 10: 160 frames.
+    std::string text = "SCREEN 64 48\nFRAMERATE 30\n";
+    std::string show = "CROSSFADE \"show\" { FRAMES 10";
+    for (int i = 0; i < 5; ++i) {
+        const std::string n = std::to_string(i);
+        text += "IMAGE \"p" + n + "\" { FILE \"p" + n + ".bmp\" }\nSTILL \"s" + n +
+                "\" { INPUT \"p" + n + "\" FRAMES 40 }\n";
+        show += " INPUT \"s" + n + "\"";
+    }
+    ASSERT_TRUE(Load(text + show + " }\nMAIN { INPUT \"show\" }\n"));
+    ASSERT_EQ(m_scenario->TotalFrames(), 160);
+    std::vector<std::vector<uint8_t>> expected;
+    for (int32_t f = 0; f < 160; ++f) expected.push_back(Expected(f));
+    for (int32_t threads : {1, 2, 8}) {
+        SCOPED_TRACE(threads);
+        const std::string name = "ahead" + std::to_string(threads) + ".avi";
+        ASSERT_EQ(Render(kFormatAvi, name, threads), kOutcomeDone) << m_reason;
+        const auto frames = writer_fixtures::decode_frames(m_folder / name);
+        ASSERT_EQ(frames.size(), 161u);
+        for (size_t f = 0; f < expected.size(); ++f) EXPECT_EQ(frames[f], expected[f]) << f;
+    }
+
+    write_pictures(250);
+    ASSERT_EQ(Render(kFormatAvi, "again.avi", 2), kOutcomeDone) << m_reason;
+    const auto frames = writer_fixtures::decode_frames(m_folder / "again.avi");
+    ASSERT_EQ(frames.size(), 161u);
+    // Blue, green, red of the first pixel of the first and the last shot.
+    for (size_t f : {size_t{0}, size_t{159}}) {
+        SCOPED_TRACE(f);
+        ASSERT_GE(frames[f].size(), 3u);
+        EXPECT_EQ(frames[f][0], 200);
+        EXPECT_EQ(frames[f][1], f == 0 ? 0 : 160);
+        EXPECT_EQ(frames[f][2], 250);
+    }
 }
