@@ -113,7 +113,7 @@ void PictureAhead::TakePictures(int32_t frame, int32_t now) {
         if (std::find(shown.begin(), shown.end(), scene) != shown.end()) continue;
         {
             std::lock_guard<std::mutex> hold(m_lock);
-            if (m_stop) return;
+            if (m_stop || m_held.size() >= kMostHeld) return;
             if (std::any_of(m_held.begin(), m_held.end(),
                             [scene](const Held& h) { return h.scene == scene; }))
                 continue;

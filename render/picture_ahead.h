@@ -8,7 +8,7 @@
 //
 // Every picture taken is held until the render has passed the frame it was taken
 // for, and then given back: a picture the frames' scenes took meanwhile stays theirs,
-// any other goes. So the pictures held are at most those of the frames ahead.
+// any other goes. At most two are held at a time, however short the shots ahead.
 
 #include <condition_variable>
 #include <cstdint>
@@ -44,6 +44,10 @@ private:
         CImageBuffer* image;
         int32_t frame;
     };
+
+    // Pictures held at most: a cross-fade needs one new picture, a composition may
+    // bring a few at once.
+    static constexpr size_t kMostHeld = 2;
 
     void Run();
     // Takes the pictures of frame's picture files that `now` does not show and that

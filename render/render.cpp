@@ -373,8 +373,8 @@ void CRender::CompleteBatch() {
         issuedLast = frame;
     }
     if (m_issued != 0) {
-        m_ahead.Ask(static_cast<int32_t>(std::min<int64_t>(
-                        issuedLast + int64_t{kPicturesAhead} * m_step, INT32_MAX)),
+        m_ahead.Ask(static_cast<int32_t>(
+                        std::min<int64_t>(int64_t{issuedLast} + kPicturesAhead, INT32_MAX)),
                     issuedLast, last.doneFrame);
     }
 

@@ -95,9 +95,10 @@ private:
     int32_t m_startFrame = 0;
     bool m_stopRequested = false;
 
-    // How many frames ahead of the last one handed out pictures are made: far enough
-    // for a decode to fit into the idle moments of the batches before, near enough
-    // that the next shot's picture comes only as the shot before the last one ends.
+    // How many frames of the video past the last one handed out pictures are made:
+    // far enough for a decode to fit into the idle moments of the batches before, near
+    // enough that the next shot's picture comes only as the shot before the last one
+    // ends. A preview asks fewer batches in between, not more pictures.
     static constexpr int32_t kPicturesAhead = 48;
     PictureAhead m_ahead;
     std::vector<std::unique_ptr<CRenderFrame>> m_workers;
