@@ -78,6 +78,14 @@ void scale_finish_sse2(const float* acc, float factor, int32_t columns, uint8_t*
 // firsts[2j] and firsts[2j + 1] over `taps` taps, its weights eight floats per tap.
 void scale_row_avx2(const uint8_t* row, const int32_t* firsts, const float* weights, int32_t taps,
                     int32_t columns, float* out, int64_t ahead);
+// The same pass in whole numbers, for columns of at most eight taps. A weight is a
+// whole number of 1024ths (at most 1024) and a pixel a byte, so every partial sum of
+// the float form is a whole number of 1024ths below 2^24: exact in any order. Here each
+// sum is made in 32-bit integers and scaled by 1/1024 once, which gives the float
+// form's bits. Each column reads 4 * quads pixels (quads 1 or 2) from its first; its
+// weights are 16 words per four taps: [w0 w1] four times, then [w2 w3] four times.
+void scale_row_words_avx2(const uint8_t* row, const int32_t* firsts, const int16_t* words,
+                          int32_t quads, int32_t columns, float* out, int64_t ahead);
 void scale_accumulate_avx2(float* acc, const float* sums, float weight, int32_t count);
 // The accumulating and the finishing pass of one result row at once: `count` rows of
 // sums with their weights, the finished pixels to out.

@@ -113,20 +113,33 @@ struct Sse2Kernels {
 // of taps: shorter ones get weights of 0 after their own taps, or before them near the
 // row's end. A weight of 0 adds +0 to a sum of non-negative terms, which changes no
 // bit, so the sums are the SSE2 form's, and the tap loop no longer varies per column.
+// Columns of at most eight taps are summed in whole numbers, four taps at a time
+// (scale_row_words_avx2), with the same bits.
 struct Avx2Kernels : Sse2Kernels {
     static constexpr bool kOneSweep = true;
     struct Columns {
-        int32_t taps = 0;
+        int32_t taps = 0;             // source pixels every column reads
+        int32_t quads = 0;            // whole-number form: groups of four taps; 0: floats
         std::vector<int32_t> firsts;  // two per pair of columns
-        std::vector<float> weights;   // per pair and tap: four of each column's weight
+        std::vector<float> weights;   // floats: per pair and tap, four of each column's weight
+        std::vector<int16_t> words;   // whole numbers: per column 16 words per four taps
     };
     static bool Prepare(const AxisTaps& cols, int32_t width, Columns* out) {
         const int32_t columns = static_cast<int32_t>(cols.taps.size());
-        for (const ScaleTap& t : cols.taps) out->taps = std::max(out->taps, t.count);
+        int32_t most = 0;
+        for (const ScaleTap& t : cols.taps) most = std::max(most, t.count);
+        const int32_t quads = (most + 3) / 4;
+        if (quads <= 2 && 4 * quads <= width) out->quads = quads;
+        out->taps = out->quads > 0 ? 4 * out->quads : most;
         if (out->taps > width) return false;
         const int32_t pairs = (columns + 1) / 2;
         out->firsts.assign(2 * static_cast<size_t>(pairs), 0);
-        out->weights.assign(static_cast<size_t>(pairs) * static_cast<size_t>(out->taps) * 8, 0.0f);
+        if (out->quads > 0)
+            out->words.assign(2 * static_cast<size_t>(pairs) * static_cast<size_t>(out->taps) * 4,
+                              0);
+        else
+            out->weights.assign(static_cast<size_t>(pairs) * static_cast<size_t>(out->taps) * 8,
+                                0.0f);
         for (int32_t i = 0; i < 2 * pairs; ++i) {
             // A last odd column is worked beside a copy of itself with no weights.
             const ScaleTap& t = cols.taps[static_cast<size_t>(std::min(i, columns - 1))];
@@ -134,20 +147,34 @@ struct Avx2Kernels : Sse2Kernels {
             out->firsts[static_cast<size_t>(i)] = t.first - lead;
             if (i >= columns) continue;
             for (int32_t k = 0; k < t.count; ++k) {
-                float* w = out->weights.data() +
-                           (static_cast<size_t>(i / 2) * static_cast<size_t>(out->taps) +
-                            static_cast<size_t>(lead + k)) *
-                               8 +
-                           (i % 2) * 4;
-                std::fill(w, w + 4, cols.weights[static_cast<size_t>(t.weight + k)]);
+                const float weight = cols.weights[static_cast<size_t>(t.weight + k)];
+                const size_t slot = static_cast<size_t>(lead + k);
+                if (out->quads > 0) {
+                    // Tap s of a group: lane s / 2, place s % 2 of each channel's pair.
+                    int16_t* w =
+                        out->words.data() +
+                        (static_cast<size_t>(i) * static_cast<size_t>(out->quads) + slot / 4) * 16 +
+                        (slot % 4) / 2 * 8 + slot % 2;
+                    for (int c = 0; c < 4; ++c) w[2 * c] = static_cast<int16_t>(weight * 1024.0f);
+                    continue;
+                }
+                float* w =
+                    out->weights.data() +
+                    (static_cast<size_t>(i / 2) * static_cast<size_t>(out->taps) + slot) * 8 +
+                    (i % 2) * 4;
+                std::fill(w, w + 4, weight);
             }
         }
         return true;
     }
     static void Row(const uint8_t* row, const Columns& cols, int32_t columns, float* out,
                     int64_t ahead) {
-        scale_row_avx2(row, cols.firsts.data(), cols.weights.data(), cols.taps, columns, out,
-                       ahead);
+        if (cols.quads > 0)
+            scale_row_words_avx2(row, cols.firsts.data(), cols.words.data(), cols.quads, columns,
+                                 out, ahead);
+        else
+            scale_row_avx2(row, cols.firsts.data(), cols.weights.data(), cols.taps, columns, out,
+                           ahead);
     }
     static void Accumulate(float* acc, const float* sums, float weight, int32_t count) {
         scale_accumulate_avx2(acc, sums, weight, count);

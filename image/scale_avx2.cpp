@@ -48,7 +48,64 @@ VEMO_AVX2 inline void scale_pairs(const uint8_t* row, const int32_t* firsts, con
     }
 }
 
+// The four pixels at p, broadcast to both lanes, as 16-bit words ordered so that one
+// multiply-add of pairs takes pixels 0 and 1 (lane 0) or 2 and 3 (lane 1) channel by
+// channel.
+VEMO_AVX2 inline __m256i quad_words(const uint8_t* p) {
+    const __m256i order =
+        _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1, 8, -1, 12, -1, 9,
+                         -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(four), order);
+}
+
+// One column's sums over 4 * kQuads taps, in 1024ths: lane 0 holds taps 0 and 1 (and
+// 4 and 5 ...), lane 1 taps 2 and 3, each as B, G, R, A.
+template <int32_t kQuads>
+VEMO_AVX2 inline __m256i column_sums(const uint8_t* p, const __m256i* w) {
+    __m256i acc = _mm256_madd_epi16(quad_words(p), _mm256_loadu_si256(w));
+    for (int32_t q = 1; q < kQuads; ++q)
+        acc = _mm256_add_epi32(
+            acc, _mm256_madd_epi16(quad_words(p + 16 * q), _mm256_loadu_si256(w + q)));
+    return acc;
+}
+
+// The whole-number form for columns of at most 4 * kQuads taps (see
+// scale_row_words_avx2).
+template <int32_t kQuads>
+VEMO_AVX2 void scale_pairs_words(const uint8_t* row, const int32_t* firsts, const int16_t* words,
+                                 int32_t columns, float* out, int64_t ahead) {
+    const __m256 unit = _mm256_set1_ps(1.0f / 1024.0f);
+    const int32_t pairs = (columns + 1) / 2;
+    for (int32_t j = 0; j < pairs; ++j) {
+        const uint8_t* p0 = row + 4 * static_cast<int64_t>(firsts[2 * j]);
+        const uint8_t* p1 = row + 4 * static_cast<int64_t>(firsts[2 * j + 1]);
+        const auto* w =
+            reinterpret_cast<const __m256i*>(words) + static_cast<int64_t>(j) * 2 * kQuads;
+        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p0) + ahead),
+                     _MM_HINT_T0);
+        const __m256i a = column_sums<kQuads>(p0, w);
+        const __m256i b = column_sums<kQuads>(p1, w + kQuads);
+        // Lane 0 of both columns plus lane 1 of both: column 2j's four sums, then 2j + 1's.
+        const __m256i sums = _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20),
+                                              _mm256_permute2x128_si256(a, b, 0x31));
+        const __m256 reals = _mm256_mul_ps(_mm256_cvtepi32_ps(sums), unit);
+        if (2 * j + 1 < columns)
+            _mm256_storeu_ps(out + 8 * static_cast<int64_t>(j), reals);
+        else
+            _mm_storeu_ps(out + 8 * static_cast<int64_t>(j), _mm256_castps256_ps128(reals));
+    }
+}
+
 }  // namespace
+
+VEMO_AVX2 void scale_row_words_avx2(const uint8_t* row, const int32_t* firsts, const int16_t* words,
+                                    int32_t quads, int32_t columns, float* out, int64_t ahead) {
+    if (quads == 1)
+        scale_pairs_words<1>(row, firsts, words, columns, out, ahead);
+    else
+        scale_pairs_words<2>(row, firsts, words, columns, out, ahead);
+}
 
 // The pass forms by tap count: 1 ... 6 fixed, at 0 the one counting at run time.
 using PairsPass = void (*)(const uint8_t*, const int32_t*, const float*, int32_t, int32_t, float*,

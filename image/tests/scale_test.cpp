@@ -145,6 +145,8 @@ TEST(ScaleSse2, MatchesPlainFormUpToRoundingOfHalves) {
         {300, 700, 50 * 1024 + 77, 31 * 1024 + 5, 100, 2000, 30 * 1024 + 9, 20 * 1024},
         {-5, -1030, 7 * 1024, 3 * 1024, 5 * 1024 + 1, 3 * 1024, 3 * 1024, 2 * 1024},
         {0, 0, 37 * 1024, 23 * 1024, 0, 0, 37 * 1024, 23 * 1024},
+        // Columns of seven and eight taps: two groups of four in whole numbers.
+        {0, 0, 6 * 1024, 4 * 1024, 0, 0, 37 * 1024, 23 * 1024},
         // Result rows of six and seven source rows each.
         {0, 0, 5 * 1024, 4 * 1024, 0, 0, 37 * 1024, 23 * 1024},
         // Columns of one to all 37 taps, ending at the row's last pixel.
