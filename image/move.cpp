@@ -141,8 +141,8 @@ public:
             uint8_t* target = image_row(m_out, row);
             if (opaque_run(target, m_columns)) return;
             std::memcpy(m_scaled.data(), target, bytes);
-        } else if (m_whole && opaque_run(m_scaled.data(), m_columns)) {
-            return Hand(row, m_scaled.data());
+        } else if (m_mode == COMPOSE_ALPHA && opaque_run(m_scaled.data(), m_columns)) {
+            return Beside(row);
         }
         uint8_t* target = m_mix.empty() ? image_row(m_out, row) : m_mix.data();
         std::memcpy(target, image_row(m_background, row), bytes);
@@ -161,6 +161,27 @@ public:
     }
 
 private:
+    // An opaque row drawn with the alpha mode hides what lies under it: the frame's row
+    // is the background's beside its span and its own over it, with no compose pass.
+    void Beside(int32_t row) {
+        const uint8_t* back = image_row(m_background, row);
+        const int64_t x = m_x;
+        const int64_t end = x + m_columns;
+        const int64_t width = m_out->width;
+        if (m_mix.empty()) {
+            uint8_t* target = image_row(m_out, row);
+            std::memcpy(target, back, 4 * static_cast<size_t>(x));
+            std::memcpy(target + 4 * x, m_scaled.data(), 4 * static_cast<size_t>(m_columns));
+            std::memcpy(target + 4 * end, back + 4 * end, 4 * static_cast<size_t>(width - end));
+            return;
+        }
+        uint8_t* colour = image_row(m_out, row);
+        uint8_t* alpha = image_alpha_row(m_out, row);
+        split_alpha_row(back, colour, alpha, m_x);
+        split_alpha_row(m_scaled.data(), colour + 3 * x, alpha + x, m_columns);
+        split_alpha_row(back + 4 * end, colour + 3 * end, alpha + end,
+                        static_cast<int32_t>(width - end));
+    }
     void Hand(int32_t row, const uint8_t* pixels) {
         split_alpha_row(pixels, image_row(m_out, row), image_alpha_row(m_out, row), m_out->width);
     }

@@ -52,6 +52,12 @@ TEST(MoveImageCopy, SameBytesAsACopyDrawnOnByMoveImage) {
     const Case cases[] = {
         {"zoom over the screen", {{0, 0, 97, 161}, {10, 16, 87, 145}}, screen, screen, 7, 0},
         {"shrinking into a corner", whole, {{3, 2, 61, 38}, {40, 20, 60, 35}}, screen, 11, 0},
+        {"opaque rows inside the frame",
+         {{0, 0, 97, 90}, {6, 5, 90, 80}},
+         {{10, 4, 50, 36}, {10, 4, 50, 36}},
+         screen,
+         6,
+         0},
         {"lighten", whole, {{3, 2, 61, 38}, {40, 20, 60, 35}}, screen, 4, MOVE_LIGHTEN},
         {"a window cutting the picture", whole, screen, {{10, 5, 50, 30}, {12, 6, 40, 33}}, 9, 0},
         {"partly off the screen", whole, {{-20, -10, 50, 30}, {30, 20, 90, 60}}, screen, 13, 0},
