@@ -18,13 +18,32 @@ extern "C" {
 #include <memory>
 #include <new>
 #include <span>
+#include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "image/ffmpeg_util.h"
 #include "image/jpeg_file.h"
 #include "image/picture_file.h"
 
 namespace {
+
+// A file's bytes, read in whole.
+struct FileBytes {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+    // Room for `capacity` bytes, the first `used` kept; false when memory runs out.
+    bool Grow(size_t used, size_t capacity) {
+        if (capacity <= size) return true;
+        std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[capacity]);
+        if (!grown) return false;
+        if (used > 0) std::memcpy(grown.get(), bytes.get(), used);
+        bytes = std::move(grown);
+        size = capacity;
+        return true;
+    }
+};
 
 // The picture demuxer for the file's signature, or none. Only picture demuxers are
 // ever used: other formats (playlists, concat lists, videos) are not pictures, and
@@ -101,26 +120,28 @@ public:
     }
 
     // The whole input from its first byte: the memory block itself, or the file read
-    // into *storage. Empty when the file cannot be read or memory runs out.
-    std::span<const uint8_t> Contents(std::vector<uint8_t>* storage) {
+    // into *storage. Empty when the file cannot be read or memory runs out. A regular
+    // file is read into one block of its size, not zeroed first: a block grown by
+    // doubling would be cleared, moved and faulted in several times over.
+    std::span<const uint8_t> Contents(FileBytes* storage) {
         if (!m_file) return {m_data, m_size};
         if (std::fseek(m_file, 0, SEEK_SET) != 0) return {};
-        constexpr size_t kChunk = size_t{1} << 20;
-        try {
-            size_t used = 0;
-            for (;;) {
-                storage->resize(used + kChunk);
-                size_t got = std::fread(storage->data() + used, 1, kChunk, m_file);
-                used += got;
-                if (got < kChunk) break;
-            }
-            storage->resize(used);
-        } catch (const std::bad_alloc&) {
-            storage->clear();
-            return {};
+        struct stat info {};
+        size_t expected = 0;
+        if (::fstat(::fileno(m_file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+            static_cast<uint64_t>(info.st_size) < SIZE_MAX / 2)
+            expected = static_cast<size_t>(info.st_size);
+        // One byte more than expected tells a file that grew since from one that did not.
+        size_t capacity = expected + 1;
+        size_t used = 0;
+        for (;;) {
+            if (!storage->Grow(used, capacity)) return {};
+            used += std::fread(storage->bytes.get() + used, 1, capacity - used, m_file);
+            if (used < capacity || std::ferror(m_file)) break;
+            capacity = std::max(capacity * 2, size_t{1} << 20);
         }
         if (std::ferror(m_file)) return {};
-        return {storage->data(), storage->size()};
+        return {storage->bytes.get(), used};
     }
 
     static int ReadPacket(void* opaque, uint8_t* buffer, int size) {
@@ -335,7 +356,7 @@ CImageBuffer* decode_picture(ByteSource* source, int64_t max_pixels, int32_t bpp
     }
     // A JPEG goes through TurboJPEG, from memory; what it declines goes on to FFmpeg
     // over the same bytes.
-    std::vector<uint8_t> storage;
+    FileBytes storage;
     std::span<const uint8_t> contents = source->Contents(&storage);
     if (contents.empty()) return nullptr;
     ImagePtr image;
