@@ -4,12 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "image/blend_kernels.h"
 #include "image/compose.h"
 #include "image/cpu_features.h"
-#include "image/tests/compose_test_support.h"
+#include "image/tests/drawing_test_support.h"
 
 namespace {
 
@@ -61,27 +62,25 @@ TEST_P(Compose, OnlyTheOverlapIsTouched) {
     ImagePtr src = Picture(10, 4, [](int32_t x, int32_t y) {
         return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 7, 255};
     });
-    ImagePtr dst = Uniform(5, 3, {99, 99, 99, 99});
+    const Bgra kBack{99, 99, 99, 99};
+    ImagePtr dst = Uniform(5, 3, kBack);
     compose_image(dst.get(), src.get(), -3, 0, COMPOSE_COPY);
-    for (int32_t x = 0; x < 5; ++x)
-        for (int32_t y = 0; y < 3; ++y)
-            EXPECT_EQ(pixel_at(dst.get(), x, y),
-                      (Bgra{static_cast<uint8_t>(x + 3), static_cast<uint8_t>(y), 7, 255}))
-                << x << "," << y;
+    expect_every_pixel(dst.get(), [](int32_t x, int32_t y) {
+        return Bgra{static_cast<uint8_t>(x + 3), static_cast<uint8_t>(y), 7, 255};
+    });
 
-    dst = Uniform(5, 3, {99, 99, 99, 99});
+    // Source row 4 does not exist: (4, 2) stays.
+    dst = Uniform(5, 3, kBack);
     compose_image(dst.get(), src.get(), 3, -2, COMPOSE_ALPHA);
-    EXPECT_EQ(pixel_at(dst.get(), 2, 0), (Bgra{99, 99, 99, 99}));
-    EXPECT_EQ(pixel_at(dst.get(), 3, 0), (Bgra{0, 2, 7, 255}));
-    EXPECT_EQ(pixel_at(dst.get(), 4, 1), (Bgra{1, 3, 7, 255}));
-    EXPECT_EQ(pixel_at(dst.get(), 4, 2), (Bgra{99, 99, 99, 99})) << "source row 4 does not exist";
+    expect_pixels_at(
+        dst.get(), {{2, 0, kBack}, {3, 0, {0, 2, 7, 255}}, {4, 1, {1, 3, 7, 255}}, {4, 2, kBack}});
 
     // Wholly outside, on every side, and at the extremes of the coordinate range.
-    dst = Uniform(5, 3, {99, 99, 99, 99});
+    dst = Uniform(5, 3, kBack);
     const int32_t outside[][2] = {{5, 0},         {-10, 0},       {0, 3},        {0, -4},
                                   {INT32_MAX, 0}, {INT32_MIN, 0}, {0, INT32_MIN}};
     for (auto [x, y] : outside) compose_image(dst.get(), src.get(), x, y, COMPOSE_COPY);
-    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(pixel_at(dst.get(), x, 1), (Bgra{99, 99, 99, 99}));
+    expect_every_pixel(dst.get(), [&](int32_t, int32_t) { return kBack; });
     compose_image(dst.get(), nullptr, 0, 0, COMPOSE_COPY);
     compose_image(nullptr, src.get(), 0, 0, COMPOSE_COPY);
 }
@@ -90,21 +89,18 @@ TEST_P(Compose, OnlyTheOverlapIsTouched) {
 // colours only; a destination of the other layout is left alone.
 TEST(Compose24, ImagesWithoutAPlaneOrOfTheOtherLayout) {
     ImagePtr dst = make_uniform(24, 2, 1, {0, 0, 0, 0});
-    ImagePtr src(create_image(2, 1, 24));
-    put_pixel(src.get(), 0, 0, {10, 20, 30, 0});
+    ImagePtr src = make_plain24(2, 1, {10, 20, 30, 0});
     put_pixel(src.get(), 1, 0, {40, 50, 60, 0});
     compose_image(dst.get(), src.get(), 0, 0, COMPOSE_ALPHA);
     EXPECT_EQ(pixel_at(dst.get(), 0, 0), (Bgra{10, 20, 30, 255}));
     ImagePtr dst2 = make_uniform(24, 2, 1, {200, 0, 0, 7});
     compose_image(dst2.get(), src.get(), 1, 0, COMPOSE_LIGHTEN);
-    EXPECT_EQ(pixel_at(dst2.get(), 0, 0), (Bgra{200, 0, 0, 7}));
-    EXPECT_EQ(pixel_at(dst2.get(), 1, 0), (Bgra{200, 20, 30, 255}));
+    expect_pixels_at(dst2.get(), {{0, 0, {200, 0, 0, 7}}, {1, 0, {200, 20, 30, 255}}});
 
     ImagePtr plain(create_image(2, 1, 24));
     ImagePtr half = make_uniform(24, 2, 1, {255, 0, 0, 128});
     compose_image(plain.get(), half.get(), 1, 0, COMPOSE_ALPHA);
-    EXPECT_EQ(pixel_at(plain.get(), 0, 0), (Bgra{0, 0, 0, 255}));
-    EXPECT_EQ(pixel_at(plain.get(), 1, 0), (Bgra{128, 0, 0, 255}));
+    expect_pixels_at(plain.get(), {{0, 0, {0, 0, 0, 255}}, {1, 0, {128, 0, 0, 255}}});
     compose_image(plain.get(), half.get(), 0, 0, COMPOSE_COPY);
     EXPECT_EQ(pixel_at(plain.get(), 0, 0), (Bgra{255, 0, 0, 255}));
     EXPECT_FALSE(plain->alpha);
@@ -178,16 +174,14 @@ TEST(Crossfade, OnePixelAndMixesThatCannotBeMade) {
         EXPECT_FALSE(crossfade_image(nullptr, white.get(), 50));
         EXPECT_FALSE(crossfade_image(white.get(), nullptr, 50));
     }
-    ImagePtr a32 = make_uniform(32, 2, 2, {0, 0, 0, 0});
-    ImagePtr b24 = make_uniform(24, 2, 2, {0, 0, 0, 0});
-    EXPECT_FALSE(crossfade_image(a32.get(), b24.get(), 50)) << "layouts must match";
+    EXPECT_FALSE(
+        crossfade_image(make_uniform(32, 2, 2, {}).get(), make_uniform(24, 2, 2, {}).get(), 50))
+        << "layouts must match";
 
     ImagePtr a = make_uniform(24, 1, 1, {200, 100, 0, 30});
-    ImagePtr b(create_image(1, 1, 24));
-    put_pixel(b.get(), 0, 0, {0, 0, 255, 0});
-    ImagePtr mix(crossfade_image(a.get(), b.get(), 50));
-    ASSERT_TRUE(mix);
-    EXPECT_EQ(pixel_at(mix.get(), 0, 0), (Bgra{99, 49, 126, 255}));
+    ImagePtr b = make_plain24(1, 1, {0, 0, 255, 0});
+    expect_pixels_at(ImagePtr(crossfade_image(a.get(), b.get(), 50)).get(),
+                     {{0, 0, {99, 49, 126, 255}}});
 }
 
 // Random pictures of odd widths: every packed form gives the plain form's bytes, row

@@ -1,18 +1,20 @@
 #pragma once
 // Helpers shared by the tests of the transforms, effects and blending: pictures made
-// in either working layout, pixels read back as (B, G, R, A), the image mode or kernel
-// form for one test, a fixture that runs a test once per image mode, and workers that
-// run the same rounds at once.
+// in either working layout, pixels read back as (B, G, R, A) and checked, the image
+// mode or kernel form for one test, a fixture that runs a test once per image mode, and
+// workers that run the same rounds at once.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <ostream>
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "image/cpu_features.h"
@@ -74,6 +76,41 @@ inline ImagePtr make_uniform(int bpp, int32_t width, int32_t height, Bgra p) {
     return make_picture(bpp, width, height, [p](int32_t, int32_t) { return p; });
 }
 
+// A 24-bit picture without an alpha plane, every pixel p (its alpha is not kept).
+inline ImagePtr make_plain24(int32_t width, int32_t height, Bgra p) {
+    ImagePtr image(create_image(width, height, 24));
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) put_pixel(image.get(), x, y, p);
+    return image;
+}
+
+// Width, height and bits per pixel of an image.
+inline std::tuple<int32_t, int32_t, int32_t> size_of(const CImageBuffer* image) {
+    return {image->width, image->height, image->bpp};
+}
+
+// A pixel and the colour it should have.
+struct PixelIs {
+    int32_t x, y;
+    Bgra want;
+};
+
+// The image exists and each listed pixel has its colour.
+inline void expect_pixels_at(const CImageBuffer* image, std::initializer_list<PixelIs> pixels) {
+    ASSERT_TRUE(image);
+    for (const PixelIs& p : pixels)
+        EXPECT_EQ(pixel_at(image, p.x, p.y), p.want) << "at " << p.x << "," << p.y;
+}
+
+// The image exists and every pixel (x, y) of it is want(x, y).
+template <class Fn>
+void expect_every_pixel(const CImageBuffer* image, Fn want) {
+    ASSERT_TRUE(image);
+    for (int32_t y = 0; y < image->height; ++y)
+        for (int32_t x = 0; x < image->width; ++x)
+            ASSERT_EQ(pixel_at(image, x, y), Bgra(want(x, y))) << "at " << x << "," << y;
+}
+
 // The image mode for the life of the object.
 class ModeScope {
 public:
@@ -110,14 +147,6 @@ inline std::vector<int> failed_rounds(int workers, int rounds, const std::functi
 // The plain kernels run (the SSE2 forms have tests of their own against them).
 class BothModes : public ::testing::TestWithParam<int> {
 protected:
-    void SetUp() override {
-        m_previous = set_image_mode(GetParam());
-        m_previousFeatures = set_cpu_features(0);
-    }
-    void TearDown() override {
-        set_image_mode(m_previous);
-        set_cpu_features(m_previousFeatures);
-    }
     int Depth() const { return GetParam(); }
     ImagePtr Picture(int32_t width, int32_t height,
                      const std::function<Bgra(int32_t, int32_t)>& fn) const {
@@ -128,8 +157,8 @@ protected:
     }
 
 private:
-    int m_previous = 32;
-    uint32_t m_previousFeatures = 0;
+    ModeScope m_mode{GetParam()};
+    CpuFeaturesOverride m_forms{0};
 };
 
 inline std::string mode_name(const ::testing::TestParamInfo<int>& info) {

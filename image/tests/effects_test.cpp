@@ -1,4 +1,5 @@
-// Colour effects of IMAGE blocks, both layouts.
+// Colour effects of IMAGE blocks, the 3 x 3 box blur and the sideways jitter by frame,
+// both layouts.
 
 #include <gtest/gtest.h>
 
@@ -52,11 +53,9 @@ TEST_P(Effects, DiscolorThresholdsEachChannelByItsHistogram) {
     ImagePtr src = Picture(4, 1, [&](int32_t x, int32_t) {
         return Bgra{200, green[x], red[x], static_cast<uint8_t>(x)};
     });
-    ImagePtr out(discolor_image(src.get(), 0.5));
-    ASSERT_TRUE(out);
-    for (int32_t x = 0; x < 4; ++x)
-        EXPECT_EQ(pixel_at(out.get(), x, 0),
-                  (Bgra{0, 0, static_cast<uint8_t>(x < 2 ? 0 : 255), static_cast<uint8_t>(x)}));
+    expect_every_pixel(ImagePtr(discolor_image(src.get(), 0.5)).get(), [](int32_t x, int32_t) {
+        return Bgra{0, 0, static_cast<uint8_t>(x < 2 ? 0 : 255), static_cast<uint8_t>(x)};
+    });
     // 10 x 3 and 20 x 1: the walk from 20 stops at 12 ((21 - 12) * 4 / 11 + 1 > 4).
     ImagePtr wide = Picture(4, 1, [](int32_t x, int32_t) {
         return Bgra{0, 0, static_cast<uint8_t>(x == 3 ? 20 : 10), 255};
@@ -73,19 +72,13 @@ TEST_P(Effects, HighpassMarksEdgesWhite) {
         return x == 2 && y == 2 ? Bgra{200, 0, 0, 90}
                                 : Bgra{0, 0, 0, static_cast<uint8_t>(x + 10 * y)};
     });
-    ImagePtr out(highpass_image(src.get()));
-    ASSERT_TRUE(out);
-    for (int32_t y = 0; y < 5; ++y)
-        for (int32_t x = 0; x < 5; ++x) {
-            const uint8_t v = x == 2 && y == 2 ? 255 : 0;
-            const uint8_t a = x == 2 && y == 2 ? 90 : static_cast<uint8_t>(x + 10 * y);
-            EXPECT_EQ(pixel_at(out.get(), x, y), (Bgra{v, v, v, a})) << x << "," << y;
-        }
+    expect_every_pixel(ImagePtr(highpass_image(src.get())).get(), [](int32_t x, int32_t y) {
+        return x == 2 && y == 2 ? Bgra{255, 255, 255, 90}
+                                : Bgra{0, 0, 0, static_cast<uint8_t>(x + 10 * y)};
+    });
     // A uniform picture has no edges; its edge pixels see themselves beyond the border.
-    ImagePtr flat = Uniform(3, 2, {80, 80, 80, 255});
-    ImagePtr none(highpass_image(flat.get()));
-    EXPECT_EQ(pixel_at(none.get(), 0, 0), (Bgra{0, 0, 0, 255}));
-    EXPECT_EQ(pixel_at(none.get(), 2, 1), (Bgra{0, 0, 0, 255}));
+    expect_pixels_at(ImagePtr(highpass_image(Uniform(3, 2, {80, 80, 80, 255}).get())).get(),
+                     {{0, 0, {0, 0, 0, 255}}, {2, 1, {0, 0, 0, 255}}});
 }
 
 TEST_P(Effects, ThroughColorClearsAlphaOfOneColourInPlace) {
@@ -93,9 +86,9 @@ TEST_P(Effects, ThroughColorClearsAlphaOfOneColourInPlace) {
         return x == 1 ? Bgra{30, 20, 10, 200} : Bgra{30, 20, static_cast<uint8_t>(11 + x), 150};
     });
     ASSERT_EQ(through_color_image(img.get(), 10, 20, 30), 0);
-    EXPECT_EQ(pixel_at(img.get(), 0, 0), (Bgra{30, 20, 11, 150}));
-    EXPECT_EQ(pixel_at(img.get(), 1, 0), (Bgra{30, 20, 10, 0})) << "colour bytes stay";
-    EXPECT_EQ(pixel_at(img.get(), 2, 0), (Bgra{30, 20, 13, 150}));
+    // The cleared pixel keeps its colour bytes.
+    expect_pixels_at(
+        img.get(), {{0, 0, {30, 20, 11, 150}}, {1, 0, {30, 20, 10, 0}}, {2, 0, {30, 20, 13, 150}}});
     EXPECT_EQ(through_color_image(nullptr, 0, 0, 0), -1);
 }
 
@@ -104,25 +97,86 @@ TEST(Effects24, ThroughColorGivesAPlaneToAnOpaquePicture) {
     put_pixel(img.get(), 1, 0, {3, 2, 1, 0});
     ASSERT_EQ(through_color_image(img.get(), 1, 2, 3), 0);
     ASSERT_TRUE(img->alpha);
-    EXPECT_EQ(pixel_at(img.get(), 0, 0), (Bgra{0, 0, 0, 255}));
-    EXPECT_EQ(pixel_at(img.get(), 1, 0), (Bgra{3, 2, 1, 0}));
+    expect_pixels_at(img.get(), {{0, 0, {0, 0, 0, 255}}, {1, 0, {3, 2, 1, 0}}});
 }
 
 TEST_P(Effects, PhotoFramePaintsAWhiteBorder) {
     // 10 x 6 at 20 percent: border 10 * 20 / 100 = 2.
     ImagePtr src = Uniform(10, 6, {1, 2, 3, 77});
-    ImagePtr out(photo_frame_image(src.get(), 20));
-    ASSERT_TRUE(out);
     const Bgra white{255, 255, 255, 77};
     const Bgra inside{1, 2, 3, 77};
-    for (int32_t y = 0; y < 6; ++y)
-        for (int32_t x = 0; x < 10; ++x) {
-            const bool border = x < 2 || x >= 8 || y < 2 || y >= 4;
-            EXPECT_EQ(pixel_at(out.get(), x, y), border ? white : inside) << x << "," << y;
-        }
+    ImagePtr out(photo_frame_image(src.get(), 20));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(size_of(out.get()), std::tuple(10, 6, Depth()));
+    expect_every_pixel(out.get(), [&](int32_t x, int32_t y) {
+        return x < 2 || x >= 8 || y < 2 || y >= 4 ? white : inside;
+    });
     EXPECT_EQ(pixel_at(ImagePtr(photo_frame_image(src.get(), 0)).get(), 0, 0), inside);
     EXPECT_EQ(pixel_at(ImagePtr(photo_frame_image(src.get(), 1000)).get(), 5, 3), white);
     EXPECT_EQ(pixel_at(ImagePtr(photo_frame_image(src.get(), -50)).get(), 9, 5), inside);
+}
+
+class Blur : public BothModes {};
+VEMO_BOTH_MODES(Blur);
+
+TEST_P(Blur, EdgePixelsCountTwiceCornersFourTimesAndAlphaBlursAlike) {
+    // One row: every output sees its row three times. Blue 0, 90, 180: x = 0 sums
+    // 3 * (0 + 0 + 90) / 9 = 30, x = 1 gives 90, x = 2 3 * (90 + 180 + 180) / 9 = 150.
+    // Green 1, 0, 0: 6 / 9 + 0.5 -> 1 at x = 0, 3 / 9 + 0.5 -> 0 at x = 1.
+    const uint8_t blue[3] = {0, 90, 180}, green[3] = {1, 0, 0};
+    ImagePtr row(blur_image(Picture(3, 1, [&](int32_t x, int32_t) {
+                                return Bgra{blue[x], green[x], 0, 255};
+                            }).get()));
+    expect_pixels_at(row.get(),
+                     {{0, 0, {30, 1, 0, 255}}, {1, 0, {90, 0, 0, 255}}, {2, 0, {150, 0, 0, 255}}});
+
+    // 3 x 3 with one bright corner: the corner output sees it four times (36 / 9 = 4),
+    // the middle once (9 / 9 = 1), the far corner never.
+    ImagePtr out(blur_image(Picture(3, 3, [](int32_t x, int32_t y) {
+                                return x == 0 && y == 0 ? Bgra{9, 0, 0, 18} : Bgra{0, 0, 0, 0};
+                            }).get()));
+    expect_pixels_at(out.get(), {{0, 0, {4, 0, 0, 8}}, {1, 1, {1, 0, 0, 2}}, {2, 2, {0, 0, 0, 0}}});
+    EXPECT_FALSE(blur_image(nullptr));
+}
+
+class Jitter : public BothModes {};
+VEMO_BOTH_MODES(Jitter);
+
+enum class Shape { Mix, Right, Left };
+
+// Blue is the source column plus 100.
+Bgra column(int32_t x) {
+    return {static_cast<uint8_t>(100 + x), 50, 0, 255};
+}
+
+void expect_shape(const CImageBuffer* out, Shape shape, int32_t frame) {
+    const Bgra clear{0, 0, 0, 0};
+    for (int32_t x = 0; x < 12; ++x) {
+        const Bgra right = x >= 5 ? column(x - 5) : clear;
+        const Bgra left = x < 7 ? column(x + 5) : clear;
+        Bgra expect = shape == Shape::Right ? right : left;
+        if (shape == Shape::Mix) {
+            // Both at 127 / 255: (c * 127 >> 8) for each.
+            auto mix = [](uint8_t a, uint8_t b) {
+                return static_cast<uint8_t>(((a * 127) >> 8) + ((b * 127) >> 8));
+            };
+            expect = {mix(left.b, right.b), mix(left.g, right.g), 0, std::max(left.a, right.a)};
+        }
+        EXPECT_EQ(pixel_at(out, x, 1), expect) << "frame " << frame << ", x " << x;
+    }
+}
+
+TEST_P(Jitter, FramesCycleMixRightMixLeft) {
+    ImagePtr src = Picture(12, 2, [](int32_t x, int32_t) { return column(x); });
+    const std::pair<int32_t, Shape> frames[] = {
+        {0, Shape::Mix}, {1, Shape::Right}, {2, Shape::Mix},        {3, Shape::Left},
+        {4, Shape::Mix}, {-1, Shape::Left}, {INT32_MIN, Shape::Mix}};
+    for (auto [frame, shape] : frames) {
+        ImagePtr out(jitter_image(src.get(), frame));
+        ASSERT_TRUE(out) << frame;
+        expect_shape(out.get(), shape, frame);
+    }
+    EXPECT_FALSE(jitter_image(nullptr, 0));
 }
 
 }  // namespace

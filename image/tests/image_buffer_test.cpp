@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -30,10 +31,8 @@ TEST(ImageBuffer, StridesRoundRowsUpToFourBytesAndUnusableSizesGiveNone) {
     EXPECT_EQ(image->alpha, nullptr);
     for (int i = 0; i < 24; ++i) EXPECT_EQ(image->pixels[i], 0);
 
-    EXPECT_FALSE(ImagePtr(create_image(4, 4, 16)));
-    EXPECT_FALSE(ImagePtr(create_image(0, 4, 24)));
-    EXPECT_FALSE(ImagePtr(create_image(4, 0, 24)));
-    EXPECT_FALSE(ImagePtr(create_image(-3, 4, 32)));
+    for (auto [width, height, bpp] : {std::array{4, 4, 16}, {0, 4, 24}, {4, 0, 24}, {-3, 4, 32}})
+        EXPECT_FALSE(ImagePtr(create_image(width, height, bpp))) << width << " x " << height;
     // 65536 x 65536 x 4 bytes would wrap a 32-bit product to 0.
     EXPECT_FALSE(ImagePtr(create_image32(65536, 65536)));
     EXPECT_FALSE(ImagePtr(create_image24a(INT32_MAX / 4, 3)));
@@ -47,10 +46,10 @@ TEST(ImageBuffer, FilledImagesInBothModes) {
         ModeScope mode(bpp);
         ImagePtr image(create_filled_image(3, 2, 0x11, 0x22, 0x33, 0x44));
         ASSERT_TRUE(image);
-        for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < 3; ++x)
-                EXPECT_EQ(pixel_at(image.get(), x, y), (Bgra{0x33, 0x22, 0x11, 0x44}))
-                    << x << "," << y;
+        EXPECT_EQ(size_of(image.get()), std::tuple(3, 2, bpp));
+        expect_every_pixel(image.get(), [](int32_t, int32_t) {
+            return Bgra{0x33, 0x22, 0x11, 0x44};
+        });
         if (bpp == 32) {
             EXPECT_EQ(word_at(image.get(), 2, 1), 0x44112233u);
         }

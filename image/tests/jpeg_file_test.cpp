@@ -25,8 +25,7 @@ uint32_t textured(int x, int y) {
 // The Y, Cb and Cr samples the decoder produced (accurate DCT), before any chroma
 // upsampling or colour conversion.
 struct Samples {
-    int width = 0, height = 0;
-    int components = 0;
+    int width = 0, height = 0, components = 0;
     int chromaX = 1, chromaY = 1;  // luma samples per chroma sample
     std::vector<uint8_t> planes[3];
     int strides[3] = {};
@@ -167,21 +166,15 @@ TEST_F(JpegFile, DeclinedJpegsStillLoadThroughFfmpeg) {
                     << "pixel " << x << "," << y << " byte " << k;
 
     if (has_encoder(AV_CODEC_ID_LJPEG)) {
-        Bytes lossless = encode_picture(
-            AV_CODEC_ID_LJPEG, AV_PIX_FMT_BGR24, 9, 5, pixels(3, [](uint8_t* p, int x, int y) {
-                const uint32_t c = textured(x, y);
-                p[0] = uint8_t(c), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c >> 16);
-            }));
+        Bytes lossless =
+            encode_picture(AV_CODEC_ID_LJPEG, AV_PIX_FMT_BGR24, 9, 5, words(3, textured));
         ASSERT_FALSE(lossless.empty());
         EXPECT_EQ(decode_jpeg(lossless.data(), lossless.size(), kMaxPicturePixels, &declined),
                   JpegOutcome::kDeclined);
         ImagePtr exact(load_picture_from_memory(lossless.data(), lossless.size()));
         ASSERT_TRUE(exact);
-        for (int i = 0; i < 45; ++i) {
-            const uint8_t* p = image_row(exact.get(), i / 9) + 3 * (i % 9);
-            EXPECT_EQ(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0], textured(i % 9, i / 9))
-                << i;
-        }
+        for (int i = 0; i < 45; ++i)
+            EXPECT_EQ(rgb_at(exact.get(), i % 9, i / 9), textured(i % 9, i / 9)) << i;
     }
 }
 

@@ -9,15 +9,11 @@
 #include <filesystem>
 
 #include "image/picture_file.h"
-#include "image/tests/picture_fixtures.h"
+#include "image/tests/picture_folder.h"
 
 namespace {
 
 using namespace picture_fixtures;
-
-uint32_t ramp(int x, int y) {
-    return uint32_t(x * 30) << 16 | uint32_t(y * 30) << 8 | uint32_t((x + y) * 15);
-}
 
 TEST(PictureCorpus, WriteSeeds) {
     const char* dir = std::getenv("VEMO_PICTURE_CORPUS");
@@ -41,11 +37,10 @@ TEST(PictureCorpus, WriteSeeds) {
         {"palette.gif", encode_picture(AV_CODEC_ID_GIF, AV_PIX_FMT_PAL8, 5, 4, palette_fill)},
         {"rgb.tiff", encode_picture(AV_CODEC_ID_TIFF, AV_PIX_FMT_RGB24, 3, 3, rgb24(ramp))},
         {"grey.webp", encode_picture(AV_CODEC_ID_WEBP, AV_PIX_FMT_YUV420P, 8, 8, flat_yuv420(100))},
-        {"rgb444.bmp", encode_picture(AV_CODEC_ID_BMP, AV_PIX_FMT_RGB444LE, 3, 2,
-                                      pixels(2,
-                                             [](uint8_t* p, int x, int y) {
-                                                 p[0] = uint8_t(0x3E * x + 0x1F * y), p[1] = 0x0F;
-                                             }))},
+        {"rgb444.bmp",
+         encode_picture(
+             AV_CODEC_ID_BMP, AV_PIX_FMT_RGB444LE, 3, 2,
+             words(2, [](int x, int y) { return 0x0F00 | ((0x3E * x + 0x1F * y) & 255); }))},
     };
     auto path = [&](const std::string& name) { return std::string(dir) + "/" + name; };
     for (const auto& [name, bytes] : seeds) write_file(path(name), bytes);

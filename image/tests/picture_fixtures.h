@@ -184,8 +184,7 @@ inline Bytes exif_block(const std::vector<ExifField>& fields, ExifByteOrder orde
     ExifMem* mem = exif_mem_new_default();
     for (const ExifField& field : fields) {
         ExifEntry* entry = exif_entry_new_mem(mem);
-        entry->tag = static_cast<ExifTag>(field.tag);
-        entry->format = field.format;
+        entry->tag = static_cast<ExifTag>(field.tag), entry->format = field.format;
         entry->components = field.components;
         entry->size = static_cast<unsigned int>(field.value.size());
         entry->data = static_cast<unsigned char*>(exif_mem_alloc(mem, entry->size));

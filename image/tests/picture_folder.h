@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "base/tests/temp_folder.h"
@@ -37,5 +39,23 @@ protected:
 
     TempFolder m_folder;
 };
+
+// (red, green, blue) of a loaded pixel as one 0xRRGGBB word.
+inline uint32_t rgb_at(const CImageBuffer* image, int x, int y) {
+    return uint32_t(get_component(image, x, y, 0)) << 16 |
+           uint32_t(get_component(image, x, y, 1)) << 8 | get_component(image, x, y, 2);
+}
+
+// Fills `size`-byte pixels with word(x, y), its lowest byte first.
+inline std::function<void(AVFrame*)> words(int size, std::function<uint32_t(int, int)> word) {
+    return pixels(size, [size, word](uint8_t* p, int x, int y) {
+        for (int i = 0; i < size; ++i) p[i] = uint8_t(word(x, y) >> 8 * i);
+    });
+}
+
+// Smooth ramps in all three components.
+inline uint32_t ramp(int x, int y) {
+    return uint32_t(x * 30) << 16 | uint32_t(y * 30) << 8 | uint32_t((x + y) * 15);
+}
 
 }  // namespace picture_fixtures

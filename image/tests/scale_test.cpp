@@ -1,5 +1,6 @@
-// Area-averaging and nearest-pixel scaling in both layouts, and the SSE2 form of the
-// 32-bit scaler against its plain form.
+// Area-averaging and nearest-pixel scaling, rotation by whole degrees in 1/1024 fixed
+// point and fitting into a frame (inside, fill, nearest), in both layouts; and the SSE2
+// form of the 32-bit scaler against its plain form.
 
 #include <gtest/gtest.h>
 
@@ -23,9 +24,8 @@ TEST_P(Scale, HandWorkedAveragesInEachLayout) {
         ImagePtr half(
             scale_image(Uniform(4, 4, {v, v, v, 255}).get(), 0, 0, 2048, 2048, 0, 0, 4096, 4096));
         ASSERT_TRUE(half);
-        for (int32_t y = 0; y < 2; ++y)
-            for (int32_t x = 0; x < 2; ++x)
-                EXPECT_EQ(pixel_at(half.get(), x, y), (Bgra{v, v, v, 255})) << x << "," << y;
+        EXPECT_EQ(size_of(half.get()), std::tuple(2, 2, Depth()));
+        expect_every_pixel(half.get(), [v](int32_t, int32_t) { return Bgra{v, v, v, 255}; });
     }
 
     // Only the last source column is bright. The last boundary is (2047 * 4096) / 2048
@@ -45,11 +45,9 @@ TEST_P(Scale, HandWorkedAveragesInEachLayout) {
     // 32 bits: 200 * 0.5 * 1023/1024 = 99.9 -> 100, 200 * 511/1024 * 1023/1024 -> 100,
     // alpha 127 in both. 24 bits keeps the full average, alpha included.
     ImagePtr one = Uniform(1, 1, {200, 200, 200, 255});
-    ImagePtr two(scale_image(one.get(), 512, 0, 1024, 1024, 0, 0, 1024, 1024));
-    ASSERT_TRUE(two);
     const Bgra expect = Depth() == 32 ? Bgra{100, 100, 100, 127} : Bgra{200, 200, 200, 255};
-    EXPECT_EQ(pixel_at(two.get(), 0, 0), expect);
-    EXPECT_EQ(pixel_at(two.get(), 1, 0), expect);
+    expect_pixels_at(ImagePtr(scale_image(one.get(), 512, 0, 1024, 1024, 0, 0, 1024, 1024)).get(),
+                     {{0, 0, expect}, {1, 0, expect}});
 
     // Rows of value 2y, 40 of them, averaged four and twenty at a time: each result row
     // takes each of its source rows once, in a short window (kept sums, rows bottom
@@ -88,32 +86,28 @@ TEST_P(Scale, NearestPicksOneSourcePixel) {
         return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 9,
                     static_cast<uint8_t>(100 + x)};
     });
-    // 4 x 2 -> 2 x 1: columns 0 and 2 of row 0.
-    ImagePtr down(scale_image_nearest(src.get(), 0, 0, 2048, 1024, 0, 0, 4096, 2048));
-    ASSERT_TRUE(down);
-    EXPECT_EQ(pixel_at(down.get(), 0, 0), (Bgra{0, 0, 9, 100}));
-    EXPECT_EQ(pixel_at(down.get(), 1, 0), (Bgra{2, 0, 9, 102})) << "alpha travels with the pixel";
+    // 4 x 2 -> 2 x 1: columns 0 and 2 of row 0, alpha travelling with the pixel.
+    expect_pixels_at(
+        ImagePtr(scale_image_nearest(src.get(), 0, 0, 2048, 1024, 0, 0, 4096, 2048)).get(),
+        {{0, 0, {0, 0, 9, 100}}, {1, 0, {2, 0, 9, 102}}});
     // Columns 1 ... 2 (span 2) to five columns: i * 2 / 5 = 0, 0, 0, 1, 1; rows 1 -> 3.
     ImagePtr up(scale_image_nearest(src.get(), 0, 0, 5120, 3072, 1024, 1024, 2048, 1024));
     ASSERT_TRUE(up);
+    EXPECT_EQ(size_of(up.get()), std::tuple(5, 3, Depth()));
     const uint8_t expect_x[5] = {1, 1, 1, 2, 2};
-    for (int32_t j = 0; j < 3; ++j)
-        for (int32_t i = 0; i < 5; ++i)
-            EXPECT_EQ(pixel_at(up.get(), i, j),
-                      (Bgra{expect_x[i], 1, 9, static_cast<uint8_t>(100 + expect_x[i])}));
+    expect_every_pixel(up.get(), [&](int32_t i, int32_t) {
+        return Bgra{expect_x[i], 1, 9, static_cast<uint8_t>(100 + expect_x[i])};
+    });
 }
 
 TEST(Scale24, SourceWithoutPlaneScalesOpaqueAndHugeMagnificationStaysInside) {
-    ImagePtr src(create_image(2, 2, 24));
-    for (int32_t y = 0; y < 2; ++y)
-        for (int32_t x = 0; x < 2; ++x) put_pixel(src.get(), x, y, {60, 70, 80, 0});
+    ImagePtr src = make_plain24(2, 2, {60, 70, 80, 0});
     ImagePtr out(scale_image(src.get(), 0, 0, 1024, 1024, 0, 0, 2048, 2048));
-    ASSERT_TRUE(out);
-    ASSERT_TRUE(out->alpha);
+    ASSERT_TRUE(out && out->alpha);
     EXPECT_EQ(pixel_at(out.get(), 0, 0), (Bgra{60, 70, 80, 255}));
-    ImagePtr near(scale_image_nearest(src.get(), 0, 0, 1024, 1024, 0, 0, 2048, 2048));
-    ASSERT_TRUE(near);
-    EXPECT_EQ(pixel_at(near.get(), 0, 0), (Bgra{60, 70, 80, 255}));
+    expect_pixels_at(
+        ImagePtr(scale_image_nearest(src.get(), 0, 0, 1024, 1024, 0, 0, 2048, 2048)).get(),
+        {{0, 0, {60, 70, 80, 255}}});
 
     // 2048 result pixels out of 1/1024 of a source pixel: spans shorter than one unit.
     ImagePtr line = make_uniform(24, 3, 1, {10, 20, 30, 255});
@@ -121,9 +115,8 @@ TEST(Scale24, SourceWithoutPlaneScalesOpaqueAndHugeMagnificationStaysInside) {
     ASSERT_TRUE(huge);
     EXPECT_EQ(huge->width, 2048);
     EXPECT_EQ(pixel_at(huge.get(), 2047, 0), (Bgra{10, 20, 30, 255}));
-    ImagePtr edge(scale_image(line.get(), 0, 0, 4096, 1024, 0, 0, 1, 1024));
-    ASSERT_TRUE(edge);
-    EXPECT_EQ(pixel_at(edge.get(), 3, 0), (Bgra{10, 20, 30, 255}));
+    expect_pixels_at(ImagePtr(scale_image(line.get(), 0, 0, 4096, 1024, 0, 0, 1, 1024)).get(),
+                     {{3, 0, {10, 20, 30, 255}}});
 }
 
 // Pictures of noise scaled both ways: the packed form's sums are the plain form's;
@@ -183,6 +176,135 @@ TEST(ScaleSse2, MatchesPlainFormUpToRoundingOfHalves) {
     ASSERT_TRUE(plain && packed);
     EXPECT_EQ(pixel_at(plain.get(), 0, 0), (Bgra{3, 2, 4, 128}));
     EXPECT_EQ(pixel_at(packed.get(), 0, 0), (Bgra{2, 2, 4, 128}));
+}
+
+class Rotate : public BothModes {};
+VEMO_BOTH_MODES(Rotate);
+
+// Blue is the column, green the row, so every result pixel tells where it came from.
+Bgra marked(int32_t x, int32_t y) {
+    return {static_cast<uint8_t>(x), static_cast<uint8_t>(y), 100, 255};
+}
+
+TEST_P(Rotate, QuarterAndHalfTurnsOfFourByTwo) {
+    ImagePtr src = Picture(4, 2, marked);
+    ImagePtr turned(rotate_image(src.get(), 90));
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(size_of(turned.get()), std::tuple(2, 4, Depth()));
+    // The integer centres leave the top row transparent and drop the source's left
+    // column; the source's top row becomes the left column: (i, j) reads (4 - j, i).
+    expect_every_pixel(turned.get(),
+                       [](int32_t i, int32_t j) { return j ? marked(4 - j, i) : Bgra{}; });
+
+    // cos 180 * 1024 + 0.5 truncates to -1023, so the columns come out as 3, 2, 2, 1
+    // and both rows read source row 1.
+    const int32_t columns[4] = {3, 2, 2, 1};
+    expect_every_pixel(ImagePtr(rotate_image(src.get(), 180)).get(),
+                       [&](int32_t i, int32_t) { return marked(columns[i], 1); });
+}
+
+TEST_P(Rotate, NoTurnPremultipliesAlpha) {
+    ImagePtr src = Picture(3, 2, [](int32_t x, int32_t) {
+        return x == 1 ? Bgra{255, 100, 0, 128} : Bgra{200, 100, 50, 255};
+    });
+    for (int32_t degrees : {0, 360, -720}) {
+        ImagePtr same(rotate_image(src.get(), degrees));
+        ASSERT_TRUE(same);
+        EXPECT_EQ(size_of(same.get()), std::tuple(3, 2, Depth()));
+        // Opaque pixels are unchanged; 255 * 128 / 255 = 128, 100 * 128 / 255 = 50.
+        expect_pixels_at(same.get(), {{0, 1, {200, 100, 50, 255}}, {1, 0, {128, 50, 0, 128}}});
+    }
+}
+
+TEST_P(Rotate, SizesOfOtherAngles) {
+    ImagePtr src = Uniform(10, 4, {1, 2, 3, 255});
+    // 30 degrees: 8.66 + 2 + 0.5 -> 11 and 5 + 3.46 + 0.5 -> 8.
+    const int32_t sizes[][3] = {{30, 11, 8},  {-30, 11, 8}, {390, 11, 8},
+                                {-90, 4, 10}, {180, 10, 4}, {45, 10, 10}};
+    for (auto [degrees, width, height] : sizes) {
+        ImagePtr turned(rotate_image(src.get(), degrees));
+        ASSERT_TRUE(turned);
+        EXPECT_EQ(std::pair(turned->width, turned->height), std::pair(width, height)) << degrees;
+    }
+    // At 30 degrees the centre of the result reads the centre of the source and the
+    // corners lie outside the turned picture.
+    expect_pixels_at(ImagePtr(rotate_image(src.get(), 30)).get(),
+                     {{5, 4, {1, 2, 3, 255}}, {0, 0, {0, 0, 0, 0}}, {10, 7, {0, 0, 0, 0}}});
+}
+
+TEST(Rotate24, PictureWithoutPlaneTurnsOpaque) {
+    ImagePtr turned(rotate_image(make_plain24(4, 2, {7, 8, 9, 0}).get(), 90));
+    ASSERT_TRUE(turned && turned->alpha);
+    expect_pixels_at(turned.get(), {{0, 0, {0, 0, 0, 0}}, {0, 1, {7, 8, 9, 255}}});
+    EXPECT_FALSE(rotate_image(nullptr, 90));
+    ImagePtr gray(create_image(4, 2, 8));
+    EXPECT_FALSE(rotate_image(gray.get(), 90)) << "not a working layout";
+}
+
+class Fit : public BothModes {};
+VEMO_BOTH_MODES(Fit);
+
+constexpr Bgra kColour{10, 20, 30, 255};
+
+TEST_P(Fit, InsideCentresTheWholePictureBetweenTransparentBands) {
+    // 400 x 300 into 320 x 320: scaled to 320 x 240 and placed at (0, 40).
+    ImagePtr fitted(fit_image(Uniform(400, 300, kColour).get(), 320, 320, FIT_INSIDE));
+    ASSERT_TRUE(fitted);
+    EXPECT_EQ(size_of(fitted.get()), std::tuple(320, 320, Depth()));
+    expect_pixels_at(
+        fitted.get(),
+        {{160, 39, {0, 0, 0, 0}}, {0, 40, kColour}, {160, 200, kColour}, {160, 280, {0, 0, 0, 0}}});
+    EXPECT_GT(pixel_at(fitted.get(), 160, 279).a, 250);
+}
+
+TEST_P(Fit, FillCropsTheOverflow) {
+    // 400 x 300 into 320 x 320 filled: scaled to 426 x 320 and placed at (-53, 0).
+    // Column c of the picture carries c / 4 in blue, so the crop shows in the result.
+    ImagePtr src = Picture(400, 300, [](int32_t x, int32_t) {
+        return Bgra{static_cast<uint8_t>(x / 4), 0, 0, 255};
+    });
+    // Result column 0 is scaled column 53: picture column 53 * 400 / 426 = 49.
+    expect_pixels_at(ImagePtr(fit_image(src.get(), 320, 320, FIT_FILL | FIT_NEAREST)).get(),
+                     {{0, 0, {49 / 4, 0, 0, 255}}, {319, 319, {(372 * 400 / 426) / 4, 0, 0, 255}}});
+    ImagePtr area(fit_image(src.get(), 320, 320, FIT_FILL));
+    ASSERT_TRUE(area);
+    for (auto [x, y] : {std::pair{0, 0}, {319, 0}, {0, 319}, {319, 319}})
+        EXPECT_EQ(pixel_at(area.get(), x, y).a, 255) << x << "," << y;
+}
+
+TEST_P(Fit, SameAspectAndNearestScaling) {
+    ImagePtr src = Picture(4, 2, [](int32_t x, int32_t y) {
+        return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 5, 255};
+    });
+    // Same aspect: 4 x 2 into 2 x 1 by nearest takes columns 0 and 2 of row 0.
+    expect_pixels_at(ImagePtr(fit_image(src.get(), 2, 1, FIT_INSIDE | FIT_NEAREST)).get(),
+                     {{0, 0, {0, 0, 5, 255}}, {1, 0, {2, 0, 5, 255}}});
+    // Wider into 2 x 2 inside: scaled to 2 x 1 at (0, 0), the row below transparent.
+    expect_pixels_at(ImagePtr(fit_image(src.get(), 2, 2, FIT_INSIDE | FIT_NEAREST)).get(),
+                     {{1, 0, {2, 0, 5, 255}}, {1, 1, {0, 0, 0, 0}}});
+}
+
+TEST_P(Fit, FlagsAndEmptyFitsGiveNone) {
+    ImagePtr src = Uniform(1000, 1, kColour);
+    EXPECT_FALSE(fit_image(src.get(), 100, 100, 0));
+    EXPECT_FALSE(fit_image(src.get(), 100, 100, FIT_NEAREST));
+    EXPECT_FALSE(fit_image(src.get(), 100, 100, FIT_INSIDE)) << "1000 x 1 fitted is 100 x 0";
+    EXPECT_FALSE(fit_image(src.get(), 0, 100, FIT_FILL));
+    EXPECT_FALSE(fit_image(nullptr, 100, 100, FIT_FILL));
+    // Filling takes a 100000 x 100 picture's middle. Magnified 100 times, boundaries
+    // fall every 10.24 units and truncate: result pixel (50, 50) takes 10/1024 of a
+    // column and of a row, times the area factor 10000, so 32 bits give 30 * 0.9537
+    // -> 29 and alpha 243; 24 bits average exactly.
+    expect_pixels_at(ImagePtr(fit_image(src.get(), 100, 100, FIT_FILL)).get(),
+                     {{50, 50, Depth() == 32 ? Bgra{10, 19, 29, 243} : kColour}});
+}
+
+TEST(Fit24, PictureWithoutPlaneFitsIntoTransparentBands) {
+    // The still pages fit frames with the 24-bit form whatever the image mode.
+    ImagePtr fitted(fit_image(make_plain24(8, 2, {40, 50, 60, 0}).get(), 4, 4, FIT_INSIDE));
+    ASSERT_TRUE(fitted && fitted->alpha);
+    EXPECT_EQ(fitted->bpp, 24);
+    expect_pixels_at(fitted.get(), {{0, 0, {0, 0, 0, 0}}, {1, 1, {40, 50, 60, 255}}});
 }
 
 }  // namespace

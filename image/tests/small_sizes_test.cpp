@@ -60,12 +60,8 @@ bool slack_intact(const CImageBuffer* image, bool plane = true) {
 
 class SmallSizes : public ::testing::TestWithParam<std::tuple<Kind, uint32_t>> {
 protected:
-    void SetUp() override { m_previous = set_cpu_features(std::get<1>(GetParam())); }
-    void TearDown() override { set_cpu_features(m_previous); }
     Kind LayoutKind() const { return std::get<0>(GetParam()); }
-
-private:
-    uint32_t m_previous = 0;
+    CpuFeaturesOverride m_forms{std::get<1>(GetParam())};
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SmallSizes,
@@ -117,8 +113,7 @@ TEST_P(SmallSizes, NewImagesKeepTheirSizes) {
             auto same_size = [&](CImageBuffer* raw) {
                 ImagePtr result(raw);
                 ASSERT_TRUE(result);
-                EXPECT_EQ(std::tuple(result->width, result->height, result->bpp),
-                          std::tuple(width, height, bpp));
+                EXPECT_EQ(size_of(result.get()), std::tuple(width, height, bpp));
             };
             CImageBuffer* i = image.get();
             ImagePtr other = noisy(LayoutKind(), width, height, &random);
@@ -137,20 +132,16 @@ TEST_P(SmallSizes, NewImagesKeepTheirSizes) {
                 EXPECT_EQ(fitted ? std::pair(fitted->width, fitted->height) : size, size);
             }
             // Whole source, a sub-pixel corner, and magnifications and reductions with
-            // fractional origins.
-            const int32_t sw = width * 1024;
-            const int32_t sh = height * 1024;
-            struct Rect {
-                int32_t ox, oy, dw, dh, sx, sy, sw, sh;
-            };
-            for (Rect r : {Rect{0, 0, sw, sh, 0, 0, sw, sh},
-                           Rect{513, 1023, 3 * sw + 5, 2 * sh + 7, 0, 0, sw, sh},
-                           Rect{-700, 300, 333, 1500, sw - 1, sh - 1, 1, 1},
-                           Rect{1, 0, sw / 3 + 1, sh / 2 + 1, sw / 4, 0, sw - sw / 4, sh},
-                           Rect{1023, 1023, 1, 1, 0, 0, sw, sh}}) {
+            // fractional origins, as scale_image's (ox, oy, dw, dh, sx, sy, sw, sh).
+            const int32_t sw = width * 1024, sh = height * 1024;
+            const int32_t rects[][8] = {{0, 0, sw, sh, 0, 0, sw, sh},
+                                        {513, 1023, 3 * sw + 5, 2 * sh + 7, 0, 0, sw, sh},
+                                        {-700, 300, 333, 1500, sw - 1, sh - 1, 1, 1},
+                                        {1, 0, sw / 3 + 1, sh / 2 + 1, sw / 4, 0, sw - sw / 4, sh},
+                                        {1023, 1023, 1, 1, 0, 0, sw, sh}};
+            for (const auto& r : rects) {
                 for (auto scale : {scale_image, scale_image_nearest}) {
-                    ImagePtr scaled(
-                        scale(image.get(), r.ox, r.oy, r.dw, r.dh, r.sx, r.sy, r.sw, r.sh));
+                    ImagePtr scaled(scale(i, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]));
                     ASSERT_TRUE(scaled);
                     EXPECT_EQ(scaled->bpp, bpp);
                 }

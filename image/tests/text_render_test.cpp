@@ -65,45 +65,36 @@ TEST_F(Captions, CoverageBecomesTheTextAlphaOverTheBackgroundStrips) {
     ImagePtr full = Caption(text, 160, 120, 20, 40);
     ImagePtr weighed = Caption(text, 160, 120, 20, 40, kCentre, kTextPlaceMiddle, 0,
                                "ＭＳ ゴシック", {240, 200, 10, 100});
-    ASSERT_TRUE(full && weighed);
+    // With a transparent background the only alpha is the glyphs'.
+    ImagePtr clear = Caption(text, 160, 120, 20, 40, kCentre, kTextPlaceMiddle, 0, "ＭＳ ゴシック",
+                             kText, {0, 0, 0, 0});
+    ASSERT_TRUE(full && weighed && clear);
     const Block block = block_of(full.get());
     ASSERT_TRUE(block.x > 0 && block.y > 0) << block.x << ", " << block.y;
     int opaque = 0, partial = 0;
     for (int32_t y = 0; y < 120; ++y)
         for (int32_t x = 0; x < 160; ++x) {
+            SCOPED_TRACE(::testing::Message() << x << ", " << y);
             const Bgra a = pixel_at(full.get(), x, y);
             const Bgra b = pixel_at(weighed.get(), x, y);
-            if (x < block.x || y < block.y) {
-                ASSERT_EQ(a, kBackPixel) << x << ", " << y;
-                ASSERT_EQ(b, kBackPixel) << x << ", " << y;
-                continue;
-            }
+            const bool inside = x >= block.x && y >= block.y;
+            ASSERT_EQ(pixel_at(clear.get(), x, y).a, inside ? a.a : 0);
             // Every pixel of the block has the text colour, the coverage c as alpha at
             // text alpha 255 and c * 100 / 255 at text alpha 100.
-            ASSERT_EQ(a, (Bgra{10, 200, 240, a.a})) << x << ", " << y;
-            ASSERT_EQ(b, (Bgra{10, 200, 240, static_cast<uint8_t>(a.a * 100 / 255)}))
-                << x << ", " << y;
-            opaque += a.a == 255;
-            partial += a.a > 0 && a.a < 255;
+            ASSERT_EQ(a, (inside ? Bgra{10, 200, 240, a.a} : kBackPixel));
+            ASSERT_EQ(b, (inside ? Bgra{10, 200, 240, static_cast<uint8_t>(a.a * 100 / 255)}
+                                 : kBackPixel));
+            opaque += inside && a.a == 255;
+            partial += inside && a.a > 0 && a.a < 255;
         }
     EXPECT_GT(opaque, 200) << "the square is solid";
     EXPECT_GT(partial, 20) << "glyph edges are smoothed";
-
-    // With a transparent background the only alpha is the glyphs'.
-    ImagePtr clear = Caption(text, 160, 120, 20, 40, kCentre, kTextPlaceMiddle, 0, "ＭＳ ゴシック",
-                             kText, {0, 0, 0, 0});
-    for (int32_t y = 0; y < 120; ++y)
-        for (int32_t x = 0; x < 160; ++x)
-            ASSERT_EQ(pixel_at(clear.get(), x, y).a,
-                      pixel_at(full.get(), x, y).a * (x >= block.x && y >= block.y))
-                << x << ", " << y;
 
     // Image mode 24 gives the same picture with the alpha in its plane.
     ModeScope mode24(24);
     ImagePtr planar = Caption(text, 160, 120, 20, 40);
     ASSERT_TRUE(planar && planar->alpha);
-    ImagePtr converted(image24_to_32(planar.get()));
-    EXPECT_TRUE(same_image(converted.get(), full.get()));
+    EXPECT_TRUE(same_image(ImagePtr(image24_to_32(planar.get())).get(), full.get()));
 }
 
 TEST_F(Captions, TheBlockIsCentredAcrossAndPlacedByTheMargin) {
@@ -114,23 +105,18 @@ TEST_F(Captions, TheBlockIsCentredAcrossAndPlacedByTheMargin) {
     ImagePtr middle = Caption(text, 300, 200, 20, 40, kCentre, kTextPlaceMiddle, 10);
     ImagePtr bottom = Caption(text, 300, 200, 20, 40, kCentre, kBottom, 10);
     ASSERT_TRUE(top && middle && bottom);
-    const Block t = block_of(top.get());
-    const Block m = block_of(middle.get());
-    const Block b = block_of(bottom.get());
+    const Block t = block_of(top.get()), m = block_of(middle.get()), b = block_of(bottom.get());
     const int32_t th = 200 - 10 - b.y;
     const int32_t tw = 300 - 2 * t.x;  // within the one pixel the halving drops
     EXPECT_NEAR(th, 80, 1);
     EXPECT_NEAR(tw, 80, 1);
     EXPECT_EQ(t.y, 10);
     EXPECT_EQ(m.y, (200 - th) / 2);
-    EXPECT_EQ(t.x, m.x);
-    EXPECT_EQ(t.x, b.x);
+    EXPECT_EQ(std::pair(m.x, b.x), std::pair(t.x, t.x));
     // The glyphs lie inside the block, one line in each half.
     const PixelBox ink = Ink(top.get(), t);
-    EXPECT_GE(ink.left, t.x);
-    EXPECT_LE(ink.right, t.x + tw);
-    EXPECT_GE(ink.top, 10);
-    EXPECT_LE(ink.bottom, 10 + th);
+    EXPECT_TRUE(ink.left >= t.x && ink.right <= t.x + tw) << ink;
+    EXPECT_TRUE(ink.top >= 10 && ink.bottom <= 10 + th) << ink;
     EXPECT_LT(Ink(top.get(), t, 0, 10 + th / 2 - 1).bottom, 10 + th / 2);
     EXPECT_GE(Ink(top.get(), t, 10 + th / 2).top, 10 + th / 2);
     // Capitals fill most of a line's height.
@@ -162,11 +148,9 @@ TEST_F(Captions, ATooLargeCaptionShrinksBothDimensionsByOneFactor) {
     ImagePtr huge = Caption("AB", 200, 100, INT32_MAX, INT32_MAX, kCentre, kTextPlaceTop, 5);
     ASSERT_TRUE(huge);
     const Block h = block_of(huge.get());
-    EXPECT_GE(h.x, 5);
-    EXPECT_EQ(h.y, 5);
+    EXPECT_TRUE(h.x >= 5 && h.y == 5) << h.x << ", " << h.y;
     const PixelBox ink = Ink(huge.get(), h);
-    EXPECT_GT(ink.Height(), 40);
-    EXPECT_LE(ink.right, 195);
+    EXPECT_TRUE(ink.Height() > 40 && ink.right <= 195) << ink;
 }
 
 TEST_F(Captions, LinesAlignLeftCentreOrRightInsideTheBlock) {
@@ -253,11 +237,9 @@ TEST_F(Captions, BadInputGivesAPictureOrNoneWithItsMessage) {
     EXPECT_TRUE(Caption("ABC", 100, 60, 20, 40, kCentre, kBottom, INT32_MAX));
     EXPECT_TRUE(errors.Take().empty());
 
-    // Pictures that cannot be made.
-    EXPECT_FALSE(Caption("A", 0, 60, 20, 40));
-    EXPECT_FALSE(Caption("A", 100, -1, 20, 40));
-    EXPECT_FALSE(Caption("A", INT32_MIN, INT32_MIN, 20, 40));
-    EXPECT_FALSE(Caption("A", 40000, 10, 20, 40)) << "wider than the rasteriser's bitmaps";
+    // Pictures that cannot be made; the last is wider than the rasteriser's bitmaps.
+    for (auto [width, height] : {std::pair{0, 60}, {100, -1}, {INT32_MIN, INT32_MIN}, {40000, 10}})
+        EXPECT_FALSE(Caption("A", width, height, 20, 40)) << width << " x " << height;
     EXPECT_EQ(errors.Take(), std::vector<std::string>(4, kBitmapFailedMessage));
 }
 

@@ -4,13 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "base/tests/temp_folder.h"
 #include "image/tests/drawing_test_support.h"
@@ -18,7 +13,6 @@
 #include "output/avi_lock.h"
 #include "output/clip_keep.h"
 #include "output/tests/clip_fixtures.h"
-#include "output/tests/writer_fixtures.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -29,8 +23,12 @@ namespace {
 using namespace clip_fixtures;
 namespace fs = std::filesystem;
 
-// What a reader said through its calls.
+// What a reader said through its calls once heard.
 struct Heard {
+    explicit Heard(CAVIIn& reader) {
+        using writer_fixtures::record_into;
+        reader.SetCalls(record_into(errors), nullptr, record_into(traces));
+    }
     std::vector<std::string> errors;
     std::vector<std::string> traces;
 
@@ -38,13 +36,6 @@ struct Heard {
         return std::find(traces.begin(), traces.end(), line) != traces.end();
     }
 };
-
-void listen(CAVIIn& reader, Heard& heard) {
-    auto into = [](std::vector<std::string>& lines) {
-        return [&lines](const std::string& text) { return lines.push_back(text), 0; };
-    };
-    reader.SetCalls(into(heard.errors), nullptr, into(heard.traces));
-}
 
 // What GetVideo tells of a clip: width, height, bytes a frame, rate, scale, count.
 using Video = std::array<int32_t, 6>;
@@ -76,8 +67,7 @@ protected:
     // Opens `path`, which must be refused; what the reader said.
     Heard Refused(const std::string& path) {
         CAVIIn reader;
-        Heard heard;
-        listen(reader, heard);
+        Heard heard(reader);
         reader.SetFileName(path);
         EXPECT_NE(reader.Initialize(), 0) << path;
         EXPECT_EQ(reader.DoVideoReader(0), nullptr) << path;
@@ -112,8 +102,7 @@ TEST_F(AviIn, ClipReplacedBetweenFramesIsReadAnew) {
 
     // Removed: the open fails even though a clip of that name was read before.
     fs::remove(path);
-    Heard heard;
-    listen(reader, heard);
+    Heard heard(reader);
     EXPECT_NE(reader.Initialize(), 0);
     EXPECT_EQ(heard.errors, kOpenFailed);
     reader.Finish();
@@ -150,8 +139,7 @@ TEST_P(AviInCodecs, EveryFrameIsTheFrameAskedFor) {
                             .bFrames = c.bFrames,
                             .flat = c.lossy};
     CAVIIn reader;
-    Heard heard;
-    listen(reader, heard);
+    Heard heard(reader);
     reader.SetFileName(Clip(std::string("clip.") + c.name, recipe));
     auto expect_frame = [&](const CImageBuffer* image, int n) {
         if (!c.lossy) {
@@ -234,7 +222,7 @@ TEST_F(AviIn, YCbCrFramesTakeTheStudioRangeConversion) {
 
 // Offset of the data of an AVI header chunk ("strf": the bitmap header, "strh":
 // the stream header); 0 when there is none.
-size_t chunk_data_at(const std::vector<uint8_t>& bytes, const char* id) {
+size_t chunk_data_at(const std::string& bytes, const char* id) {
     for (size_t at = 0; at + 8 + 40 <= bytes.size(); ++at)
         if (std::memcmp(&bytes[at], id, 4) == 0) return at + 8;
     return 0;
@@ -242,7 +230,7 @@ size_t chunk_data_at(const std::vector<uint8_t>& bytes, const char* id) {
 
 TEST_F(AviIn, NoVideoAndDamagedFilesAreRefusedWithTheirMessages) {
     // Music is no video.
-    writer_fixtures::write_file(Path("music.wav"), writer_fixtures::wav_file({1, 16, 8000, 8000}));
+    m_folder.Write("music.wav", writer_fixtures::wav_file({1, 16, 8000, 8000}));
     EXPECT_EQ(Refused(Path("music.wav")).errors, kStreamFailed);
 
     // A missing file and a folder fail the open, and say which file.
@@ -265,11 +253,11 @@ TEST_F(AviIn, NoVideoAndDamagedFilesAreRefusedWithTheirMessages) {
     // Damaged clips give the frames they still hold, or are refused before any
     // allocation for impossible sizes.
     const ClipRecipe recipe{.frames = 10};
-    const std::vector<uint8_t> bytes = clip_fixtures::read_bytes(Clip("whole.avi", recipe));
+    const std::string bytes = read_bytes(Clip("whole.avi", recipe));
     ASSERT_GT(bytes.size(), 10u * 384);
 
     // Cut in the middle of the frame data: the index at the end is lost too.
-    write_bytes(Path("cut.avi"), std::vector<uint8_t>(bytes.begin(), bytes.end() - 10 * 384 / 2));
+    m_folder.Write("cut.avi", bytes.substr(0, bytes.size() - 10 * 384 / 2));
     CAVIIn cut;
     cut.SetFileName(Path("cut.avi"));
     ASSERT_EQ(cut.Initialize(), 0);
@@ -288,7 +276,7 @@ TEST_F(AviIn, NoVideoAndDamagedFilesAreRefusedWithTheirMessages) {
     cut.Finish();
 
     // Cut inside the header: nothing to read.
-    write_bytes(Path("head.avi"), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 64));
+    m_folder.Write("head.avi", bytes.substr(0, 64));
     EXPECT_EQ(Refused(Path("head.avi")).errors, kOpenFailed);
 
     // Impossible sizes in the bitmap header and lengths in the stream header.
@@ -298,10 +286,9 @@ TEST_F(AviIn, NoVideoAndDamagedFilesAreRefusedWithTheirMessages) {
     ASSERT_GT(stream, 0u);
     // Patches the 32-bit fields at the offsets and opens the result.
     auto refused = [&](std::vector<std::pair<size_t, uint32_t>> fields) {
-        std::vector<uint8_t> patched = bytes;
+        std::string patched = bytes;
         for (auto [at, value] : fields) std::memcpy(&patched[at], &value, 4);
-        write_bytes(Path("patched.avi"), patched);
-        return Refused(Path("patched.avi"));
+        return Refused(m_folder.Write("patched.avi", patched));
     };
     const std::pair<uint32_t, uint32_t> sizes[] = {{70000, 70000}, {0, 8}, {16, 0}, {1 << 30, 1}};
     for (auto [w, h] : sizes) {
@@ -321,8 +308,7 @@ TEST_F(AviIn, LibraryIsSetUpOnceAndClosedAfterTheLastReader) {
     const std::string released = "+ AVI : ReleaseLock ... successed.";
 
     CAVIIn first, second;
-    Heard heard_first, heard_second;
-    listen(first, heard_first), listen(second, heard_second);
+    Heard heard_first(first), heard_second(second);
     first.SetFileName(path), second.SetFileName(path);
 
     ASSERT_EQ(first.Initialize(), 0);

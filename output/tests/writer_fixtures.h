@@ -117,6 +117,11 @@ inline std::string wav_file(const WavRecipe& recipe) {
     return out + wav_data(recipe);
 }
 
+// A reporting call that adds each line to `lines`.
+inline auto record_into(std::vector<std::string>& lines) {
+    return [&lines](const std::string& text) { return lines.push_back(text), 0; };
+}
+
 inline std::string write_file(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
@@ -138,15 +143,13 @@ inline bool encode_file(const std::string& path, const char* muxer, const char* 
                         const std::function<void(AVCodecContext*)>& setup,
                         const std::function<ffmpeg::FramePtr(const AVCodecContext*)>& next) {
     using namespace ffmpeg;
-    struct OutputFree {
-        void operator()(AVFormatContext* out) const {
-            if (out->pb) avio_closep(&out->pb);
-            avformat_free_context(out);
-        }
-    };
     AVFormatContext* raw = nullptr;
     if (avformat_alloc_output_context2(&raw, nullptr, muxer, path.c_str()) < 0) return false;
-    std::unique_ptr<AVFormatContext, OutputFree> out(raw);
+    auto close = [](AVFormatContext* out) {
+        if (out->pb) avio_closep(&out->pb);
+        avformat_free_context(out);
+    };
+    std::unique_ptr<AVFormatContext, decltype(close)> out(raw, close);
     const AVCodec* encoder = avcodec_find_encoder_by_name(name);
     AVStream* stream = avformat_new_stream(raw, nullptr);
     CodecPtr codec(encoder ? avcodec_alloc_context3(encoder) : nullptr);

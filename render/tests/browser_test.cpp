@@ -12,12 +12,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "image/picture_file.h"
 #include "render/tests/render_fixture.h"
@@ -63,17 +60,13 @@ std::string file_url(const fs::path& path) {
     return url;
 }
 
+// `text` with every "%XX" (as encodeURIComponent writes them) decoded.
 std::string percent_decode(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
+        const bool escaped = text[i] == '%' && i + 2 < text.size();
+        out += escaped ? static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)) : text[i];
+        if (escaped) i += 2;
     }
     return out;
 }

@@ -19,6 +19,7 @@ extern "C" {
 
 #include "base/report.h"
 #include "base/tests/temp_folder.h"
+#include "output/tests/writer_fixtures.h"
 #include "render/creation.h"
 #include "scenario/scenario.h"
 
@@ -35,9 +36,8 @@ public:
     // The lines that start with `prefix`.
     std::vector<std::string> Starting(std::string_view prefix) const {
         std::vector<std::string> found;
-        for (const auto& line : m_lines) {
-            if (line.starts_with(prefix)) found.push_back(line);
-        }
+        std::copy_if(m_lines.begin(), m_lines.end(), std::back_inserter(found),
+                     [prefix](const std::string& line) { return line.starts_with(prefix); });
         return found;
     }
     bool Has(std::string_view line) const {
@@ -130,6 +130,20 @@ protected:
         }
         m_scenario->ReleaseImage(image, frame);
         return rows;
+    }
+
+    // The frames of the AVI `name` in the folder, which must number `count`: frame k
+    // is MAIN's frame first + step k, the last one again past the end.
+    std::vector<std::vector<uint8_t>> Decoded(const std::string& name, size_t count,
+                                              int32_t first = 0, int32_t step = 1) {
+        auto frames = writer_fixtures::decode_frames(m_folder / name);
+        EXPECT_EQ(frames.size(), count) << name;
+        const int32_t last = m_scenario->TotalFrames() - 1;
+        for (size_t k = 0; k < std::min(count, frames.size()); ++k) {
+            const int32_t frame = std::min(last, first + step * static_cast<int32_t>(k));
+            EXPECT_EQ(frames[k], Expected(frame)) << name << " frame " << k;
+        }
+        return frames;
     }
 
     // The frames the workers and the control thread rendered, sorted.

@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "output/tests/writer_fixtures.h"
 #include "render/render_music.h"
 #include "render/tests/render_fixture.h"
 
@@ -53,9 +52,11 @@ std::vector<int32_t> level_track(const std::string& path, int32_t fps, int32_t f
     return std::vector<int32_t>(levels.begin(), levels.end());
 }
 
-// 110 frames at 30 fps (or 30000 / 1001), every frame different.
+// 110 frames at 30 fps (or 30000 / 1001), every frame different, with the music
+// "tune.wav".
 std::string music_scenario(const std::string& header) {
     return "SCREEN 64 48\n" + header +
+           "AUDIO \"tune.wav\"\n"
            "DRAW \"箱\" { SIZE 64 48 COLOR 255 255 255 255 RECT { POINT 0 0 POINT 63 47 FILL } }\n"
            "STILL \"長\" { INPUT \"箱\" FRAMES 110 }\n"
            "FADEIN \"明\" { INPUT \"長\" FRAMES 110 }\nMAIN { INPUT \"明\" }\n";
@@ -92,7 +93,7 @@ TEST_F(RenderTest, LevelTrackFollowsTheLoudnessOfTheFirstChannel) {
 TEST_F(RenderTest, MusicIsCutIntoOneChunkPerFrameKeptInStepWithThePicture) {
     // 44.1 kHz 16-bit stereo at 30 fps: chunks of 5880 bytes, 1470 sample frames.
     m_folder.Write("tune.wav", writer_fixtures::wav_file({2, 16, 44100, 44100 * 5}));
-    ASSERT_TRUE(Load(music_scenario("FRAMERATE 30\nAUDIO \"tune.wav\"\n")));
+    ASSERT_TRUE(Load(music_scenario("FRAMERATE 30\n")));
     ASSERT_EQ(Render(kFormatQuickTime, "tune.mov", 2), kOutcomeDone) << m_reason;
     EXPECT_TRUE(m_status.Has("+ Audio buffer size = 5880 * 2.")) << m_status.Starting("+ Audio")[0];
     EXPECT_TRUE(m_status.Has("+ VIDEO = 3.7."));
@@ -103,7 +104,7 @@ TEST_F(RenderTest, MusicIsCutIntoOneChunkPerFrameKeptInStepWithThePicture) {
 
     // Music shorter than the video: silence after it, not a failure.
     m_folder.Write("tune.wav", writer_fixtures::wav_file({2, 16, 44100, 44100}));
-    ASSERT_TRUE(Load(music_scenario("FRAMERATE 30\nAUDIO \"tune.wav\"\n")));
+    ASSERT_TRUE(Load(music_scenario("FRAMERATE 30\n")));
     ASSERT_EQ(Render(kFormatQuickTime, "short.mov", 1), kOutcomeDone) << m_reason;
     std::vector<uint8_t> pcm;
     EXPECT_EQ(decode_samples(m_folder / "short.mov", &pcm), 110 * 1470);
@@ -114,9 +115,7 @@ TEST_F(RenderTest, MusicIsCutIntoOneChunkPerFrameKeptInStepWithThePicture) {
     // sample frames a frame, the chunks alternate so that the music stays with
     // the picture over the whole preview.
     m_folder.Write("tune.wav", writer_fixtures::wav_file({2, 16, 48000, 48000 * 5}));
-    ASSERT_TRUE(
-        Load(music_scenario("FRAMERATE 30000\nSCALE 1001\nPREVIEWSCALE 4\n"
-                            "AUDIO \"tune.wav\"\n")));
+    ASSERT_TRUE(Load(music_scenario("FRAMERATE 30000\nSCALE 1001\nPREVIEWSCALE 4\n")));
     m_scenario->SetRenderMode(2);
     ASSERT_EQ(Render(kFormatQuickTime, "preview.mov", 2), kOutcomeDone) << m_reason;
     const int64_t samples = decode_samples(m_folder / "preview.mov");
@@ -125,7 +124,7 @@ TEST_F(RenderTest, MusicIsCutIntoOneChunkPerFrameKeptInStepWithThePicture) {
 
 TEST_F(RenderTest, EveryFormatCarriesTheMusic) {
     m_folder.Write("tune.wav", writer_fixtures::wav_file({2, 16, 44100, 44100 * 5}));
-    ASSERT_TRUE(Load(music_scenario("FRAMERATE 30\nSTARTFRAME 30\nAUDIO \"tune.wav\"\n")));
+    ASSERT_TRUE(Load(music_scenario("FRAMERATE 30\nSTARTFRAME 30\n")));
 
     // AVI: the whole music from the start frame's sample on, as PCM.
     ASSERT_EQ(Render(kFormatAvi, "tune.avi", 2), kOutcomeDone) << m_reason;

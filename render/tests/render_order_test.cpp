@@ -5,11 +5,7 @@
 #include <numeric>
 #include <set>
 
-#include "output/tests/writer_fixtures.h"
 #include "render/tests/render_fixture.h"
-
-using writer_fixtures::decode_frames;
-using writer_fixtures::read_movie;
 
 namespace {
 
@@ -30,19 +26,12 @@ std::string fade_scenario(const std::string& header = "", bool still = true, int
 TEST_F(RenderTest, FramesAreWrittenInFrameOrderWhateverTheWorkerCount) {
     ASSERT_TRUE(Load(fade_scenario()));
     ASSERT_EQ(m_scenario->TotalFrames(), 110);
-    std::vector<std::vector<uint8_t>> expected;
-    for (int32_t f = 0; f < 110; ++f) expected.push_back(Expected(f));
-
     for (int32_t threads : {1, 2, 8}) {
         SCOPED_TRACE(threads);
         const std::string name = "order" + std::to_string(threads) + ".avi";
         ASSERT_EQ(Render(kFormatAvi, name, threads), kOutcomeDone) << m_reason;
-        const auto frames = decode_frames(m_folder / name);
         // Every frame once, then the last picture again for its display time.
-        ASSERT_EQ(frames.size(), 111u);
-        for (size_t f = 0; f < 110; ++f) EXPECT_EQ(frames[f], expected[f]) << "frame " << f;
-        EXPECT_EQ(frames[110], expected[109]);
-
+        Decoded(name, 111);
         std::vector<int32_t> all(110);
         std::iota(all.begin(), all.end(), 0);
         EXPECT_EQ(Rendered(), all);
@@ -66,9 +55,7 @@ TEST_F(RenderTest, SkipModeRendersOneFrameOfEachRunAndRepeatsItInTheFile) {
         for (int32_t f = 9; f < 110; ++f) wanted.push_back(f);
         if (threads == 2) wanted.insert(wanted.begin() + 1, 1);  // the first batch is fixed
         EXPECT_EQ(Rendered(), wanted);
-        const auto frames = decode_frames(m_folder / name);
-        ASSERT_EQ(frames.size(), 111u);
-        for (size_t f = 0; f < 110; ++f) EXPECT_EQ(frames[f], Expected(static_cast<int32_t>(f)));
+        Decoded(name, 111);
     }
 }
 
@@ -77,10 +64,8 @@ TEST_F(RenderTest, ALateStartAndThePreviewStepPickTheWrittenFrames) {
     ASSERT_TRUE(Load(fade_scenario("PREVIEWSCALE 4\n", false)));
     m_scenario->SetRenderMode(2);
     ASSERT_EQ(Render(kFormatAvi, "preview.avi", 2), kOutcomeDone) << m_reason;
-    auto frames = decode_frames(m_folder / "preview.avi");
-    ASSERT_EQ(frames.size(), 25u);
-    for (size_t k = 0; k < 25; ++k) EXPECT_EQ(frames[k], Expected(static_cast<int32_t>(4 * k)));
-    const auto movie = read_movie(m_folder / "preview.avi");
+    Decoded("preview.avi", 25, 0, 4);
+    const auto movie = writer_fixtures::read_movie(m_folder / "preview.avi");
     ASSERT_EQ(movie.streams.size(), 1u);
     EXPECT_EQ(av_q2d(movie.streams[0].timeBase), 4.0 / 30.0);
     // The progress of the last batch, then the end: 96 / 4 + 1 = 25 of 25 shown.
@@ -91,18 +76,12 @@ TEST_F(RenderTest, ALateStartAndThePreviewStepPickTheWrittenFrames) {
     // at 100, no gap before it.
     ASSERT_TRUE(Load(fade_scenario("PREVIEWSCALE 4\nSTARTFRAME 10\n")));
     ASSERT_EQ(Render(kFormatAvi, "late.avi", 2), kOutcomeDone) << m_reason;
-    frames = decode_frames(m_folder / "late.avi");
-    ASSERT_EQ(frames.size(), 101u);
-    EXPECT_EQ(frames[0], Expected(10));
-    EXPECT_EQ(frames[99], Expected(109));
-    EXPECT_EQ(frames[100], Expected(109));
+    Decoded("late.avi", 101, 10);
     // In preview it starts at 8, the step below it: 8, 12, ... 104 (the step cut
     // short by the end, 108 and 109, is not written).
     m_scenario->SetRenderMode(2);
     ASSERT_EQ(Render(kFormatAvi, "late-preview.avi", 2), kOutcomeDone) << m_reason;
-    frames = decode_frames(m_folder / "late-preview.avi");
-    ASSERT_EQ(frames.size(), 25u);
-    for (size_t k = 0; k < 25; ++k) EXPECT_EQ(frames[k], Expected(static_cast<int32_t>(8 + 4 * k)));
+    Decoded("late-preview.avi", 25, 8, 4);
 }
 
 TEST_F(RenderTest, FewOrNoFramesToRender) {
@@ -110,9 +89,7 @@ TEST_F(RenderTest, FewOrNoFramesToRender) {
     ASSERT_TRUE(Load(fade_scenario("", false, 3)));
     ASSERT_EQ(Render(kFormatAvi, "few.avi", 8), kOutcomeDone) << m_reason;
     EXPECT_EQ(Rendered(), (std::vector<int32_t>{0, 1, 2}));
-    const auto frames = decode_frames(m_folder / "few.avi");
-    ASSERT_EQ(frames.size(), 4u);
-    EXPECT_EQ(frames[2], Expected(2));
+    Decoded("few.avi", 4);
 
     // A start past the end, and a preview step longer than the scenario: done at once.
     ASSERT_TRUE(Load(fade_scenario("STARTFRAME 500\n")));
@@ -132,7 +109,7 @@ TEST_F(RenderTest, StopEndsWithAPlayableFileUpToTheLastWrittenFrame) {
                          if (frame >= 30) m_runner->Stop();
                      }),
               kOutcomeStopped);
-    const auto frames = decode_frames(m_folder / "stopped.avi");
+    const auto frames = writer_fixtures::decode_frames(m_folder / "stopped.avi");
     ASSERT_GE(frames.size(), 31u);
     ASSERT_LT(frames.size(), 110u);
     for (size_t f = 0; f < frames.size(); ++f)

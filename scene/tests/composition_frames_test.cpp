@@ -22,21 +22,15 @@ protected:
     // A painted block of `frames` frames, width x height, green `green`.
     PaintedScene* Painted(const std::string& name, int32_t frames, int32_t width = 8,
                           int32_t height = 6, uint8_t green = 0) {
-        auto* scene = m_g.Add<PaintedScene>(name, frames, width, height);
-        scene->green = green;
-        return scene;
+        return add_painted(m_g, name, frames, width, height, green);
     }
     CSceneCut* Cut(const std::string& name, CScene* input, int32_t start, int32_t end,
                    int32_t skip = 1) {
-        auto* cut = m_g.Over<CSceneCut>(input, name);
-        cut->EditSettings() = CutSettings{start, end, skip};
-        return cut;
+        return with_settings(m_g.Over<CSceneCut>(input, name), CutSettings{start, end, skip});
     }
     template <typename T>
     T* Ramp(const std::string& name, CScene* input, int32_t start, int32_t end) {
-        auto* scene = m_g.Over<T>(input, name);
-        scene->EditSettings() = RangeSettings{start, end};
-        return scene;
+        return with_settings(m_g.Over<T>(input, name), RangeSettings{start, end});
     }
 };
 
@@ -65,8 +59,8 @@ TEST_P(CompositionFrames, SeriesHandsOutTheActiveInputsOwnImage) {
     // Past the end (a longer camera move over the series asks there) or before the
     // start there is nothing, and giving that back touches no input.
     for (int32_t frame : {15, -1}) EXPECT_FALSE(Get(series, frame).image) << frame;
-    EXPECT_EQ(first->releases + third->releases, 2);
-    EXPECT_EQ(first->gets + third->gets, 2);
+    expect_calls(first, 1, 1);
+    expect_calls(third, 1, 1);
 
     // The run length is the input's answer, never raised.
     third->run = 2;
@@ -82,21 +76,15 @@ TEST_P(CompositionFrames, VolumeAlphaFadesByTheMusicLevelOfTheSeriesFrame) {
     m_g.Count();
 
     // Levels by frame of MAIN; the input's own frame numbers would read other values.
-    AudioLevelTrack track(15, 0);
-    track[6] = 100;
-    track[7] = 50;
-    track[1] = 100;
-    RenderContext context;
-    context.frameCount = 15;
-    context.levelTrack = &track;
+    const AudioLevelTrack track{0, 100, 0, 0, 0, 0, 100, 50, 0, 0, 0, 0, 0, 0, 0};
+    RenderContext context{.frameCount = 15, .levelTrack = &track};
 
-    int32_t run = 100;
     {
         // Silence: the cross-fade from transparent black keeps the larger alpha, so an
         // opaque input becomes opaque black.
-        Frame f = Get(main, 5, 1, &run, &context);
+        Frame f = Ran(main, 5, 1, 100, &context);
         EXPECT_EQ(f.At(3, 3), (Rgba{0, 0, 0, 255}));
-        EXPECT_EQ(run, 0) << "no run over an input that follows the music";
+        EXPECT_EQ(f.run, 0) << "no run over an input that follows the music";
         EXPECT_EQ(music->releases, 1) << "the input's image goes back at once";
     }
     EXPECT_EQ(music->releases, 1) << "the faded copy is the series' own";
@@ -110,8 +98,7 @@ TEST_P(CompositionFrames, VolumeAlphaFadesByTheMusicLevelOfTheSeriesFrame) {
         << "50 percent: 200 x 127 >> 8";
     EXPECT_EQ(Get(main, 12).At(0, 0), (Rgba{7, 200, 0, 255})) << "without a context: a copy";
     // Without music the level reads 0.
-    RenderContext silent;
-    silent.frameCount = 15;
+    RenderContext silent{.frameCount = 15};
     EXPECT_EQ(Get(main, 12, 1, nullptr, &silent).At(0, 0), (Rgba{0, 0, 0, 255}));
     EXPECT_EQ(music->gets, music->releases);
     // The intro is not faded, whatever the level at its frames.
@@ -125,12 +112,11 @@ TEST_P(CompositionFrames, BlankInputsAreSharedAndKeptByTheLink) {
     m_g.Count();
     ASSERT_EQ(series->GetFrameCount(), 40);
 
-    int32_t run = 77;
     {
-        Frame first = Get(series, 0, 1, &run);
+        Frame first = Ran(series, 0, 1, 77);
         expect_size(first, 8, 6);
         EXPECT_EQ(first.At(4, 4), (Rgba{0, 0, 0, 0}));
-        EXPECT_EQ(run, 77);
+        EXPECT_EQ(first.run, 77);
         EXPECT_EQ(Get(series, 39).image, first.image) << "every frame is the same object";
         // A caller past the block's frames (a longer shot around it) gives the blank
         // back while others still look at it: it stays.
@@ -174,21 +160,14 @@ TEST_P(CompositionFrames, CutMapsItsFramesOntoTheInput) {
     EXPECT_EQ(RunAt(held, 2), 1) << "the input's answer when it is lower";
 
     // The image is the input's own, given back as the mapped frame.
-    const int releases = clip->releases;
     {
         Frame frame = Get(held, 4);
-        EXPECT_EQ(clip->releases, releases);
+        expect_calls(clip, 19, 18);
     }
-    EXPECT_EQ(clip->releases, releases + 1);
-
     // Outside the CUT there is nothing to ask.
-    const int gets = clip->gets;
     for (int32_t frame : {10, -1}) EXPECT_FALSE(Get(held, frame).image) << frame;
-    EXPECT_EQ(clip->gets, gets);
-    EXPECT_EQ(clip->releases, releases + 1);
-    auto* orphan = m_g.Add<CSceneCut>("orphan");
-    orphan->EditSettings() = CutSettings{0, 3, 1};
-    EXPECT_FALSE(Get(orphan, 0).image);
+    expect_calls(clip, 19, 19);
+    EXPECT_FALSE(Get(with_settings(m_g.Add<CSceneCut>("orphan"), CutSettings{0, 3, 1}), 0).image);
 }
 
 TEST_P(CompositionFrames, MixDrawsEachInputFromItsOffsetOverTheBackground) {
@@ -223,8 +202,7 @@ TEST_P(CompositionFrames, MixDrawsEachInputFromItsOffsetOverTheBackground) {
     for (int32_t frame : {10, 20, 29})
         EXPECT_EQ(Get(mix, frame).At(3, 2), background) << "only the background at " << frame;
     EXPECT_EQ(Get(mix, 35).At(0, 0), (Rgba{5, 90, 0, 255})) << "frame 5 of the late input";
-    EXPECT_EQ(early->gets, early->releases);
-    EXPECT_EQ(late->gets, late->releases);
+    for (PaintedScene* input : {early, late}) EXPECT_EQ(input->gets, input->releases);
 
     // Run length: the end of the MIX, the start of an input still to come (the late
     // one at 30), and the answer of every input drawn.
@@ -260,8 +238,7 @@ TEST_P(CompositionFrames, MixMakesItsBackgroundOncePerRun) {
     mix->EditSettings().bgcolor = CColor(0, 0, 0, 255);
     m_g.Place(m_g.Input(mix, Painted("input", 40, 2, 2)), {0, 0, 1, 1});
     // A background that changes with the frame shows which frame made the canvas.
-    PaintedScene* backdrop = Painted("backdrop", 40, 8, 6, 255);
-    backdrop->alpha = 128;
+    PaintedScene* backdrop = add_painted(m_g, "backdrop", 40, 8, 6, 255, 128);
     m_g.Background(mix, backdrop);
     m_g.Count();
 
@@ -275,8 +252,7 @@ TEST_P(CompositionFrames, MixMakesItsBackgroundOncePerRun) {
         EXPECT_EQ(Get(mix, 8).At(5, 4), a.At(5, 4)) << "the canvas made at frame 3";
     }
     EXPECT_EQ(Get(mix, 20).At(7, 5).g, green);
-    EXPECT_EQ(backdrop->gets, 1);
-    EXPECT_EQ(backdrop->releases, 1);
+    expect_calls(backdrop, 1, 1);
 
     // Giving back nothing for a frame outside the MIX counts no user off.
     mix->ReleaseImage(nullptr, 60);
@@ -310,9 +286,8 @@ TEST_P(CompositionFrames, AlphaRampsTheTransparency) {
     auto* single = Ramp<CSceneAlpha>("single", Painted("one", 1), 100, 200);
     m_g.Count();
 
-    int32_t run = 100;
-    EXPECT_EQ(Get(alpha, 0, 1, &run).At(3, 3), (Rgba{0, 0, 0, 0})) << "fully transparent";
-    EXPECT_EQ(run, 0);
+    EXPECT_EQ(Get(alpha, 0).At(3, 3), (Rgba{0, 0, 0, 0})) << "fully transparent";
+    EXPECT_EQ(RunAt(alpha, 0, 100), 0);
     EXPECT_EQ(Get(alpha, 255).At(7, 5), (Rgba{255, 0, 0, 255})) << "unchanged";
     EXPECT_EQ(Get(alpha, 100).At(0, 0), (Rgba{100, 0, 0, 100}));
     EXPECT_EQ(clip->gets, clip->releases) << "the input's image goes back at once";
@@ -337,9 +312,8 @@ TEST_P(CompositionFrames, ShadeBlursByThePassesOfItsFrame) {
     ASSERT_EQ(shade->GetFrameCount(), 5);
 
     const Rgba white{255, 255, 255, 255};
-    int32_t run = 100;
-    expect_probes(Get(shade, 0, 1, &run), {{2, 2, white}, {1, 1, white}});  // no pass
-    EXPECT_EQ(run, 0);
+    expect_probes(Get(shade, 0), {{2, 2, white}, {1, 1, white}});  // no pass
+    EXPECT_EQ(RunAt(shade, 0, 100), 0);
     // One pass: nine-pixel means, the edges counted twice: 4 x 255 / 9 at the corner
     // of the square, 3 x 255 / 9 beside its edge.
     expect_probes(Get(shade, 1), {{2, 2, white},

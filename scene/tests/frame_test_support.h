@@ -79,12 +79,15 @@ inline void put_pixel(CImageBuffer* image, int32_t x, int32_t y, Rgba p) {
 }
 
 // A frame as the caller gets it, handed back (even when there is none) once the
-// test has looked: Get(scene, n).At(x, y) reads one pixel of a frame.
+// test has looked: Get(scene, n).At(x, y) reads one pixel of a frame; `run` is the
+// run length it came with, when asked.
 struct HeldFrame {
     CScene* scene;
     int32_t index;
     CImageBuffer* image;
-    HeldFrame(CScene* s, int32_t i, CImageBuffer* img) : scene(s), index(i), image(img) {}
+    int32_t run;
+    HeldFrame(CScene* s, int32_t i, CImageBuffer* img, int32_t r = -1)
+        : scene(s), index(i), image(img), run(r) {}
     HeldFrame(const HeldFrame&) = delete;
     HeldFrame& operator=(const HeldFrame&) = delete;
     ~HeldFrame() { scene->ReleaseImage(image, index); }
@@ -159,6 +162,14 @@ protected:
                   RenderContext* context = nullptr) {
         return HeldFrame(scene, frame, scene->GetImage(frame, mode, run, context));
     }
+    // Frame `frame` in `mode` with the run length the scene promises when the caller
+    // allows `entry`.
+    HeldFrame Ran(CScene* scene, int32_t frame, int32_t mode = 1, int32_t entry = 1000,
+                  RenderContext* context = nullptr) {
+        int32_t run = entry;
+        CImageBuffer* image = scene->GetImage(frame, mode, &run, context);
+        return HeldFrame(scene, frame, image, run);
+    }
     // The run length the scene promises at `frame` when the caller allows `entry`.
     int32_t RunAt(CScene* scene, int32_t frame, int32_t entry = 1000) {
         int32_t run = entry;
@@ -166,10 +177,7 @@ protected:
         EXPECT_TRUE(f.image) << "frame " << frame;
         return run;
     }
-    void Screen(int32_t width, int32_t height) {
-        m_g.owner.width = width;
-        m_g.owner.height = height;
-    }
+    void Screen(int32_t width, int32_t height) { m_g.Screen(width, height); }
     bool Wide() const { return GetParam() == 32; }
 
     ImageModeScope m_mode{GetParam()};
@@ -232,6 +240,22 @@ public:
     uint8_t alpha = 255;
     int32_t run = -1;  // -1: the run length is left alone
 };
+
+// A PaintedScene of `frames` frames, width x height, green `green` and alpha `alpha`.
+inline PaintedScene* add_painted(SceneGraph& g, const std::string& name, int32_t frames,
+                                 int32_t width, int32_t height, uint8_t green = 0,
+                                 uint8_t alpha = 255) {
+    auto* scene = g.Add<PaintedScene>(name, frames, width, height);
+    scene->green = green;
+    scene->alpha = alpha;
+    return scene;
+}
+
+// The scene was asked `gets` times and given `releases` images back.
+inline void expect_calls(CountingScene* scene, int gets, int releases) {
+    EXPECT_EQ(scene->gets, gets) << scene->Name();
+    EXPECT_EQ(scene->releases, releases) << scene->Name();
+}
 
 // Frame f is an image in the working layout with the pixels paint(x, y, f).
 class PatternScene : public CountingScene {

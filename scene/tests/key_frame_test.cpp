@@ -50,17 +50,16 @@ public:
 
     // A block with a length, `depth` levels of blocks above the pictures at most.
     CScene* Timed(int depth) {
-        const int kind = depth <= 0 ? Pick(0, 4) : Pick(0, 15);
-        switch (kind) {
+        switch (depth <= 0 ? Pick(0, 4) : Pick(0, 15)) {
             case 0:
-                return Framed(graph.Add<CSceneMovie>(Name()), Pick(1, 40));
+                return framed(graph.Add<CSceneMovie>(Name()), Pick(1, 40));
             case 1: {
-                auto* still = Framed(graph.Add<CSceneStill>(Name()), Pick(1, 40));
+                auto* still = framed(graph.Add<CSceneStill>(Name()), Pick(1, 40));
                 for (int i = Pick(1, 2); i > 0; --i) graph.Input(still, Picture());
                 return still;
             }
             case 2: {
-                auto* rotate = Framed(graph.Add<CSceneRotate>(Name()), Pick(2, 40));
+                auto* rotate = framed(graph.Add<CSceneRotate>(Name()), Pick(2, 40));
                 graph.Input(rotate, Picture());
                 return rotate;
             }
@@ -71,7 +70,7 @@ public:
                 return move;
             }
             case 4: {
-                auto* film = Framed(graph.Add<CSceneFilm>(Name()), Pick(2, 60));
+                auto* film = framed(graph.Add<CSceneFilm>(Name()), Pick(2, 60));
                 film->EditSettings().direction = DIRECTION_UP;
                 for (int i = Pick(2, 5); i > 0; --i) graph.Input(film, Picture());
                 return film;
@@ -116,14 +115,13 @@ public:
                 return mix;
             }
             case 13: {
-                auto* cross = graph.Add<CSceneCrossfade>(Name());
                 const int32_t fade = Pick(2, 6);
-                cross->EditSettings().frames = fade;
+                auto* cross = framed(graph.Add<CSceneCrossfade>(Name()), fade);
                 const int inputs = Pick(2, 4);
                 for (int i = 0; i < inputs; ++i) {
                     // Ends need FRAMES frames, inputs between them twice as many.
                     const int32_t needed = (i == 0 || i + 1 == inputs) ? fade : 2 * fade;
-                    auto* still = Framed(graph.Add<CSceneStill>(Name()), Pick(needed, needed + 30));
+                    auto* still = framed(graph.Add<CSceneStill>(Name()), Pick(needed, needed + 30));
                     graph.Input(still, Picture());
                     graph.Input(cross, Pick(0, 3) ? static_cast<CScene*>(still) : Wrapped(still));
                 }
@@ -138,11 +136,6 @@ public:
     }
 
 private:
-    template <typename T>
-    static T* Framed(T* scene, int32_t frames) {
-        scene->EditSettings().frames = frames;
-        return scene;
-    }
     CScene* Single(CScene* scene, int depth) {
         graph.Input(scene, Timed(depth - 1));
         return scene;
@@ -184,12 +177,9 @@ TEST(KeyFrames, NavigationAgreesWithAskingEveryFrame) {
 TEST(KeyFrames, PicturesAndLongShotsAnswerWithoutWalking) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
-    auto* still = g.Add<CSceneStill>("s");
-    still->EditSettings().frames = kEndlessFrames - 1;
-    g.Input(still, picture);
-    auto* cut = g.Add<CSceneCut>("c");
-    g.Input(cut, still);
-    cut->EditSettings() = CutSettings{kEndlessFrames - 2, 0, 1};  // played backwards
+    auto* still = framed(g.Over<CSceneStill>(picture, "s"), kEndlessFrames - 1);
+    // Played backwards.
+    auto* cut = with_settings(g.Over<CSceneCut>(still, "c"), CutSettings{kEndlessFrames - 2, 0, 1});
     g.Count();
     EXPECT_EQ(picture->NextKeyFrame(41), 42);
     EXPECT_EQ(picture->PrevKeyFrame(0), -1);

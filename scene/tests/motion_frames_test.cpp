@@ -56,9 +56,8 @@ protected:
     // A ROTATE of `input` from `from` to `to` degrees over `frames` frames.
     CSceneRotate* Rotate(const std::string& name, CScene* input, int32_t from, int32_t to,
                          int32_t frames = 2, CColor bgcolor = CColor(1, 2, 3)) {
-        auto* rotate = m_g.Over<CSceneRotate>(input, name);
-        rotate->EditSettings() = RotateSettings{from, to, false, 0, 0, frames, bgcolor};
-        return rotate;
+        return with_settings(m_g.Over<CSceneRotate>(input, name),
+                             RotateSettings{from, to, false, 0, 0, frames, bgcolor});
     }
 
     // kPaper drawn over the clear background in columns [left, right) and rows
@@ -76,8 +75,7 @@ protected:
 
     CSceneAction* Move(const std::string& name, uint32_t type, CScene* input, int32_t frames = 2,
                        CColor bgcolor = CColor()) {
-        auto* move = m_g.Over<CSceneAction>(input, name, type);
-        move->EditSettings().frames = frames;
+        auto* move = framed(m_g.Over<CSceneAction>(input, name, type), frames);
         move->EditSettings().bgcolor = bgcolor;
         return move;
     }
@@ -100,14 +98,11 @@ INSTANTIATE_TEST_SUITE_P(BothModes, MotionFrames, ::testing::Values(32, 24));
 // ---- STILL ----
 
 TEST_P(MotionFrames, StillHoldsAPictureAndPromisesTheFramesThatFollow) {
-    auto* picture = m_g.Add<PaintedScene>("p", kEndlessFrames, 8, 8);
-    picture->green = 50;
-    auto* still = m_g.Over<CSceneStill>(picture, "s");
-    still->EditSettings().frames = 100;
+    auto* picture = add_painted(m_g, "p", kEndlessFrames, 8, 8, 50);
+    auto* still = framed(m_g.Over<CSceneStill>(picture, "s"), 100);
     // A clip shorter than its shot is asked for the shot's own frames.
     auto* clip = m_g.Add<PaintedScene>("clip", 30, 8, 8);
-    auto* moving = m_g.Over<CSceneStill>(clip, "moving");
-    moving->EditSettings().frames = 40;
+    auto* moving = framed(m_g.Over<CSceneStill>(clip, "moving"), 40);
     m_g.Count();
 
     int32_t run = kEndlessFrames;
@@ -117,15 +112,12 @@ TEST_P(MotionFrames, StillHoldsAPictureAndPromisesTheFramesThatFollow) {
     ASSERT_TRUE(first->image);
     EXPECT_EQ(first->At(3, 3), (Rgba{0, 50, 0, 255}));
     for (auto [frame, expect] : {std::pair{50, 48}, {97, 1}, {98, 0}, {99, 0}}) {
-        run = kEndlessFrames;
-        Frame f = Get(still, frame, 1, &run);
-        EXPECT_EQ(run, expect) << "frame " << frame;
+        Frame f = Ran(still, frame, 1, kEndlessFrames);
+        EXPECT_EQ(f.run, expect) << "frame " << frame;
         // The composition made for frame 0 serves every frame.
         EXPECT_EQ(f.At(3, 3), (Rgba{0, 50, 0, 255})) << "frame " << frame;
     }
-    run = 5;
-    { Frame f = Get(still, 0, 1, &run); }
-    EXPECT_EQ(run, 5) << "the run length is only ever lowered";
+    EXPECT_EQ(Ran(still, 0, 1, 5).run, 5) << "the run length is only ever lowered";
     EXPECT_EQ(picture->gets, 1) << "the last frame was given back while frame 0 was out";
 
     // Frame 0 asked again started another run: given back, nothing goes.
@@ -135,8 +127,7 @@ TEST_P(MotionFrames, StillHoldsAPictureAndPromisesTheFramesThatFollow) {
     // The last frame given back with nothing out drops the composition, and a frame
     // near the end asked after it (a worker finishing its batch late) is made for
     // itself and not kept.
-    { Frame f = Get(still, 99); }
-    { Frame f = Get(still, 98); }
+    for (int32_t frame : {99, 98}) Frame f = Get(still, frame);
     EXPECT_EQ(picture->gets, 2);
     { Frame f = Get(still, 97); }
     EXPECT_EQ(picture->gets, 3);
@@ -147,8 +138,7 @@ TEST_P(MotionFrames, StillHoldsAPictureAndPromisesTheFramesThatFollow) {
     // A preview asks every 7th frame: frame 98 is the last one asked, and its coming
     // back lets the composition go although frame 99 never comes.
     still->ResetCache();
-    RenderContext preview;
-    preview.frameStep = 7;
+    RenderContext preview{.frameStep = 7};
     for (int32_t frame = 0; frame < 100; frame += 7)
         Frame f = Get(still, frame, 1, nullptr, &preview);
     EXPECT_EQ(picture->gets, 5);
@@ -158,13 +148,11 @@ TEST_P(MotionFrames, StillHoldsAPictureAndPromisesTheFramesThatFollow) {
 
     // Over a changing input every frame is composed, and promises no run.
     for (int32_t frame : {0, 7, 7, 35, 39}) {
-        run = kEndlessFrames;
-        Frame f = Get(moving, frame, 1, &run);
-        EXPECT_EQ(run, 0);
+        Frame f = Ran(moving, frame, 1, kEndlessFrames);
+        EXPECT_EQ(f.run, 0);
         EXPECT_EQ(f.At(0, 0), (Rgba{static_cast<uint8_t>(frame), 0, 0, 255}));
     }
-    EXPECT_EQ(clip->gets, 5);
-    EXPECT_EQ(clip->releases, 5);
+    expect_calls(clip, 5, 5);
 }
 
 TEST_P(MotionFrames, StillComposesItsInputsInTheirRectangles) {
@@ -183,11 +171,10 @@ TEST_P(MotionFrames, StillComposesItsInputsInTheirRectangles) {
     // The first input is composed twice: a veil alone comes out denser than over a
     // clear picture.
     auto* veil = Picture("veil", 8, 8, uniform({255, 255, 255, 100}));
-    auto* dense = m_g.Over<CSceneStill>(veil, "dense");
-    dense->EditSettings().frames = 2;
-    auto* faint = m_g.Over<CSceneStill>(Picture("clear", 8, 8, uniform({0, 0, 0, 0})), "faint");
+    auto* dense = framed(m_g.Over<CSceneStill>(veil, "dense"), 2);
+    auto* faint =
+        framed(m_g.Over<CSceneStill>(Picture("clear", 8, 8, uniform({0, 0, 0, 0})), "faint"), 2);
     m_g.Input(faint, veil);
-    faint->EditSettings().frames = 2;
     m_g.Count();
 
     const Rgba background{10, 20, 30, 0};
@@ -209,8 +196,8 @@ TEST_P(MotionFrames, StillWritesItsStartToTheDebugLog) {
     TempFolder folder;
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.Path());
-    auto* still = m_g.Over<CSceneStill>(m_g.Add<PaintedScene>("p", kEndlessFrames, 8, 8), "s");
-    still->EditSettings().frames = 3;
+    auto* still =
+        framed(m_g.Over<CSceneStill>(m_g.Add<PaintedScene>("p", kEndlessFrames, 8, 8), "s"), 3);
     m_g.Count();
     OpenDebugLog(true);
     { Frame f = Get(still, 1); }
@@ -233,9 +220,8 @@ TEST_P(MotionFrames, RotateTurnsOneDegreePerFrame) {
         fixed[angle] = Rotate("r" + std::to_string(angle), picture, angle, angle);
     m_g.Count();
 
-    int32_t run = kEndlessFrames;
-    Frame start = Get(turn, 0, 1, &run);
-    EXPECT_EQ(run, 0);
+    Frame start = Ran(turn, 0, 1, kEndlessFrames);
+    EXPECT_EQ(start.run, 0);
     expect_pixels(start, position_colour);
     // A quarter turn counter-clockwise: the right side comes up. The turned
     // picture's integer centre leaves its top row empty.
@@ -264,8 +250,9 @@ TEST_P(MotionFrames, RotateKeepsItsCentreInPlace) {
     // is and the point above it, (6, 2), comes to its left, (4, 4). Turned picture
     // pixel (i, j) shows composition (8 - j, i) and lands at (i + 2, j + 2).
     Screen(8, 8);
-    auto* aside = m_g.Over<CSceneRotate>(Picture("square", 8, 8, kPositions), "aside");
-    aside->EditSettings() = RotateSettings{90, 90, true, 6, 4, 2, CColor()};
+    auto* aside =
+        with_settings(m_g.Over<CSceneRotate>(Picture("square", 8, 8, kPositions), "aside"),
+                      RotateSettings{90, 90, true, 6, 4, 2, CColor()});
     m_g.Count();
     expect_pixels(Get(aside, 0), [](int32_t x, int32_t y) {
         const int32_t i = x - 2, j = y - 2;
@@ -392,16 +379,14 @@ TEST_P(MotionFrames, WhatCannotBeDrawnIsLeftOut) {
     const CColor background(5, 6, 7);
 
     // An input that gives none: the frame is the background.
-    auto* action = m_g.Add<CSceneAction>("a", SCENE_ZOOM);
-    action->AddInput("missing");
-    action->EditSettings() = ActionSettings{false, 0, {}, {}, 2, background};
-    auto* rotate = m_g.Add<CSceneRotate>("r");
-    rotate->AddInput("missing");
+    auto* action = with_settings(m_g.Add<CSceneAction>("a", SCENE_ZOOM),
+                                 ActionSettings{false, 0, {}, {}, 2, background});
+    auto* rotate = with_settings(m_g.Add<CSceneRotate>("r"),
+                                 RotateSettings{0, 360, false, 0, 0, 2, background});
+    auto* still = with_settings(m_g.Add<CSceneStill>("s"), StillSettings{2, background});
+    for (CScene* scene : std::initializer_list<CScene*>{action, rotate, still})
+        scene->AddInput("missing");
     rotate->SetBackground("missing too");
-    rotate->EditSettings() = RotateSettings{0, 360, false, 0, 0, 2, background};
-    auto* still = m_g.Add<CSceneStill>("s");
-    still->AddInput("missing");
-    still->EditSettings() = StillSettings{2, background};
     // A source wholly off the picture, kept to its aspect: nothing left to draw.
     auto* off = Move("off", SCENE_ZOOM, picture, 2, background);
     off->EditSettings().keepAspect = true;
@@ -420,12 +405,10 @@ TEST_P(MotionFrames, WhatCannotBeDrawnIsLeftOut) {
     SetRegions(once, REGION_DST_START, {{0, 0, 3, 3}, {4, 4, 7, 7}});
     m_g.Count();
 
-    for (CScene* scene : std::initializer_list<CScene*>{action, rotate, still, off, shut, thin}) {
-        for (int32_t frame : {0, 1}) {
-            SCOPED_TRACE(scene->Name());
+    // expect_pixels names the scene and frame of a failure.
+    for (CScene* scene : std::initializer_list<CScene*>{action, rotate, still, off, shut, thin})
+        for (int32_t frame : {0, 1})
             expect_pixels(Get(scene, frame), [](int32_t, int32_t) { return Rgba{5, 6, 7, 0}; });
-        }
-    }
     expect_pixels(Get(once, 0),
                   [](int32_t x, int32_t y) { return x < 4 && y < 4 ? kPaper : kClear; });
 }
@@ -445,8 +428,7 @@ TEST_P(MotionFrames, TheInputAndBackgroundAreKeptWhileEndless) {
 
     for (int32_t frame : {0, 4, 8}) Frame f = Get(still, frame);
     EXPECT_EQ(picture->gets, 2) << "the picture and the background, once each";
-    { Frame f = Get(still, 9); }
-    { Frame f = Get(still, 0); }
+    for (int32_t frame : {9, 0}) Frame f = Get(still, frame);
     EXPECT_EQ(picture->gets, 4) << "the last frame let go of both";
 
     // The changing input is asked for the move's own frame each time, and a changing

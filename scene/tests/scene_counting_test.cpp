@@ -22,14 +22,10 @@ Frames marked(CScene* scene, int kind = FRAME_KEY, int32_t count = -1) {
 }
 
 CSceneStill* add_still(SceneGraph& g, const std::string& name, int32_t frames, CScene* input) {
-    auto* still = g.Over<CSceneStill>(input, name);
-    still->EditSettings().frames = frames;
-    return still;
+    return framed(g.Over<CSceneStill>(input, name), frames);
 }
 CSceneMovie* add_movie(SceneGraph& g, const std::string& name, int32_t frames) {
-    auto* movie = g.Add<CSceneMovie>(name);
-    movie->EditSettings().frames = frames;
-    return movie;
+    return framed(g.Add<CSceneMovie>(name), frames);
 }
 
 // A link whose block was never found answers every question safely.
@@ -47,10 +43,9 @@ TEST(SceneCount, SeriesSumsLocatesAndMarksItsInputs) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
     auto* a = add_still(g, "a", 10, picture);
-    auto* b = add_still(g, "b", 0, picture);
-    auto* c = add_still(g, "c", 5, picture);
     auto* series = g.Add<CSceneSeries>("s");
-    for (CScene* input : {a, b, c}) g.Input(series, input);
+    for (CScene* input : {a, add_still(g, "b", 0, picture), add_still(g, "c", 5, picture)})
+        g.Input(series, input);
     // A picture placed straight into a series makes it endless, without overflow.
     auto* endless = g.Add<CSceneSeries>("e");
     for (CScene* input : std::initializer_list<CScene*>{a, picture, picture})
@@ -84,23 +79,19 @@ TEST(SceneCount, SeriesSumsLocatesAndMarksItsInputs) {
 TEST(SceneCount, KeyFramesOfEachClass) {
     SceneGraph g;
     auto* movie = add_movie(g, "m", 50);
-    auto* rotate = g.Over<CSceneRotate>(movie, "r");
-    rotate->EditSettings().frames = 11;
-    auto* zoom = g.Over<CSceneAction>(movie, "z", SCENE_ZOOM);
-    zoom->EditSettings().frames = 4;
+    auto* rotate = framed(g.Over<CSceneRotate>(movie, "r"), 11);
+    auto* zoom = framed(g.Over<CSceneAction>(movie, "z", SCENE_ZOOM), 4);
     auto* still = add_still(g, "s", 100, movie);
     auto* picture = g.Add<CSceneImage>("p");
     auto* shot = add_still(g, "shot", 30, picture);
     CSceneFade* fades[3];
-    for (int32_t mode : {FADE_IN, FADE_OUT, FADE_INOUT}) {
-        fades[mode - FADE_IN] = g.Over<CSceneFade>(shot, "f" + std::to_string(mode));
-        fades[mode - FADE_IN]->EditSettings() = FadeSettings{mode, CColor(), 10};
-    }
+    for (int32_t mode : {FADE_IN, FADE_OUT, FADE_INOUT})
+        fades[mode - FADE_IN] = with_settings(g.Over<CSceneFade>(shot, "f" + std::to_string(mode)),
+                                              FadeSettings{mode, CColor(), 10});
     auto* alpha = g.Over<CSceneAlpha>(add_movie(g, "n", 9), "a");
     auto* shake = g.Over<CSceneShake>(g.Over<CSceneShade>(alpha, "sh"), "k");
     auto* mosaic = g.Over<CSceneMosaic>(g.Over<CSceneExpand>(shake, "e"), "o");
-    auto* film = g.Add<CSceneFilm>("film");
-    film->EditSettings().frames = 3;
+    auto* film = framed(g.Add<CSceneFilm>("film"), 3);
     for (int i = 0; i < 3; ++i) g.Input(film, picture);
     g.Count();
     EXPECT_EQ(marked(movie), (Frames{0, 25, 49}));
@@ -129,18 +120,15 @@ TEST(SceneCount, KeyFramesOfEachClass) {
 TEST(SceneCount, CrossfadeTimeline) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
-    auto* cross = g.Add<CSceneCrossfade>("x");
-    cross->EditSettings().frames = 10;
+    auto* cross = framed(g.Add<CSceneCrossfade>("x"), 10);
     for (const char* name : {"a", "b", "c"}) g.Input(cross, add_still(g, name, 30, picture));
     // The movie is asked from frame 6 on, first as the dissolving next input; as the
     // first input, until its end.
     auto* movie = add_movie(g, "m", 10);
-    auto* into = g.Add<CSceneCrossfade>("into");
-    into->EditSettings().frames = 4;
+    auto* into = framed(g.Add<CSceneCrossfade>("into"), 4);
     g.Input(into, add_still(g, "s", 10, picture));
     g.Input(into, movie);
-    auto* outOf = g.Over<CSceneCrossfade>(movie, "outOf");
-    outOf->EditSettings().frames = 4;
+    auto* outOf = framed(g.Over<CSceneCrossfade>(movie, "outOf"), 4);
     g.Input(outOf, add_still(g, "t", 10, picture));
     g.Count();
     EXPECT_EQ(cross->GetFrameCount(), 70);
@@ -192,9 +180,7 @@ TEST(SceneCount, CutKeysAndMapping) {
     SceneGraph g;
     auto* movie = add_movie(g, "m", 20);
     auto cut = [&](const std::string& name, int32_t start, int32_t end, int32_t skip) {
-        auto* scene = g.Over<CSceneCut>(movie, name);
-        scene->EditSettings() = CutSettings{start, end, skip};
-        return scene;
+        return with_settings(g.Over<CSceneCut>(movie, name), CutSettings{start, end, skip});
     };
     auto* back = cut("back", 10, 4, 1);
     auto* zero = cut("zero", 2, 5, 0);

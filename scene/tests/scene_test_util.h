@@ -14,10 +14,26 @@ struct FakeOwner : SceneOwner {
     int32_t GetScreenHeight() const override { return height; }
 };
 
+// `scene` with FRAMES set to `frames`.
+template <typename T>
+T* framed(T* scene, int32_t frames) {
+    scene->EditSettings().frames = frames;
+    return scene;
+}
+
+// `scene` with its settings replaced by `settings`.
+template <typename T, typename S>
+T* with_settings(T* scene, const S& settings) {
+    scene->EditSettings() = settings;
+    return scene;
+}
+
 // Holds the scenes of one test, like the document does.
 struct SceneGraph {
     FakeOwner owner;
     std::vector<std::unique_ptr<CScene>> scenes;
+
+    void Screen(int32_t width, int32_t height) { owner.width = width, owner.height = height; }
 
     // Images scenes still hold of their inputs go back while every scene is there.
     ~SceneGraph() {

@@ -19,6 +19,7 @@
 namespace {
 
 namespace pf = picture_fixtures;
+using Messages = std::vector<std::string>;
 
 class SceneValidate : public ::testing::Test {
 protected:
@@ -27,7 +28,7 @@ protected:
 
     TempFolder m_folder;
     const std::filesystem::path m_dir = m_folder.Path();
-    std::vector<std::string> m_messages;
+    Messages m_messages;
     SceneReport m_report = [this](const std::string& text) { m_messages.push_back(text); };
     SceneGraph m_g;
 };
@@ -51,10 +52,8 @@ TEST_F(SceneValidate, PathsJoinTheFolderAndMissingFilesAreReported) {
     missing->SetFolder(Folder());
     ASSERT_EQ(utf8_to_cp932("pics\\無い.jpg", &missing->EditSettings().file), 0);
     EXPECT_EQ(missing->Validate(m_report), -4);
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(
-        m_messages[0],
-        "ブロック 写真 で指定されたファイルを開くことができません。\nファイル：pics\\無い.jpg");
+    EXPECT_EQ(m_messages, (Messages{"ブロック 写真 で指定されたファイルを開くことができません。\n"
+                                    "ファイル：pics\\無い.jpg"}));
 
     // Without a folder nothing is looked at or reported.
     m_messages.clear();
@@ -85,8 +84,7 @@ TEST_F(SceneValidate, MovieOpensItsClipOnTrial) {
     Touch(m_dir / "not-a-clip.avi");
     movie->EditSettings().file = "not-a-clip.avi";
     EXPECT_EQ(movie->Validate(m_report), -1);
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0], "AVIFileOpenでエラーが発生しました");
+    EXPECT_EQ(m_messages, (Messages{"AVIFileOpenでエラーが発生しました"}));
 }
 
 TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
@@ -146,19 +144,13 @@ TEST_F(SceneValidate, TextPlaceholdersComeFromTheExifData) {
 
 TEST_F(SceneValidate, ClassChecks) {
     auto* picture = m_g.Add<CSceneImage>("p");
-    auto* shot = m_g.Over<CSceneStill>(picture, "s");
-    shot->EditSettings().frames = 30;
-    auto* shortShot = m_g.Over<CSceneStill>(picture, "short");
-    shortShot->EditSettings().frames = 15;
-    auto* fade = m_g.Over<CSceneFade>(shot, "f");
-    fade->EditSettings().frames = 20;
-    auto* cross = m_g.Over<CSceneCrossfade>(shot, "x");
-    cross->EditSettings().frames = 10;
-    m_g.Input(cross, shortShot);
+    auto* shot = framed(m_g.Over<CSceneStill>(picture, "s"), 30);
+    auto* fade = framed(m_g.Over<CSceneFade>(shot, "f"), 20);
+    auto* cross = framed(m_g.Over<CSceneCrossfade>(shot, "x"), 10);
+    m_g.Input(cross, framed(m_g.Over<CSceneStill>(picture, "short"), 15));
     m_g.Input(cross, shot);
     auto* cut = m_g.Over<CSceneCut>(shot, "c");
-    auto* action = m_g.Over<CSceneAction>(picture, "a", SCENE_SLIDE);
-    action->EditSettings().frames = 5;
+    auto* action = framed(m_g.Over<CSceneAction>(picture, "a", SCENE_SLIDE), 5);
     action->EditSettings().afterimage = 6;
     auto* expand = m_g.Over<CSceneExpand>(shot, "e");
     m_g.Count();
@@ -180,7 +172,7 @@ TEST_F(SceneValidate, ClassChecks) {
     EXPECT_EQ(expand->Validate(m_report), -1);
     expand->EditSettings().inOut = EXPAND_OUT;
     EXPECT_EQ(expand->Validate(m_report), 0);
-    EXPECT_EQ(m_messages, (std::vector<std::string>{
+    EXPECT_EQ(m_messages, (Messages{
                               "ブロック f に、( IN | OUT | INOUT ) が定義されていません。",
                               "ブロック f では、不正な対象フレーム数が指定されています。",
                               "ブロック x では、入力ブロック short に対して不正な対象フレーム数が"

@@ -22,6 +22,19 @@ namespace pf = picture_fixtures;
 class SourceFrames : public FrameTest {
 protected:
     void SetUp() override { Screen(64, 48); }
+    // An IMAGE of `name`.png, a PNG of width x height: left half pure red, right half
+    // (10, 200, 30).
+    CSceneImage* Photo(const std::string& name, int width, int height) {
+        pf::write_file((m_dir / (name + ".png")).string(),
+                       pf::encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, width, height,
+                                          pf::rgb24([width](int x, int) {
+                                              return x < width / 2 ? 0xFF0000u : 0x0AC81Eu;
+                                          })));
+        auto* image = m_g.Add<CSceneImage>(name);
+        image->SetFolder(m_folderName);
+        image->EditSettings().file = name + ".png";
+        return image;
+    }
 
     TempFolder m_folder;
     const std::filesystem::path m_dir = m_folder.Path();
@@ -31,20 +44,9 @@ using Frame = HeldFrame;
 
 INSTANTIATE_TEST_SUITE_P(BothModes, SourceFrames, ::testing::Values(32, 24));
 
-// A PNG of width x height: left half pure red, right half (10, 200, 30).
-void write_photo(const std::string& path, int width = 200, int height = 100) {
-    pf::write_file(path, pf::encode_picture(AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24, width, height,
-                                            pf::rgb24([width](int x, int) {
-                                                return x < width / 2 ? 0xFF0000u : 0x0AC81Eu;
-                                            })));
-}
-
 TEST_P(SourceFrames, EffectsApplyInTheirOrder) {
-    write_photo((m_dir / "photo.png").string());
-    auto* image = m_g.Add<CSceneImage>("p");
-    image->SetFolder(m_folderName);
+    auto* image = Photo("photo", 200, 100);
     ImageSettings& s = image->EditSettings();
-    s.file = "photo.png";
     ASSERT_EQ(image->Validate(nullptr), 0);
 
     // CLIP comes before the frame: a 100 x 50 picture with a 10-pixel border.
@@ -84,17 +86,13 @@ TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
     auto* still = m_g.Over<CSceneImage>(painted, "still");
     still->EditSettings().blockFrame = 12;
     expect_probes(Get(still, 99), {{3, 3, {12, 0, 0, 255}}});
-    EXPECT_EQ(painted->gets, 1);
-    EXPECT_EQ(painted->releases, 1) << "the block's own image is handed back at once";
+    expect_calls(painted, 1, 1);  // the block's own image is handed back at once
     EXPECT_EQ(still->TestFrame(FRAME_KEY, 5), 1);
     EXPECT_EQ(still->GetFrameCount(), kEndlessFrames);
 
     // In preview the file name is written over a picture read from a file, white
     // over a dark shadow along the top; no label over other pictures.
-    write_photo((m_dir / "photo.png").string(), 600, 300);
-    auto* photo = m_g.Add<CSceneImage>("photo");
-    photo->SetFolder(m_folderName);
-    photo->EditSettings().file = "photo.png";
+    auto* photo = Photo("photo", 600, 300);
     ASSERT_EQ(photo->Validate(nullptr), 0);
     ImagePtr normal;
     {
@@ -160,10 +158,9 @@ TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
     ASSERT_EQ(movie->Validate(nullptr), 0);
     m_g.Count();
 
-    int32_t run = 100;
     {
-        Frame f = Get(movie, 3, 1, &run);
-        EXPECT_EQ(run, 0);
+        Frame f = Ran(movie, 3, 1, 100);
+        EXPECT_EQ(f.run, 0);
         ASSERT_NO_FATAL_FAILURE(expect_size(f, 64, 48));
         expect_probes(f, {{0, 0, kBackground}, {40, 20, kBackground}});  // alpha 0
         // The area scaler weighs the last source column and row a little short (their

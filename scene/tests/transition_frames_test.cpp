@@ -38,20 +38,23 @@ protected:
             start, end, from.has_value(), from.value_or(SceneRect{}), from.has_value(), to};
         return mosaic;
     }
-    // A FILM of three 48 x 36 pictures: two endless ones (green 50 and 150) around one
-    // that changes (green 100, red its frame).
-    CSceneFilm* MakeFilm(int32_t frames, int32_t direction, const std::string& name) {
+    // A FILM of `inputs`, its strip kStrip over the kScreen, counted and checked.
+    CSceneFilm* Film(const std::string& name, int32_t direction, int32_t frames,
+                     std::initializer_list<CScene*> inputs) {
         auto* film = m_g.Add<CSceneFilm>(name);
-        for (int i = 0; i < 3; ++i) {
-            m_pictures[i] = m_g.Add<PaintedScene>(name + std::to_string(i),
-                                                  i == 1 ? 1000 : kEndlessFrames, 48, 36);
-            m_pictures[i]->green = static_cast<uint8_t>(50 + 50 * i);
-            m_g.Input(film, m_pictures[i]);
-        }
+        for (CScene* input : inputs) m_g.Input(film, input);
         film->EditSettings() = FilmSettings{direction, {80, 24, 0}, CColor(0, 0, 255), frames};
         m_g.Count();
         EXPECT_EQ(film->Validate(nullptr), 0);
         return film;
+    }
+    // A FILM of three 48 x 36 pictures: two endless ones (green 50 and 150) around one
+    // that changes (green 100, red its frame).
+    CSceneFilm* MakeFilm(int32_t frames, int32_t direction, const std::string& name) {
+        for (int i = 0; i < 3; ++i)
+            m_pictures[i] = add_painted(m_g, name + std::to_string(i),
+                                        i == 1 ? 1000 : kEndlessFrames, 48, 36, 50 + 50 * i);
+        return Film(name, direction, frames, {m_pictures[0], m_pictures[1], m_pictures[2]});
     }
 
     PaintedScene* m_pictures[3] = {};
@@ -62,12 +65,10 @@ INSTANTIATE_TEST_SUITE_P(BothModes, TransitionFrames, ::testing::Values(32, 24))
 
 TEST_P(TransitionFrames, FadesMixTheColourIntoTheirEnds) {
     Screen(8, 6);
-    auto* input = m_g.Add<PaintedScene>("clip", 30, 8, 6);  // frame f: (f, 200, 0)
-    input->green = 200;
+    auto* input = add_painted(m_g, "clip", 30, 8, 6, 200);  // frame f: (f, 200, 0)
     auto fade = [&](const std::string& name, int32_t mode) {
-        auto* scene = m_g.Over<CSceneFade>(input, name);
-        scene->EditSettings() = FadeSettings{mode, CColor(200, 100, 50), 10};
-        return scene;
+        return with_settings(m_g.Over<CSceneFade>(input, name),
+                             FadeSettings{mode, CColor(200, 100, 50), 10});
     };
     CSceneFade* in = fade("in", FADE_IN);
     CSceneFade* out = fade("out", FADE_OUT);
@@ -102,8 +103,8 @@ TEST_P(TransitionFrames, FadesMixTheColourIntoTheirEnds) {
 TEST_P(TransitionFrames, AMissingImageGivesNoFrame) {
     Screen(4, 4);
     auto* missing = m_g.Add<PaintedScene>("clip", 30, 0, 0);  // gives none
-    auto* fade = m_g.Over<CSceneFade>(missing, "fade");
-    fade->EditSettings() = FadeSettings{FADE_INOUT, CColor(1, 2, 3), 10};
+    with_settings(m_g.Over<CSceneFade>(missing, "fade"),
+                  FadeSettings{FADE_INOUT, CColor(1, 2, 3), 10});
     m_g.Over<CSceneExpand>(missing, "expand")->EditSettings() = {DIRECTION_UP, EXPAND_IN};
     Mosaic(missing, "mosaic", 2, 2);
     m_g.Count();
@@ -111,8 +112,7 @@ TEST_P(TransitionFrames, AMissingImageGivesNoFrame) {
         for (int32_t frame : {0, 15, 29})
             EXPECT_FALSE(Get(m_g.scenes[i].get(), frame).image) << i << " frame " << frame;
     }
-    EXPECT_EQ(missing->gets, 9);
-    EXPECT_EQ(missing->releases, 9);
+    expect_calls(missing, 9, 9);
 }
 
 // ---- CROSSFADE ----
@@ -120,20 +120,15 @@ TEST_P(TransitionFrames, AMissingImageGivesNoFrame) {
 TEST_P(TransitionFrames, CrossfadeChainsItsInputsWithDissolves) {
     Screen(4, 4);
     PaintedScene* inputs[3];
-    auto* cross = m_g.Add<CSceneCrossfade>("cross");
-    for (int i = 0; i < 3; ++i) {
-        inputs[i] = m_g.Add<PaintedScene>("in" + std::to_string(i), 30, 4, 4);
-        inputs[i]->green = static_cast<uint8_t>(100 * i);
-        m_g.Input(cross, inputs[i]);
-    }
-    cross->EditSettings().frames = 10;
+    auto* cross = framed(m_g.Add<CSceneCrossfade>("cross"), 10);
+    for (int i = 0; i < 3; ++i)
+        m_g.Input(cross, inputs[i] = add_painted(m_g, "in" + std::to_string(i), 30, 4, 4, 100 * i));
     // A single input's image is handed through: "!INPUT" gives one shared blank.
     auto* hidden = m_g.Add<PaintedScene>("hidden", 20, 4, 4);
     auto* second = m_g.Add<PaintedScene>("second", 20, 4, 4);
-    auto* overBlank = m_g.Add<CSceneCrossfade>("overBlank");
+    auto* overBlank = framed(m_g.Add<CSceneCrossfade>("overBlank"), 5);
     CSceneLink* blank = m_g.Input(overBlank, hidden, 2);
     m_g.Input(overBlank, second);
-    overBlank->EditSettings().frames = 5;
     m_g.Count();
     ASSERT_EQ(cross->GetFrameCount(), 70);
 
@@ -155,8 +150,7 @@ TEST_P(TransitionFrames, CrossfadeChainsItsInputsWithDissolves) {
     EXPECT_EQ(RunAt(cross, 0), 5) << "the input's own promise counts";
 
     // Outside its frames there is no image, and nothing to give back.
-    int32_t run = 1000;
-    EXPECT_FALSE(Get(cross, 70, 1, &run).image);
+    EXPECT_FALSE(Ran(cross, 70).image);
     for (PaintedScene* input : inputs) EXPECT_EQ(input->gets, input->releases);
 
     CImageBuffer* shared = blank->GetImage(0, 1, nullptr, nullptr);
@@ -183,9 +177,8 @@ TEST_P(TransitionFrames, FilmInEveryDirectionPreviewAndSubPixel) {
     // The separator on rows 3 to 5, the bands on columns 0 to 7 and 56 to 63, the
     // next separator 39 rows on and the changing picture at its frame 0 below it.
     {
-        int32_t run = 1000;
-        Frame f = Get(up, 0, 1, &run);
-        EXPECT_EQ(run, 0);
+        Frame f = Ran(up, 0);
+        EXPECT_EQ(f.run, 0);
         expect_size(f, 64, 48);
         expect_probes(f, {{8, 6, kFirst}, {55, 41, kFirst}, {30, 5, kStrip}, {30, 2, kScreen}});
         expect_probes(f,
@@ -264,12 +257,10 @@ TEST_P(TransitionFrames, FilmFitsEndlessPicturesOnceAndKeepsThemWhileFramesAreOu
     PaintedScene* changing = m_pictures[1];
     for (int32_t frame : {10, 0, 40, 77}) {
         Frame f = Get(film, frame);
-        if (frame < 40) {
-            EXPECT_EQ(f.At(30, 11 - frame), (Rgba{10, 50, 0, 255})) << frame;
-        }
+        if (frame >= 40) continue;
+        EXPECT_EQ(f.At(30, 11 - frame), (Rgba{10, 50, 0, 255})) << frame;
     }
-    EXPECT_EQ(endless->gets, 1);
-    EXPECT_EQ(endless->releases, 1);
+    expect_calls(endless, 1, 1);
     EXPECT_EQ(changing->gets, 4);
 
     // The last frame given back while another is out keeps the pictures, until the
@@ -300,18 +291,13 @@ TEST_P(TransitionFrames, FilmFitsEndlessPicturesOnceAndKeepsThemWhileFramesAreOu
     }
 
     // A picture that gives none is left out, and asked for again.
-    auto* gaps = m_g.Add<CSceneFilm>("gaps");
     auto* missing = m_g.Add<PaintedScene>("missing", kEndlessFrames, 0, 0);
-    auto* clip = m_g.Add<PaintedScene>("clip", 100, 48, 36);
-    m_g.Input(gaps, missing);
-    m_g.Input(gaps, clip);
-    gaps->EditSettings() = FilmSettings{DIRECTION_UP, {80, 24, 0}, CColor(0, 0, 255), 40};
-    m_g.Count();
-    gaps->Validate(nullptr);  // L = 39, one pixel a frame
+    // L = 39, one pixel a frame.
+    auto* gaps =
+        Film("gaps", DIRECTION_UP, 40, {missing, m_g.Add<PaintedScene>("clip", 100, 48, 36)});
     for (int32_t frame : {0, 1})
         expect_probes(Get(gaps, frame), {{30, 20, kScreen}, {30, 46, {uint8_t(frame), 0, 0, 255}}});
-    EXPECT_EQ(missing->gets, 2);
-    EXPECT_EQ(missing->releases, 2);
+    expect_calls(missing, 2, 2);
 }
 
 // ---- EXPAND ----
@@ -327,9 +313,7 @@ Rgba wide_pixel(int32_t x, int32_t y, int32_t) {
 
 TEST_P(TransitionFrames, ExpandStretchesAnEdgeLine) {
     auto expand = [&](CScene* input, const std::string& name, int32_t direction, int32_t inOut) {
-        auto* scene = m_g.Over<CSceneExpand>(input, name);
-        scene->EditSettings() = ExpandSettings{direction, inOut};
-        return scene;
+        return with_settings(m_g.Over<CSceneExpand>(input, name), ExpandSettings{direction, inOut});
     };
     auto* tall = m_g.Add<PatternScene>("tall", 11, 4, 101, tall_pixel);
     auto* wide = m_g.Add<PatternScene>("wide", 11, 11, 3, wide_pixel);
@@ -404,9 +388,8 @@ TEST_P(TransitionFrames, MosaicCellsAndTargetMove) {
 
     // Shrinking to 8 x 6 cells and back moves each pixel by less than a quarter
     // level; cells larger than the picture leave it as it is.
-    int32_t run = 1000;
-    expect_pixels(Get(fine, 2, 1, &run), [](int32_t x, int32_t y) { return mosaic_pixel(x, y); });
-    EXPECT_EQ(run, 0);
+    expect_pixels(Get(fine, 2), [](int32_t x, int32_t y) { return mosaic_pixel(x, y); });
+    EXPECT_EQ(RunAt(fine, 2), 0);
     expect_pixels(Get(coarse, 3), [](int32_t x, int32_t y) { return mosaic_pixel(x, y); });
 
     // Preview scales by the nearest pixel, so a cell shows its top-left pixel.
@@ -449,13 +432,12 @@ TEST_P(TransitionFrames, ShakeJittersItsInputsFrame) {
     });
     auto* shake = m_g.Over<CSceneShake>(input, "s");
     m_g.Count();
-    int32_t run = 1000;
     {
-        Frame f = Get(shake, 0, 1, &run);
+        Frame f = Ran(shake, 0);
         expect_size(f, 12, 2);
         EXPECT_EQ(f.At(6, 0), (Rgba{118, 0, 0, 255})) << "220 x 127 >> 8 plus 20 x 127 >> 8";
+        EXPECT_EQ(f.run, 0);
     }
-    EXPECT_EQ(run, 0);
     expect_probes(Get(shake, 1), {{6, 1, {20, 40, 0, 255}}, {4, 0, {0, 0, 0, 0}}});
     expect_probes(Get(shake, 3), {{6, 1, {220, 120, 0, 255}}, {7, 0, {0, 0, 0, 0}}});
     EXPECT_EQ(input->gets, input->releases);

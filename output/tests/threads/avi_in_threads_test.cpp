@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "base/tests/temp_folder.h"
 #include "output/avi_in.h"

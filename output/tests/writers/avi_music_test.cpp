@@ -1,11 +1,6 @@
 // The AVI writer's music: the format, range and chunks the control thread reads,
 // and the whole music appended to an AVI file, interleaved with its frames.
 
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "output/avi_out.h"
 #include "output/tests/writers/writer_test.h"
 

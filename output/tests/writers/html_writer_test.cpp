@@ -1,14 +1,7 @@
 // The HTML writer: the page byte for byte in every style, its stills, and the
 // folder rules.
 
-#include <sys/stat.h>
-
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "base/cp932.h"
 #include "image/picture_file.h"
@@ -96,9 +89,11 @@ protected:
 
     static constexpr const char* kTail = "</table>\r\n</body>\r\n</html>\r\n";
 
-    // One row of styles 1 and 4, up to the image cell.
+    // One row of styles 1 and 4: the time line, and after the image cell the
+    // structure cell of style 4.
     static std::string Row(int frame, int number, const std::string& time,
-                           const std::string& interval, const char* checkpoint = nullptr) {
+                           const std::string& interval, const char* checkpoint = nullptr,
+                           const std::string& structure = "") {
         return "<tr>\r\n\t<td nowrap valign=\"top\">\r\n\t<table>\r\n" +
                (checkpoint ? print("\t<tr><th nowrap align=\"left\"><font color=\"#%s\">"
                                    "CheckPoint</font></th></tr>\r\n",
@@ -110,7 +105,8 @@ protected:
                    "%s[sec]</td></th>\r\n"
                    "\t</table>\r\n\t</td>\r\n\t<td>\r\n"
                    "\t<img src=\"images/img-%05d.bmp\"><!-- %d -->\r\n\t</td>\r\n",
-                   frame, time.c_str(), interval.c_str(), frame, number);
+                   frame, time.c_str(), interval.c_str(), frame, number) +
+               structure + "</tr>\r\n";
     }
     static std::string Seconds(const std::string& time) {
         return "\t<tr><th nowrap align=\"left\">Time</th><td nowrap> : " + time +
@@ -133,6 +129,17 @@ protected:
         return "\t<td valign=\"top\">\r\n\t<table>\r\n\t\t<tr><td><tt>MAIN</tt></td></tr>\r\n" +
                line("&nbsp;&nbsp;", shot, "STILL", "(null)") +
                line("&nbsp;&nbsp;&nbsp;&nbsp;", source, kind, file) + "\t</table>\r\n\t</td>\r\n";
+    }
+
+    // The width and height of a still in the folder; 0 x 0 when it cannot be read.
+    std::pair<int, int> StillSize(const std::string& path) const {
+        ImagePtr still(load_picture(m_folder / path));
+        return still ? std::pair(still->width, still->height) : std::pair(0, 0);
+    }
+
+    // One row of styles 2 and 3 holding `cells`.
+    static std::string GridRow(const std::string& cells) {
+        return "<!-- Row start -->\r\n<tr>\r\n" + cells + "</tr>\r\n<!-- Row end -->\r\n";
     }
 
     // One cell of styles 2 and 3.
@@ -162,21 +169,18 @@ protected:
 
 TEST_F(HtmlWriterTest, StyleOneListsEachImageWithItsTimesAndCheckPoint) {
     ASSERT_EQ(Write("OUTPUT", 1, {0, 30, 44}), 0);
-    const std::string expected = Head(3) + Row(0, 0, Seconds("0.00"), "0.00") + "</tr>\r\n" +
-                                 Row(30, 1, Seconds("1.00"), "1.00", "ff0010") + "</tr>\r\n" +
-                                 Row(44, 2, Seconds("1.47"), "0.47") + "</tr>\r\n" + kTail;
-    EXPECT_EQ(Page("OUTPUT"), expected);
+    EXPECT_EQ(Page("OUTPUT"), Head(3) + Row(0, 0, Seconds("0.00"), "0.00") +
+                                  Row(30, 1, Seconds("1.00"), "1.00", "ff0010") +
+                                  Row(44, 2, Seconds("1.47"), "0.47") + kTail);
     // Stills of 320 x 240, the 64 x 48 frame fitted inside, through the BMP writer
     // (its bytes are pinned by the image tests).
     EXPECT_EQ(Entries("OUTPUT/images"),
               (std::vector<std::string>{"img-00000.bmp", "img-00030.bmp", "img-00044.bmp"}));
-    ImagePtr still(load_picture(m_folder / "OUTPUT/images/img-00030.bmp"));
-    ASSERT_TRUE(still);
-    EXPECT_EQ(std::pair(still->width, still->height), std::pair(320, 240));
+    EXPECT_EQ(StillSize("OUTPUT/images/img-00030.bmp"), std::pair(320, 240));
 
     // A stopped creation says the page is incomplete.
     ASSERT_EQ(Write("STOPPED", 1, {0}, true), 0);
-    EXPECT_EQ(Page("STOPPED"), Head(1) + Row(0, 0, Seconds("0.00"), "0.00") + "</tr>\r\n" +
+    EXPECT_EQ(Page("STOPPED"), Head(1) + Row(0, 0, Seconds("0.00"), "0.00") +
                                    "</table>\r\n<br><br>\r\n"
                                    "<font color=\"red\">This page was not completed.</font>\r\n"
                                    "</body>\r\n</html>\r\n");
@@ -184,51 +188,47 @@ TEST_F(HtmlWriterTest, StyleOneListsEachImageWithItsTimesAndCheckPoint) {
     // Past a minute: 60.00 seconds stays seconds only; 60.04 adds 1 minute and 0.04
     // seconds.
     ASSERT_EQ(Write("MINUTE", 1, {1500, 1501}, false, 25), 0);
-    const std::string minute =
-        Head(2, 25) + Row(1500, 0, Seconds("60.00"), "60.00") + "</tr>\r\n" +
-        Row(1501, 1,
-            "\t<tr><th nowrap align=\"left\" valign=\"top\">Time</th><td nowrap> : "
-            "60.04[sec]<BR>1:0.04</td></th>\r\n",
-            "0.04") +
-        "</tr>\r\n" + kTail;
-    EXPECT_EQ(Page("MINUTE"), minute);
+    EXPECT_EQ(Page("MINUTE"), Head(2, 25) + Row(1500, 0, Seconds("60.00"), "60.00") +
+                                  Row(1501, 1,
+                                      "\t<tr><th nowrap align=\"left\" valign=\"top\">Time</th>"
+                                      "<td nowrap> : 60.04[sec]<BR>1:0.04</td></th>\r\n",
+                                      "0.04") +
+                                  kTail);
     EXPECT_TRUE(std::filesystem::exists(m_folder.Path() / "MINUTE/images/img-01501.bmp"));
 }
 
 TEST_F(HtmlWriterTest, GridStylesOpenAndCloseTheirRows) {
     // Five columns, seven images: rows of 5 and 2; closing ends the second.
     ASSERT_EQ(Write("FIVE", 3, {0, 15, 30, 45, 60, 75, 89}), 0);
-    std::string five = Head(7) + "<!-- Row start -->\r\n<tr>\r\n" + Cell(0, 0, "0.00", "0.00") +
-                       Cell(15, 1, "0.50", "0.50") + Cell(30, 2, "1.00", "0.50", "ff0010") +
-                       Cell(45, 3, "1.50", "0.50") + Cell(60, 4, "2.00", "0.50") +
-                       "</tr>\r\n<!-- Row end -->\r\n" + "<!-- Row start -->\r\n<tr>\r\n" +
-                       Cell(75, 5, "2.50", "0.50") + Cell(89, 6, "2.97", "0.47") +
-                       "</tr>\r\n<!-- Row end -->\r\n" + kTail;
-    EXPECT_EQ(Page("FIVE"), five);
+    EXPECT_EQ(Page("FIVE"), Head(7) +
+                                GridRow(Cell(0, 0, "0.00", "0.00") + Cell(15, 1, "0.50", "0.50") +
+                                        Cell(30, 2, "1.00", "0.50", "ff0010") +
+                                        Cell(45, 3, "1.50", "0.50") + Cell(60, 4, "2.00", "0.50")) +
+                                GridRow(Cell(75, 5, "2.50", "0.50") + Cell(89, 6, "2.97", "0.47")) +
+                                kTail);
 
     // Three columns, six images: two full rows; closing adds nothing to them.
     ASSERT_EQ(Write("THREE", 2, {0, 10, 20, 30, 40, 50}), 0);
-    std::string three = Head(6) + "<!-- Row start -->\r\n<tr>\r\n" + Cell(0, 0, "0.00", "0.00") +
-                        Cell(10, 1, "0.33", "0.33") + Cell(20, 2, "0.67", "0.33") +
-                        "</tr>\r\n<!-- Row end -->\r\n" + "<!-- Row start -->\r\n<tr>\r\n" +
-                        Cell(30, 3, "1.00", "0.33", "ff0010") + Cell(40, 4, "1.33", "0.33") +
-                        Cell(50, 5, "1.67", "0.33") + "</tr>\r\n<!-- Row end -->\r\n" + kTail;
-    EXPECT_EQ(Page("THREE"), three);
+    EXPECT_EQ(Page("THREE"),
+              Head(6) +
+                  GridRow(Cell(0, 0, "0.00", "0.00") + Cell(10, 1, "0.33", "0.33") +
+                          Cell(20, 2, "0.67", "0.33")) +
+                  GridRow(Cell(30, 3, "1.00", "0.33", "ff0010") + Cell(40, 4, "1.33", "0.33") +
+                          Cell(50, 5, "1.67", "0.33")) +
+                  kTail);
 
     // Small stills.
-    ImagePtr still(load_picture(m_folder / "THREE/images/img-00010.bmp"));
-    ASSERT_TRUE(still);
-    EXPECT_EQ(std::pair(still->width, still->height), std::pair(160, 120));
+    EXPECT_EQ(StillSize("THREE/images/img-00010.bmp"), std::pair(160, 120));
 }
 
 TEST_F(HtmlWriterTest, StyleFourShowsTheStructureWithEscapedNames) {
     ASSERT_EQ(Write("OUTPUT", 4, {10, 50}), 0);
-    const std::string expected = Head(2) + Row(10, 0, Seconds("0.33"), "0.33") +
-                                 Structure("first", "pic", "IMAGE", 10, "p&amp;q.bmp") +
-                                 "</tr>\r\n" + Row(50, 1, Seconds("1.67"), "1.33") +
-                                 Structure("second", "a&lt;b&amp;c", "DRAW", 5, "(null)") +
-                                 "</tr>\r\n" + kTail;
-    EXPECT_EQ(Page("OUTPUT"), expected);
+    EXPECT_EQ(Page("OUTPUT"), Head(2) +
+                                  Row(10, 0, Seconds("0.33"), "0.33", nullptr,
+                                      Structure("first", "pic", "IMAGE", 10, "p&amp;q.bmp")) +
+                                  Row(50, 1, Seconds("1.67"), "1.33", nullptr,
+                                      Structure("second", "a&lt;b&amp;c", "DRAW", 5, "(null)")) +
+                                  kTail);
 }
 
 TEST_F(HtmlWriterTest, TheTitleIsCodePage932AndEscaped) {
@@ -266,7 +266,7 @@ TEST_F(HtmlWriterTest, FolderRules) {
     std::filesystem::create_directories(m_folder.Path() / "OLD/images");
     write_file(m_folder / "OLD/index.htm", "old page");
     ASSERT_EQ(Write("OLD", 1, {90}), 0);
-    EXPECT_EQ(Page("OLD"), Head(1) + Row(90, 0, Seconds("3.00"), "3.00") + "</tr>\r\n" + kTail);
+    EXPECT_EQ(Page("OLD"), Head(1) + Row(90, 0, Seconds("3.00"), "3.00") + kTail);
     EXPECT_EQ(Entries("OLD"),
               (std::vector<std::string>{"images", "images/img-00090.bmp", "index.htm"}));
 }

@@ -1,9 +1,7 @@
 // The Windows Media and QuickTime writers: streams, codecs, times and music as the
 // control thread hands them over, read back through FFmpeg.
 
-#include <cstring>
-#include <string>
-#include <vector>
+#include <array>
 
 #include "output/encoder_probe.h"
 #include "output/qt_out.h"
@@ -16,18 +14,32 @@ namespace {
 
 constexpr int64_t kSecond = 10000000;  // 100 ns units
 
+// The music format SetAudio takes: channels, bits, buffer bytes, rate, bit rate.
+using Audio = std::array<int32_t, 5>;
+
 class MovieWriterTest : public WriterTest {
 protected:
+    // Opens the writer on `name` in the folder for `count` frames of 64 x 48 at 30
+    // positions a second of `scale` units, as the control thread sets it up.
+    void Open(CMovieOut& writer, const std::string& name, int scale, int count,
+              uint32_t bitrate = 0, const Audio& audio = {}) {
+        Record(writer);
+        writer.SetFileName(m_folder / name);
+        EXPECT_EQ(writer.Initialize(), 0);
+        SetVideo(writer, 64, 48, 30, scale, count, bitrate);
+        writer.SetAudio(audio[0], audio[1], audio[2], audio[3], audio[4]);
+    }
+
     // Feeds `frames` flat frames (and with music, `chunkBytes` of `data` per frame)
-    // the way the control thread does: frame n at time n x scale / rate, key flag 1
-    // on frame 0. The result of the first call that failed, else 0.
-    int Feed(CMovieOut& writer, int frames, int rate, int scale, int step,
-             const std::string& data = "", int chunkBytes = 0, int block = 0, int sampleRate = 0) {
+    // the way the control thread does: frame n at n x step / 30 s, key flag 1 on
+    // frame 0. The result of the first call that failed, else 0.
+    int Feed(CMovieOut& writer, int frames, int step, const std::string& data = "",
+             int chunkBytes = 0, int block = 0, int sampleRate = 0) {
         int result = writer.PrepareWriter();
         int64_t read = 0;
         for (int n = 0; result == 0 && n < frames; ++n) {
-            result = Frame(writer, n, 64, 48, n == 0 ? 1 : 0,
-                           int64_t{n} * step * kSecond * scale / rate, Pattern::Flat);
+            result = Frame(writer, n, 64, 48, n == 0 ? 1 : 0, int64_t{n} * step * kSecond / 30,
+                           Pattern::Flat);
             if (result == 0 && chunkBytes > 0) {
                 std::string chunk(static_cast<size_t>(chunkBytes), '\0');
                 const size_t at = static_cast<size_t>(read * block);
@@ -53,12 +65,8 @@ TEST_F(MovieWriterTest, TheEncoderWordAndTheQuickTimeProbe) {
 
 TEST_F(MovieWriterTest, WindowsMediaVideoAtItsTimesAndBitRate) {
     CWMOut writer;
-    Record(writer);
-    writer.SetFileName(m_folder / "out.wmv");
-    ASSERT_EQ(writer.Initialize(), 0);
-    SetVideo(writer, 64, 48, 30, 1, 10, WindowsMediaSettings{}.videoBitrate);
-    writer.SetAudio(0, 0, 0, 0, 0);
-    ASSERT_EQ(Feed(writer, 10, 30, 1, 1), 0);
+    Open(writer, "out.wmv", 1, 10, WindowsMediaSettings{}.videoBitrate);
+    ASSERT_EQ(Feed(writer, 10, 1), 0);
     EXPECT_EQ(Entries(), std::vector<std::string>{"out.wmv"});
 
     Movie movie = read_movie(m_folder / "out.wmv");
@@ -84,12 +92,9 @@ TEST_F(MovieWriterTest, WindowsMediaMusicComesFirst) {
     const WavRecipe recipe{2, 16, 44100, 20 * 1470};
     const std::string data = wav_data(recipe);
     CWMOut writer;
-    Record(writer);
-    writer.SetFileName(m_folder / "music.wmv");
-    writer.Initialize();
-    SetVideo(writer, 64, 48, 30, 1, 20, 524288);
-    writer.SetAudio(2, 16, 11760, 44100, WindowsMediaSettings{}.audioBitrate);
-    ASSERT_EQ(Feed(writer, 20, 30, 1, 1, data, 5880, 4, 44100), 0);
+    Open(writer, "music.wmv", 1, 20, 524288,
+         {2, 16, 11760, 44100, static_cast<int32_t>(WindowsMediaSettings{}.audioBitrate)});
+    ASSERT_EQ(Feed(writer, 20, 1, data, 5880, 4, 44100), 0);
     Movie movie = read_movie(m_folder / "music.wmv");
     ASSERT_EQ(movie.streams.size(), 2u);
     EXPECT_EQ(movie.streams[0].codec, AV_CODEC_ID_WMAV2);
@@ -104,10 +109,7 @@ TEST_F(MovieWriterTest, WindowsMediaRefusesWhatItCannotEncode) {
     // Music faster than the 48 kHz the wmav2 encoder takes (a video bit rate of 0
     // is refused through the command line's own test).
     CWMOut writer;
-    Record(writer);
-    writer.SetFileName(m_folder / "refused.wmv");
-    SetVideo(writer, 64, 48, 30, 1, 10, 524288);
-    writer.SetAudio(2, 16, 12800, 96000, 196608);
+    Open(writer, "refused.wmv", 1, 10, 524288, {2, 16, 12800, 96000, 196608});
     EXPECT_EQ(writer.PrepareWriter(), 1);
     EXPECT_TRUE(Traced("+ Find codec ... failed."));
     EXPECT_FALSE(writer.LastError().empty());
@@ -118,8 +120,7 @@ TEST_F(MovieWriterTest, WindowsMediaRefusesWhatItCannotEncode) {
 TEST_F(MovieWriterTest, WindowsMediaBitRateRulesTheSize) {
     auto size = [&](const std::string& name, uint32_t bitrate) {
         CWMOut writer;
-        writer.SetFileName(m_folder / name);
-        SetVideo(writer, 64, 48, 30, 1, 30, bitrate);
+        Open(writer, name, 1, 30, bitrate);
         EXPECT_EQ(writer.PrepareWriter(), 0);
         for (int n = 0; n < 30; ++n)
             EXPECT_EQ(Frame(writer, n, 64, 48, 0, n * kSecond / 30, Pattern::Noise), 0);
@@ -131,13 +132,9 @@ TEST_F(MovieWriterTest, WindowsMediaBitRateRulesTheSize) {
 
 TEST_F(MovieWriterTest, QuickTimeFramesAreSamplesOfScaleUnits) {
     CQTOut writer;
-    Record(writer);
-    writer.SetFileName(m_folder / "out.mov");
-    ASSERT_EQ(writer.Initialize(), 0);
     // Preview step 4: each frame lasts 4 units of a 30-unit second.
-    SetVideo(writer, 64, 48, 30, 4, 6);
-    writer.SetAudio(0, 0, 0, 0, 0);
-    ASSERT_EQ(Feed(writer, 6, 30, 1, 4), 0);
+    Open(writer, "out.mov", 4, 6);
+    ASSERT_EQ(Feed(writer, 6, 4), 0);
     Movie movie = read_movie(m_folder / "out.mov");
     ASSERT_EQ(movie.streams.size(), 1u);
     const Stream& video = movie.streams[0];
@@ -173,10 +170,8 @@ TEST_F(MovieWriterTest, QuickTimeMusicIsSowtSamplesOfTheChunks) {
         const int chunk = static_cast<int>(recipe.frames / 6) * block;
         const std::string data = wav_data(recipe);
         CQTOut writer;
-        writer.SetFileName(m_folder / name);
-        SetVideo(writer, 64, 48, 30, 1, 6);
-        writer.SetAudio(recipe.channels, recipe.bits, 2 * chunk, recipe.rate, 1);
-        ASSERT_EQ(Feed(writer, 6, 30, 1, 1, data, chunk, block, recipe.rate), 0);
+        Open(writer, name, 1, 6, 0, {recipe.channels, recipe.bits, 2 * chunk, recipe.rate, 1});
+        ASSERT_EQ(Feed(writer, 6, 1, data, chunk, block, recipe.rate), 0);
 
         Movie movie = read_movie(m_folder / name);
         ASSERT_EQ(movie.streams.size(), 2u);

@@ -4,12 +4,6 @@
 
 #include <sys/mount.h>
 
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "base/atomic_file.h"
 #include "output/avi_out.h"
 #include "output/html_out.h"
@@ -68,14 +62,21 @@ protected:
         run.error = writer->LastError();
         return run;
     }
+
+    // Writes "precious" as `name` in the folder (with its folders); the files read,
+    // holding it.
+    ReadFileSet Precious(const std::string& name) {
+        ReadFileSet read;
+        EXPECT_TRUE(read.Add(m_folder.Write(name, "precious"))) << name;
+        return read;
+    }
 };
 
 TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
     for (const Kind& kind : kVideoKinds) {
         SCOPED_TRACE(kind.name);
-        const std::string target = write_file(m_folder / "input.bin", "precious");
-        ReadFileSet read;
-        ASSERT_TRUE(read.Add(target));
+        const std::string target = m_folder / "input.bin";
+        const ReadFileSet read = Precious("input.bin");
         // Reached through another name: a symbolic link beside it.
         std::filesystem::remove(m_folder.Path() / "link.bin");
         std::filesystem::create_symlink("input.bin", m_folder.Path() / "link.bin");
@@ -89,29 +90,21 @@ TEST_F(WriterFailureTest, AFileTheScenarioReadIsNeverTouched) {
     }
 
     // The page of an HTML folder: refused before any folder is made.
-    std::filesystem::create_directory(m_folder.Path() / "PAGE");
-    const std::string page = write_file(m_folder / "PAGE/index.htm", "precious");
-    ReadFileSet read;
-    ASSERT_TRUE(read.Add(page));
-    Outcome run = Write(kHtml, m_folder / "PAGE", 2, read);
+    Outcome run = Write(kHtml, m_folder / "PAGE", 2, Precious("PAGE/index.htm"));
     EXPECT_EQ(run.prepare, 1);
     EXPECT_EQ(run.error, kReadFileReason);
     EXPECT_EQ(Entries("PAGE"), std::vector<std::string>{"index.htm"});
-    EXPECT_EQ(read_bytes(page), "precious");
+    EXPECT_EQ(read_bytes(m_folder / "PAGE/index.htm"), "precious");
 
     // A still of an HTML folder: the frame fails, the still stays, and the page
     // is not written.
-    std::filesystem::create_directories(m_folder.Path() / "STILL/images");
-    const std::string still = write_file(m_folder / "STILL/images/img-00001.bmp", "precious");
-    ReadFileSet stills;
-    ASSERT_TRUE(stills.Add(still));
     m_traces.clear();
-    run = Write(kHtml, m_folder / "STILL", 3, stills);
+    run = Write(kHtml, m_folder / "STILL", 3, Precious("STILL/images/img-00001.bmp"));
     EXPECT_EQ(run.frames, 1);
     EXPECT_EQ(run.close, 1);
     EXPECT_TRUE(Traced("+ save_image_overwrite ... failed."));
     EXPECT_TRUE(Traced(kReadFileReason));
-    EXPECT_EQ(read_bytes(still), "precious");
+    EXPECT_EQ(read_bytes(m_folder / "STILL/images/img-00001.bmp"), "precious");
     EXPECT_EQ(Entries("STILL"),
               (std::vector<std::string>{"images", "images/img-00000.bmp", "images/img-00001.bmp"}));
 }

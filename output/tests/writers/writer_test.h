@@ -23,19 +23,8 @@ protected:
 
     // Records the writer's error, report and trace lines.
     void Record(CMovieBase& writer) {
-        writer.SetCalls(
-            [this](const std::string& text) {
-                m_errors.push_back(text);
-                return 0;
-            },
-            [this](const std::string& text) {
-                m_reports.push_back(text);
-                return 0;
-            },
-            [this](const std::string& text) {
-                m_traces.push_back(text);
-                return 0;
-            });
+        using writer_fixtures::record_into;
+        writer.SetCalls(record_into(m_errors), record_into(m_reports), record_into(m_traces));
     }
 
     bool Traced(const std::string& line) const {

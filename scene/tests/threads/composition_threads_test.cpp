@@ -36,18 +36,14 @@ TEST_P(CompositionThreads, WorkersShareOneBackground) {
         // A fitted background picture (frame 5 of its block) under inputs drawn
         // unscaled and fitted.
         SceneGraph g;
-        g.owner.width = 16;
-        g.owner.height = 12;
-        auto* backdrop = g.Add<PaintedScene>("backdrop", 40, 32, 24);
-        backdrop->green = 50;
+        g.Screen(16, 12);
+        auto* backdrop = add_painted(g, "backdrop", 40, 32, 24, 50);
         auto* picture = g.Over<CSceneImage>(backdrop, "picture");
         picture->EditSettings().blockFrame = 5;
-        auto* a = g.Add<PaintedScene>("a", 30, 8, 6);
-        a->alpha = 180;
         auto* mix = g.Add<CSceneMix>("mix");
         mix->EditSettings().bgcolor = CColor(10, 20, 30, 255);
         g.Background(mix, picture);
-        g.Place(g.Input(mix, a), {1, 1, 8, 6});
+        g.Place(g.Input(mix, add_painted(g, "a", 30, 8, 6, 0, 180)), {1, 1, 8, 6});
         g.Place(g.Input(mix, g.Add<PaintedScene>("b", 20, 16, 12)), {4, 4, 11, 9});
         g.Count();
 

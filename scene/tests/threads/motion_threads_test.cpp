@@ -21,10 +21,8 @@ struct StillGraph {
     CSceneStill* still;
 
     explicit StillGraph(int32_t frames) {
-        g.owner.width = 32;
-        g.owner.height = 24;
-        input = g.Add<PaintedScene>("input", kEndlessFrames, 20, 10);
-        input->green = 40;
+        g.Screen(32, 24);
+        input = add_painted(g, "input", kEndlessFrames, 20, 10, 40);
         still = g.Add<CSceneStill>("still");
         g.Place(g.Input(still, input), {4, 4, 23, 13});
         still->EditSettings() = StillSettings{frames, CColor(1, 2, 3)};
@@ -66,10 +64,8 @@ TEST(MotionThreads, StillComposesEndlessInputsOnce) {
         ASSERT_EQ(shot.input->gets, 1);
         // Every frame is the composition of the frame that made it, as one thread
         // alone makes it from that frame.
-        CImageBuffer* probe = shot.still->GetImage(0, 1, nullptr, nullptr);
-        ASSERT_TRUE(probe);
-        const int32_t made = pixel_at(probe, 10, 10).r;
-        shot.still->ReleaseImage(probe, 0);
+        const int32_t made =
+            HeldFrame(shot.still, 0, shot.still->GetImage(0, 1, nullptr, nullptr)).At(10, 10).r;
         for (int32_t run : runs) ASSERT_EQ(run, 0) << "count - frame - 2";
 
         // Everybody holds the last frame, then gives it back: the last one back
@@ -93,11 +89,9 @@ TEST(MotionThreads, StillComposesEndlessInputsOnce) {
         // the second one, each as one thread alone makes it from the frame that made it.
         StillGraph alone(kFrames);
         const FrameBytes first = alone.Alone(made);
-        CImageBuffer* again = shot.still->GetImage(0, 1, nullptr, nullptr);
-        ASSERT_TRUE(again);
-        const FrameBytes second = alone.Alone(pixel_at(again, 10, 10).r);
-        ASSERT_TRUE(image_bytes(again) == second);
-        shot.still->ReleaseImage(again, 0);
+        HeldFrame again(shot.still, 0, shot.still->GetImage(0, 1, nullptr, nullptr));
+        const FrameBytes second = alone.Alone(again.At(10, 10).r);
+        ASSERT_TRUE(image_bytes(again.image) == second);
         const size_t before = static_cast<size_t>(kWorkers) * 20 + kWorkers;
         ASSERT_EQ(seen.size(), before + static_cast<size_t>(kWorkers) * 20);
         for (size_t i = 0; i < seen.size(); ++i)
@@ -108,20 +102,16 @@ TEST(MotionThreads, StillComposesEndlessInputsOnce) {
 TEST(MotionThreads, TurnsAndMovesShareTheirPictures) {
     constexpr int32_t kFrames = 60;
     SceneGraph g;
-    g.owner.width = 32;
-    g.owner.height = 24;
+    g.Screen(32, 24);
     // Endless pictures of distinct pixels.
     const PatternScene::Paint paint = [](int32_t x, int32_t y, int32_t) {
         return Rgba{static_cast<uint8_t>(10 * x), static_cast<uint8_t>(15 * y), 99, 255};
     };
     auto* picture = g.Add<PatternScene>("p", kEndlessFrames, 24, 16, paint);
     auto* backdrop = g.Add<PatternScene>("bg", kEndlessFrames, 24, 16, paint);
-    auto* rotate = g.Add<CSceneRotate>("rotate");
-    g.Input(rotate, picture);
+    auto* rotate = framed(g.Over<CSceneRotate>(picture, "rotate"), kFrames);
     g.Background(rotate, backdrop);
-    rotate->EditSettings().frames = kFrames;
-    auto* move = g.Add<CSceneAction>("move", SCENE_ACTION);
-    g.Input(move, picture);
+    auto* move = g.Over<CSceneAction>(picture, "move", SCENE_ACTION);
     g.Background(move, backdrop);
     ActionSettings& s = move->EditSettings();
     s.frames = kFrames;

@@ -16,14 +16,9 @@ namespace {
 TEST(SceneThreads, CountedGraphIsReadConcurrently) {
     SceneGraph g;
     auto* picture = g.Add<CSceneImage>("p");
-    auto* cross = g.Add<CSceneCrossfade>("x");
-    cross->EditSettings().frames = 5;
-    for (int i = 0; i < 3; ++i) {
-        auto* still = g.Add<CSceneStill>("s" + std::to_string(i));
-        still->EditSettings().frames = 20;
-        g.Input(still, picture);
-        g.Input(cross, still);
-    }
+    auto* cross = framed(g.Add<CSceneCrossfade>("x"), 5);
+    for (int i = 0; i < 3; ++i)
+        g.Input(cross, framed(g.Over<CSceneStill>(picture, "s" + std::to_string(i)), 20));
     auto* main = g.Add<CSceneSeries>(" ", SCENE_MAIN);
     g.Input(main, cross);
     g.Input(main, picture, 2);  // never reached in frames, but counted
@@ -51,8 +46,7 @@ TEST(SceneThreads, CountedGraphIsReadConcurrently) {
 
 TEST(SceneThreads, BlankIsCreatedOnceForAllThreads) {
     SceneGraph g;
-    g.owner.width = 16;
-    g.owner.height = 16;
+    g.Screen(16, 16);
     auto* picture = g.Add<CSceneImage>("p");
     auto* series = g.Add<CSceneSeries>("s");
     CSceneLink* blank = g.Input(series, picture, 2);

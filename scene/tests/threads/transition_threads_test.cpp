@@ -18,23 +18,18 @@ INSTANTIATE_TEST_SUITE_P(BothModes, TransitionThreads, ::testing::Values(32, 24)
 TEST_P(TransitionThreads, FilmFramesFromManyWorkersMatchTheSingleThreadedOnes) {
     ImageModeScope imageMode(GetParam());
     SceneGraph g;
-    g.owner.width = 64;
-    g.owner.height = 48;
+    g.Screen(64, 48);
     auto* film = g.Add<CSceneFilm>("film");
 
     // Two endless pictures (a drawing, and one frame of a clip) between pictures
     // that change with every frame.
     CSceneDraw* drawing = add_square(g, "drawing", 40, 30, CColor(250, 200, 10, 255),
                                      {4, 3, 35, 26}, CColor(20, 40, 60, 255));
-    auto* clip = g.Add<PaintedScene>("clip", 500, 32, 20);
-    clip->green = 90;
+    auto* clip = add_painted(g, "clip", 500, 32, 20, 90);
     auto* still = g.Over<CSceneImage>(clip, "still");
     still->EditSettings().blockFrame = 17;
-    auto* changingA = g.Add<PaintedScene>("a", 500, 48, 36);
-    changingA->green = 30;
-    auto* changingB = g.Add<PaintedScene>("b", 500, 20, 40);
-    changingB->green = 160;
-    changingB->alpha = 180;
+    auto* changingA = add_painted(g, "a", 500, 48, 36, 30);
+    auto* changingB = add_painted(g, "b", 500, 20, 40, 160, 180);
     for (CScene* input : std::initializer_list<CScene*>{changingA, drawing, changingB, still})
         g.Input(film, input);
     // L = 117 over 52 steps: a quarter pixel beyond the whole one.
