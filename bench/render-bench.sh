@@ -491,7 +491,7 @@ disk_rate() {
     out=$(LC_ALL=C dd if=/dev/zero of="$probe" bs=8M count=128 oflag=direct 2>&1 | tail -1) || true
     rm -f "$probe"
     sed -n 's|.*copied, \([0-9.]*\) s,.*|\1|p' <<<"$out" |
-        python3 -c "import sys; t = sys.stdin.read().strip(); print(f'{(1 << 30) / float(t) / 1e9:.2f}' if t else '?')"
+        python3 -c "import sys; t = sys.stdin.read().strip(); print(f'{(1 << 30) / max(float(t), 1e-6) / 1e9:.2f}' if t else '?')"
 }
 disk_before=$(disk_rate)
 note "the disk takes $disk_before GB/s of direct writes"
