@@ -38,9 +38,7 @@
 # wall time (100 = one core): on a shared machine it shows how much of the two
 # cores a run actually had. "vs fastest peer", on Vemo's rows, is the seconds of the
 # fastest other program at the same scenario, codec and threads over Vemo's, with
-# that program named: above 1x Vemo is the faster. The disk's rate for direct writes
-# is measured before and after the renders; a rawvideo run that writes at 85 % of it
-# or more is noted as bound by the disk. Every run starts after a sync;
+# that program named: above 1x Vemo is the faster. Every run starts after a sync;
 # "write-back s" is how long the sync after it took to put on disk what the run left
 # in the page cache (a program that writes past the cache leaves little).
 set -euo pipefail
@@ -483,19 +481,6 @@ fi
 # Read the pictures once so that the first run does not pay for the disk.
 cat "$picdir"/p*.jpg >/dev/null
 
-# The disk's rate for large direct writes (GB/s), as a movie written past the page
-# cache sees it: a rawvideo render that writes near it waits on the disk, and its
-# speed-up from a second thread says nothing about the program.
-disk_rate() {
-    local probe="$outdir/disk-rate.bin" out
-    out=$(LC_ALL=C dd if=/dev/zero of="$probe" bs=8M count=128 oflag=direct 2>&1 | tail -1) || true
-    rm -f "$probe"
-    sed -n 's|.*copied, \([0-9.]*\) s,.*|\1|p' <<<"$out" |
-        python3 -c "import sys; t = sys.stdin.read().strip(); print(f'{(1 << 30) / max(float(t), 1e-6) / 1e9:.2f}' if t else '?')"
-}
-disk_before=$(disk_rate)
-note "the disk takes $disk_before GB/s of direct writes"
-
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 melt_version=""
 if [[ " ${program_list[*]} " == *" melt "* ]]; then
@@ -582,13 +567,6 @@ for kind in "${scenario_list[@]}"; do
                     oddities+=("$kind $codec $program threads=1 kept ${run_cpu} % of a core busy")
                 fi
                 fps=$(python3 -c "print(f'{$frames / max($run_seconds, 0.01):.1f}')")
-                if [[ $codec == rawvideo && $disk_before != "?" ]]; then
-                    # Rows of whole 4-byte groups, as the AVI stores them.
-                    written=$(python3 -c "print(f'{$frames * (($screen_w * 3 + 3) // 4 * 4) * $screen_h / max($run_seconds, 0.01) / 1e9:.2f}')")
-                    if python3 -c "import sys; sys.exit(0 if $written >= 0.85 * $disk_before else 1)"; then
-                        oddities+=("$kind $codec $program threads=$threads wrote $written GB/s, near the disk's $disk_before: bound by the disk")
-                    fi
-                fi
                 seconds_of["$kind/$codec/$program/$threads"]=$run_seconds
                 speedup="—"
                 base=${seconds_of["$kind/$codec/$program/1"]:-}
@@ -650,7 +628,6 @@ vs_fastest_peer() {
 }
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
-disk_after=$(disk_rate)
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {
     echo "| scenario | codec | program | threads | frames | seconds | write-back s | fps | peak MiB | speed-up | CPU % | vs fastest peer |"
@@ -662,8 +639,6 @@ cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
     echo "- $started, $(nproc) cores ($cpu), $(free -g | awk '/^Mem:/ {print $2}') GiB;" \
         "load average $load_before before, $load_after after"
     echo "- the fastest of $repeat run(s) of each render"
-    echo "- the disk took $disk_before GB/s of direct writes before the renders and" \
-        "$disk_after after (dd, 1 GiB in 8 MiB blocks, oflag=direct)"
     echo "- $pictures pictures of ${pic_w}x${pic_h}, SCREEN $screen_w $screen_h, $rate frames/s," \
         "shots of $shot frames cross-faded over $fade: $scenario_frames frames, written as" \
         "$frames_expected (the last frame once more)"
