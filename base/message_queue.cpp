@@ -57,6 +57,11 @@ void MessageQueue::Run(const MessageHandler& handler) {
     }
 }
 
+bool MessageQueue::Waiting() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return !m_entries.empty();
+}
+
 int MessageQueue::RunPending(const MessageHandler& handler) {
     int handled = 0;
     for (;;) {

@@ -50,6 +50,8 @@ public:
     void Run(const MessageHandler& handler);
     // Handles what is queued now without waiting; the number handled.
     int RunPending(const MessageHandler& handler);
+    // Whether a message waits to be handled: a long task of the receiver can give way.
+    bool Waiting();
     // Ends the running loop after the message being handled.
     void Quit();
     // Takes no more messages and drops those not handled yet; their senders get -1.

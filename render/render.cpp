@@ -283,10 +283,11 @@ void CRender::OnDoneInitRenderFrame(int32_t index) {
 
 void CRender::OnDoneRenderFrame(int32_t index) {
     Trace("CRender::OnDoneRenderFrame");
-    // The batch before is written now, while the core this worker leaves idle is
-    // free, and before its frame takes the job's output place.
-    if (m_unwritten > 0 && !m_finishing) {
-        const int outcome = WriteBatch(std::exchange(m_unwritten, 0));
+    // The frames before are written now, while the core this worker leaves idle is
+    // free. The write gives way to the next finished frame: the batch that frame
+    // completes is handed out first, and what is left waits for the next free core.
+    if (!m_unwritten.empty() && !m_finishing) {
+        const int outcome = WriteUnwritten(true);
         if (outcome != kOutcomeDone) Finish(outcome);
     }
     RenderJob& job = *m_jobs[static_cast<size_t>(index)];
@@ -330,6 +331,9 @@ void CRender::OnCtrlStopRender() {
 void CRender::CompleteBatch() {
     const int32_t finished = m_issued;
     if (m_stopRequested) {
+        // The batches before are written whole, the one that was running not at all.
+        const int outcome = WriteUnwritten(false);
+        if (outcome != kOutcomeDone) return Finish(outcome);
         Trace("+ STOP RENDERING");
         m_writer->MarkAborted();
         return Finish(kOutcomeStopped);
@@ -349,10 +353,14 @@ void CRender::CompleteBatch() {
     m_owner->Send(WM_RENDER_PROGRESS, static_cast<uintptr_t>(last.doneFrame));
     m_params->drawImage = nullptr;
 
-    // The quickest frame of the batch, read before the workers take the next one.
+    // The batch's frames join those waiting to be written; the quickest frame is read
+    // before the workers take the next one.
     int64_t quickest = INT64_MAX;
-    for (int32_t j = 0; j < finished; ++j)
-        quickest = std::min(quickest, m_jobs[static_cast<size_t>(j)]->renderMicros);
+    for (int32_t j = 0; j < finished; ++j) {
+        RenderJob& job = *m_jobs[static_cast<size_t>(j)];
+        quickest = std::min(quickest, job.renderMicros);
+        m_unwritten.push_back({std::exchange(job.outputImage, nullptr), job.doneFrame, job.index});
+    }
 
     // The next batch renders while this one is written.
     int32_t frame = last.doneFrame;
@@ -384,11 +392,13 @@ void CRender::CompleteBatch() {
     // worker, and the other would wait that long at the batch's end; written then, it
     // uses the core of the worker that finished first, which would wait anyway. With one
     // worker there is a core to spare now, and quick frames would only wait for it.
-    if (m_issued >= 2 && quickest >= m_writeMicros) {
-        m_unwritten = finished;
+    // Frames left over from a write that gave way wait with them, but never more than
+    // a batch of them: then the control thread catches up now.
+    if (m_issued >= 2 && quickest >= m_writeMicros &&
+        m_unwritten.size() <= 2 * static_cast<size_t>(finished)) {
         return;
     }
-    const int outcome = WriteBatch(finished);
+    const int outcome = WriteUnwritten(false);
     if (outcome != kOutcomeDone) return Finish(outcome);
     if (m_issued != 0) return;
     WriteFinalFrame();
@@ -396,29 +406,42 @@ void CRender::CompleteBatch() {
     Finish(kOutcomeDone);
 }
 
-int CRender::WriteBatch(int32_t finished) {
+int CRender::WriteUnwritten(bool giveWay) {
     const int64_t started = process_clock_us();
-    for (int32_t j = 0; j < finished; ++j) {
-        const int outcome = WriteJob(*m_jobs[static_cast<size_t>(j)]);
+    int64_t written = 0;
+    while (!m_unwritten.empty()) {
+        const Finished done = m_unwritten.front();
+        m_unwritten.pop_front();
+        const int outcome = WriteFrame(done);
+        if (done.image) m_scenario->ReleaseImage(done.image, done.frame);
         if (outcome != kOutcomeDone) return outcome;
+        ++written;
+        if (giveWay && m_queue.Waiting()) break;
     }
-    m_writeMicros = process_clock_us() - started;
+    // What a whole batch takes to write, at this write's pace.
+    if (written > 0)
+        m_writeMicros = (process_clock_us() - started) / written * std::ssize(m_workers);
     return kOutcomeDone;
 }
 
-int CRender::WriteJob(RenderJob& job) {
-    if (!job.outputImage) return kOutcomeFrame;
+void CRender::ReleaseUnwritten() {
+    for (const Finished& done : m_unwritten) {
+        if (done.image) m_scenario->ReleaseImage(done.image, done.frame);
+    }
+    m_unwritten.clear();
+}
+
+int CRender::WriteFrame(const Finished& done) {
+    if (!done.image) return kOutcomeFrame;
     const int64_t started = process_clock_ms();
-    const int64_t time = int64_t{job.doneFrame} * 10000000 * m_scale / m_frameRate;
+    const int64_t time = int64_t{done.frame} * 10000000 * m_scale / m_frameRate;
     // A key frame of MAIN starts a new shot: a clean point for the writers that mark them.
     CScene* main = m_scenario->MainScene();
     const int32_t key =
-        job.doneFrame == m_startFrame || (main && main->TestFrame(FRAME_KEY, job.doneFrame) == 1)
-            ? 1
-            : 0;
+        done.frame == m_startFrame || (main && main->TestFrame(FRAME_KEY, done.frame) == 1) ? 1 : 0;
     const int32_t position =
-        m_format == kFormatHtml ? job.doneFrame : (job.doneFrame - m_startFrame) / m_step;
-    if (m_writer->DoVideoWriter(job.outputImage, position, m_frameBytes, key, time) != 0) {
+        m_format == kFormatHtml ? done.frame : (done.frame - m_startFrame) / m_step;
+    if (m_writer->DoVideoWriter(done.image, position, m_frameBytes, key, time) != 0) {
         m_failureReason = m_writer->LastError();
         return kOutcomeFrame;
     }
@@ -427,9 +450,8 @@ int CRender::WriteJob(RenderJob& job) {
         m_failureReason = m_writer->LastError();
         return kOutcomeAudio;
     }
-    Trace("+ OUTPUT INSTRUCTION -> CPU(%d):FRAME(%d):CLOCK(%d)", job.index, job.doneFrame,
+    Trace("+ OUTPUT INSTRUCTION -> CPU(%d):FRAME(%d):CLOCK(%d)", done.index, done.frame,
           static_cast<int32_t>(process_clock_ms() - started));
-    ReleaseOutput(job);
     return kOutcomeDone;
 }
 
@@ -464,6 +486,7 @@ void CRender::Finish(int outcome) {
     }
     // Frames not yet written go back; frames still being made are waited for.
     for (auto& job : m_jobs) ReleaseOutput(*job);
+    ReleaseUnwritten();
     if (!Rendering() && m_initAnswered == static_cast<int32_t>(m_workers.size())) CompleteFinish();
 }
 
@@ -474,6 +497,7 @@ void CRender::CompleteFinish() {
     }
     for (auto& worker : m_workers) worker->Join();
     for (auto& job : m_jobs) ReleaseOutput(*job);
+    ReleaseUnwritten();
     m_ahead.Stop();
 
     if (m_writer) {

@@ -11,6 +11,7 @@
 // thread ends by itself (Join waits for it). No thread of the creation outlives it.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <thread>
@@ -65,11 +66,19 @@ private:
     // batch, then the finished batch written in frame order (at once with one frame
     // on its way, else when the first frame of the next batch is done).
     void CompleteBatch();
-    // Writes the first `finished` jobs in frame order; 0, or the outcome that ends the
-    // creation.
-    int WriteBatch(int32_t finished);
-    // Writes one finished job; 0, or the outcome that ends the creation.
-    int WriteJob(RenderJob& job);
+    // A finished frame waiting to be written.
+    struct Finished {
+        CImageBuffer* image;
+        int32_t frame;
+        int32_t index;  // the job that made it
+    };
+    // Writes the unwritten frames in frame order, all of them or, when `giveWay`, until
+    // a message waits; 0, or the outcome that ends the creation.
+    int WriteUnwritten(bool giveWay);
+    // Writes one finished frame; 0, or the outcome that ends the creation.
+    int WriteFrame(const Finished& done);
+    // Gives back the frames not written.
+    void ReleaseUnwritten();
     // The extra frame that gives the last picture its display time.
     void WriteFinalFrame();
     // Ends the creation with `outcome` once no job is rendering any more.
@@ -103,8 +112,10 @@ private:
     PictureAhead m_ahead;
     std::vector<std::unique_ptr<CRenderFrame>> m_workers;
     std::vector<std::unique_ptr<RenderJob>> m_jobs;
-    int32_t m_issued = 0;        // jobs handed out in the current batch
-    int32_t m_unwritten = 0;     // jobs of the batch before, finished and not written yet
+    int32_t m_issued = 0;  // jobs handed out in the current batch
+    // Finished frames not written yet, in frame order: those of the batch before, and
+    // of the one before that when a write gave way to a finished frame.
+    std::deque<Finished> m_unwritten;
     int64_t m_writeMicros = 0;   // how long the last batch written took
     int32_t m_initAnswered = 0;  // workers that answered WM_INIT_RENDER_FRAME
     bool m_started = false;      // the workers were started
