@@ -116,7 +116,7 @@ private:
     // Finished frames not written yet, in frame order: those of the batch before, and
     // of the one before that when a write gave way to a finished frame.
     std::deque<Finished> m_unwritten;
-    int64_t m_writeMicros = 0;   // how long the last batch written took
+    int64_t m_writeMicros = 0;   // what a batch takes to write, at the last write's pace
     int32_t m_initAnswered = 0;  // workers that answered WM_INIT_RENDER_FRAME
     bool m_started = false;      // the workers were started
 
