@@ -65,7 +65,7 @@ Keep* make_keep() {
     // makes the system interrupt every other core running this program to drop the
     // pages from its address cache, which stalls the other workers: with two workers
     // that was some 60 000 page faults and 1 000 such interrupts per 1 110-frame zoom,
-    // and about 0.6 s of system time. Only small blocks live in those heaps.
+    // and a third of its system time. Only small blocks live in those heaps.
     mallopt(M_TRIM_THRESHOLD, static_cast<int>(kHeapTopKept));
     return new Keep;
 }
