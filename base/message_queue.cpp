@@ -45,10 +45,18 @@ void MessageQueue::Run(const MessageHandler& handler) {
         Entry entry;
         {
             std::unique_lock<std::mutex> hold(m_lock);
-            m_arrived.wait(hold, [&] { return m_quit || m_closed || !m_entries.empty(); });
+            m_arrived.wait(hold, [&] {
+                return m_quit || m_closed || !m_entries.empty() || (m_nudged && m_idle);
+            });
             if (m_quit || (m_closed && m_entries.empty())) {
                 m_quit = false;
                 return;
+            }
+            if (m_entries.empty()) {
+                m_nudged = false;
+                hold.unlock();
+                m_idle();
+                continue;
             }
             entry = std::move(m_entries.front());
             m_entries.pop_front();
@@ -83,6 +91,19 @@ void MessageQueue::Quit() {
         m_quit = true;
     }
     m_arrived.notify_all();
+}
+
+void MessageQueue::SetIdle(std::function<void()> idle) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_idle = std::move(idle);
+}
+
+void MessageQueue::Nudge() {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_nudged = true;
+    }
+    m_arrived.notify_one();
 }
 
 void MessageQueue::Close() {

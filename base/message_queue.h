@@ -54,6 +54,11 @@ public:
     bool Waiting();
     // Ends the running loop after the message being handled.
     void Quit();
+    // What the receiver does when nudged while no message waits (set before Run):
+    // a thread that waits for work can lend a hand elsewhere meanwhile.
+    void SetIdle(std::function<void()> idle);
+    // Has the receiver's loop run its idle task once more, when no message waits.
+    void Nudge();
     // Takes no more messages and drops those not handled yet; their senders get -1.
     void Close();
 
@@ -77,4 +82,6 @@ private:
     std::deque<Entry> m_entries;
     bool m_closed = false;
     bool m_quit = false;
+    bool m_nudged = false;
+    std::function<void()> m_idle;
 };

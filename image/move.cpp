@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #if defined(__x86_64__)
@@ -131,6 +132,10 @@ public:
           m_scaled(4 * static_cast<size_t>(columns)),
           m_mix(out->bpp == 24 ? 4 * static_cast<size_t>(out->width) : 0) {}
 
+    // Another thread's rows go through scratch rows of their own.
+    std::unique_ptr<ScaleRowSink> Lane() override {
+        return std::make_unique<MovedRows>(m_background, m_out, m_x, m_y, m_columns, m_mode);
+    }
     uint8_t* Row(int32_t j) override {
         return m_whole && m_mix.empty() ? image_row(m_out, m_y + j) : m_scaled.data();
     }

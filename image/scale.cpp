@@ -3,9 +3,11 @@
 // entry.
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <vector>
 
+#include "base/work_share.h"
 #include "image/blend_kernels.h"
 #include "image/pixel_layout.h"
 #include "image/scale_geometry.h"
@@ -194,6 +196,11 @@ struct Avx2Kernels : Sse2Kernels {
 // memory order, which the processor's prefetch follows. Sums are kept per slot, so
 // that neighbouring result rows share their boundary row's. False, before any row
 // reaches the sink, when this form cannot take the columns' taps.
+//
+// On a frame worker whose fellow workers may be idle, the result rows are made in
+// bands, which any of them may take: a band makes its own sums, so each result row
+// comes from the same sums in the same order as on one thread, and the bytes are the
+// same. The boundary rows between bands are summed twice.
 template <class K>
 bool scale32(const CImageBuffer* source, const ScaleGeometry& g, ScaleRowSink& sink) {
     AxisTaps cols = build_taps(g.sx, g.sw, g.fx, g.dw, g.columns);
@@ -207,51 +214,70 @@ bool scale32(const CImageBuffer* source, const ScaleGeometry& g, ScaleRowSink& s
     int32_t window = 1;
     for (const ScaleTap& t : rows.taps) window = std::max(window, t.count);
     const int32_t slots = window <= kMaxSlots ? window : 1;
-    std::vector<float> sums(reals * static_cast<size_t>(slots));
-    std::vector<int64_t> held(static_cast<size_t>(slots), -1);
-    std::vector<float> acc(reals);
     // Rows are passed upward on the image, the next one a stride further in memory,
     // or with one slot downward, a stride back.
     const int64_t ahead = slots > 1 ? int64_t{source->stride} : -int64_t{source->stride};
-    // The sums of source row q, made unless its slot holds them.
-    auto row_sums = [&](int32_t q) {
-        const size_t slot = static_cast<size_t>(q % slots);
-        float* out = sums.data() + slot * reals;
-        if (held[slot] != q) {
-            K::Row(image_row(source, q), prepared, g.columns, out, ahead);
-            held[slot] = q;
-        }
-        return out;
-    };
-    for (int32_t n = 0; n < g.rows; ++n) {
-        // With one slot the rows go top down, so that the boundary row a result row
-        // ends with is the one the next begins with.
-        const int32_t j = slots > 1 ? g.rows - 1 - n : n;
-        const ScaleTap& t = rows.taps[static_cast<size_t>(j)];
-        if (slots > 1) {
-            for (int32_t k = t.count - 1; k >= 0; --k) row_sums(t.first + k);
-        }
-        if constexpr (K::kOneSweep) {
-            // Every row the result row takes is held in its slot at once.
-            if (t.count <= slots) {
-                const float* held_sums[kMaxSlots];
-                for (int32_t k = 0; k < t.count; ++k) held_sums[k] = row_sums(t.first + k);
-                K::Vertical(held_sums, rows.weights.data() + t.weight, t.count, factor, g.columns,
-                            sink.Row(j));
-                sink.Done(j);
-                continue;
+
+    // Result rows first ... end - 1 into out.
+    auto band = [&](int32_t first, int32_t end, ScaleRowSink& out) {
+        std::vector<float> sums(reals * static_cast<size_t>(slots));
+        std::vector<int64_t> held(static_cast<size_t>(slots), -1);
+        std::vector<float> acc;
+        // The sums of source row q, made unless its slot holds them.
+        auto row_sums = [&](int32_t q) {
+            const size_t slot = static_cast<size_t>(q % slots);
+            float* sum = sums.data() + slot * reals;
+            if (held[slot] != q) {
+                K::Row(image_row(source, q), prepared, g.columns, sum, ahead);
+                held[slot] = q;
             }
+            return sum;
+        };
+        for (int32_t n = first; n < end; ++n) {
+            // With one slot the rows go top down, so that the boundary row a result row
+            // ends with is the one the next begins with.
+            const int32_t j = slots > 1 ? end - 1 - (n - first) : n;
+            const ScaleTap& t = rows.taps[static_cast<size_t>(j)];
+            if (slots > 1) {
+                for (int32_t k = t.count - 1; k >= 0; --k) row_sums(t.first + k);
+            }
+            if constexpr (K::kOneSweep) {
+                // Every row the result row takes is held in its slot at once.
+                if (t.count <= slots) {
+                    const float* held_sums[kMaxSlots];
+                    for (int32_t k = 0; k < t.count; ++k) held_sums[k] = row_sums(t.first + k);
+                    K::Vertical(held_sums, rows.weights.data() + t.weight, t.count, factor,
+                                g.columns, out.Row(j));
+                    out.Done(j);
+                    continue;
+                }
+            }
+            acc.assign(reals, 0.0f);
+            for (int32_t k = 0; k < t.count; ++k) {
+                K::Accumulate(acc.data(), row_sums(t.first + k),
+                              rows.weights[static_cast<size_t>(t.weight + k)],
+                              static_cast<int32_t>(reals));
+            }
+            K::Finish(acc.data(), factor, g.columns, out.Row(j));
+            out.Done(j);
         }
-        std::fill(acc.begin(), acc.end(), 0.0f);
-        for (int32_t k = 0; k < t.count; ++k) {
-            K::Accumulate(acc.data(), row_sums(t.first + k),
-                          rows.weights[static_cast<size_t>(t.weight + k)],
-                          static_cast<int32_t>(reals));
-        }
-        K::Finish(acc.data(), factor, g.columns, sink.Row(j));
-        sink.Done(j);
+    };
+
+    WorkShare* share = current_work_share();
+    constexpr int32_t kBandRows = 64;
+    constexpr int32_t kMostBands = 16;
+    const int32_t bands = share ? std::min(kMostBands, g.rows / kBandRows) : 1;
+    if (bands <= 1 || !share->Helpers()) {
+        band(0, g.rows, sink);
+        return true;
     }
-    return true;
+    // Band 0 is the bottom one: the offering thread starts where one thread would.
+    return share->Run(bands, [&](int32_t b) {
+        const int32_t first = static_cast<int32_t>(int64_t{g.rows} * (bands - 1 - b) / bands);
+        const int32_t end = static_cast<int32_t>(int64_t{g.rows} * (bands - b) / bands);
+        std::unique_ptr<ScaleRowSink> lane = sink.Lane();
+        band(first, end, lane ? *lane : sink);
+    });
 }
 
 // The result rows straight into a new image.

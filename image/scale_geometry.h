@@ -2,6 +2,7 @@
 // The checked geometry that both scalers share. Internal to the image library.
 
 #include <cstdint>
+#include <memory>
 
 #include "image/image_buffer.h"
 
@@ -45,12 +46,15 @@ CImageBuffer* scale_image24_form(const CImageBuffer* source, const ScaleGeometry
 
 // Where the 32-bit scaler puts its result: Row(j) is the place for result row j
 // (4 * columns bytes), Done(j) follows once that row is finished. Rows come in any
-// order, each once.
+// order, each once. Rows may be made on several threads at once, each thread through
+// a lane of its own: Lane gives a sink for one thread's rows of the same result, or
+// null when this sink takes rows from several threads as it stands.
 class ScaleRowSink {
 public:
     virtual ~ScaleRowSink() = default;
     virtual uint8_t* Row(int32_t j) = 0;
     virtual void Done(int32_t j) = 0;
+    virtual std::unique_ptr<ScaleRowSink> Lane() { return nullptr; }
 };
 
 // The 32-bit area-averaging scale (scale_image's arithmetic) of a 32-bit source, row

@@ -216,7 +216,7 @@ void CRender::StartRendering() {
                                  : m_html.frameMode == kHtmlIntervalFrames ? 30
                                                                            : 1;
         auto worker = std::make_unique<CRenderFrame>();
-        const bool started = worker->Start();
+        const bool started = worker->Start(&m_share);
         RenderJob* raw = job.get();
         m_jobs.push_back(std::move(job));
         if (!started) return Finish(kOutcomeThreads);

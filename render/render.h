@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/message_queue.h"
+#include "base/work_share.h"
 #include "output/avi_out.h"
 #include "output/html_out.h"
 #include "output/movie_out.h"
@@ -110,6 +111,8 @@ private:
     // ends. A preview asks fewer batches in between, not more pictures.
     static constexpr int32_t kPicturesAhead = 48;
     PictureAhead m_ahead;
+    // The workers' loops shared out among them; outlives the workers.
+    WorkShare m_share;
     std::vector<std::unique_ptr<CRenderFrame>> m_workers;
     std::vector<std::unique_ptr<RenderJob>> m_jobs;
     int32_t m_issued = 0;  // jobs handed out in the current batch

@@ -10,12 +10,18 @@ CRenderFrame::~CRenderFrame() {
     Join();
 }
 
-bool CRenderFrame::Start() {
+bool CRenderFrame::Start(WorkShare* share) {
+    if (share) m_queue.SetIdle([share] { share->Help(); });
     try {
-        m_thread = std::thread([this] { Run(); });
+        m_thread = std::thread([this, share] {
+            WorkShareScope scope(share, &m_queue);
+            Run();
+        });
     } catch (const std::system_error&) {
         return false;
     }
+    // Only a running worker is a member: the share never nudges a queue nobody reads.
+    if (share) share->AddMember(&m_queue);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/message_queue.h"
+#include "base/work_share.h"
 #include "render/render_param.h"
 #include "scene/render_context.h"
 
@@ -38,8 +39,9 @@ public:
     CRenderFrame(const CRenderFrame&) = delete;
     CRenderFrame& operator=(const CRenderFrame&) = delete;
 
-    // Starts the worker's thread; false when it cannot be started.
-    bool Start();
+    // Starts the worker's thread, a member of `share` (when given) whose loops it helps
+    // with while it waits for a frame; false when it cannot be started.
+    bool Start(WorkShare* share = nullptr);
     MessageQueue& Queue() { return m_queue; }
     // Waits for the thread to end (after WM_TERM_RENDER_FRAME).
     void Join();

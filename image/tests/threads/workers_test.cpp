@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/tests/temp_folder.h"
+#include "base/tests/threads/share_members.h"
 #include "image/compose.h"
 #include "image/cpu_features.h"
 #include "image/effects.h"
@@ -68,6 +71,58 @@ TEST(PictureLoadThreads, WorkersDecodeTheSameFilesAlike) {
                read_exif_property(jpeg, 0x829A) == "1 / 60";
     });
     EXPECT_EQ(failed, std::vector<int>(4, 0));
+}
+
+// A frame worker whose fellows are idle scales in bands that they take: the scaled
+// picture and the moved frames (both layouts handed over, opaque and translucent rows,
+// one source row per slot or many) come out as one thread makes them.
+TEST(ScaleThreads, BandsTakenByIdleWorkersGiveTheOneThreadBytes) {
+    ModeScope mode(32);
+    ImagePtr picture(create_image32(400, 1600));
+    fill_random(picture.get(), 5);
+    for (int32_t y = 0; y < 700; ++y) {
+        uint8_t* row = image_row(picture.get(), y);
+        for (int32_t x = 0; x < 400; ++x) row[4 * x + 3] = 255;
+    }
+    ImagePtr background(create_image32(256, 192));
+    fill_random(background.get(), 6);
+    const RegionPair screen{{0, 0, 256, 192}, {0, 0, 256, 192}};
+    const RegionPair inset{{20, 10, 236, 182}, {30, 12, 226, 180}};
+    const RegionPair moves[] = {{{0, 0, 400, 400}, {40, 500, 360, 820}},  // a few rows each
+                                {{0, 0, 400, 1600}, {0, 0, 400, 1600}}};  // many, one slot
+    auto frames = [&] {
+        std::vector<ImagePtr> made;
+        made.emplace_back(scale_image(picture.get(), 300, 700, 200 * 1024, 180 * 1024, 0, 0,
+                                      400 * 1024, 1600 * 1024));
+        for (const RegionPair& source : moves)
+            for (const RegionPair* place : {&screen, &inset})
+                for (bool hand_over : {false, true})
+                    made.emplace_back(move_image_copy(background.get(), picture.get(), source,
+                                                      *place, screen, 7, 30, 0, hand_over));
+        return made;
+    };
+    const uint32_t probed = detect_cpu_features();
+    for (uint32_t features : {probed, 0u}) {
+        SCOPED_TRACE(features);
+        CpuFeaturesOverride forms(features);
+        const std::vector<ImagePtr> expect = frames();
+        std::atomic<int> rounds{0}, same{0};
+        {
+            ShareMembers members(3, [&](uintptr_t) {
+                EXPECT_TRUE(current_work_share()->Helpers());
+                const std::vector<ImagePtr> got = frames();
+                bool all = got.size() == expect.size();
+                for (size_t i = 0; all && i < got.size(); ++i)
+                    all = got[i] && same_pixels(got[i].get(), expect[i].get());
+                same += all;
+                ++rounds;
+            });
+            for (int round = 0; round < 4; ++round)
+                members.queues[static_cast<size_t>(round % 3)]->Post(ShareMembers::kOffer, 0);
+            while (rounds < 4) std::this_thread::yield();
+        }
+        EXPECT_EQ(same, 4);
+    }
 }
 
 // One worker's pictures: captions in several faces, sizes and alignments (one shrunk),

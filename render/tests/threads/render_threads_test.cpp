@@ -80,3 +80,33 @@ TEST_F(RenderTest, PicturesMadeAheadAreSharedAndGivenBack) {
         EXPECT_EQ(frames[f][2], 250);
     }
 }
+
+// A worker whose frame is done helps the other with its zoom, band by band: the video
+// is the one a single worker makes.
+TEST_F(RenderTest, WorkersHelpingWithAZoomMakeTheOneWorkerVideo) {
+    ImagePtr picture(create_image32(400, 300));
+    for (int32_t y = 0; y < 300; ++y) {
+        uint8_t* row = image_row(picture.get(), y);
+        for (int32_t x = 0; x < 400; ++x) {
+            row[4 * x] = static_cast<uint8_t>(x ^ y);
+            row[4 * x + 1] = static_cast<uint8_t>(x * 3 + y);
+            row[4 * x + 2] = static_cast<uint8_t>(y * 7);
+            row[4 * x + 3] = 255;
+        }
+    }
+    m_folder.Write("big.bmp", bmp_file_bytes(picture.get()));
+    ASSERT_TRUE(
+        Load("SCREEN 200 150\nFRAMERATE 30\nIMAGE \"絵\" { FILE \"big.bmp\" }\n"
+             "ZOOM \"寄\" { INPUT \"絵\" SRC_START 0 0 399 299 SRC_END 40 30 359 269 FRAMES 12 }\n"
+             "ZOOM \"引\" { INPUT \"絵\" SRC_START 60 45 339 254 SRC_END 0 0 399 299 FRAMES 12 }\n"
+             "CROSSFADE \"交\" { INPUT \"寄\" INPUT \"引\" FRAMES 4 }\n"
+             "MAIN { INPUT \"交\" }\n"));
+    std::vector<std::vector<uint8_t>> frames[2];
+    for (int32_t threads : {1, 2}) {
+        const std::string name = "zoom" + std::to_string(threads) + ".avi";
+        ASSERT_EQ(Render(kFormatAvi, name, threads), kOutcomeDone) << name << ": " << m_reason;
+        frames[threads - 1] = writer_fixtures::decode_frames(m_folder / name);
+    }
+    ASSERT_EQ(frames[0].size(), 21u);
+    EXPECT_TRUE(frames[0] == frames[1]);
+}

@@ -1,0 +1,95 @@
+#include "base/work_share.h"
+
+#include <algorithm>
+
+#include "base/message_queue.h"
+
+namespace {
+
+thread_local WorkShare* t_share = nullptr;
+thread_local MessageQueue* t_own = nullptr;
+
+}  // namespace
+
+WorkShare* current_work_share() {
+    return t_share;
+}
+
+WorkShareScope::WorkShareScope(WorkShare* share, MessageQueue* own)
+    : m_share(t_share), m_own(t_own) {
+    t_share = share;
+    t_own = own;
+}
+
+WorkShareScope::~WorkShareScope() {
+    t_share = m_share;
+    t_own = m_own;
+}
+
+void WorkShare::AddMember(MessageQueue* queue) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_members.push_back(queue);
+}
+
+bool WorkShare::Helpers() const {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return std::any_of(m_members.begin(), m_members.end(),
+                       [](const MessageQueue* q) { return q != t_own; });
+}
+
+void WorkShare::Work(Loop& loop) {
+    for (int32_t i = loop.next.fetch_add(1); i < loop.parts; i = loop.next.fetch_add(1)) {
+        try {
+            (*loop.part)(i);
+        } catch (...) {
+            // A part runs on whichever thread took it: the offering thread learns of it.
+            loop.failed = true;
+        }
+    }
+}
+
+bool WorkShare::Run(int32_t parts, const std::function<void(int32_t)>& part) {
+    Loop loop;
+    loop.part = &part;
+    loop.parts = parts;
+    std::vector<MessageQueue*> nudge;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_offers.push_back(&loop);
+        for (MessageQueue* q : m_members)
+            if (q != t_own) nudge.push_back(q);
+    }
+    for (MessageQueue* q : nudge) q->Nudge();
+    Work(loop);
+    {
+        // Taken off the offers, the loop gets no new helper; those inside finish the
+        // parts they took before it ends.
+        std::unique_lock<std::mutex> hold(m_lock);
+        m_offers.erase(std::find(m_offers.begin(), m_offers.end(), &loop));
+        m_left.wait(hold, [&] { return loop.helping == 0; });
+    }
+    return !loop.failed;
+}
+
+void WorkShare::Help() {
+    for (;;) {
+        Loop* loop = nullptr;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            for (Loop* offer : m_offers) {
+                if (offer->next.load() < offer->parts) {
+                    loop = offer;
+                    ++loop->helping;
+                    break;
+                }
+            }
+        }
+        if (!loop) return;
+        Work(*loop);
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            --loop->helping;
+        }
+        m_left.notify_all();
+    }
+}
