@@ -76,8 +76,8 @@ TEST(WorkShare, EveryPartOnceWhileMembersOfferLoopsAtOnce) {
         });
         shared = &members.share;
         for (int loop = 0; loop < kLoops; ++loop)
-            members.queues[static_cast<size_t>(loop % kMembers)]->Post(kOffer,
-                                                                     static_cast<uintptr_t>(loop));
+            members.queues[static_cast<size_t>(loop % kMembers)]->Post(
+                kOffer, static_cast<uintptr_t>(loop));
         while (loops_done < kLoops) std::this_thread::yield();
     }
     EXPECT_EQ(failures, 0);
