@@ -1,6 +1,6 @@
 // Loops shared out among the members of a work share: every part runs once, a member
 // waiting for messages takes the parts the offering thread has not reached, a part
-// that throws fails only its own loop, and messages still come first.
+// that throws fails only its own loop, and a thread alone runs its loop itself.
 
 #include <gtest/gtest.h>
 
@@ -31,11 +31,11 @@ TEST(WorkShare, IdleMembersTakeThePartsTheOfferingThreadHasNotReached) {
     bool held_until_helped = false;
     std::atomic<bool> done{false};
     {
-        WorkShare* shared = nullptr;
         ShareMembers members(3, [&](uintptr_t) {
             const std::thread::id self = std::this_thread::get_id();
-            EXPECT_TRUE(shared->Helpers());
-            const bool ran = shared->Run(2, [&](int32_t part) {
+            WorkShare* share = current_work_share();
+            EXPECT_TRUE(share->Helpers());
+            const bool ran = share->Run(2, [&](int32_t part) {
                 std::unique_lock<std::mutex> hold(lock);
                 if (part == 1) {
                     second_ran_on = std::this_thread::get_id();
@@ -49,7 +49,6 @@ TEST(WorkShare, IdleMembersTakeThePartsTheOfferingThreadHasNotReached) {
             EXPECT_TRUE(ran);
             done = true;
         });
-        shared = &members.share;
         members.queues[0]->Post(kOffer, 0);
         while (!done) std::this_thread::yield();
     }
@@ -64,17 +63,15 @@ TEST(WorkShare, EveryPartOnceWhileMembersOfferLoopsAtOnce) {
     std::atomic<int> loops_done{0};
     std::atomic<int> failures{0};
     {
-        WorkShare* shared = nullptr;
         ShareMembers members(kMembers, [&](uintptr_t loop) {
             // Loop 7's part 3 throws: its loop fails, the others' parts all run.
-            const bool ran = shared->Run(kParts, [&](int32_t part) {
+            const bool ran = current_work_share()->Run(kParts, [&](int32_t part) {
                 ++runs[loop * kParts + static_cast<size_t>(part)];
                 if (loop == 7 && part == 3) throw std::runtime_error("part failed");
             });
             if (ran != (loop != 7)) ++failures;
             ++loops_done;
         });
-        shared = &members.share;
         for (int loop = 0; loop < kLoops; ++loop)
             members.queues[static_cast<size_t>(loop % kMembers)]->Post(
                 kOffer, static_cast<uintptr_t>(loop));
