@@ -1,10 +1,9 @@
 #pragma once
 // Pictures made ahead of the workers. A shot's first frame waits for its picture
 // file to be decoded, and with several workers the other frames of the batch wait
-// with it. This thread decodes the pictures a frame some way ahead will show, at the
-// lowest priority, so that it runs mostly on a core no worker wants: beside a single
-// worker, or while one worker of a batch waits for the other. The frame that needs
-// the picture then finds it in its scene.
+// with it. This thread decodes the pictures a frame some way ahead will show, at a
+// lower priority than the workers, and the frame that needs the picture then finds it
+// in its scene.
 //
 // Every picture taken is held until the render has passed the frame it was taken
 // for, and then given back: a picture the frames' scenes took meanwhile stays theirs,
