@@ -275,7 +275,7 @@ bool scale32(const CImageBuffer* source, const ScaleGeometry& g, ScaleRowSink& s
         band(0, g.rows, sink);
         return true;
     }
-    // Band 0 is the bottom one: the offering thread starts where one thread would.
+    // Band 0 is the bottom one, where a single band of rows that share their sums starts.
     return share->Run(bands, [&](int32_t b) {
         const int32_t first = static_cast<int32_t>(int64_t{g.rows} * (bands - 1 - b) / bands);
         const int32_t end = static_cast<int32_t>(int64_t{g.rows} * (bands - b) / bands);
