@@ -23,8 +23,8 @@ constexpr uint32_t kQuit = ShareMembers::kQuit;
 constexpr uint32_t kOffer = ShareMembers::kOffer;
 
 TEST(WorkShare, IdleMembersTakeThePartsTheOfferingThreadHasNotReached) {
-    // The offering thread's first part holds it until another thread has run the
-    // second: only a helper can have taken it.
+    // Whichever thread takes the first part is held there until another thread has
+    // run the second: the two parts ran on two threads, so a helper took one.
     std::mutex lock;
     std::condition_variable changed;
     std::thread::id second_ran_on;
@@ -32,7 +32,6 @@ TEST(WorkShare, IdleMembersTakeThePartsTheOfferingThreadHasNotReached) {
     std::atomic<bool> done{false};
     {
         ShareMembers members(3, [&](uintptr_t) {
-            const std::thread::id self = std::this_thread::get_id();
             WorkShare* share = current_work_share();
             EXPECT_TRUE(share->Helpers());
             const bool ran = share->Run(2, [&](int32_t part) {
@@ -44,7 +43,7 @@ TEST(WorkShare, IdleMembersTakeThePartsTheOfferingThreadHasNotReached) {
                 }
                 held_until_helped = changed.wait_for(hold, std::chrono::seconds(20), [&] {
                     return second_ran_on != std::thread::id{};
-                }) && second_ran_on != self;
+                }) && second_ran_on != std::this_thread::get_id();
             });
             EXPECT_TRUE(ran);
             done = true;
