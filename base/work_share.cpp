@@ -52,14 +52,15 @@ bool WorkShare::Run(int32_t parts, const std::function<void(int32_t)>& part) {
     Loop loop;
     loop.part = &part;
     loop.parts = parts;
-    std::vector<MessageQueue*> nudge;
     {
+        // Nothing here allocates once the loop is on offer: an exception must not leave
+        // it there after it has gone. (A queue's lock is never held while it takes this
+        // one, so nudging under it is safe.)
         std::lock_guard<std::mutex> hold(m_lock);
         m_offers.push_back(&loop);
         for (MessageQueue* q : m_members)
-            if (q != t_own) nudge.push_back(q);
+            if (q != t_own) q->Nudge();
     }
-    for (MessageQueue* q : nudge) q->Nudge();
     Work(loop);
     {
         // Taken off the offers, the loop gets no new helper; those inside finish the
