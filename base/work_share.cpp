@@ -94,3 +94,17 @@ void WorkShare::Help() {
         m_left.notify_all();
     }
 }
+
+bool run_row_bands(int32_t rows, int32_t bandRows, int32_t mostBands,
+                   const std::function<void(int32_t first, int32_t end, bool shared)>& band) {
+    WorkShare* share = current_work_share();
+    const int32_t bands = share ? std::min(mostBands, rows / std::max(bandRows, 1)) : 1;
+    if (bands <= 1 || !share->Helpers()) {
+        band(0, rows, false);
+        return true;
+    }
+    return share->Run(bands, [&](int32_t b) {
+        band(static_cast<int32_t>(int64_t{rows} * (bands - 1 - b) / bands),
+             static_cast<int32_t>(int64_t{rows} * (bands - b) / bands), true);
+    });
+}

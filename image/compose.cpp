@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/work_share.h"
 #include "image/blend_kernels.h"
 #include "image/pixel_layout.h"
 
@@ -221,13 +222,17 @@ CImageBuffer* crossfade_image_24a(const CImageBuffer* a, const CImageBuffer* b, 
     if (!result) return nullptr;
     // Each row is mixed into a row that stays in the first-level cache and split from
     // there: the 32-bit mix never goes out to memory. Rows in memory order (bottom row
-    // first): the processor's prefetch follows ascending addresses.
-    std::vector<uint8_t> mix(4 * static_cast<size_t>(a->width));
-    for (int32_t y = a->height - 1; y >= 0; --y) {
-        crossfade_bytes(image_row(a, y), image_row(b, y), mix.data(),
-                        4 * static_cast<int64_t>(a->width), wa, wb, true);
-        split_alpha_row(mix.data(), image_row(result.get(), y), image_alpha_row(result.get(), y),
-                        a->width);
-    }
-    return result.release();
+    // first): the processor's prefetch follows ascending addresses. Bands of rows go to
+    // workers that wait, each with its own mix row: the pass would otherwise hold one
+    // worker while the other has nothing to do at the batch's end.
+    const bool done = run_row_bands(a->height, 32, 32, [&](int32_t first, int32_t end, bool) {
+        std::vector<uint8_t> mix(4 * static_cast<size_t>(a->width));
+        for (int32_t y = end - 1; y >= first; --y) {
+            crossfade_bytes(image_row(a, y), image_row(b, y), mix.data(),
+                            4 * static_cast<int64_t>(a->width), wa, wb, true);
+            split_alpha_row(mix.data(), image_row(result.get(), y),
+                            image_alpha_row(result.get(), y), a->width);
+        }
+    });
+    return done ? result.release() : nullptr;
 }

@@ -267,19 +267,8 @@ bool scale32(const CImageBuffer* source, const ScaleGeometry& g, ScaleRowSink& s
     // share, is short (halving them from 64 cut the time the zoom spent on one worker
     // by about a fifth), and a 1080-row result sums 31 boundary rows twice, about 1 % of the
     // source rows of a 4000x3000 picture.
-    WorkShare* share = current_work_share();
-    constexpr int32_t kBandRows = 32;
-    constexpr int32_t kMostBands = 32;
-    const int32_t bands = share ? std::min(kMostBands, g.rows / kBandRows) : 1;
-    if (bands <= 1 || !share->Helpers()) {
-        band(0, g.rows, sink);
-        return true;
-    }
-    // Band 0 is the bottom one, where a single band of rows that share their sums starts.
-    return share->Run(bands, [&](int32_t b) {
-        const int32_t first = static_cast<int32_t>(int64_t{g.rows} * (bands - 1 - b) / bands);
-        const int32_t end = static_cast<int32_t>(int64_t{g.rows} * (bands - b) / bands);
-        std::unique_ptr<ScaleRowSink> lane = sink.Lane();
+    return run_row_bands(g.rows, 32, 32, [&](int32_t first, int32_t end, bool shared) {
+        std::unique_ptr<ScaleRowSink> lane = shared ? sink.Lane() : nullptr;
         band(first, end, lane ? *lane : sink);
     });
 }

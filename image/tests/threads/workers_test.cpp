@@ -73,9 +73,10 @@ TEST(PictureLoadThreads, WorkersDecodeTheSameFilesAlike) {
     EXPECT_EQ(failed, std::vector<int>(4, 0));
 }
 
-// A frame worker whose fellows are idle scales in bands that they take: the scaled
-// picture and the moved frames (both layouts handed over, opaque and translucent rows,
-// one source row per slot or many) come out as one thread makes them.
+// A frame worker whose fellows are idle scales and cross-fades in bands that they take:
+// the scaled picture, the moved frames (both layouts handed over, opaque and translucent
+// rows, one source row per slot or many) and a hand-over cross-fade come out as one
+// thread makes them.
 TEST(ScaleThreads, BandsTakenByIdleWorkersGiveTheOneThreadBytes) {
     ModeScope mode(32);
     ImagePtr picture(create_image32(400, 1600));
@@ -99,6 +100,8 @@ TEST(ScaleThreads, BandsTakenByIdleWorkersGiveTheOneThreadBytes) {
                 for (bool hand_over : {false, true})
                     made.emplace_back(move_image_copy(background.get(), picture.get(), source,
                                                       *place, screen, 7, 30, 0, hand_over));
+        // The hand-over cross-fade of two of those frames, in bands of its own.
+        made.emplace_back(crossfade_image_24a(background.get(), made[1].get(), 37));
         return made;
     };
     const uint32_t probed = detect_cpu_features();
