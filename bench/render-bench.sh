@@ -31,6 +31,9 @@
 #   --length             also render the slideshow for 1 and for 10 minutes (mpeg4, two
 #                        threads) and compare their peak memory: it should not grow
 #                        with the video's length
+#   --pair               also make each scenario's video (the first codec) as two one-thread
+#                        renders at once: the work two cores give two renders that share
+#                        nothing, the measure for the speed-up of two threads
 #   -h, --help
 #
 # The table goes to standard output and to DIR/results.md (results-quick.md with
@@ -56,6 +59,7 @@ programs="vemo,ffmpeg,melt"
 keep=0
 prepare=0
 length_check=0
+pair_check=0
 repeat=1
 
 usage() { sed -n '/^# Usage:/,/^# --quick/{/^# --quick/!p}' "$0" | sed 's/^# \{0,1\}//'; }
@@ -70,6 +74,7 @@ while (($# > 0)); do
     case "$1" in
     --quick) quick=1 ;;
     --length) length_check=1 ;;
+    --pair) pair_check=1 ;;
     --dir) dir=${2:?--dir needs a folder}; shift ;;
     --vemo) vemo=${2:?--vemo needs a path}; shift ;;
     --scenarios) scenarios=${2:?--scenarios needs a list}; shift ;;
@@ -603,6 +608,51 @@ if ((length_check)) && [[ -n "$vemo" ]]; then
     done
 fi
 
+# Two one-thread renders at once share no frame, batch or writer: what they make
+# in their time, against one render alone, is what the two cores give this work.
+pair_lines=()
+if ((pair_check)) && [[ -n "$vemo" ]]; then
+    codec=${codec_list[0]}
+    for kind in "${scenario_list[@]}"; do
+        name="$outdir/$kind-$codec-pair"
+        note "$kind $codec: two vemo renders at once, one thread each"
+        best=""
+        for ((rep = 1; rep <= repeat; rep++)); do
+            rm -f "$name-a.avi" "$name-b.avi"
+            sync
+            # shellcheck disable=SC2016
+            if ! measure "$name.log" "$name.time" bash -c \
+                '"$1" render "$2" -o "$3-a" --format avi --codec "$4" --threads 1 & a=$!
+                 "$1" render "$2" -o "$3-b" --format avi --codec "$4" --threads 1; b=$?
+                 wait "$a" && exit "$b"' \
+                _ "$vemo" "$dir/$kind$suffix.txt" "$name" "$codec"; then
+                best=""
+                break
+            fi
+            if [[ -z "$best" ]] ||
+                python3 -c "import sys; sys.exit(0 if $run_seconds < $best else 1)"; then
+                best=$run_seconds
+            fi
+        done
+        rm -f "$name-a.avi" "$name-b.avi"
+        if [[ -z "$best" ]]; then
+            pair_lines+=("two renders of $kind at once failed: see $name.log")
+            continue
+        fi
+        line="two one-thread renders of $kind ($codec) at once: $best s"
+        one=${seconds_of["$kind/$codec/vemo/1"]:-}
+        two=${seconds_of["$kind/$codec/vemo/2"]:-}
+        if [[ -n "$one" ]]; then
+            line+=", $(python3 -c "print(f'{2 * $one / max($best, 0.01):.2f}')")× the work of one alone in its time"
+        fi
+        if [[ -n "$one" && -n "$two" ]]; then
+            line+="; one render on two threads: $(python3 -c "print(f'{$one / max($two, 0.01):.2f}')")×"
+        fi
+        note "  $line"
+        pair_lines+=("$line")
+    done
+fi
+
 # On Vemo's rows: the seconds of the fastest other program at the same scenario,
 # codec and threads over Vemo's, and which program that was.
 vs_fastest_peer() {
@@ -646,6 +696,9 @@ cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
         "$(ffmpeg -version | head -1 | cut -d' ' -f1-3)$melt_version"
     if ((melt_missing)); then
         echo "- melt is not installed (sudo apt-get install melt): its runs are left out"
+    fi
+    if ((${#pair_lines[@]} > 0)); then
+        printf -- '- %s\n' "${pair_lines[@]}"
     fi
     if ((${#length_lines[@]} > 0)); then
         printf -- '- %s\n' "${length_lines[@]}"
