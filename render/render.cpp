@@ -283,15 +283,17 @@ void CRender::OnDoneInitRenderFrame(int32_t index) {
 
 void CRender::OnDoneRenderFrame(int32_t index) {
     Trace("CRender::OnDoneRenderFrame");
+    RenderJob& job = *m_jobs[static_cast<size_t>(index)];
+    job.state = 0;
     // The frames before are written now, while the core this worker leaves idle is
-    // free. The write gives way to the next finished frame: the batch that frame
-    // completes is handed out first, and what is left waits for the next free core.
-    if (!m_unwritten.empty() && !m_finishing) {
+    // free. The write gives way to the next finished frame. The frame that completes
+    // the batch writes nothing first: every worker waits for the next batch, which is
+    // handed out before what is left is written.
+    const bool completes = !Rendering() && m_initAnswered == static_cast<int32_t>(m_workers.size());
+    if (!m_unwritten.empty() && !m_finishing && !completes) {
         const int outcome = WriteUnwritten(true);
         if (outcome != kOutcomeDone) Finish(outcome);
     }
-    RenderJob& job = *m_jobs[static_cast<size_t>(index)];
-    job.state = 0;
     job.doneFrame = job.frame;
     job.outputImage = job.image;
     job.image = nullptr;
@@ -303,7 +305,7 @@ void CRender::OnDoneRenderFrame(int32_t index) {
         }
         return;
     }
-    if (m_initAnswered == static_cast<int32_t>(m_workers.size()) && !Rendering()) CompleteBatch();
+    if (completes) CompleteBatch();
 }
 
 void CRender::ProxyRender(int32_t index) {
@@ -355,6 +357,7 @@ void CRender::CompleteBatch() {
 
     // The batch's frames join those waiting to be written; the quickest frame is read
     // before the workers take the next one.
+    const size_t leftOver = m_unwritten.size();
     int64_t quickest = INT64_MAX;
     for (int32_t j = 0; j < finished; ++j) {
         RenderJob& job = *m_jobs[static_cast<size_t>(j)];
@@ -392,10 +395,14 @@ void CRender::CompleteBatch() {
     // worker, and the other would wait that long at the batch's end; written then, it
     // uses the core of the worker that finished first, which would wait anyway. With one
     // worker there is a core to spare now, and quick frames would only wait for it.
-    // Frames left over from a write that gave way wait with them, but never more than
-    // a batch of them: then the control thread catches up now.
+    // Frames left over from a write that gave way are written now, while the new
+    // batch renders: written before it was handed out, they kept every worker waiting
+    // (a quarter of the batches of a two-thread zoom). With more than a batch of
+    // frames waiting the control thread catches up with all of them now.
     if (m_issued >= 2 && quickest >= m_writeMicros &&
         m_unwritten.size() <= 2 * static_cast<size_t>(finished)) {
+        const int outcome = WriteUnwritten(false, leftOver);
+        if (outcome != kOutcomeDone) Finish(outcome);
         return;
     }
     const int outcome = WriteUnwritten(false);
@@ -406,10 +413,10 @@ void CRender::CompleteBatch() {
     Finish(kOutcomeDone);
 }
 
-int CRender::WriteUnwritten(bool giveWay) {
+int CRender::WriteUnwritten(bool giveWay, size_t most) {
     const int64_t started = process_clock_us();
     int64_t written = 0;
-    while (!m_unwritten.empty()) {
+    while (!m_unwritten.empty() && static_cast<size_t>(written) < most) {
         const Finished done = m_unwritten.front();
         m_unwritten.pop_front();
         const int outcome = WriteFrame(done);

@@ -73,9 +73,9 @@ private:
         int32_t frame;
         int32_t index;  // the job that made it
     };
-    // Writes the unwritten frames in frame order, all of them or, when `giveWay`, until
-    // a message waits; 0, or the outcome that ends the creation.
-    int WriteUnwritten(bool giveWay);
+    // Writes the unwritten frames in frame order, at most `most` of them and, when
+    // `giveWay`, until a message waits; 0, or the outcome that ends the creation.
+    int WriteUnwritten(bool giveWay, size_t most = SIZE_MAX);
     // Writes one finished frame; 0, or the outcome that ends the creation.
     int WriteFrame(const Finished& done);
     // Gives back the frames not written.
