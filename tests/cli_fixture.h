@@ -1,6 +1,7 @@
 #pragma once
 // The fixture of the tests that run vemo: a private folder for each test, files
-// written into it (scenarios in code page 932), and vemo run inside it.
+// written into it (scenarios in code page 932), and vemo run inside it the way a
+// user at a shell would run it.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,23 @@
 #include <vector>
 
 #include "base/tests/temp_folder.h"
-#include "tests/run_program.h"
+
+struct ProgramResult {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Standard output target of run_program: the program starts with it closed.
+inline constexpr const char* kClosedOutput = "<closed>";
+
+// Runs `program` with `args` in `directory` (empty: the current one), standard
+// input from /dev/null, and collects both output streams. With `standard_output`
+// the standard output goes to that file instead (e.g. /dev/full), or is closed
+// (kClosedOutput); `out` then stays empty.
+ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& directory = {},
+                          const std::string& standard_output = {});
 
 class VemoCommand : public ::testing::Test {
 protected:

@@ -1,4 +1,4 @@
-#include "tests/run_program.h"
+#include "tests/cli_fixture.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-
-#include "base/tests/temp_folder.h"
 
 extern char** environ;
 

@@ -90,14 +90,13 @@ TEST_P(Effects, ThroughColorClearsAlphaOfOneColourInPlace) {
     expect_pixels_at(
         img.get(), {{0, 0, {30, 20, 11, 150}}, {1, 0, {30, 20, 10, 0}}, {2, 0, {30, 20, 13, 150}}});
     EXPECT_EQ(through_color_image(nullptr, 0, 0, 0), -1);
-}
 
-TEST(Effects24, ThroughColorGivesAPlaneToAnOpaquePicture) {
-    ImagePtr img(create_image(2, 1, 24));
-    put_pixel(img.get(), 1, 0, {3, 2, 1, 0});
-    ASSERT_EQ(through_color_image(img.get(), 1, 2, 3), 0);
-    ASSERT_TRUE(img->alpha);
-    expect_pixels_at(img.get(), {{0, 0, {0, 0, 0, 255}}, {1, 0, {3, 2, 1, 0}}});
+    // A 24-bit picture without a plane is given one.
+    ImagePtr plain(create_image(2, 1, 24));
+    put_pixel(plain.get(), 1, 0, {3, 2, 1, 0});
+    ASSERT_EQ(through_color_image(plain.get(), 1, 2, 3), 0);
+    ASSERT_TRUE(plain->alpha);
+    expect_pixels_at(plain.get(), {{0, 0, {0, 0, 0, 255}}, {1, 0, {3, 2, 1, 0}}});
 }
 
 TEST_P(Effects, PhotoFramePaintsAWhiteBorder) {
@@ -142,39 +141,28 @@ TEST_P(Blur, EdgePixelsCountTwiceCornersFourTimesAndAlphaBlursAlike) {
 class Jitter : public BothModes {};
 VEMO_BOTH_MODES(Jitter);
 
-enum class Shape { Mix, Right, Left };
-
-// Blue is the source column plus 100.
+// Blue is the source column plus 100; clear outside the 12 columns.
 Bgra column(int32_t x) {
-    return {static_cast<uint8_t>(100 + x), 50, 0, 255};
+    return x < 0 || x >= 12 ? Bgra{0, 0, 0, 0} : Bgra{static_cast<uint8_t>(100 + x), 50, 0, 255};
 }
 
-void expect_shape(const CImageBuffer* out, Shape shape, int32_t frame) {
-    const Bgra clear{0, 0, 0, 0};
-    for (int32_t x = 0; x < 12; ++x) {
-        const Bgra right = x >= 5 ? column(x - 5) : clear;
-        const Bgra left = x < 7 ? column(x + 5) : clear;
-        Bgra expect = shape == Shape::Right ? right : left;
-        if (shape == Shape::Mix) {
-            // Both at 127 / 255: (c * 127 >> 8) for each.
-            auto mix = [](uint8_t a, uint8_t b) {
-                return static_cast<uint8_t>(((a * 127) >> 8) + ((b * 127) >> 8));
-            };
-            expect = {mix(left.b, right.b), mix(left.g, right.g), 0, std::max(left.a, right.a)};
-        }
-        EXPECT_EQ(pixel_at(out, x, 1), expect) << "frame " << frame << ", x " << x;
-    }
-}
-
+// Shift 5 moves the picture right, -5 left; 0 mixes both at 127 / 255: (c * 127) >> 8
+// of each.
 TEST_P(Jitter, FramesCycleMixRightMixLeft) {
     ImagePtr src = Picture(12, 2, [](int32_t x, int32_t) { return column(x); });
-    const std::pair<int32_t, Shape> frames[] = {
-        {0, Shape::Mix}, {1, Shape::Right}, {2, Shape::Mix},        {3, Shape::Left},
-        {4, Shape::Mix}, {-1, Shape::Left}, {INT32_MIN, Shape::Mix}};
-    for (auto [frame, shape] : frames) {
-        ImagePtr out(jitter_image(src.get(), frame));
-        ASSERT_TRUE(out) << frame;
-        expect_shape(out.get(), shape, frame);
+    auto mix = [](uint8_t a, uint8_t b) {
+        return static_cast<uint8_t>(((a * 127) >> 8) + ((b * 127) >> 8));
+    };
+    const std::pair<int32_t, int32_t> frames[] = {{0, 0}, {1, 5},   {2, 0},        {3, -5},
+                                                  {4, 0}, {-1, -5}, {INT32_MIN, 0}};
+    for (auto [frame, shift] : frames) {
+        SCOPED_TRACE(::testing::Message() << "frame " << frame);
+        expect_every_pixel(ImagePtr(jitter_image(src.get(), frame)).get(), [&](int32_t x, int32_t) {
+            const Bgra left = column(x + 5), right = column(x - 5);
+            return shift ? column(x - shift)
+                         : Bgra{mix(left.b, right.b), mix(left.g, right.g), 0,
+                                std::max(left.a, right.a)};
+        });
     }
     EXPECT_FALSE(jitter_image(nullptr, 0));
 }

@@ -200,14 +200,13 @@ TEST_F(JpegFile, DamagedAndOversizedJpegsGiveNone) {
                       JpegOutcome::kDecoded)
                 << keep;
             EXPECT_FALSE(image);
-            write_file(Path("cut.jpg"), cut);
-            EXPECT_FALSE(ImagePtr(load_picture(Path("cut.jpg")))) << keep;
+            EXPECT_FALSE(Load("cut.jpg", cut)) << keep;
         }
         // An end marker in the middle of the coded data.
         Bytes ended = jpeg;
         ended[ended.size() / 2] = 0xFF;
         ended[ended.size() / 2 + 1] = 0xD9;
-        EXPECT_FALSE(ImagePtr(load_picture_from_memory(ended.data(), ended.size())));
+        EXPECT_FALSE(Load("ended.jpg", ended));
     }
 
     // A header claiming 65000 x 65000 pixels is refused before anything is allocated
@@ -222,7 +221,7 @@ TEST_F(JpegFile, DamagedAndOversizedJpegsGiveNone) {
     EXPECT_EQ(decode_jpeg(giant.data(), giant.size(), kMaxPicturePixels, &image),
               JpegOutcome::kOversized);
     EXPECT_FALSE(image);
-    EXPECT_FALSE(ImagePtr(load_picture_from_memory(giant.data(), giant.size())));
+    EXPECT_FALSE(Load("giant.jpg", giant));
     EXPECT_EQ(decode_jpeg(jpeg.data(), jpeg.size(), 64 * 64 - 1, &image), JpegOutcome::kOversized);
     EXPECT_FALSE(ImagePtr(load_picture_from_memory(jpeg.data(), jpeg.size(), 64 * 64 - 1)));
     EXPECT_TRUE(ImagePtr(load_picture_from_memory(jpeg.data(), jpeg.size(), 64 * 64)));

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <random>
 
 #include "image/blend_kernels.h"
 #include "image/cpu_features.h"
@@ -100,36 +98,13 @@ TEST_P(Scale, NearestPicksOneSourcePixel) {
     });
 }
 
-TEST(Scale24, SourceWithoutPlaneScalesOpaqueAndHugeMagnificationStaysInside) {
-    ImagePtr src = make_plain24(2, 2, {60, 70, 80, 0});
-    ImagePtr out(scale_image(src.get(), 0, 0, 1024, 1024, 0, 0, 2048, 2048));
-    ASSERT_TRUE(out && out->alpha);
-    EXPECT_EQ(pixel_at(out.get(), 0, 0), (Bgra{60, 70, 80, 255}));
-    expect_pixels_at(
-        ImagePtr(scale_image_nearest(src.get(), 0, 0, 1024, 1024, 0, 0, 2048, 2048)).get(),
-        {{0, 0, {60, 70, 80, 255}}});
-
-    // 2048 result pixels out of 1/1024 of a source pixel: spans shorter than one unit.
-    ImagePtr line = make_uniform(24, 3, 1, {10, 20, 30, 255});
-    ImagePtr huge(scale_image(line.get(), 0, 0, 2048 * 1024, 1024, 2047, 0, 1, 1024));
-    ASSERT_TRUE(huge);
-    EXPECT_EQ(huge->width, 2048);
-    EXPECT_EQ(pixel_at(huge.get(), 2047, 0), (Bgra{10, 20, 30, 255}));
-    expect_pixels_at(ImagePtr(scale_image(line.get(), 0, 0, 4096, 1024, 0, 0, 1, 1024)).get(),
-                     {{3, 0, {10, 20, 30, 255}}});
-}
-
 // Pictures of noise scaled both ways: the packed form's sums are the plain form's;
 // only an exact half rounds differently (to even instead of up).
 TEST(ScaleSse2, MatchesPlainFormUpToRoundingOfHalves) {
     if (!VEMO_SSE2_KERNELS || !(detect_cpu_features() & kCpuSSE2))
         GTEST_SKIP() << "no SSE2 forms on this processor";
-    std::mt19937 random(7);
-    ImagePtr src = make_picture(32, 37, 23, [&](int32_t, int32_t) {
-        uint32_t v = random();
-        return Bgra{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                    static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-    });
+    ImagePtr src(create_image32(37, 23));
+    fill_random(src.get(), 7);
     struct Case {
         int32_t ox, oy, dw, dh, sx, sy, sw, sh;
     };
@@ -155,7 +130,6 @@ TEST(ScaleSse2, MatchesPlainFormUpToRoundingOfHalves) {
     for (const Case& c : cases) {
         ImagePtr plain = scaled(0, src.get(), c), packed = scaled(kCpuSSE2, src.get(), c);
         ASSERT_TRUE(plain && packed);
-        // The AVX2 form gives the SSE2 form's bytes exactly.
         if (detect_cpu_features() & kCpuAVX2) {
             ASSERT_TRUE(same_pixels(scaled(kCpuSSE2 | kCpuAVX2, src.get(), c).get(), packed.get()));
         }
@@ -232,15 +206,6 @@ TEST_P(Rotate, SizesOfOtherAngles) {
                      {{5, 4, {1, 2, 3, 255}}, {0, 0, {0, 0, 0, 0}}, {10, 7, {0, 0, 0, 0}}});
 }
 
-TEST(Rotate24, PictureWithoutPlaneTurnsOpaque) {
-    ImagePtr turned(rotate_image(make_plain24(4, 2, {7, 8, 9, 0}).get(), 90));
-    ASSERT_TRUE(turned && turned->alpha);
-    expect_pixels_at(turned.get(), {{0, 0, {0, 0, 0, 0}}, {0, 1, {7, 8, 9, 255}}});
-    EXPECT_FALSE(rotate_image(nullptr, 90));
-    ImagePtr gray(create_image(4, 2, 8));
-    EXPECT_FALSE(rotate_image(gray.get(), 90)) << "not a working layout";
-}
-
 class Fit : public BothModes {};
 VEMO_BOTH_MODES(Fit);
 
@@ -255,6 +220,16 @@ TEST_P(Fit, InsideCentresTheWholePictureBetweenTransparentBands) {
         fitted.get(),
         {{160, 39, {0, 0, 0, 0}}, {0, 40, kColour}, {160, 200, kColour}, {160, 280, {0, 0, 0, 0}}});
     EXPECT_GT(pixel_at(fitted.get(), 160, 279).a, 250);
+
+    ImagePtr src = Picture(4, 2, [](int32_t x, int32_t y) {
+        return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 5, 255};
+    });
+    // Same aspect: 4 x 2 into 2 x 1 by nearest takes columns 0 and 2 of row 0.
+    expect_pixels_at(ImagePtr(fit_image(src.get(), 2, 1, FIT_INSIDE | FIT_NEAREST)).get(),
+                     {{0, 0, {0, 0, 5, 255}}, {1, 0, {2, 0, 5, 255}}});
+    // Wider into 2 x 2 inside: scaled to 2 x 1 at (0, 0), the row below transparent.
+    expect_pixels_at(ImagePtr(fit_image(src.get(), 2, 2, FIT_INSIDE | FIT_NEAREST)).get(),
+                     {{1, 0, {2, 0, 5, 255}}, {1, 1, {0, 0, 0, 0}}});
 }
 
 TEST_P(Fit, FillCropsTheOverflow) {
@@ -272,18 +247,6 @@ TEST_P(Fit, FillCropsTheOverflow) {
         EXPECT_EQ(pixel_at(area.get(), x, y).a, 255) << x << "," << y;
 }
 
-TEST_P(Fit, SameAspectAndNearestScaling) {
-    ImagePtr src = Picture(4, 2, [](int32_t x, int32_t y) {
-        return Bgra{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 5, 255};
-    });
-    // Same aspect: 4 x 2 into 2 x 1 by nearest takes columns 0 and 2 of row 0.
-    expect_pixels_at(ImagePtr(fit_image(src.get(), 2, 1, FIT_INSIDE | FIT_NEAREST)).get(),
-                     {{0, 0, {0, 0, 5, 255}}, {1, 0, {2, 0, 5, 255}}});
-    // Wider into 2 x 2 inside: scaled to 2 x 1 at (0, 0), the row below transparent.
-    expect_pixels_at(ImagePtr(fit_image(src.get(), 2, 2, FIT_INSIDE | FIT_NEAREST)).get(),
-                     {{1, 0, {2, 0, 5, 255}}, {1, 1, {0, 0, 0, 0}}});
-}
-
 TEST_P(Fit, FlagsAndEmptyFitsGiveNone) {
     ImagePtr src = Uniform(1000, 1, kColour);
     EXPECT_FALSE(fit_image(src.get(), 100, 100, 0));
@@ -299,12 +262,34 @@ TEST_P(Fit, FlagsAndEmptyFitsGiveNone) {
                      {{50, 50, Depth() == 32 ? Bgra{10, 19, 29, 243} : kColour}});
 }
 
-TEST(Fit24, PictureWithoutPlaneFitsIntoTransparentBands) {
-    // The still pages fit frames with the 24-bit form whatever the image mode.
-    ImagePtr fitted(fit_image(make_plain24(8, 2, {40, 50, 60, 0}).get(), 4, 4, FIT_INSIDE));
-    ASSERT_TRUE(fitted && fitted->alpha);
-    EXPECT_EQ(fitted->bpp, 24);
-    expect_pixels_at(fitted.get(), {{0, 0, {0, 0, 0, 0}}, {1, 1, {40, 50, 60, 255}}});
+// A 24-bit picture without a plane comes out with an opaque one. The still pages fit
+// frames with the 24-bit form whatever the image mode.
+TEST(Plain24, PicturesWithoutPlaneComeOutOpaque) {
+    const Bgra solid{40, 50, 60, 255}, clear{0, 0, 0, 0};
+    ImagePtr src = make_plain24(8, 2, {40, 50, 60, 0});
+    ImagePtr scaled(scale_image(src.get(), 0, 0, 1024, 1024, 0, 0, 2048, 2048));
+    ImagePtr nearest(scale_image_nearest(src.get(), 0, 0, 1024, 1024, 0, 0, 2048, 2048));
+    ImagePtr turned(rotate_image(src.get(), 90));
+    ImagePtr fitted(fit_image(src.get(), 4, 4, FIT_INSIDE));
+    for (const CImageBuffer* image : {scaled.get(), nearest.get(), turned.get(), fitted.get()}) {
+        ASSERT_TRUE(image && image->alpha);
+        EXPECT_EQ(image->bpp, 24);
+    }
+    expect_pixels_at(scaled.get(), {{0, 0, solid}});
+    expect_pixels_at(nearest.get(), {{0, 0, solid}});
+    expect_pixels_at(turned.get(), {{0, 0, clear}, {0, 1, solid}});
+    expect_pixels_at(fitted.get(), {{0, 0, clear}, {1, 1, solid}});
+    EXPECT_FALSE(rotate_image(nullptr, 90));
+    EXPECT_FALSE(rotate_image(ImagePtr(create_image(4, 2, 8)).get(), 90)) << "not a working layout";
+
+    // 2048 result pixels out of 1/1024 of a source pixel: spans shorter than one unit.
+    ImagePtr line = make_uniform(24, 3, 1, {10, 20, 30, 255});
+    ImagePtr huge(scale_image(line.get(), 0, 0, 2048 * 1024, 1024, 2047, 0, 1, 1024));
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(huge->width, 2048);
+    EXPECT_EQ(pixel_at(huge.get(), 2047, 0), (Bgra{10, 20, 30, 255}));
+    expect_pixels_at(ImagePtr(scale_image(line.get(), 0, 0, 4096, 1024, 0, 0, 1, 1024)).get(),
+                     {{3, 0, {10, 20, 30, 255}}});
 }
 
 }  // namespace

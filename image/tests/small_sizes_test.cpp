@@ -123,9 +123,8 @@ TEST_P(SmallSizes, NewImagesKeepTheirSizes) {
                   blur_image(i), crossfade_image(i, other.get(), 37)})
                 same_size(made);
             for (int32_t frame = 0; frame < 4; ++frame) same_size(jitter_image(i, frame));
-            for (int32_t degrees : {0, 7, 45, 90, 135, 180, -100, 271}) {
+            for (int32_t degrees : {0, 7, 45, 90, 135, 180, -100, 271})
                 ASSERT_TRUE(ImagePtr(rotate_image(i, degrees))) << degrees;
-            }
             for (int flags : {FIT_INSIDE, FIT_FILL | FIT_NEAREST}) {
                 ImagePtr fitted(fit_image(i, 17, 5, flags));  // none when it fits to nothing
                 const std::pair size(17, 5);

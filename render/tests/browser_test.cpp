@@ -9,7 +9,6 @@
 
 #include <sys/wait.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -45,19 +44,6 @@ std::string quoted(const std::string& text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
-}
-
-// "file://" and the path, every byte outside the unreserved ones percent-encoded.
-std::string file_url(const fs::path& path) {
-    std::string url = "file://";
-    for (unsigned char c : path.string()) {
-        char escaped[4];
-        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
-        const bool plain =
-            std::isalnum(c) || std::string_view("/-._~").find(c) != std::string_view::npos;
-        url += plain ? std::string(1, static_cast<char>(c)) : std::string(escaped);
-    }
-    return url;
 }
 
 // `text` with every "%XX" (as encodeURIComponent writes them) decoded.
@@ -216,7 +202,7 @@ TEST_F(BrowserTest, StoryboardPagesLoadEveryStillAndReadTheirJapaneseNamesInChro
     m_folder.Write("harness.html", harness_page({"style4/index.htm", "style2/index.htm"}));
     const BrowserRun dom =
         run_browser({"--allow-file-access-from-files", "--virtual-time-budget=10000", "--dump-dom",
-                     file_url(m_folder.Path() / "harness.html")},
+                     (m_folder.Path() / "harness.html").string()},
                     m_folder.Path());
     ASSERT_EQ(dom.status, 0) << dom.Describe();
     const auto pages = parse_verdict(dom.output);
@@ -272,7 +258,7 @@ TEST_F(BrowserTest, StoryboardPagesLoadEveryStillAndReadTheirJapaneseNamesInChro
     fs::remove(shot, ignored);
     const BrowserRun screenshot =
         run_browser({"--hide-scrollbars", "--window-size=900,1000", "--screenshot=" + shot.string(),
-                     file_url(m_folder.Path() / "style4" / "index.htm")},
+                     (m_folder.Path() / "style4" / "index.htm").string()},
                     m_folder.Path());
     ASSERT_EQ(screenshot.status, 0) << screenshot.Describe();
     ImagePtr picture(load_picture(shot.string()));

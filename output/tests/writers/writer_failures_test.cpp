@@ -45,13 +45,9 @@ protected:
     Outcome Write(const Kind& kind, const std::string& target, int frames,
                   const ReadFileSet& read = {}, const std::function<void()>& between = nullptr) {
         std::unique_ptr<CMovieOut> writer = kind.make();
-        Record(*writer);
-        writer->SetFileName(target);
         writer->SetReadFiles(read);
+        Open(*writer, target, 64, 48, frames, 30, 1, WindowsMediaSettings{}.videoBitrate);
         Outcome run;
-        writer->Initialize();
-        SetVideo(*writer, 64, 48, 30, 1, frames, WindowsMediaSettings{}.videoBitrate);
-        writer->SetAudio(0, 0, 0, 0, 0);
         run.prepare = writer->PrepareWriter();
         for (int n = 0; run.prepare == 0 && run.frames == 0 && n < frames; ++n)
             run.frames = Frame(*writer, n, 64, 48, n == 0 ? 1 : 0, int64_t{n} * 10000000 / 30,
@@ -173,10 +169,8 @@ TEST_F(WriterFailureTest, EncoderThreadsEndWithTheWriter) {
     const size_t before = thread_count();
     for (const std::string& target : {m_folder / "x264.avi", std::string("/dev/full")}) {
         CAVIOut writer;
-        writer.SetFileName(target);
         writer.SetCompressor({"libx264"});
-        writer.Initialize();
-        SetVideo(writer, 320, 240, 30, 1, 30);
+        Open(writer, target, 320, 240, 30);
         ASSERT_EQ(writer.PrepareWriter(), 0);
         int result = 0;
         for (int n = 0; result == 0 && n < 30; ++n)

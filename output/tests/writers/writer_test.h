@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ extern "C" {
 
 class WriterTest : public ::testing::Test {
 protected:
+    using Pattern = writer_fixtures::Pattern;
+
     static void SetUpTestSuite() { av_log_set_level(AV_LOG_QUIET); }
 
     // Records the writer's error, report and trace lines.
@@ -31,17 +34,25 @@ protected:
         return std::find(m_traces.begin(), m_traces.end(), line) != m_traces.end();
     }
 
-    // The video format the control thread sets: frames of width x height, 24-bit
-    // rows padded to 4 bytes, `count` positions.
-    static void SetVideo(CMovieOut& writer, int width, int height, int rate, int scale, int count,
-                         uint32_t bitrate = 0) {
+    // The music format SetAudio takes: channels, bits, buffer bytes, rate, bit rate.
+    using Audio = std::array<int32_t, 5>;
+
+    // Records the writer and sets it up on `path` as the control thread does: `count`
+    // positions of width x height frames (24-bit rows padded to 4 bytes), `rate` a
+    // second of `scale` units.
+    void Open(CMovieOut& writer, const std::string& path, int width, int height, int count,
+              int rate = 30, int scale = 1, uint32_t bitrate = 0, const Audio& audio = {}) {
+        Record(writer);
+        writer.SetFileName(path);
+        EXPECT_EQ(writer.Initialize(), 0);
         writer.SetVideo(width, height, image_stride(width, 24) * height, rate, scale, bitrate,
                         count);
+        writer.SetAudio(audio[0], audio[1], audio[2], audio[3], audio[4]);
     }
 
     // Hands gradient (or `pattern`) frame n to the writer at position n.
     static int Frame(CMovieOut& writer, int n, int width, int height, int key, int64_t time,
-                     writer_fixtures::Pattern pattern = writer_fixtures::Pattern::Gradient) {
+                     Pattern pattern = Pattern::Gradient) {
         ImagePtr frame = writer_fixtures::make_frame(n, width, height, pattern);
         return writer.DoVideoWriter(frame.get(), n, image_stride(width, 24) * height, key, time);
     }
@@ -52,6 +63,22 @@ protected:
         const int closed = writer.CloseWriter();
         writer.Finish();
         return result != 0 ? result : closed;
+    }
+
+    // Decodes the file: frame i must be the pattern frame shown[i], every byte within
+    // `tolerance` of it.
+    void ExpectFrames(const std::string& name, int width, int height, const std::vector<int>& shown,
+                      Pattern pattern = Pattern::Gradient, int tolerance = 0) {
+        const auto frames = writer_fixtures::decode_frames(m_folder / name);
+        ASSERT_EQ(frames.size(), shown.size()) << name;
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const auto expected = writer_fixtures::expected_rows(shown[i], width, height, pattern);
+            ASSERT_EQ(frames[i].size(), expected.size()) << name << " " << i;
+            int worst = 0;
+            for (size_t k = 0; k < expected.size(); ++k)
+                worst = std::max(worst, std::abs(frames[i][k] - expected[k]));
+            EXPECT_LE(worst, tolerance) << name << " frame " << i;
+        }
     }
 
     // Paths under the folder, or under one inside it, hidden temporary files included.
