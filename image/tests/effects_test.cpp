@@ -155,7 +155,8 @@ TEST_P(Jitter, FramesCycleMixRightMixLeft) {
     };
     const std::pair<int32_t, int32_t> frames[] = {{0, 0}, {1, 5},   {2, 0},        {3, -5},
                                                   {4, 0}, {-1, -5}, {INT32_MIN, 0}};
-    for (auto [frame, shift] : frames) {
+    for (const auto& [frame, given] : frames) {
+        const int32_t shift = given;  // a lambda may not capture a structured binding
         SCOPED_TRACE(::testing::Message() << "frame " << frame);
         expect_every_pixel(ImagePtr(jitter_image(src.get(), frame)).get(), [&](int32_t x, int32_t) {
             const Bgra left = column(x + 5), right = column(x - 5);
