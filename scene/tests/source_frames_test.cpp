@@ -119,8 +119,13 @@ TEST_P(SourceFrames, BlockFrameAndPreviewLabel) {
 TEST_P(SourceFrames, CaptionsAndDrawings) {
     auto* text = m_g.Add<CSceneText>("t");
     TextSettings& t = text->EditSettings();
-    t.text = "AB", t.font = kDefaultFontFace, t.color = CColor(255, 255, 0, 255);
-    t.width = 40, t.height = 20, t.fontWidth = 8, t.fontHeight = 16;
+    t.text = "AB";
+    t.width = 40;
+    t.height = 20;
+    t.font = kDefaultFontFace;
+    t.fontWidth = 8;
+    t.fontHeight = 16;
+    t.color = CColor(255, 255, 0, 255);
     ASSERT_EQ(text->Validate(nullptr), 0);
     // ANGLE turns the finished caption.
     for (auto [angle, width, height] : {std::tuple{0, 40, 20}, {90, 20, 40}}) {
@@ -141,9 +146,12 @@ TEST_P(SourceFrames, ClipFramesFitIntoTheirRectangleOverTheBackground) {
     auto* movie = m_g.Add<CSceneMovie>("m");
     movie->SetFolder(m_folderName);
     MovieSettings& s = movie->EditSettings();
-    // FILE "clip.avi" 8 4 39 19 (twice the clip's size: every clip pixel becomes 2 x 2),
-    // FRAME_START 2, FRAMES 20, BGCOLOR 1 2 3.
-    s = MovieSettings{"clip.avi", true, {8, 4, 39, 19}, 1, 2, 20, CColor(1, 2, 3, 255)};
+    s.file = "clip.avi";
+    s.hasRect = true;
+    s.rect = {8, 4, 39, 19};  // twice the clip's size: every clip pixel becomes 2 x 2
+    s.frameStart = 2;
+    s.frames = 20;
+    s.bgcolor = CColor(1, 2, 3, 255);
     const Rgba kBackground{1, 2, 3, 0};
     ASSERT_EQ(movie->Validate(nullptr), 0);
     m_g.Count();
