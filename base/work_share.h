@@ -53,12 +53,12 @@ private:
 // The share the calling thread's loops may be split over; null when none.
 WorkShare* current_work_share();
 
-// Rows [0, rows) in bands of at least `bandRows` rows, at most `mostBands` of them,
-// shared over the calling thread's share when another member may help: band(first, end,
-// shared) for each, the bottom band (the highest rows) first. One band, band(0, rows,
-// false), on this thread when there is no share, no helper or too few rows. False when a
-// band threw, as Run.
-bool run_row_bands(int32_t rows, int32_t bandRows, int32_t mostBands,
+// Rows [0, rows) in bands of at least 32 rows, at most 32 of them, shared over the
+// calling thread's share when another member may help: band(first, end, shared) for
+// each, the bottom band (the highest rows) first. One band, band(0, rows, false), on
+// this thread when there is no share, no helper or too few rows. False when a band
+// threw, as Run.
+bool run_row_bands(int32_t rows,
                    const std::function<void(int32_t first, int32_t end, bool shared)>& band);
 
 // Makes `share` the calling thread's share, `own` being this thread's queue (not nudged

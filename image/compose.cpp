@@ -225,7 +225,7 @@ CImageBuffer* crossfade_image_24a(const CImageBuffer* a, const CImageBuffer* b, 
     // first): the processor's prefetch follows ascending addresses. Bands of rows go to
     // workers that wait, each with its own mix row: the pass would otherwise hold one
     // worker while the other has nothing to do at the batch's end.
-    const bool done = run_row_bands(a->height, 32, 32, [&](int32_t first, int32_t end, bool) {
+    const bool done = run_row_bands(a->height, [&](int32_t first, int32_t end, bool) {
         std::vector<uint8_t> mix(4 * static_cast<size_t>(a->width));
         for (int32_t y = end - 1; y >= first; --y) {
             crossfade_bytes(image_row(a, y), image_row(b, y), mix.data(),

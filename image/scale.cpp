@@ -263,11 +263,8 @@ bool scale32(const CImageBuffer* source, const ScaleGeometry& g, ScaleRowSink& s
         }
     };
 
-    // Bands of 32 rows or more: the frame's last band, which the other worker cannot
-    // share, is short (halving them from 64 cut the time the zoom spent on one worker
-    // by about a fifth), and a 1080-row result sums 31 boundary rows twice, about 1 % of the
-    // source rows of a 4000x3000 picture.
-    return run_row_bands(g.rows, 32, 32, [&](int32_t first, int32_t end, bool shared) {
+    // Each band sums its own boundary rows; a lane gives a shared band its own scratch.
+    return run_row_bands(g.rows, [&](int32_t first, int32_t end, bool shared) {
         std::unique_ptr<ScaleRowSink> lane = shared ? sink.Lane() : nullptr;
         band(first, end, lane ? *lane : sink);
     });
