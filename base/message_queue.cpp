@@ -65,11 +65,6 @@ void MessageQueue::Run(const MessageHandler& handler) {
     }
 }
 
-bool MessageQueue::Waiting() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    return !m_entries.empty();
-}
-
 int MessageQueue::RunPending(const MessageHandler& handler) {
     int handled = 0;
     for (;;) {

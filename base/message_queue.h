@@ -50,8 +50,6 @@ public:
     void Run(const MessageHandler& handler);
     // Handles what is queued now without waiting; the number handled.
     int RunPending(const MessageHandler& handler);
-    // Whether a message waits to be handled: a long task of the receiver can give way.
-    bool Waiting();
     // Ends the running loop after the message being handled.
     void Quit();
     // What the receiver does when nudged while no message waits (set before Run):

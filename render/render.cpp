@@ -285,27 +285,17 @@ void CRender::OnDoneRenderFrame(int32_t index) {
     Trace("CRender::OnDoneRenderFrame");
     RenderJob& job = *m_jobs[static_cast<size_t>(index)];
     job.state = 0;
-    // The frames before are written now, while the core this worker leaves idle is
-    // free. The write gives way to the next finished frame. The frame that completes
-    // the batch writes nothing first: every worker waits for the next batch, which is
-    // handed out before what is left is written.
-    const bool completes = !Rendering() && m_initAnswered == static_cast<int32_t>(m_workers.size());
-    if (!m_unwritten.empty() && !m_finishing && !completes) {
-        const int outcome = WriteUnwritten(true);
-        if (outcome != kOutcomeDone) Finish(outcome);
-    }
     job.doneFrame = job.frame;
     job.outputImage = job.image;
     job.image = nullptr;
+    const bool complete = !Rendering() && m_initAnswered == static_cast<int32_t>(m_workers.size());
     if (m_finishing) {
         // Nothing more is written: the frame goes back at once.
         ReleaseOutput(job);
-        if (!Rendering() && m_initAnswered == static_cast<int32_t>(m_workers.size())) {
-            CompleteFinish();
-        }
+        if (complete) CompleteFinish();
         return;
     }
-    if (completes) CompleteBatch();
+    if (complete) CompleteBatch();
 }
 
 void CRender::ProxyRender(int32_t index) {
@@ -333,9 +323,7 @@ void CRender::OnCtrlStopRender() {
 void CRender::CompleteBatch() {
     const int32_t finished = m_issued;
     if (m_stopRequested) {
-        // The batches before are written whole, the one that was running not at all.
-        const int outcome = WriteUnwritten(false);
-        if (outcome != kOutcomeDone) return Finish(outcome);
+        // The batches before were written as the next went out; this one is not.
         Trace("+ STOP RENDERING");
         m_writer->MarkAborted();
         return Finish(kOutcomeStopped);
@@ -355,13 +343,8 @@ void CRender::CompleteBatch() {
     m_owner->Send(WM_RENDER_PROGRESS, static_cast<uintptr_t>(last.doneFrame));
     m_params->drawImage = nullptr;
 
-    // The batch's frames join those waiting to be written; the quickest frame is read
-    // before the workers take the next one.
-    const size_t leftOver = m_unwritten.size();
-    int64_t quickest = INT64_MAX;
     for (int32_t j = 0; j < finished; ++j) {
         RenderJob& job = *m_jobs[static_cast<size_t>(j)];
-        quickest = std::min(quickest, job.renderMicros);
         m_unwritten.push_back({std::exchange(job.outputImage, nullptr), job.doneFrame, job.index});
     }
 
@@ -389,23 +372,11 @@ void CRender::CompleteBatch() {
                     issuedLast, last.doneFrame);
     }
 
-    // With two or more frames of the next batch on their way, and frames that take
-    // longer to make than a batch takes to write, the finished batch is written when the
-    // first of them is done. Written now, the control thread would take a core from one
-    // worker, and the other would wait that long at the batch's end; written then, it
-    // uses the core of the worker that finished first, which would wait anyway. With one
-    // worker there is a core to spare now, and quick frames would only wait for it.
-    // Frames left over from a write that gave way are written now, while the new
-    // batch renders: written before it was handed out, they kept every worker waiting
-    // (a quarter of the batches of a two-thread zoom). With more than a batch of
-    // frames waiting the control thread catches up with all of them now.
-    if (m_issued >= 2 && quickest >= m_writeMicros &&
-        m_unwritten.size() <= 2 * static_cast<size_t>(finished)) {
-        const int outcome = WriteUnwritten(false, leftOver);
-        if (outcome != kOutcomeDone) Finish(outcome);
-        return;
-    }
-    const int outcome = WriteUnwritten(false);
+    // Written now, while the next batch renders: the write takes its share of the cores
+    // then, and never holds back a hand-out. Written while a batch renders, a write
+    // that is under way when the batch's last frame is done keeps every worker waiting,
+    // longer still when the disk is behind.
+    const int outcome = WriteUnwritten();
     if (outcome != kOutcomeDone) return Finish(outcome);
     if (m_issued != 0) return;
     WriteFinalFrame();
@@ -413,21 +384,14 @@ void CRender::CompleteBatch() {
     Finish(kOutcomeDone);
 }
 
-int CRender::WriteUnwritten(bool giveWay, size_t most) {
-    const int64_t started = process_clock_us();
-    int64_t written = 0;
-    while (!m_unwritten.empty() && static_cast<size_t>(written) < most) {
+int CRender::WriteUnwritten() {
+    while (!m_unwritten.empty()) {
         const Finished done = m_unwritten.front();
         m_unwritten.pop_front();
         const int outcome = WriteFrame(done);
         if (done.image) m_scenario->ReleaseImage(done.image, done.frame);
         if (outcome != kOutcomeDone) return outcome;
-        ++written;
-        if (giveWay && m_queue.Waiting()) break;
     }
-    // What a whole batch takes to write, at this write's pace.
-    if (written > 0)
-        m_writeMicros = (process_clock_us() - started) / written * std::ssize(m_workers);
     return kOutcomeDone;
 }
 

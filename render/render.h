@@ -73,9 +73,8 @@ private:
         int32_t frame;
         int32_t index;  // the job that made it
     };
-    // Writes the unwritten frames in frame order, at most `most` of them and, when
-    // `giveWay`, until a message waits; 0, or the outcome that ends the creation.
-    int WriteUnwritten(bool giveWay, size_t most = SIZE_MAX);
+    // Writes the unwritten frames in frame order; 0, or the outcome that ends the creation.
+    int WriteUnwritten();
     // Writes one finished frame; 0, or the outcome that ends the creation.
     int WriteFrame(const Finished& done);
     // Gives back the frames not written.
@@ -116,10 +115,8 @@ private:
     std::vector<std::unique_ptr<CRenderFrame>> m_workers;
     std::vector<std::unique_ptr<RenderJob>> m_jobs;
     int32_t m_issued = 0;  // jobs handed out in the current batch
-    // Finished frames not written yet, in frame order: those of the batch before, and
-    // of the one before that when a write gave way to a finished frame.
+    // The finished batch's frames, in frame order, while they are written.
     std::deque<Finished> m_unwritten;
-    int64_t m_writeMicros = 0;   // what a batch takes to write, at the last write's pace
     int32_t m_initAnswered = 0;  // workers that answered WM_INIT_RENDER_FRAME
     bool m_started = false;      // the workers were started
 

@@ -69,8 +69,7 @@ int64_t render_job_frame(RenderJob* job, CScenario* scenario, int32_t frameCount
     int32_t run = frameCount;
     job->image = scenario->GetImage(job->frame, &run, &job->context);
     job->runLength = run;
-    job->renderMicros = process_clock_us() - started;
-    return job->renderMicros / 1000;
+    return (process_clock_us() - started) / 1000;
 }
 
 void CRenderFrame::Render() {

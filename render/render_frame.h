@@ -27,7 +27,6 @@ struct RenderJob {
     int32_t doneFrame = 0;     // frame, taken when the job was done
     int32_t state = -1;        // -1 never started, 1 rendering, 0 done
     int32_t runLength = 0;     // the scene graph's answer for frame
-    int64_t renderMicros = 0;  // how long the frame took to make
     int32_t index = 0;
     RenderContext context;
 };
