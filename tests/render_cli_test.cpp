@@ -7,8 +7,11 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "output/tests/writer_fixtures.h"
 #include "tests/cli_fixture.h"
@@ -34,7 +37,7 @@ protected:
 };
 
 TEST_F(RenderCommand, RendersWithProgressAndTheCompletionText) {
-    ProgramResult r = Vemo({"render", "s.txt", "-o", "movie", "--threads", "2"});
+    ProgramResult r = Vemo({"render", "s.txt", "-o", "movie", "--threads", "2", "--debug"});
     ASSERT_EQ(r.status, 0) << r.err;
     // Off a terminal, one progress line per batch of two frames, then the end.
     EXPECT_EQ(r.err.find("2 / 30 : ( 0 秒経過 )\n"), 0u) << r.err;
@@ -43,6 +46,27 @@ TEST_F(RenderCommand, RendersWithProgressAndTheCompletionText) {
     ASSERT_NE(done, std::string::npos) << r.err;
     EXPECT_TRUE(r.err.ends_with(" 秒かかりました。\n")) << r.err.substr(done);
     EXPECT_EQ(writer_fixtures::decode_frames((m_dir / "movie.avi").string()).size(), 31u);
+    // Each finished batch is shown, the next one handed out, and only then written, in
+    // frame order.
+    std::vector<std::string> steps;
+    std::istringstream log(Read("Vemo_debug.log"));
+    for (std::string line; std::getline(log, line) && steps.size() < 10;) {
+        if (line.starts_with("+ DRAW") || line.starts_with("+ RENDER INSTRUCTION -> CPU") ||
+            line.starts_with("+ OUTPUT"))
+            steps.push_back(line.substr(0, std::min(line.find(":CLOCK"), line.find('\r'))));
+    }
+    EXPECT_EQ(steps, (std::vector<std::string>{
+                         "+ DRAW INSTRUCTION -> FRAME(1)",
+                         "+ RENDER INSTRUCTION -> CPU(0), FRAME(2)",
+                         "+ RENDER INSTRUCTION -> CPU(1), FRAME(3)",
+                         "+ OUTPUT INSTRUCTION -> CPU(0):FRAME(0)",
+                         "+ OUTPUT INSTRUCTION -> CPU(1):FRAME(1)",
+                         "+ DRAW INSTRUCTION -> FRAME(3)",
+                         "+ RENDER INSTRUCTION -> CPU(0), FRAME(4)",
+                         "+ RENDER INSTRUCTION -> CPU(1), FRAME(5)",
+                         "+ OUTPUT INSTRUCTION -> CPU(0):FRAME(2)",
+                         "+ OUTPUT INSTRUCTION -> CPU(1):FRAME(3)",
+                     }));
 
     // Preview: 30 / 4 = 7 frames counted, and the text that warns of the missing
     // last frame.
