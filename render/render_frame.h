@@ -24,9 +24,9 @@ struct RenderJob {
     CImageBuffer* image = nullptr;        // what the worker got for frame
     CImageBuffer* outputImage = nullptr;  // image, taken when the job was done
     int32_t frame = 0;
-    int32_t doneFrame = 0;     // frame, taken when the job was done
-    int32_t state = -1;        // -1 never started, 1 rendering, 0 done
-    int32_t runLength = 0;     // the scene graph's answer for frame
+    int32_t doneFrame = 0;  // frame, taken when the job was done
+    int32_t state = -1;     // -1 never started, 1 rendering, 0 done
+    int32_t runLength = 0;  // the scene graph's answer for frame
     int32_t index = 0;
     RenderContext context;
 };
