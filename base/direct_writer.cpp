@@ -60,7 +60,7 @@ void DirectWriter::FreeBuffer::operator()(uint8_t* p) const {
 }
 
 int DirectWriter::Start(int fd, bool direct, std::string* reason) {
-    for (auto& pending : m_pending) pending.wait();
+    for (auto& pending : m_pending) pending.written.wait();
     m_pending.clear();
     m_fd = fd;
     m_direct.Reset();
@@ -137,7 +137,7 @@ int DirectWriter::Settle(const BlockWrite& outcome, std::string* reason) {
 
 int DirectWriter::CollectOldest(std::string* reason) {
     if (m_pending.empty()) return 0;
-    BlockWrite outcome = m_pending.front().get();
+    BlockWrite outcome = m_pending.front().written.get();
     m_pending.pop_front();
     return Settle(outcome, reason);
 }
@@ -183,6 +183,17 @@ int DirectWriter::Finish(std::string* reason) {
 int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
     if (!m_regular) return write_all(m_fd, {reinterpret_cast<const char*>(data), size}, reason);
     if (!m_buffers[0]) return fail(EBADF, reason);
+    const int64_t gathering = m_bufferAt >= 0 ? m_bufferAt + static_cast<int64_t>(m_buffered) : -1;
+    if (gathering >= 0 && m_position != gathering) {
+        // Away from the gathering point: written now only when it ends before every
+        // byte still to reach the file (whose first block is a block of its own), else
+        // after them.
+        const int64_t first = FirstUnwritten();
+        if (m_position > first || static_cast<int64_t>(size) > first - m_position) {
+            const int result = Flush(reason);
+            if (result != 0) return result;
+        }
+    }
     while (size > 0) {
         // Gathering starts at the file's end, on a block boundary for direct writes.
         if (m_bufferAt < 0 && m_position == m_end &&
@@ -191,7 +202,7 @@ int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
             m_buffered = 0;
         }
         size_t n = size;
-        if (m_bufferAt >= 0) {
+        if (m_bufferAt >= 0 && m_position == m_bufferAt + static_cast<int64_t>(m_buffered)) {
             n = std::min(size, m_bufferBytes - m_buffered);
             gather(m_buffers[m_filling].get() + m_buffered, data, n);
             m_buffered += n;
@@ -207,8 +218,9 @@ int DirectWriter::Write(const uint8_t* data, size_t size, std::string* reason) {
                 m_buffered = 0;
                 if (result != 0) return result;
                 try {
-                    m_pending.push_back(std::async(std::launch::async, &DirectWriter::WriteBlocks,
-                                                   DirectFd(), m_fd, full, m_bufferBytes, at));
+                    m_pending.push_back(
+                        {at, std::async(std::launch::async, &DirectWriter::WriteBlocks, DirectFd(),
+                                        m_fd, full, m_bufferBytes, at)});
                     m_filling = (m_filling + 1) % kBuffers;
                 } catch (const std::system_error&) {
                     // No thread to be had: written here and now.
@@ -243,10 +255,14 @@ int64_t DirectWriter::Seek(int64_t offset, int whence, std::string* reason) {
                                               : -1;
     if (base < 0 || (offset < 0 && base + offset < 0) || (offset > 0 && base > INT64_MAX - offset))
         return fail(EINVAL, reason);
-    const int result = Flush(reason);
-    if (result != 0) return result;
+    // The buffers stay: what is written next decides whether they must go first.
     m_position = base + offset;
     return m_position;
+}
+
+int64_t DirectWriter::FirstUnwritten() const {
+    if (!m_pending.empty()) return m_pending.front().at;
+    return m_bufferAt;
 }
 
 int64_t DirectWriter::Size(std::string* reason) {

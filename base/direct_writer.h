@@ -4,10 +4,13 @@
 // device (O_DIRECT), which spares the system's copy into its cache and the cache's
 // later write-back. A full buffer is written on a thread of its own while the next one
 // fills, with up to two on their way at once; their errors are reported by the next
-// call that waits for them. What
-// cannot go that way (a part block before a seek, the file's tail, rewrites of earlier
-// bytes such as a header's sizes) is written through the ordinary descriptor, after the
-// buffers on their way. Where the file system refuses direct writes, full buffers go
+// call that waits for them. A seek keeps the buffers: rewrites of earlier bytes (a
+// header's sizes) that end before every byte not yet on the file are written at once
+// through the ordinary descriptor, and writing goes on gathering where it left off when
+// the position comes back. Other writes away from the gathering point (over bytes still
+// on their way, past the end) go through the ordinary descriptor after the buffers on
+// their way, and so do the file's tail and a part block where gathering cannot start.
+// Where the file system refuses direct writes, full buffers go
 // through the ordinary descriptor too. A descriptor that is not a regular file (a pipe,
 // a device) is written through as it stands, seeking with lseek.
 
@@ -77,6 +80,8 @@ private:
     int CollectOldest(std::string* reason);
     // The same for every buffer on its way; the first failure found.
     int Collect(std::string* reason);
+    // The first byte gathered or on its way but not yet on the file; -1: none.
+    int64_t FirstUnwritten() const;
     // The direct descriptor for a new write: none once a write was refused.
     int DirectFd() const { return m_refused ? -1 : m_direct.Get(); }
 
@@ -90,8 +95,13 @@ private:
     size_t m_buffered = 0;
     int64_t m_position = 0;
     int64_t m_end = 0;
+    // A full buffer on its way to the file from offset `at`.
+    struct Pending {
+        int64_t at = 0;
+        std::future<BlockWrite> written;
+    };
     // The buffers on their way to the file, oldest first: always the ones after the
     // gathering buffer in turn.
-    std::deque<std::future<BlockWrite>> m_pending;
+    std::deque<Pending> m_pending;
     bool m_refused = false;  // a direct write was refused: closed once none is on its way
 };

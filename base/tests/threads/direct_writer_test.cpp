@@ -57,6 +57,7 @@ TEST(DirectWriter, LeavesTheBytesAnOrdinaryWriterLeaves) {
                 ASSERT_EQ(writer.Seek(back, SEEK_SET, &reason), back) << reason;
                 position = back;
                 write(4);
+                write(3);
                 ASSERT_EQ(writer.Seek(0, SEEK_END, &reason), static_cast<int64_t>(model.size()));
                 position = static_cast<int64_t>(model.size());
             }
