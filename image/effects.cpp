@@ -189,6 +189,34 @@ int through_color_image(CImageBuffer* image, uint8_t red, uint8_t green, uint8_t
     });
 }
 
+int fade_alpha_from(CImageBuffer* image, const CImageBuffer* from, double factor) {
+    if (!image || !from || image->width != from->width || image->height != from->height ||
+        image->bpp != from->bpp) {
+        return -1;
+    }
+    uint8_t level[256];
+    for (int a = 0; a < 256; ++a) {
+        level[a] = static_cast<uint8_t>(std::clamp(a * factor + 0.5, 0.0, 255.0));
+    }
+    if (image->bpp == 32) {
+        // Alpha is the fourth byte of every pixel; 32-bit rows have no slack.
+        const int64_t bytes = int64_t{image->stride} * image->height;
+        for (int64_t i = 3; i < bytes; i += 4) image->pixels[i] = level[from->pixels[i]];
+        return 0;
+    }
+    // Read before a plane is attached: `from` may be the image itself.
+    const uint8_t* source = from->alpha;
+    if (!image->alpha && attach_alpha_plane(image) != 0) return -1;
+    const int64_t bytes = int64_t{image->alphaStride} * image->height;
+    if (!source) {
+        // A picture without a plane is opaque.
+        std::memset(image->alpha, level[255], static_cast<size_t>(bytes));
+        return 0;
+    }
+    for (int64_t i = 0; i < bytes; ++i) image->alpha[i] = level[source[i]];
+    return 0;
+}
+
 CImageBuffer* photo_frame_image(const CImageBuffer* image, int percent) {
     return with_layout<CImageBuffer*>(image, nullptr, [&](auto layout) -> CImageBuffer* {
         using L = decltype(layout);

@@ -42,6 +42,12 @@ CImageBuffer* highpass_image(const CImageBuffer* image);
 // or -1 for a missing image or when that plane cannot be allocated.
 int through_color_image(CImageBuffer* image, uint8_t red, uint8_t green, uint8_t blue);
 
+// In place: every alpha of `image` becomes the alpha of `from` (an image of the same
+// size and depth, possibly `image` itself) times factor, rounded to the nearest level
+// and held at 255. A 24-bit image without a plane gets one. Returns 0, or -1 when the
+// sizes differ or that plane cannot be allocated.
+int fade_alpha_from(CImageBuffer* image, const CImageBuffer* from, double factor);
+
 // A white border max(width, height) * percent / 100 pixels wide; alpha kept.
 CImageBuffer* photo_frame_image(const CImageBuffer* image, int percent);
 

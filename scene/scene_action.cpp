@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/cp932.h"
+#include "image/effects.h"
 #include "image/transform.h"
 #include "scene/scene_motion.h"
 
@@ -89,30 +90,6 @@ bool to_rect(const Box& box, ImageRect* rect) {
 
 bool to_pair(const Box (&boxes)[2], RegionPair* pair) {
     return to_rect(boxes[0], &pair->start) && to_rect(boxes[1], &pair->end);
-}
-
-// Multiplies every alpha value by factor, rounded to the nearest level.
-void fade_alpha(CImageBuffer* image, double factor) {
-    uint8_t level[256];
-    for (int a = 0; a < 256; ++a) level[a] = static_cast<uint8_t>(a * factor + 0.5);
-    if (image->bpp == 32) {
-        for (int32_t y = 0; y < image->height; ++y) {
-            uint8_t* row = image_row(image, y);
-            for (int32_t x = 0; x < image->width; ++x) row[4 * x + 3] = level[row[4 * x + 3]];
-        }
-        return;
-    }
-    if (!image->alpha) {
-        // A picture without a plane is opaque.
-        if (attach_alpha_plane(image) != 0) return;
-        for (int32_t y = 0; y < image->height; ++y) {
-            std::fill_n(image_alpha_row(image, y), image->width, uint8_t{255});
-        }
-    }
-    for (int32_t y = 0; y < image->height; ++y) {
-        uint8_t* row = image_alpha_row(image, y);
-        for (int32_t x = 0; x < image->width; ++x) row[x] = level[row[x]];
-    }
 }
 
 }  // namespace
@@ -223,12 +200,14 @@ CImageBuffer* CSceneAction::DrawFrame(const CImageBuffer& background, const CIma
     ImagePtr result(move_image_copy(&background, &picture, source, destination, display, at, frames,
                                     MOVE_LIGHTEN, false));
     if (!result) return nullptr;
+    // One copy of the picture serves every older position: only its alpha changes.
     const int64_t steps = int64_t{s.afterimage} + 1;
+    ImagePtr faint(duplicate_image(&picture));
+    if (!faint) return nullptr;
     for (int64_t k = 1; k < steps && at - k >= 0; ++k) {
         const auto position = static_cast<int32_t>(at - k);
-        ImagePtr faint(duplicate_image(&picture));
-        if (!faint) continue;
-        fade_alpha(faint.get(), static_cast<double>(steps - k) / static_cast<double>(steps));
+        const double factor = static_cast<double>(steps - k) / static_cast<double>(steps);
+        if (fade_alpha_from(faint.get(), &picture, factor) != 0) return nullptr;
         move_image(result.get(), faint.get(), source, destination, display, position, frames,
                    MOVE_LIGHTEN);
     }

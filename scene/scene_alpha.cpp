@@ -1,36 +1,7 @@
 // ALPHA: the transparency of one input, faded linearly from START to END.
 
-#include <algorithm>
-#include <cstring>
-
+#include "image/effects.h"
 #include "scene/scene_composition.h"
-
-namespace {
-
-// Multiplies every alpha of the image by factor, rounded to the nearest value. A
-// frame past the end of the ramp (asked by a longer shot around the ALPHA) gives
-// values beyond 255, which stay at 255. A 24-bit image without a plane is opaque
-// and gets one first. false when that plane cannot be made.
-bool fade_alpha(CImageBuffer* image, double factor) {
-    uint8_t table[256];
-    for (int a = 0; a < 256; ++a) {
-        table[a] = static_cast<uint8_t>(std::clamp(a * factor + 0.5, 0.0, 255.0));
-    }
-    if (image->bpp == 32) {
-        // Alpha is the fourth byte of every pixel; 32-bit rows have no slack.
-        const int64_t bytes = int64_t{image->stride} * image->height;
-        for (int64_t i = 3; i < bytes; i += 4) image->pixels[i] = table[image->pixels[i]];
-        return true;
-    }
-    const bool opaque = image->alpha == nullptr;
-    if (opaque && attach_alpha_plane(image) != 0) return false;
-    const int64_t bytes = int64_t{image->alphaStride} * image->height;
-    if (opaque) std::memset(image->alpha, 255, static_cast<size_t>(bytes));
-    for (int64_t i = 0; i < bytes; ++i) image->alpha[i] = table[image->alpha[i]];
-    return true;
-}
-
-}  // namespace
 
 CImageBuffer* CSceneAlpha::GetImage(int32_t frame, int32_t mode, int32_t* runLength,
                                     RenderContext* context) {
@@ -42,7 +13,12 @@ CImageBuffer* CSceneAlpha::GetImage(int32_t frame, int32_t mode, int32_t* runLen
     const RangeSettings& s = Settings();
     if (runLength && s.start != s.end) *runLength = 0;
     if (!copy) return nullptr;
-    if (!fade_alpha(copy.get(), range_at_frame(s, GetFrameCount(), frame) / 255)) return nullptr;
+    // A frame past the end of the ramp (asked by a longer shot around the ALPHA) gives
+    // a factor above 1: those alphas stay at 255.
+    if (fade_alpha_from(copy.get(), copy.get(), range_at_frame(s, GetFrameCount(), frame) / 255) !=
+        0) {
+        return nullptr;
+    }
     return copy.release();
 }
 
