@@ -43,7 +43,11 @@
 # fastest other program at the same scenario, codec and threads over Vemo's, with
 # that program named: above 1x Vemo is the faster. Every run starts after a sync;
 # "write-back s" is how long the sync after it took to put on disk what the run left
-# in the page cache (a program that writes past the cache leaves little).
+# in the page cache (a program that writes past the cache leaves little). Under the
+# table, each rawvideo scenario rendered on both thread counts gets the rate Vemo
+# wrote its bytes at on each, the rate a 1.7x speed-up would need, and the fastest
+# rate of any Vemo rawvideo render in the run: where two threads write about as fast
+# as that, the disk, not the processor, set their time.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -493,7 +497,7 @@ if [[ " ${program_list[*]} " == *" melt "* ]]; then
 fi
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 declare -a rows=() row_keys=()
-declare -A seconds_of
+declare -A seconds_of bytes_of
 declare -a oddities=()
 for kind in "${scenario_list[@]}"; do
     scenario="$dir/$kind$suffix.txt"
@@ -564,6 +568,7 @@ for kind in "${scenario_list[@]}"; do
                 fi
                 run_seconds=$best_seconds run_mib=$best_mib run_cpu=$best_cpu
                 frames=$(count_frames "$name.avi")
+                bytes_of["$kind/$codec/$program/$threads"]=$(stat -c %s "$name.avi")
                 ((keep)) || rm -f "$name.avi"
                 if ((frames != frames_expected)); then
                     oddities+=("$kind $codec $program threads=$threads wrote $frames frames, not $frames_expected")
@@ -653,6 +658,25 @@ if ((pair_check)) && [[ -n "$vemo" ]]; then
     done
 fi
 
+# What the disk took: an uncompressed video is as fast as its bytes reach the disk, so
+# each rawvideo scenario's rate on one and two threads stands beside the fastest rate
+# any Vemo render wrote at in this run.
+disk_lines=()
+fastest_rate=0
+for key in "${!bytes_of[@]}"; do
+    [[ $key == */rawvideo/vemo/* ]] || continue
+    fastest_rate=$(python3 -c "print(max($fastest_rate, ${bytes_of[$key]} / 1e9 / max(${seconds_of[$key]}, 0.01)))")
+done
+for kind in "${scenario_list[@]}"; do
+    one=${bytes_of["$kind/rawvideo/vemo/1"]:-}
+    two=${bytes_of["$kind/rawvideo/vemo/2"]:-}
+    [[ -n "$one" && -n "$two" ]] || continue
+    disk_lines+=("$(python3 -c "
+one, two = $one / 1e9 / max(${seconds_of["$kind/rawvideo/vemo/1"]}, 0.01), $two / 1e9 / max(${seconds_of["$kind/rawvideo/vemo/2"]}, 0.01)
+print(f'$kind rawvideo: {$two / 1e9:.2f} GB written at {one:.2f} GB/s on one thread and {two:.2f} on two '
+      f'(1.7× over one thread needs {1.7 * one:.2f}); the fastest rawvideo render of this run wrote {$fastest_rate:.2f} GB/s')")")
+done
+
 # On Vemo's rows: the seconds of the fastest other program at the same scenario,
 # codec and threads over Vemo's, and which program that was.
 vs_fastest_peer() {
@@ -699,6 +723,9 @@ cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
     fi
     if ((${#pair_lines[@]} > 0)); then
         printf -- '- %s\n' "${pair_lines[@]}"
+    fi
+    if ((${#disk_lines[@]} > 0)); then
+        printf -- '- %s\n' "${disk_lines[@]}"
     fi
     if ((${#length_lines[@]} > 0)); then
         printf -- '- %s\n' "${length_lines[@]}"
