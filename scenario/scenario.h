@@ -80,7 +80,9 @@ public:
     void SetFrameLimit(int32_t frames) { m_frameLimit = frames; }
 
     // Reads the scenario file at `path` (file-system path, UTF-8; relative to the
-    // process's current directory). 0 or -1; the first error has been reported.
+    // process's current directory). 0 or -1; the first error has been reported. Once
+    // per document: a document loaded before keeps what it read, so each scenario
+    // read gets a new CScenario, as both front ends do.
     int Load(const std::string& path);
     // Resolves names, checks the graph, computes counts and totals. 0 or -1.
     int Link();
