@@ -10,9 +10,9 @@
 // the position comes back. Other writes away from the gathering point (over bytes still
 // on their way, past the end) go through the ordinary descriptor after the buffers on
 // their way, and so do the file's tail and a part block where gathering cannot start.
-// Where the file system refuses direct writes, full buffers go
-// through the ordinary descriptor too. A descriptor that is not a regular file (a pipe,
-// a device) is written through as it stands, seeking with lseek.
+// Where the file system refuses direct writes, full buffers go through the ordinary
+// descriptor too. A descriptor that is not a regular file (a pipe, a device) is written
+// through as it stands, seeking with lseek.
 
 #include <algorithm>
 #include <cstddef>
